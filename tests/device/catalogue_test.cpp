@@ -1,0 +1,86 @@
+#include "device/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace pk {
+namespace {
+
+// The table checks itself: rows in list order, sizes that are powers of two and
+// agree with the label numbers, ID codes unique and well formed, every switch
+// mapping back to its own row.
+TEST(Catalogue, RowsAreConsistent) {
+    std::set<std::uint16_t> codes;
+    std::set<std::string_view> switches;
+    for (std::size_t i = 0; i < kDevices.size(); ++i) {
+        const DeviceInfo& d = kDevices[i];
+        SCOPED_TRACE(std::string(d.listText));
+        EXPECT_EQ(static_cast<std::size_t>(d.type), i);
+        const int words = d.progLastAddr + 1;
+        EXPECT_EQ(words & (words - 1), 0) << "program size is a power of two";
+        EXPECT_LE(d.progLastAddr, 0x1FFF);
+        EXPECT_EQ(d.flashK, words / 1024);
+        EXPECT_EQ(d.eepromBytes, d.dataLastAddr + 1);
+        EXPECT_LE(d.dataLastAddr, 0xFF);
+        EXPECT_EQ(d.writeScheme == WriteScheme::PairsAfterBulkErase, d.dataLastAddr == -1)
+            << "only the 16F7x lack EEPROM, and only they write in pairs";
+        EXPECT_EQ(d.configLayout == ConfigLayout::Layout7x,
+                  d.writeScheme == WriteScheme::PairsAfterBulkErase);
+        int nCodes = 0;
+        for (std::uint16_t c : d.idCodes) {
+            if (c == 0)
+                continue;
+            ++nCodes;
+            EXPECT_EQ(c & ~0x3FE0, 0) << "codes carry no revision bits";
+            EXPECT_TRUE(codes.insert(c).second) << "code " << c << " twice";
+            IdLookup l = lookupDeviceId(static_cast<std::uint16_t>(c | 0x7));
+            EXPECT_EQ(l.type, d.type);
+            EXPECT_EQ(l.revision, 7);
+            EXPECT_FALSE(l.noChip || l.unknown);
+        }
+        EXPECT_GE(nCodes, 2);
+        for (std::string_view s : d.switches) {
+            if (s.empty())
+                continue;
+            EXPECT_TRUE(switches.insert(s).second);
+            auto m = lookupSwitch(s);
+            ASSERT_TRUE(m.has_value()) << s;
+            EXPECT_EQ(m->type, d.type);
+        }
+        EXPECT_FALSE(d.mapName.empty());
+        EXPECT_EQ(deviceInfo(d.type), &d);
+    }
+    EXPECT_EQ(deviceInfo(-1), nullptr);
+    EXPECT_EQ(deviceInfo(kDeviceTypeCount), nullptr);
+}
+
+TEST(Catalogue, DeviceIdSpecialCases) {
+    IdLookup none = lookupDeviceId(0x3FFF);
+    EXPECT_TRUE(none.noChip);
+    EXPECT_EQ(none.type, Dev16F84);
+    EXPECT_EQ(none.revisionText(), "?");
+    EXPECT_FALSE(none.is84A);
+
+    IdLookup odd = lookupDeviceId(0x1234);
+    EXPECT_TRUE(odd.unknown);
+    EXPECT_EQ(odd.type, Dev16F84);
+    EXPECT_EQ(odd.revisionText(), std::to_string(0x1234 & 0x3FE0));
+
+    EXPECT_TRUE(lookupDeviceId(0x0560 | 3).is84A);
+    EXPECT_FALSE(lookupDeviceId(0x09E7).is84A);
+    EXPECT_EQ(lookupDeviceId(0x09E7).revisionText(), "7");
+}
+
+TEST(Catalogue, SwitchesNeedExactLowerCase) {
+    EXPECT_TRUE(lookupSwitch("/p16f84a")->is84A);
+    EXPECT_FALSE(lookupSwitch("/p16f84")->is84A);
+    EXPECT_FALSE(lookupSwitch("/p16f88").has_value());
+    EXPECT_FALSE(lookupSwitch("/P16F877").has_value()) << "callers lower-case first";
+    EXPECT_TRUE(is16F7x(Dev16F73_74));
+    EXPECT_FALSE(is16F7x(Dev16F628));
+    EXPECT_FALSE(is16F7x(-1));
+}
+
+}  // namespace
+}  // namespace pk
