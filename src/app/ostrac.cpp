@@ -23,6 +23,12 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
         clock_ = ownClock_.get();
     }
     port_ = deps.port;
+    wireHex();
+    wireLink();
+    wireEditors();
+    wireOps();
+    wireViewers();
+    wireSetup();
     FormCreate();
 }
 

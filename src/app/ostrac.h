@@ -60,17 +60,53 @@ class TOstrac : public QMainWindow {
     Clock& clock() { return *clock_; }
     Ui::Ostrac* ui() { return ui_.get(); }
 
-    // ---- HEX files and settings file ----
+    // ---- HEX files and settings file (ostrac_hex.cpp) ----
+    void ToolButton1Click();  // "HEX-File laden"
+    void loadFile();
+    void ToolButton2Click();  // "Hex-File speichern"
+    // Start-up step: defaults, PortBase, settings file, Quick-and-Dirty view rule.
+    void LoadSettingsFile();
+    void ApplyQuickAndDirtyView();
 
-    // ---- Programmer link ----
+    // ---- Programmer link (ostrac_link.cpp) ----
+    void WritePort(std::int32_t port, std::uint8_t value);
+    std::uint8_t ReadPort(std::int32_t port);
+    bool PortOpen();
+    void PortAuf();
+    void PortZu();
+    void Delay();
+    void Bremse();
+    void Anfang();
+    void Sync();
+    void ToolButton3Click();  // "Korvel suchen"
 
-    // ---- Configuration and ID editors ----
+    // ---- Configuration and ID editors (ostrac_editors.cpp) ----
+    void SetConfiguration();
+    void UpdateConfigButtons();
+    void UpdateID();
+    void ToolButton12Click();  // "ID Editor"
 
-    // ---- Chip operations, gauges and error statistics ----
+    // ---- Chip operations, gauges and error statistics (ostrac_ops.cpp) ----
+    void UpdateGauge();
 
-    // ---- Viewers ----
+    // ---- Viewers (ostrac_viewers.cpp) ----
+    void ToolButton8Click();   // memory map
+    void ToolButton9Click();   // HEX file viewer
+    void ToolButton11Click();  // assembler listing
+
+    // ---- Setup dialog and info window (ostrac_setup.cpp) ----
+    void ToolButton6Click();  // "Hardwareeinstellung"
+    void ToolButton7Click();  // "Programminfo"
 
   protected:
+    // Each subsystem connects its own controls.
+    void wireHex();
+    void wireLink();
+    void wireEditors();
+    void wireOps();
+    void wireViewers();
+    void wireSetup();
+
     void closeEvent(QCloseEvent* event) override;
 
   private:
