@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "link/clock.h"
 #include "link/port_io.h"
@@ -48,6 +49,7 @@ class ProgrammerLink {
     void WritePort(std::int32_t port, std::uint8_t value);
     std::uint8_t ReadPort(std::int32_t port);
     bool PortOpen() const { return port_.available(); }
+    std::string portUnavailableReason() const { return port_.unavailableReason(); }
 
     // ---- Line terms of the current circuit (each one read-modify-write, or nothing) ----
     void clockHigh();
