@@ -5,6 +5,7 @@
 
 #include "link/range_error.h"
 #include "ostrac.h"
+#include "port_backend.h"
 
 namespace pk {
 namespace {
@@ -150,6 +151,12 @@ TEST(OstracLink, RangeErrorEndsTheOperationWithTheErrorBox) {
     EXPECT_EQ(win.dialog.messages(), std::vector<std::string>{"Range check error"});
     EXPECT_TRUE(port.log().empty());
     EXPECT_TRUE(win.w->runGuarded([] {}));
+}
+
+TEST(OstracLink, UnknownPortChoiceIsRefused) {
+    QString error;
+    EXPECT_EQ(makePortBackend(QStringLiteral("lpt9"), &error), nullptr);
+    EXPECT_TRUE(error.contains(QStringLiteral("ppdev")));
 }
 
 }  // namespace
