@@ -367,8 +367,7 @@ void ProgrammerLink::safeIdle() {
 // ---- Search ----
 
 std::uint8_t ProgrammerLink::SearchExtraBits(std::int32_t driverIndex, std::int32_t switchIndex) {
-    // Holds the voltage switches off while D0/D1 toggle: rows are the drivers,
-    // columns the switches.
+    // Rows are the drivers, columns the voltage switches.
     static constexpr std::uint8_t table[12] = {
         0x08, 0x04, 0x00, 0x00,  // "7406"
         0x04, 0x08, 0x00, 0x00,  // "7407 / keine"
