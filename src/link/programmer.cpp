@@ -334,12 +334,14 @@ void ProgrammerLink::StartProgmode() {
     vddOn();
     clock_.sleepMs(100);
     vppOn();
+    inProgmode_ = true;
     clock_.sleepMs(150);
 }
 
 void ProgrammerLink::EndProgmode() {
     // VPP goes first, so the chip never sees 12 V without its supply.
     vppOff();
+    inProgmode_ = false;
     clock_.sleepMs(100);
     vddOff();
     endProgmodeLines();
@@ -358,10 +360,16 @@ void ProgrammerLink::safeIdle() {
     if (!PortOpen()) {
         return;
     }
+    const bool automatic = switchIndex() != 2;
+    if (automatic) {
+        vppOff();
+        vddOff();
+    }
     idleLow();
-    if (switchIndex() != 2) {
+    if (automatic) {
         voltageIdle();
     }
+    inProgmode_ = false;
 }
 
 // ---- Search ----
