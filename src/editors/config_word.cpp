@@ -1,0 +1,190 @@
+#include "editors/config_word.h"
+
+namespace pk {
+
+namespace {
+
+constexpr std::size_t idx(Fuse f) {
+    return static_cast<std::size_t>(f);
+}
+
+constexpr ConfigLayoutTable makeTable(std::uint16_t base, ClockEncoding clock,
+                                      std::initializer_list<std::pair<Fuse, FuseBits>> rows) {
+    ConfigLayoutTable t{base, {}, clock};
+    // Power-up timer and watchdog sit at the same place in every family.
+    t.fuses[idx(Fuse::PWRTE)] = {0x0008, 0x0008};
+    t.fuses[idx(Fuse::WDTE)] = {0x0004, 0x0004};
+    for (const auto& [f, bits] : rows) {
+        t.fuses[idx(f)] = bits;
+    }
+    return t;
+}
+
+// The 16F84 has one protection setting: CP1 switches all ten protection bits,
+// and the word is read back by the two bit pairs the 16F87x use for CP1 and CP0.
+constexpr ConfigLayoutTable kLayout84 = makeTable(0x0000, ClockEncoding::TwoBits,
+                                                  {
+                                                      {Fuse::CP1, {0x3FF0, 0x2020}},
+                                                      {Fuse::CP0, {0x0000, 0x1010}},
+                                                  });
+
+constexpr ConfigLayoutTable kLayout87x = makeTable(0x0400, ClockEncoding::TwoBits,
+                                                   {
+                                                       {Fuse::CP1, {0x2020, 0x2020}},
+                                                       {Fuse::CP0, {0x1010, 0x1010}},
+                                                       {Fuse::DEBUG, {0x0800, 0x0800}},
+                                                       {Fuse::WRT, {0x0200, 0x0200}},
+                                                       {Fuse::CPD, {0x0100, 0x0100}},
+                                                       {Fuse::LVP, {0x0080, 0x0080}},
+                                                       {Fuse::BODEN, {0x0040, 0x0040}},
+                                                   });
+
+constexpr ConfigLayoutTable kLayout7x = makeTable(0x3FA0, ClockEncoding::TwoBits,
+                                                  {
+                                                      {Fuse::CP1, {0x0010, 0x0010}},
+                                                      {Fuse::BODEN, {0x0040, 0x0040}},
+                                                  });
+
+constexpr ConfigLayoutTable kLayout62x = makeTable(0x0200, ClockEncoding::Fosc62x,
+                                                   {
+                                                       {Fuse::CP1, {0x2800, 0x2800}},
+                                                       {Fuse::CP0, {0x1400, 0x1400}},
+                                                       {Fuse::CPD, {0x0100, 0x0100}},
+                                                       {Fuse::LVP, {0x0080, 0x0080}},
+                                                       {Fuse::BODEN, {0x0040, 0x0040}},
+                                                       {Fuse::MCLRE, {0x0020, 0x0020}},
+                                                   });
+
+// The word of a type outside the list.
+constexpr std::uint16_t kNoTypeBase = 0x0400;
+
+}  // namespace
+
+const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
+    switch (layout) {
+        case ConfigLayout::Layout84:
+            return kLayout84;
+        case ConfigLayout::Layout87x:
+            return kLayout87x;
+        case ConfigLayout::Layout7x:
+            return kLayout7x;
+        case ConfigLayout::Layout62x:
+            break;
+    }
+    return kLayout62x;
+}
+
+bool& ConfigControls::fuse(Fuse f) {
+    switch (f) {
+        case Fuse::CP1:
+            return cp1;
+        case Fuse::CP0:
+            return cp0;
+        case Fuse::DEBUG:
+            return debug;
+        case Fuse::WRT:
+            return wrt;
+        case Fuse::CPD:
+            return cpd;
+        case Fuse::LVP:
+            return lvp;
+        case Fuse::BODEN:
+            return boden;
+        case Fuse::MCLRE:
+            return ra5;
+        case Fuse::PWRTE:
+            return pwrte;
+        case Fuse::WDTE:
+            break;
+    }
+    return wdte;
+}
+
+bool ConfigControls::fuse(Fuse f) const {
+    return const_cast<ConfigControls*>(this)->fuse(f);
+}
+
+std::uint16_t buildConfigWord(std::int32_t type, const ConfigControls& c) {
+    const DeviceInfo* dev = deviceInfo(type);
+    if (dev == nullptr) {
+        std::uint16_t w = kNoTypeBase;
+        if (c.pwrte) {
+            w += 0x0008;
+        }
+        if (c.wdte) {
+            w += 0x0004;
+        }
+        return w;
+    }
+    const ConfigLayoutTable& t = configLayoutTable(dev->configLayout);
+    std::uint16_t w = t.base;
+    for (std::size_t i = 0; i < kFuseCount; ++i) {
+        const Fuse f = static_cast<Fuse>(i);
+        const bool on = isProtectionFuse(f) ? !c.fuse(f) : c.fuse(f);
+        if (on) {
+            w = static_cast<std::uint16_t>(w + t.fuses[i].set);
+        }
+    }
+    if (t.clock == ClockEncoding::TwoBits) {
+        if (c.takt >= 0 && c.takt <= 3) {
+            w = static_cast<std::uint16_t>(w + c.takt);
+        }
+    } else if (c.takt1 >= 0 && c.takt1 < static_cast<int>(kFosc62xBits.size())) {
+        std::uint16_t bits = kFosc62xBits[static_cast<std::size_t>(c.takt1)];
+        if (c.ra6 && c.takt1 >= 4) {
+            bits |= 0x01;
+        }
+        w = static_cast<std::uint16_t>(w + bits);
+    }
+    return w;
+}
+
+ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
+                                  const ConfigControls& current) {
+    ControlsFromWord r;
+    r.controls = current;
+    const DeviceInfo* dev = deviceInfo(type);
+    int mode = 0;  // the clock mode M that decides RA6
+    if (dev == nullptr) {
+        // Without a type only the bits common to all families are read.
+        for (Fuse f : {Fuse::PWRTE, Fuse::WDTE}) {
+            const FuseBits& bits = configLayoutTable(ConfigLayout::Layout84)[f];
+            r.controls.fuse(f) = (word & bits.read) != 0;
+            r.fuseSet[static_cast<std::size_t>(f)] = true;
+        }
+    } else {
+        const ConfigLayoutTable& t = configLayoutTable(dev->configLayout);
+        for (std::size_t i = 0; i < kFuseCount; ++i) {
+            const Fuse f = static_cast<Fuse>(i);
+            const std::uint16_t mask = t.fuses[i].read;
+            if (mask == 0) {
+                continue;
+            }
+            const bool bitsSet = (word & mask) != 0;
+            r.controls.fuse(f) = isProtectionFuse(f) ? (word & mask) == 0 : bitsSet;
+            r.fuseSet[i] = true;
+        }
+        if (t.clock == ClockEncoding::TwoBits) {
+            mode = word & 0x03;
+            r.controls.takt = mode;
+            r.taktSet = true;
+        } else {
+            mode = word & 0x13;
+            int item = 0;  // a combination no item gives falls back to LP
+            for (std::size_t i = 0; i < kFosc62xBits.size(); ++i) {
+                const int bits = kFosc62xBits[i];
+                if (mode == bits || (i >= 4 && mode == (bits | 0x01))) {
+                    item = static_cast<int>(i);
+                    break;
+                }
+            }
+            r.controls.takt1 = item;
+            r.takt1Set = true;
+        }
+    }
+    r.ra6Enabled = mode > 3;
+    r.controls.ra6 = (mode & 0x11) == 0x11;
+    return r;
+}
+
+}  // namespace pk

@@ -1,0 +1,91 @@
+#pragma once
+// The configuration word and the fuse controls of the main window, both ways.
+// The main window only moves check boxes and radio groups; which bit belongs to
+// which control, per chip family, is decided here and nowhere else.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "device/catalogue.h"
+
+namespace pk {
+
+// The fuse controls in the order the word is read into them. The order matters
+// in the window: setting CP1 runs its handler, which may copy it into CP0, and
+// the word's own CP0 bits must win afterwards.
+enum class Fuse : std::size_t { CP1, CP0, DEBUG, WRT, CPD, LVP, BODEN, MCLRE, PWRTE, WDTE };
+inline constexpr std::size_t kFuseCount = 10;
+
+// A protection box means "protected" when checked, so its bits are 0 then.
+constexpr bool isProtectionFuse(Fuse f) {
+    return f == Fuse::CP1 || f == Fuse::CP0 || f == Fuse::CPD;
+}
+
+// How the clock radio group maps to bits.
+enum class ClockEncoding {
+    TwoBits,  // four items LP, XT, HS, RC: the item index is bits 1..0
+    Fosc62x,  // six items LP, XT, HS, EC, INTRC, ER in bits 4, 1, 0; RA6 adds bit 0 to the last two
+};
+
+struct FuseBits {
+    std::uint16_t set = 0;   // added to the word when the fuse is on
+    std::uint16_t read = 0;  // bits that decide the box when the word is read; 0 = box not read
+};
+
+struct ConfigLayoutTable {
+    std::uint16_t base;  // bits no control represents
+    std::array<FuseBits, kFuseCount> fuses;
+    ClockEncoding clock;
+
+    const FuseBits& operator[](Fuse f) const { return fuses[static_cast<std::size_t>(f)]; }
+};
+
+const ConfigLayoutTable& configLayoutTable(ConfigLayout layout);
+
+// Clock bits of the 16F62x items 0..5 without RA6 ("RA6 = CLKOUT" adds 0x01 to INTRC and ER).
+inline constexpr std::array<std::uint16_t, 6> kFosc62xBits{0x00, 0x01, 0x02, 0x03, 0x10, 0x12};
+
+// The state of the main window's fuse controls.
+struct ConfigControls {
+    bool cp1 = false;    // "oberer Bereich" (checked: protected)
+    bool cp0 = false;    // "unterer Bereich"
+    bool cpd = false;    // "Data-EEPROM"
+    bool debug = true;   // "Debug OFF"
+    bool wrt = false;    // "ProgMem Write Enable"
+    bool lvp = false;    // "LV-Programming enable"
+    bool boden = false;  // "Brown out Reset enable"
+    bool ra5 = false;    // "RA5 = MCLR"
+    bool ra6 = false;    // "RA6 = CLKOUT"
+    bool pwrte = false;  // "Power up Timer OFF"
+    bool wdte = false;   // "Watchdog on"
+    int takt = 1;        // item of TaktRadioGroup (four items), -1 for none
+    int takt1 = 1;       // item of TaktRadioGroup1 (six items), -1 for none
+
+    bool& fuse(Fuse f);
+    bool fuse(Fuse f) const;
+    bool operator==(const ConfigControls&) const = default;
+};
+
+// The word SetConfiguration builds from the controls, for a type list index.
+// An index outside the list builds 0x0400 with only the power-up timer and
+// watchdog bits.
+std::uint16_t buildConfigWord(std::int32_t type, const ConfigControls& c);
+
+// What UpdateConfigButtons does to the controls for a word from the file.
+struct ControlsFromWord {
+    ConfigControls controls;  // the given state with the type's controls replaced
+    bool ra6Enabled = false;  // "RA6 = CLKOUT" is enabled for INTRC and ER only
+    // Which fuse boxes the word sets for this type (in Fuse order).
+    std::array<bool, kFuseCount> fuseSet{};
+    bool taktSet = false;   // TaktRadioGroup takes an item
+    bool takt1Set = false;  // TaktRadioGroup1 takes an item
+};
+
+// Reads a word (bit 15 clear) into the controls of the given type; controls the
+// type does not use keep their state from `current`, except RA6, which is set
+// (and unchecked for every type without INTRC/ER).
+ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
+                                  const ConfigControls& current);
+
+}  // namespace pk

@@ -1,0 +1,7 @@
+; Configuration word test file; the .hex beside it is gpasm's output.
+        list    p=16f628
+        include "p16f628.inc"
+        __CONFIG _CP_OFF & _CPD_OFF & _LVP_OFF & _BODEN_OFF & _MCLRE_ON & _PWRTE_OFF & _WDT_OFF & _INTRC_OSC_CLKOUT
+        org     0
+        goto    0
+        end

@@ -1,0 +1,7 @@
+; Configuration word test file; the .hex beside it is gpasm's output.
+        list    p=16f84
+        include "p16f84.inc"
+        __CONFIG _CP_ON & _PWRTE_OFF & _WDT_ON & _XT_OSC
+        org     0
+        goto    0
+        end
