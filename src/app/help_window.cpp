@@ -29,11 +29,8 @@ class HelpKeyFilter : public QObject {
         if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
-                QWidget* target = QApplication::focusWidget();
-                if (target == nullptr) {
-                    target = static_cast<QWidget*>(watched);
-                }
-                const int context = helpContextOf(target);
+                // Key events go to the focused widget first.
+                const int context = helpContextOf(static_cast<QWidget*>(watched));
                 if (context != 0) {
                     HelpWindow::show(context);
                 } else {
