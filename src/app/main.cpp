@@ -31,7 +31,6 @@ int main(int argc, char* argv[]) {
     deps.arguments = split.classic;
     pk::TOstrac window(deps);
     window.show();
-    // The info window comes up over the main window at every start.
-    window.ToolButton7Click();
+    window.ToolButton7Click();  // the info window, one second at start
     return QApplication::exec();
 }
