@@ -86,12 +86,12 @@ void TOstrac::setUpShell() {
         TypComboBoxClick();
         TypComboBoxChange();
     });
+    // The tool bar in one place, so no button runs its handler twice.
     connect(ui_->ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
     connect(ui_->ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     connect(ui_->ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });
     connect(ui_->ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
-    connect(ui_->ToolButton6, &QToolButton::clicked, this, [this] { ToolButton6Click(); });
-    connect(ui_->ToolButton7, &QToolButton::clicked, this, [this] { ToolButton7Click(); });
+    // ToolButton6 and ToolButton7 are connected by wireSetup.
     connect(ui_->ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
     connect(ui_->ToolButton9, &QToolButton::clicked, this, [this] { ToolButton9Click(); });
     connect(ui_->ToolButton11, &QToolButton::clicked, this, [this] { ToolButton11Click(); });

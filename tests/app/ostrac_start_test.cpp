@@ -233,3 +233,24 @@ TEST(OstracStart, WindowFitsItsClassicSize) {
 
 }  // namespace
 }  // namespace pk
+
+namespace pk {
+namespace {
+
+// Each tool button is wired exactly once, whichever subsystem connects it.
+TEST(OstracToolBar, EachButtonRunsItsHandlerOnce) {
+    test::Window win;
+    win.dialog.clear();
+    win.find<QToolButton>("ToolButton3")->click();
+    EXPECT_EQ(win.dialog.messages().size(), 1u);  // one programmer search, one message
+
+    const auto infoWindows = [&win] {
+        return win.w->findChildren<QWidget*>(QStringLiteral("StartForm")).size();
+    };
+    const auto before = infoWindows();
+    win.find<QToolButton>("ToolButton7")->click();
+    EXPECT_EQ(infoWindows(), before + 1);
+}
+
+}  // namespace
+}  // namespace pk
