@@ -153,6 +153,17 @@ TEST(OstracLink, RangeErrorEndsTheOperationWithTheErrorBox) {
     EXPECT_EQ(win.dialog.messages(), std::vector<std::string>{"Range check error"});
     EXPECT_TRUE(port.log().empty());
     EXPECT_TRUE(win.w->runGuarded([] {}));
+
+    // An error inside programming mode leaves programming mode first.
+    win.w->Settings.DriverIndex = 1;
+    win.w->Settings.SwitchIndex = 0;
+    port.set(0x378, 0x00);
+    EXPECT_FALSE(win.w->runGuarded([&] {
+        win.w->StartProgmode();
+        win.w->WrDaten(0x8000);
+    }));
+    EXPECT_FALSE(win.w->link().inProgrammingMode());
+    EXPECT_EQ(port.read(0x378) & 0x0C, 0) << "VDD and VPP off";
 }
 
 TEST(OstracLink, UnknownPortChoiceIsRefused) {
