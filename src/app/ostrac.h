@@ -7,6 +7,7 @@
 // own ostrac_<subsystem>.cpp file.
 
 #include <QMainWindow>
+#include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -20,6 +21,8 @@
 #include "link/user_dialog.h"
 
 QT_BEGIN_NAMESPACE
+class QLabel;
+class QTimer;
 namespace Ui {
 class Ostrac;
 }
@@ -45,10 +48,23 @@ class TOstrac : public QMainWindow {
 
     // ---- Application shell (start-up, command line, window wiring) ----
     void FormCreate();
+    void FormDestroy();
+    // The classic switches "/f<file>", "/p<type>", "/reass"; argument 0 is the program.
     void ProcessCommandLine(const QStringList& args);
+    // Applies the type chosen in TypComboBox; run after every change of the list.
     void TypComboBoxChange();
+    // The user touched the type list: forget the last code-protection findings.
     void TypComboBoxClick();
-    void ToolButton5Click();  // "Ende"
+    void ToolButton5Click();   // "Ende"
+    void ToolButton13Click();  // "Help"
+
+    // Status bar: panel 0 (file name, address at work), panel 1 (results, notices).
+    void setPanel(int index, const QString& text);
+    QString panel(int index) const;
+    QLabel* panelLabel(int index) const;
+
+    // Drives the blinking "O.K." label (400 ms, stopped at start).
+    QTimer* Timer1 = nullptr;
 
     // State shared by all subsystems.
     MemoryImage Image;
@@ -132,7 +148,13 @@ class TOstrac : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void setUpShell();
+    void setUpToolBar();
+    void setUpStatusBar();
+
     std::unique_ptr<Ui::Ostrac> ui_;
+    QLabel* statusPanel0_ = nullptr;
+    QLabel* statusPanel1_ = nullptr;
     std::unique_ptr<UserDialog> ownDialog_;
     std::unique_ptr<Clock> ownClock_;
     UserDialog* dialog_ = nullptr;
