@@ -4,9 +4,12 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
+#include <memory>
 
 #include "options.h"
 #include "ostrac.h"
+#include "port_backend.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -27,8 +30,19 @@ int main(int argc, char* argv[]) {
     pk::setUpParser(parser);
     parser.process(split.own);
 
+    // The port backend outlives the window, whose destruction switches the
+    // programmer off through it.
+    QString portError;
+    std::unique_ptr<pk::PortIo> port =
+        pk::makePortBackend(parser.value(QStringLiteral("port")), &portError);
+    if (port == nullptr) {
+        std::fprintf(stderr, "pkorvel: %s\n", qPrintable(portError));
+        return 2;
+    }
+
     pk::OstracDeps deps;
     deps.arguments = split.classic;
+    deps.port = port.get();
     pk::TOstrac window(deps);
     window.show();
     window.ToolButton7Click();  // the info window, one second at start

@@ -3,7 +3,12 @@
 namespace pk {
 
 QList<QCommandLineOption> programOptions() {
-    return {};
+    return {
+        QCommandLineOption(QStringLiteral("port"),
+                           QStringLiteral("Zugang zum Druckerport: ppdev (/dev/parportN, Gruppe "
+                                          "lp; Vorgabe) oder direct (Portbefehle, root)"),
+                           QStringLiteral("ppdev|direct"), QStringLiteral("ppdev")),
+    };
 }
 
 void setUpParser(QCommandLineParser& parser) {
