@@ -24,7 +24,7 @@ char bit(bool b) {
 
 TracePort::TracePort(PortIo& inner, Clock& clock, const ProgrammerSettings& settings,
                      const std::string& path)
-    : inner_(inner), clock_(clock), settings_(settings) {
+    : inner_(inner), clock_(clock), settings_(&settings) {
     std::memset(values_, '?', sizeof values_);
     file_ = std::fopen(path.c_str(), "w");
     if (file_ == nullptr) {
@@ -79,7 +79,7 @@ void TracePort::emitData(std::uint8_t reg) {
     const bool d2 = (reg & 0x04) != 0;
     const bool d3 = (reg & 0x08) != 0;
     const bool d4 = (reg & 0x10) != 0;
-    switch (settings_.DriverIndex) {
+    switch (settings_->DriverIndex) {
         case 0:
             emit(kClock, bit(!d1));
             emit(kDataOut, bit(!d0));
@@ -93,7 +93,7 @@ void TracePort::emitData(std::uint8_t reg) {
             emit(kDataOut, bit(d0));
             break;
     }
-    switch (settings_.SwitchIndex) {
+    switch (settings_->SwitchIndex) {
         case 0:
             emit(kVdd, bit(d2));
             emit(kVpp, bit(d3));
@@ -130,7 +130,7 @@ std::uint8_t TracePort::read(int port) {
     if (file_ != nullptr && (port == 0x379 || port == 0x279)) {
         const bool ack = (v & 0x40) != 0;
         emit(kAck, bit(ack));
-        emit(kDataIn, bit(settings_.DriverIndex == 0 ? !ack : ack));
+        emit(kDataIn, bit(settings_->DriverIndex == 0 ? !ack : ack));
     } else if (file_ != nullptr && (port == 0x378 || port == 0x278)) {
         emit(kLpt, bit(port == 0x278));
         emitData(v);
