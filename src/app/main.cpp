@@ -4,8 +4,10 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
 
 #include "ostrac.h"
+#include "sim_setup.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -25,18 +27,34 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral("PIC16-Programmiergerät am Druckerport"));
     parser.addHelpOption();
     parser.addVersionOption();
+    pk::SimSetup sim;
+    pk::SimSetup::addOptions(parser);
     QStringList own{QApplication::arguments().first()};
     for (const QString& a : QApplication::arguments().mid(1)) {
         if (a.startsWith(QStringLiteral("--"))) {
             own << a;
         }
     }
+    QString optionError;
+    if (!sim.takeOptions(own, &optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+        return 2;
+    }
     parser.process(own);
 
     pk::OstracDeps deps;
     deps.arguments = QApplication::arguments();
+    if (!sim.apply(deps, &optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+        return 2;
+    }
     pk::TOstrac window(deps);
+    sim.attach(window);
     window.show();
     window.ToolButton7Click();  // the info window, one second at start
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    if (!sim.finish(&optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+    }
+    return rc;
 }

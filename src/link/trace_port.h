@@ -47,7 +47,7 @@ class TracePort : public PortIo {
 
   private:
     void stamp();
-    void emit(char id, char value);
+    void put(char id, char value);
     void emitData(std::uint8_t reg);
 
     PortIo& inner_;
