@@ -6,6 +6,7 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "options.h"
 #include "ostrac.h"
 #include "sim_setup.h"
 
@@ -21,20 +22,13 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
     }
 
-    // Arguments beginning with "--" are the program's own options; the classic
-    // "/f", "/p..." switches are read by the main window.
+    // "--" options are the program's own (this ends the program for --help and
+    // --version); everything else is left to the main window's classic switches.
+    const pk::SplitArguments split = pk::splitArguments(QApplication::arguments());
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("PIC16-Programmiergerät am Druckerport"));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    pk::setUpParser(parser);
     pk::SimSetup sim;
-    pk::SimSetup::addOptions(parser);
-    QStringList own{QApplication::arguments().first()};
-    for (const QString& a : QApplication::arguments().mid(1)) {
-        if (a.startsWith(QStringLiteral("--"))) {
-            own << a;
-        }
-    }
+    QStringList own = split.own;
     QString optionError;
     if (!sim.takeOptions(own, &optionError)) {
         std::fprintf(stderr, "%s\n", qPrintable(optionError));
@@ -43,7 +37,7 @@ int main(int argc, char* argv[]) {
     parser.process(own);
 
     pk::OstracDeps deps;
-    deps.arguments = QApplication::arguments();
+    deps.arguments = split.classic;
     if (!sim.apply(deps, &optionError)) {
         std::fprintf(stderr, "%s\n", qPrintable(optionError));
         return 2;

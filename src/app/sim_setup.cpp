@@ -16,39 +16,43 @@ const QString kSimulationSuffix = QStringLiteral(" [Simulation]");
 SimSetup::SimSetup() = default;
 SimSetup::~SimSetup() = default;
 
-void SimSetup::addOptions(QCommandLineParser& parser) {
-    parser.addOption(
+QList<QCommandLineOption> SimSetup::commandLineOptions() {
+    return {
         {QStringLiteral("simulate"),
-         QStringLiteral("Simuliertes Programmiergerät mit diesem PIC (Vorgabe 16F84A); "
-                        "auch ohne Wert: --simulate"),
-         QStringLiteral("PIC")});
-    parser.addOption(
+         QStringLiteral("Simuliertes Programmiergerät; --simulate=PIC wählt den PIC "
+                        "(Vorgabe 16F84A)")},
         {QStringLiteral("sim-lpt"),
          QStringLiteral("Port des simulierten Geräts: 1 oder 2 (0: nicht angeschlossen)"),
-         QStringLiteral("1|2")});
-    parser.addOption({QStringLiteral("sim-circuit"),
-                      QStringLiteral("Schaltungsvariante des simulierten Geräts (Vorgabe: die "
-                                     "Hardwareeinstellung)"),
-                      QStringLiteral("TREIBER,SCHALTER")});
-    parser.addOption({QStringLiteral("sim-chip-file"),
-                      QStringLiteral("Speicher des simulierten PIC in dieser HEX-Datei halten"),
-                      QStringLiteral("DATEI")});
-    parser.addOption({QStringLiteral("sim-fast"),
-                      QStringLiteral("Simulation ohne echte Wartezeiten (virtuelle Uhr)")});
-    parser.addOption({QStringLiteral("sim-fault"),
-                      QStringLiteral("Fehler einschalten: no-chip, wrong-chip[:PIC], stuck-low, "
-                                     "stuck-high, clock-open, bad-cell:ADRESSE, flaky:N, no-vpp"),
-                      QStringLiteral("NAME[:ARG]")});
-    parser.addOption(
+         QStringLiteral("1|2")},
+        {QStringLiteral("sim-circuit"),
+         QStringLiteral("Schaltungsvariante des simulierten Geräts (Vorgabe: die "
+                        "Hardwareeinstellung)"),
+         QStringLiteral("TREIBER,SCHALTER")},
+        {QStringLiteral("sim-chip-file"),
+         QStringLiteral("Speicher des simulierten PIC in dieser HEX-Datei halten"),
+         QStringLiteral("DATEI")},
+        {QStringLiteral("sim-fast"), QStringLiteral("Simulation ohne echte Wartezeiten")},
+        {QStringLiteral("sim-fault"),
+         QStringLiteral("Fehler einschalten (mehrfach möglich): no-chip, wrong-chip[:PIC], "
+                        "stuck-low, stuck-high, clock-open, bad-cell:ADRESSE, flaky:N, no-vpp"),
+         QStringLiteral("NAME[:ARG]")},
         {QStringLiteral("trace"),
          QStringLiteral("Jeden Portzugriff als Value Change Dump in diese Datei schreiben"),
-         QStringLiteral("DATEI.vcd")});
+         QStringLiteral("DATEI.vcd")},
+    };
 }
 
 bool SimSetup::takeOptions(QStringList& args, QString* error) {
+    static const QStringList withValue{QStringLiteral("--sim-lpt"), QStringLiteral("--sim-circuit"),
+                                       QStringLiteral("--sim-chip-file"),
+                                       QStringLiteral("--sim-fault"), QStringLiteral("--trace")};
     QStringList rest;
-    for (const QString& a : args) {
-        if (a.startsWith(QStringLiteral("--trace="))) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString a = args.at(i);
+        if (withValue.contains(a) && i + 1 < args.size()) {
+            a += QLatin1Char('=') + args.at(++i);
+        }
+        if (a == QStringLiteral("--trace") || a.startsWith(QStringLiteral("--trace="))) {
             tracePath_ = a.mid(8);
             if (tracePath_.isEmpty()) {
                 *error = QStringLiteral("--trace: Dateiname fehlt");

@@ -3,14 +3,15 @@
 // --simulate[=CHIP], --sim-lpt, --sim-circuit, --sim-chip-file, --sim-fast,
 // --sim-fault (see sim/options.h) and --trace=FILE.vcd (any backend).
 //
-// main() uses it in four steps:
-//   SimSetup sim;  SimSetup::addOptions(parser);
+// main() uses it in four steps (the options are among programOptions()):
+//   SimSetup sim;
 //   sim.takeOptions(args, &error);          // before parser.process(args)
 //   sim.apply(deps, &error);                // after the real backend is in deps.port
 //   TOstrac window(deps); sim.attach(window);
 //   ... exec() ...; sim.finish();           // saves the chip file
 
-#include <QCommandLineParser>
+#include <QCommandLineOption>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -31,12 +32,13 @@ class SimSetup : public QObject {
     SimSetup();
     ~SimSetup() override;
 
-    // For --help.
-    static void addOptions(QCommandLineParser& parser);
+    // The options as the parser knows them (for --help and for splitting the
+    // arguments). --simulate is listed without a value: its value is optional.
+    static QList<QCommandLineOption> commandLineOptions();
 
-    // Takes the simulator's and the trace's arguments out of args: the simulator
-    // option has an optional value, which QCommandLineParser cannot express.
-    // False with a message for a bad value.
+    // Takes the simulator's and the trace's arguments out of args ("--name=value"
+    // or "--name value"): --simulate has an optional value, which
+    // QCommandLineParser cannot express. False with a message for a bad value.
     bool takeOptions(QStringList& args, QString* error);
 
     bool simulate() const { return options_.simulate; }

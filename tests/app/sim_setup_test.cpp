@@ -5,6 +5,7 @@
 #include <QFile>
 #include <filesystem>
 
+#include "options.h"
 #include "sim_setup.h"
 
 namespace pk {
@@ -25,6 +26,19 @@ TEST(SimSetup, TakesItsOptionsAndLeavesTheOthers) {
     ASSERT_TRUE(s.takeOptions(args, &error)) << error.toStdString();
     EXPECT_EQ(args, (QStringList{"pkorvel", "--help", "--port=direct"}));
     EXPECT_TRUE(s.simulate());
+
+    // Through the program's own splitting: values given apart are taken along.
+    const SplitArguments split =
+        splitArguments({"pkorvel", "--sim-lpt", "2", "/p16f84", "--simulate", "/fa.hex"});
+    EXPECT_EQ(split.classic, (QStringList{"pkorvel", "/p16f84", "/fa.hex"}));
+    SimSetup apart;
+    QStringList own = split.own;
+    ASSERT_TRUE(apart.takeOptions(own, &error)) << error.toStdString();
+    EXPECT_EQ(own, QStringList{"pkorvel"});
+    QCommandLineParser parser;
+    setUpParser(parser);
+    EXPECT_TRUE(parser.parse({"pkorvel", "--sim-fast", "--sim-fault", "no-vpp", "--simulate"}))
+        << "the parser knows them all (for --help)";
 
     SimSetup bad;
     QStringList wrong{"pkorvel", "--sim-circuit=7,7"};
