@@ -10,6 +10,7 @@
 #include "options.h"
 #include "ostrac.h"
 #include "port_backend.h"
+#include "sim_setup.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -28,23 +29,41 @@ int main(int argc, char* argv[]) {
     const pk::SplitArguments split = pk::splitArguments(QApplication::arguments());
     QCommandLineParser parser;
     pk::setUpParser(parser);
-    parser.process(split.own);
-
-    // The port backend outlives the window, whose destruction switches the
-    // programmer off through it.
-    QString portError;
-    std::unique_ptr<pk::PortIo> port =
-        pk::makePortBackend(parser.value(QStringLiteral("port")), &portError);
-    if (port == nullptr) {
-        std::fprintf(stderr, "pkorvel: %s\n", qPrintable(portError));
+    // The real port backend outlives the window (whose destruction switches the
+    // programmer off through it) and the trace around it.
+    std::unique_ptr<pk::PortIo> port;
+    pk::SimSetup sim;
+    QStringList own = split.own;
+    QString optionError;
+    if (!sim.takeOptions(own, &optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
         return 2;
     }
+    parser.process(own);
 
     pk::OstracDeps deps;
     deps.arguments = split.classic;
-    deps.port = port.get();
+    if (!sim.simulate()) {
+        // --port=ppdev (default) or direct; the simulator needs no real port.
+        QString portError;
+        port = pk::makePortBackend(parser.value(QStringLiteral("port")), &portError);
+        if (port == nullptr) {
+            std::fprintf(stderr, "pkorvel: %s\n", qPrintable(portError));
+            return 2;
+        }
+        deps.port = port.get();
+    }
+    if (!sim.apply(deps, &optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+        return 2;
+    }
     pk::TOstrac window(deps);
+    sim.attach(window);
     window.show();
     window.ToolButton7Click();  // the info window, one second at start
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    if (!sim.finish(&optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+    }
+    return rc;
 }

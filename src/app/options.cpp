@@ -1,14 +1,18 @@
 #include "options.h"
 
+#include "sim_setup.h"
+
 namespace pk {
 
 QList<QCommandLineOption> programOptions() {
-    return {
-        QCommandLineOption(QStringLiteral("port"),
-                           QStringLiteral("Zugang zum Druckerport: ppdev (/dev/parportN, Gruppe "
-                                          "lp; Vorgabe) oder direct (Portbefehle, root)"),
-                           QStringLiteral("ppdev|direct"), QStringLiteral("ppdev")),
-    };
+    QList<QCommandLineOption> options;
+    options << SimSetup::commandLineOptions();
+    options << QCommandLineOption(QStringLiteral("port"),
+                                  QStringLiteral("Zugang zum Druckerport: ppdev (/dev/parportN, "
+                                                 "Gruppe lp; Vorgabe) oder direct (Portbefehle, "
+                                                 "root)"),
+                                  QStringLiteral("ppdev|direct"), QStringLiteral("ppdev"));
+    return options;
 }
 
 void setUpParser(QCommandLineParser& parser) {
