@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
 
     pk::OstracDeps deps;
     deps.arguments = split.classic;
+    // The real port backend belongs into deps.port before this step (none is needed
+    // when sim.simulate()): the simulator takes its place, the trace wraps either.
     if (!sim.apply(deps, &optionError)) {
         std::fprintf(stderr, "%s\n", qPrintable(optionError));
         return 2;
