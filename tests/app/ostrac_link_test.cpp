@@ -38,8 +38,10 @@ struct Window {
         deps.port = &port;
         deps.arguments = {QStringLiteral("pkorvel")};
         w = std::make_unique<TOstrac>(deps);
+        // Start-up already searched once (and gave the port back after failing).
         dialog.clear();
         port.clearLog();
+        port.releases = 0;
     }
     QString panel1() const {
         if (auto* l = w->findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
