@@ -69,7 +69,10 @@ bool TOstrac::ToolButton1Click() {
     ui()->ConfigCheckBox->setChecked(true);
     ui()->IDCheckBox->setChecked(true);
     ui()->DATACheckBox->setChecked(true);
-    DATACheckBoxClick();
+    // Its handler once more, which unchecks it when the file has no EEPROM data for the
+    // chip. Through the box's own signal, so it reaches DATACheckBoxClick (connected to
+    // it by the configuration editor) without knowing it.
+    emit ui()->DATACheckBox->toggled(ui()->DATACheckBox->isChecked());
     return outcome == LoadOutcome::Complete;
 }
 
