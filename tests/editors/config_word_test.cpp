@@ -221,6 +221,13 @@ TEST(ConfigWord, ReadingTouchesOnlyTheControlsOfTheType) {
     EXPECT_FALSE(r.taktSet || r.takt1Set);
 }
 
+TEST(ConfigWord, OneProtectionSettingOn16F84And16F7x) {
+    for (std::int32_t type = -1; type < kDeviceTypeCount; ++type) {
+        const bool single = type == Dev16F84 || type == Dev16F76_77 || type == Dev16F73_74;
+        EXPECT_EQ(singleProtectionSetting(type), single) << type;
+    }
+}
+
 TEST(ConfigWord, SixteenF62xClockItemsAndRa6) {
     struct Case {
         std::uint16_t mode;
