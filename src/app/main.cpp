@@ -37,5 +37,6 @@ int main(int argc, char* argv[]) {
     deps.arguments = QApplication::arguments();
     pk::TOstrac window(deps);
     window.show();
+    window.ToolButton7Click();  // the info window, one second at start
     return QApplication::exec();
 }

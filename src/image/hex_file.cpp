@@ -1,0 +1,353 @@
+#include "image/hex_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace pk {
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+std::optional<std::uint16_t> HexLineReader::ReadHexByte() {
+    if (problem_ != Problem::None) {
+        return std::nullopt;
+    }
+    if (line_.size() < pos_ + 2) {
+        problem_ = Problem::ShortLine;
+        problemColumn_ = line_.size() + 1;
+        return std::nullopt;
+    }
+    int value = 0;
+    for (int k = 0; k < 2; ++k) {
+        const char c = line_[pos_];
+        const int d = HexDigitValue(c);
+        if (d < 0) {
+            problem_ = Problem::BadDigit;
+            problemColumn_ = pos_ + 1;
+            badCharacter_ = c;
+            return std::nullopt;
+        }
+        value = value * 16 + d;
+        ++pos_;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+std::optional<std::uint16_t> HexLineReader::ReadHexWord() {
+    const auto low = ReadHexByte();
+    const auto high = ReadHexByte();
+    if (!low || !high) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(*low + 256 * *high);
+}
+
+namespace {
+
+// The longest line that matters: mark, 8 header digits, 255 data bytes, checksum.
+// Anything beyond is never looked at, so longer lines are cut to keep memory bounded
+// whatever file the user picks.
+constexpr std::size_t kMaxLine = 1 + 8 + 2 * 255 + 2 + 16;
+
+// Splits the input into lines (LF, CR LF or a lone CR) and parses them one by one.
+class HexParser {
+  public:
+    explicit HexParser(WordArray& words) : words_(words) {}
+
+    // Returns false once parsing has stopped (end record or a problem).
+    bool feed(std::string_view chunk) {
+        for (char c : chunk) {
+            if (stopped_) {
+                return false;
+            }
+            if (afterCR_) {
+                afterCR_ = false;
+                if (c == '\n') {
+                    continue;  // second half of CR LF
+                }
+            }
+            if (c == '\n' || c == '\r') {
+                afterCR_ = (c == '\r');
+                endLine();
+            } else if (line_.size() < kMaxLine) {
+                line_.push_back(c);
+            }
+        }
+        return !stopped_;
+    }
+
+    // End of input: the last line may lack its line end.
+    HexReadResult finish() {
+        if (!stopped_ && !line_.empty()) {
+            endLine();
+        }
+        return result_;
+    }
+
+    void readError(const std::string& reason) {
+        result_.status = HexReadResult::Status::ReadError;
+        result_.line = lineNo_ + 1;
+        result_.systemReason = reason;
+        stopped_ = true;
+    }
+
+  private:
+    void endLine() {
+        ++lineNo_;
+        if (!line_.empty()) {
+            parseLine(line_);
+        }
+        line_.clear();
+    }
+
+    void stopWith(HexReadResult::Status status, const HexLineReader& reader) {
+        result_.status = status;
+        result_.line = lineNo_;
+        result_.column = reader.problemColumn();
+        result_.badCharacter = reader.badCharacter();
+        stopped_ = true;
+    }
+
+    void readerProblem(const HexLineReader& reader) {
+        stopWith(reader.problem() == HexLineReader::Problem::BadDigit
+                     ? HexReadResult::Status::BadDigit
+                     : HexReadResult::Status::ShortLine,
+                 reader);
+    }
+
+    void parseLine(std::string_view line) {
+        HexLineReader reader(line);
+        const auto n = reader.ReadHexByte();
+        const auto high = reader.ReadHexByte();
+        const auto low = reader.ReadHexByte();
+        const auto type = reader.ReadHexByte();
+        if (!type) {
+            readerProblem(reader);
+            return;
+        }
+        const int wordAddress = (*high * 256 + *low) / 2;
+        if (*type == 1) {
+            result_.endRecord = true;
+            stopped_ = true;
+            return;
+        }
+        if (*type != 0) {
+            return;  // address and start records change nothing here
+        }
+        for (int i = 0; i < *n / 2; ++i) {
+            const auto word = reader.ReadHexWord();
+            if (!word) {
+                readerProblem(reader);
+                return;
+            }
+            const int address = wordAddress + i;
+            if (address >= static_cast<int>(MemoryImage::Size)) {
+                result_.status = HexReadResult::Status::AddressRange;
+                result_.line = lineNo_;
+                result_.wordAddress = address;
+                stopped_ = true;
+                return;
+            }
+            words_[static_cast<std::size_t>(address)] = *word & 0x3FFF;
+            ++result_.wordsStored;
+        }
+    }
+
+    WordArray& words_;
+    HexReadResult result_;
+    std::string line_;
+    int lineNo_ = 0;
+    bool afterCR_ = false;
+    bool stopped_ = false;
+};
+
+std::string hex4(int v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(v));
+    return buf;
+}
+
+std::string describeCharacter(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x21 && u < 0x7F) {
+        return std::string("\"") + c + "\"";
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "mit dem Code %u", u);
+    return buf;
+}
+
+}  // namespace
+
+HexReadResult OpenHexfile(std::string_view text, WordArray& words) {
+    HexParser parser(words);
+    parser.feed(text);
+    return parser.finish();
+}
+
+HexReadResult OpenHexfile(std::istream& in, WordArray& words) {
+    HexParser parser(words);
+    char buf[4096];
+    while (in) {
+        in.read(buf, sizeof buf);
+        const auto got = in.gcount();
+        if (got <= 0) {
+            break;
+        }
+        if (!parser.feed(std::string_view(buf, static_cast<std::size_t>(got)))) {
+            return parser.finish();
+        }
+    }
+    if (in.bad()) {
+        parser.readError("Lesefehler");
+    }
+    return parser.finish();
+}
+
+std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) {
+    using S = HexReadResult::Status;
+    if (r.status == S::Ok) {
+        return {};
+    }
+    std::string what;
+    switch (r.status) {
+        case S::BadDigit:
+            what = "ungültiges Zeichen " + describeCharacter(r.badCharacter) + " in Spalte " +
+                   std::to_string(r.column) + ", erwartet wird eine Hex-Ziffer";
+            break;
+        case S::ShortLine:
+            what = "die Zeile ist zu kurz für ihren Datensatz (endet nach Spalte " +
+                   std::to_string(r.column - 1) + ")";
+            break;
+        case S::AddressRange:
+            what = "Datenwort an Adresse " + hex4(r.wordAddress) +
+                   " liegt außerhalb des Speichers (höchstens 0x21FF)";
+            break;
+        case S::ReadError:
+            what = "Lesefehler: " + r.systemReason;
+            break;
+        case S::Ok:
+            break;
+    }
+    return "Fehler im HEX-File  " + fileName + "\rZeile " + std::to_string(r.line) + ": " + what +
+           "\r\rDas Laden wurde abgebrochen; nur die Daten vor dieser Zeile wurden übernommen.";
+}
+
+HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
+    HexLoadResult result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        image.HexLoaded = false;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        image.HexLoaded = false;
+        return result;
+    }
+    result.opened = true;
+    image.clear();
+    image.HexLoaded = true;
+    HexParser parser(image.HexWords);
+    char buf[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            parser.readError(std::strerror(errno));
+            break;
+        }
+        if (got == 0 || !parser.feed(std::string_view(buf, static_cast<std::size_t>(got)))) {
+            break;
+        }
+    }
+    ::close(fd);
+    result.parse = parser.finish();
+    return result;
+}
+
+// ---- Writer ----
+
+std::string ByteToHex(unsigned v) {
+    std::string s(2, '0');
+    for (int k = 0; k < 2; ++k) {
+        const unsigned d = (k == 0 ? v >> 4 : v) & 0x0F;
+        s[static_cast<std::size_t>(k)] = static_cast<char>(d < 10 ? '0' + d : 'A' + (d - 10));
+    }
+    return s;
+}
+
+namespace {
+
+bool blankWord(const WordArray& words, int address) {
+    const std::uint16_t mask = address < MemoryImage::EepromBase ? 0x3FFF : 0x00FF;
+    return (words[static_cast<std::size_t>(address)] & mask) == mask;
+}
+
+}  // namespace
+
+void WriteHexRange(std::string& out, const WordArray& words, int first, int last) {
+    if (first < 0) {
+        first = 0;
+    }
+    if (last >= static_cast<int>(MemoryImage::Size)) {
+        last = static_cast<int>(MemoryImage::Size) - 1;
+    }
+    int i = first;
+    while (i <= last) {
+        if (blankWord(words, i)) {
+            ++i;
+            continue;
+        }
+        const int start = i;
+        int count = 0;
+        while (i <= last && !blankWord(words, i) && count < 8 && (count == 0 || i % 8 != 0)) {
+            ++count;
+            ++i;
+        }
+        const int byteAddress = 2 * start;
+        unsigned sum = static_cast<unsigned>(2 * count) + (byteAddress >> 8) + (byteAddress & 0xFF);
+        std::string line = ":" + ByteToHex(static_cast<unsigned>(2 * count)) +
+                           ByteToHex(static_cast<unsigned>(byteAddress >> 8)) +
+                           ByteToHex(static_cast<unsigned>(byteAddress & 0xFF)) + "00";
+        for (int k = start; k < start + count; ++k) {
+            const unsigned w = words[static_cast<std::size_t>(k)];
+            line += ByteToHex(w & 0xFF);
+            line += ByteToHex(w >> 8);
+            sum += (w & 0xFF) + (w >> 8);
+        }
+        line += ByteToHex((0x100 - (sum & 0xFF)) & 0xFF);
+        out += line;
+        out += "\r\n";
+    }
+}
+
+std::string BuildHexFile(const WordArray& readBack, int progLastAddr) {
+    std::string out;
+    WriteHexRange(out, readBack, 0, progLastAddr);
+    WriteHexRange(out, readBack, MemoryImage::IdBase, MemoryImage::DeviceIdAddr);
+    WriteHexRange(out, readBack, MemoryImage::ConfigAddr, MemoryImage::ConfigAddr);
+    WriteHexRange(out, readBack, MemoryImage::EepromBase, MemoryImage::EepromBase + 0xFF);
+    out += ":00000001FF\r\n";
+    return out;
+}
+
+}  // namespace pk

@@ -1,0 +1,319 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "image/atomic_file.h"
+#include "image/settings_file.h"
+
+namespace pk {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+// A fresh folder per test, removed afterwards.
+class TempDir {
+  public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "pkorvel-test-XXXXXX").string();
+        path_ = ::mkdtemp(tmpl.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+    // Names in the folder, to see that no temporary file was left behind.
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(path_)) {
+            out.push_back(e.path().filename().string());
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+  private:
+    std::string path_;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeAll(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+// Fails one chosen call of a save.
+class FailingOps : public SaveFileOps {
+  public:
+    enum class At { None, Open, SecondWrite, Fsync, Close, Rename };
+    explicit FailingOps(At at) : at_(at) {}
+    int open(const char* path, int flags, mode_t mode) override {
+        if (at_ == At::Open) {
+            errno = EACCES;
+            return -1;
+        }
+        return SaveFileOps::open(path, flags, mode);
+    }
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        ++writes_;
+        if (at_ == At::SecondWrite && writes_ == 2) {
+            errno = ENOSPC;
+            return -1;
+        }
+        // Short writes, so a save needs several calls and can fail part-way.
+        return SaveFileOps::write(fd, data, std::min<std::size_t>(size, 5));
+    }
+    int fsync(int fd) override {
+        if (at_ == At::Fsync) {
+            errno = EIO;
+            return -1;
+        }
+        return SaveFileOps::fsync(fd);
+    }
+    int close(int fd) override {
+        const int r = SaveFileOps::close(fd);
+        if (at_ == At::Close) {
+            errno = EIO;
+            return -1;
+        }
+        return r;
+    }
+    int rename(const char* from, const char* to) override {
+        if (at_ == At::Rename) {
+            errno = EXDEV;
+            return -1;
+        }
+        return SaveFileOps::rename(from, to);
+    }
+
+  private:
+    At at_;
+    int writes_ = 0;
+};
+
+// ---- Atomic save ----
+
+TEST(AtomicSave, ReplacesTheFileAndKeepsItsPermissions) {
+    TempDir dir;
+    const std::string target = dir.file("prog.hex");
+    writeAll(target, "old content");
+    ::chmod(target.c_str(), 0640);
+    FailingOps shortWrites(FailingOps::At::None);
+    const auto r = WriteFileAtomically(target, "new content, written in pieces", &shortWrites);
+    ASSERT_TRUE(r.ok()) << r.reason;
+    EXPECT_EQ(readAll(target), "new content, written in pieces");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"prog.hex"});
+}
+
+TEST(AtomicSave, EveryFailureLeavesThePreviousFileIntact) {
+    for (auto at : {FailingOps::At::Open, FailingOps::At::SecondWrite, FailingOps::At::Fsync,
+                    FailingOps::At::Close, FailingOps::At::Rename}) {
+        TempDir dir;
+        const std::string target = dir.file("prog.hex");
+        writeAll(target, "the user's previous file");
+        FailingOps ops(at);
+        const auto r = WriteFileAtomically(target, "a new and longer file content", &ops);
+        EXPECT_FALSE(r.ok()) << static_cast<int>(at);
+        EXPECT_FALSE(r.reason.empty());
+        EXPECT_EQ(r.stage == SaveResult::Stage::Create, at == FailingOps::At::Open);
+        EXPECT_EQ(readAll(target), "the user's previous file");
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"prog.hex"}) << static_cast<int>(at);
+    }
+}
+
+TEST(AtomicSave, FollowsASymbolicLinkAndRefusesFoldersAndMissingFolders) {
+    TempDir dir;
+    writeAll(dir.file("real.hex"), "old");
+    fs::create_symlink(dir.file("real.hex"), dir.file("link.hex"));
+    ASSERT_TRUE(WriteFileAtomically(dir.file("link.hex"), "new").ok());
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.hex")));
+    EXPECT_EQ(readAll(dir.file("real.hex")), "new");
+
+    auto r = WriteFileAtomically(dir.path(), "x");
+    EXPECT_EQ(r.stage, SaveResult::Stage::Create);
+    r = WriteFileAtomically(dir.file("no/such/folder.hex"), "x");
+    EXPECT_EQ(r.stage, SaveResult::Stage::Create);
+    EXPECT_EQ(r.reason, std::strerror(ENOENT));
+}
+
+// ---- Settings record ----
+
+std::string record(std::int32_t version, std::int32_t driver, std::int32_t sw, std::uint8_t qd,
+                   std::uint8_t k1, std::uint8_t autoSpeed, std::int32_t delay,
+                   const std::string& reserved = std::string(4, '\0'), char padding = 0) {
+    std::string s;
+    auto put = [&](std::int32_t v) {
+        for (int k = 0; k < 4; ++k) {
+            s.push_back(static_cast<char>(static_cast<std::uint32_t>(v) >> (8 * k)));
+        }
+    };
+    put(version);
+    s += reserved;
+    put(driver);
+    put(sw);
+    s.push_back(static_cast<char>(qd));
+    s.push_back(static_cast<char>(k1));
+    s.push_back(static_cast<char>(autoSpeed));
+    s.push_back(padding);
+    put(delay);
+    return s;
+}
+
+ProgrammerSettings measured(std::int32_t delay) {
+    ProgrammerSettings s;
+    s.DelayCount = delay;
+    return s;
+}
+
+TEST(SettingsFile, Version5RecordIsTakenAndStoredDelayOnlyWithoutAutoSpeed) {
+    TempDir dir;
+    const std::string path = dir.file("PKorvel.ini");
+    writeAll(path, record(5, 2, 3, 0, 0, 0, 700));
+    SettingsRecord rec;
+    auto s = measured(123);
+    ASSERT_TRUE(LoadSettingsFile(path, rec, s));
+    EXPECT_EQ(s.DriverIndex, 2);
+    EXPECT_EQ(s.SwitchIndex, 3);
+    EXPECT_FALSE(s.QuickAndDirty);
+    EXPECT_FALSE(s.ModelK1);
+    EXPECT_FALSE(s.AutoSpeed);
+    EXPECT_EQ(s.DelayCount, 700);
+
+    writeAll(path, record(5, 0, 2, 1, 1, 1, 700));
+    s = measured(123);
+    ASSERT_TRUE(LoadSettingsFile(path, rec, s));
+    EXPECT_EQ(s.DelayCount, 123);  // automatic speed: the measurement counts
+    EXPECT_TRUE(s.QuickAndDirty);  // taken as stored, even together with ModelK1
+    EXPECT_TRUE(s.ModelK1);
+    EXPECT_EQ(s.DriverIndex, 0);
+    EXPECT_EQ(s.SwitchIndex, 2);
+
+    // Values outside the lists are not the reader's business.
+    writeAll(path, record(5, -7, 99, 0, 1, 0, -1));
+    s = measured(123);
+    ASSERT_TRUE(LoadSettingsFile(path, rec, s));
+    EXPECT_EQ(s.DriverIndex, -7);
+    EXPECT_EQ(s.SwitchIndex, 99);
+    EXPECT_EQ(s.DelayCount, -1);
+}
+
+TEST(SettingsFile, ForeignFilesLeaveTheDefaults) {
+    TempDir dir;
+    const std::string path = dir.file("PKorvel.ini");
+    const ProgrammerSettings defaults = measured(55);
+    auto same = [&](const ProgrammerSettings& s) {
+        return s.DriverIndex == defaults.DriverIndex && s.SwitchIndex == defaults.SwitchIndex &&
+               s.QuickAndDirty == defaults.QuickAndDirty && s.ModelK1 == defaults.ModelK1 &&
+               s.AutoSpeed == defaults.AutoSpeed && s.DelayCount == defaults.DelayCount;
+    };
+    const std::string v5 = record(5, 2, 3, 1, 0, 0, 700);
+    for (const std::string& content :
+         {std::string(), v5.substr(0, 23), std::string("garbage text that is long enough"),
+          record(4, 2, 3, 1, 0, 0, 700), record(6, 2, 3, 1, 0, 0, 700)}) {
+        writeAll(path, content);
+        SettingsRecord rec;
+        auto s = defaults;
+        EXPECT_FALSE(LoadSettingsFile(path, rec, s)) << content.size();
+        EXPECT_TRUE(same(s)) << content.size();
+    }
+    SettingsRecord rec;
+    auto s = defaults;
+    EXPECT_FALSE(LoadSettingsFile(dir.file("missing.ini"), rec, s));
+    EXPECT_FALSE(LoadSettingsFile(dir.path(), rec, s));  // a folder of that name
+    EXPECT_TRUE(same(s));
+    EXPECT_EQ(rec.bytes, SettingsRecord{}.bytes);
+
+    // Only the first record of a longer file counts.
+    writeAll(path, v5 + "and then whatever follows");
+    EXPECT_TRUE(LoadSettingsFile(path, rec, s));
+    EXPECT_EQ(s.DelayCount, 700);
+}
+
+TEST(SettingsFile, SaveWritesVersion5AndCarriesTheReservedBytesOver) {
+    TempDir dir;
+    const std::string path = dir.file("PKorvel.ini");
+    const std::string reserved("\x11\x22\x33\x44", 4);
+    writeAll(path, record(4, 0, 0, 0, 0, 0, 1, reserved, '\x7E'));
+    SettingsRecord rec;
+    auto s = measured(321);
+    EXPECT_FALSE(LoadSettingsFile(path, rec, s));  // version 4: ignored...
+    s.DriverIndex = 2;
+    s.SwitchIndex = 3;
+    s.ModelK1 = false;
+    s.AutoSpeed = false;
+    ASSERT_TRUE(SaveSettingsFile(path, rec, s).ok());
+    // ...but its reserved bytes survive the next save.
+    EXPECT_EQ(readAll(path), record(5, 2, 3, 0, 0, 0, 321, reserved, '\x7E'));
+
+    // Without a file the reserved bytes are zero, and the folder is made.
+    const std::string nested = dir.file("new/config/PKorvel.ini");
+    SettingsRecord fresh;
+    ASSERT_TRUE(SaveSettingsFile(nested, fresh, measured(100)).ok());
+    EXPECT_EQ(readAll(nested), record(5, 1, 1, 0, 1, 1, 100));
+    SettingsRecord back;
+    auto loaded = measured(1);
+    ASSERT_TRUE(LoadSettingsFile(nested, back, loaded));
+    EXPECT_EQ(back.bytes, fresh.bytes);
+}
+
+TEST(SettingsFile, FailedSaveKeepsTheOldFileAndNamesIt) {
+    TempDir dir;
+    const std::string path = dir.file("PKorvel.ini");
+    const std::string old = record(5, 0, 0, 0, 1, 1, 10);
+    writeAll(path, old);
+    SettingsRecord rec;
+    FailingOps ops(FailingOps::At::SecondWrite);
+    const auto r = SaveSettingsFile(path, rec, measured(999), &ops);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(readAll(path), old);
+    const std::string msg = SettingsSaveMessage(path, r);
+    EXPECT_THAT(msg, HasSubstr(path));
+    EXPECT_THAT(msg, HasSubstr(std::strerror(ENOSPC)));
+}
+
+TEST(SettingsFile, LivesInTheUsersConfigurationFolder) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = oldXdg != nullptr ? oldXdg : "";
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome != nullptr ? oldHome : "";
+
+    ::setenv("XDG_CONFIG_HOME", "/tmp/xdg-here", 1);
+    EXPECT_EQ(SettingsFilePath(), "/tmp/xdg-here/PKorvel.ini");
+    ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(SettingsFilePath(), "/home/someone/.config/PKorvel.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(SettingsFilePath(), "/home/someone/.config/PKorvel.ini");
+
+    if (oldXdg != nullptr) {
+        ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    }
+    if (oldHome != nullptr) {
+        ::setenv("HOME", savedHome.c_str(), 1);
+    } else {
+        ::unsetenv("HOME");
+    }
+}
+
+}  // namespace
+}  // namespace pk
