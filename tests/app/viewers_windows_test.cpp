@@ -255,10 +255,12 @@ TEST(ViewerWindows, MessageBoxDoesNotReactivate) {
     THexdatei w(context);
     int boxes = 0;
     QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&boxes] {
+    QObject::connect(&closer, &QTimer::timeout, [&boxes, &w] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             ++boxes;
             box->accept();
+            // A window manager gives the focus back to the window the box came from.
+            QTimer::singleShot(0, &w, [&w] { w.activateWindow(); });
         }
     });
     closer.start(20);
