@@ -8,12 +8,14 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "device/catalogue.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
 #include "link/port_io.h"
+#include "link/programmer.h"
 #include "link/settings.h"
 #include "link/user_dialog.h"
 
@@ -69,17 +71,37 @@ class TOstrac : public QMainWindow {
     void ApplyQuickAndDirtyView();
 
     // ---- Programmer link (ostrac_link.cpp) ----
+    // A negative port raises RangeError without touching the hardware.
     void WritePort(std::int32_t port, std::uint8_t value);
     std::uint8_t ReadPort(std::int32_t port);
+    // Whether port access works; decided once at start.
     bool PortOpen();
     void PortAuf();
+    // Switches a found programmer off and gives the port back to the system.
     void PortZu();
     void Delay();
     void Bremse();
+    // Serial frames and programming mode; the chip routines use these (or link()).
+    void Kommando(std::uint16_t command);
+    void WrDaten(std::uint16_t word);
+    std::uint16_t RdDaten();
+    void StartProgmode();
+    void EndProgmode();
     void Anfang();
     void Sync();
     void ToolButton3Click();  // "Korvel suchen"
+    // The Qt-free programmer link behind the methods above.
+    ProgrammerLink& link() { return *link_; }
+    // Runs an operation; a range-check error ends it with the error message box
+    // "Range check error" and the program goes on. False when it was ended so.
+    bool runGuarded(const std::function<void()>& operation);
 
+  private:
+    std::unique_ptr<PortIo> noPort_;
+    std::unique_ptr<ProgrammerLink> link_;
+    bool programmerFound_ = false;
+
+  public:
     // ---- Configuration and ID editors (ostrac_editors.cpp) ----
     void SetConfiguration();
     void UpdateConfigButtons();

@@ -1,41 +1,164 @@
 // TOstrac: Port access, line timing and the programmer search.
 
+#include <QLabel>
+#include <QStatusBar>
+
+#include "link/no_port.h"
+#include "link/range_error.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
 namespace pk {
 
-void TOstrac::PortAuf() {}
+namespace {
 
-void TOstrac::PortZu() {}
+const char* const kNotFoundPanel = "kein Korvel gefunden, \"Korvel suchen\"-Taste drücken";
+const char* const kNotFoundMessage =
+    "kein Korvel gefunden, deshalb:\r\r1. OK-Schaltfläche anklicken\r2. Korvel an Druckerport "
+    "anschließen\r3. PIC aus dem Korvel entfernen\r4. Korvel mit Spannung versorgen\r\rdann "
+    "wieder versuchen\r\rQuick and Dirty-Korvel Benutzer einfach weiterklicken\r"
+    "Hardwareeinstellung vornehmen und \"Korvel suchen\" drücken";
+const char* const kFoundMessage =
+    "OK: Korvel gefunden,\r\rHardwareeinstellung des Korvels prüfen,\r\rPIC kann dann in die "
+    "Fassung eingesetzt werden";
+const char* const kNoDriverMessage =
+    "Der Porttreiber kann nicht geöffnet werden!\r bitte zlportio.sys hinzufügen";
 
-void TOstrac::Delay() {}
+// The controls a found programmer makes usable.
+const char* const kOperationControls[] = {"EraseBTN",  "ReadBTN",   "CompBTN",    "ProgBTN",
+                                          "DetectBTN", "AntiCpBTN", "TypComboBox"};
 
-void TOstrac::Bremse() {}
+}  // namespace
 
-void TOstrac::Anfang() {}
+void TOstrac::wireLink() {
+    PortIo* port = port_;
+    if (port == nullptr) {
+        noPort_ = std::make_unique<NoPort>();
+        port = noPort_.get();
+    }
+    link_ = std::make_unique<ProgrammerLink>(*port, *clock_, *dialog_, Settings, PortBase);
+    // "Korvel suchen" is connected with the tool bar.
+}
 
-void TOstrac::Sync() {}
+bool TOstrac::runGuarded(const std::function<void()>& operation) {
+    try {
+        operation();
+        return true;
+    } catch (const RangeError& e) {
+        dialog().message(e.what());
+        return false;
+    }
+}
 
-void TOstrac::ToolButton3Click() {}
+namespace {
+void showPanel1(TOstrac& w, const QString& text) {
+    if (auto* label = w.findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
+        label->setText(text);
+    } else {
+        w.statusBar()->showMessage(text);
+    }
+}
+}  // namespace
 
-void TOstrac::wireLink() {}
+// ---- Port access ----
 
 void TOstrac::WritePort(std::int32_t port, std::uint8_t value) {
-    if (port_ != nullptr && port >= 0) {
-        port_->write(port, value);
-    }
+    link_->WritePort(port, value);
 }
 
 std::uint8_t TOstrac::ReadPort(std::int32_t port) {
-    if (port_ == nullptr || port < 0) {
-        return 0xFF;
-    }
-    return port_->read(port);
+    return link_->ReadPort(port);
 }
 
 bool TOstrac::PortOpen() {
-    return port_ != nullptr && port_->available();
+    return link_->PortOpen();
+}
+
+void TOstrac::PortAuf() {}
+
+void TOstrac::PortZu() {
+    // The data lines keep their last value after the port is given back, so a
+    // found programmer is switched off first. After a failed search the tested
+    // ports keep their last test pattern.
+    if (programmerFound_) {
+        link_->safeIdle();
+        programmerFound_ = false;
+    }
+    if (port_ != nullptr) {
+        port_->release();
+    }
+}
+
+// ---- Timing ----
+
+void TOstrac::Delay() {
+    link_->Delay();
+}
+
+void TOstrac::Bremse() {
+    link_->Bremse();
+}
+
+// ---- Serial frames and programming mode ----
+
+void TOstrac::Kommando(std::uint16_t command) {
+    link_->Kommando(command);
+}
+
+void TOstrac::WrDaten(std::uint16_t word) {
+    link_->WrDaten(word);
+}
+
+std::uint16_t TOstrac::RdDaten() {
+    return link_->RdDaten();
+}
+
+void TOstrac::StartProgmode() {
+    link_->StartProgmode();
+}
+
+void TOstrac::EndProgmode() {
+    link_->EndProgmode();
+}
+
+void TOstrac::Anfang() {
+    link_->Anfang();
+}
+
+// ---- Search ----
+
+void TOstrac::Sync() {
+    programmerFound_ = false;
+    if (!link_->findProgrammer()) {
+        showPanel1(*this, QString::fromUtf8(kNotFoundPanel));
+        dialog().message(kNotFoundMessage);
+        PortZu();
+        return;
+    }
+    programmerFound_ = true;
+    Anfang();
+    showPanel1(*this, PortBase == kLpt1 ? QStringLiteral("Korvel gefunden an LPT 1")
+                                        : QStringLiteral("Korvel gefunden an LPT 2"));
+    dialog().message(kFoundMessage);
+    for (const char* name : kOperationControls) {
+        if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) {
+            w->setEnabled(true);
+        }
+    }
+    if (auto* w = findChild<QWidget*>(QStringLiteral("ToolButton3"))) {
+        w->setEnabled(false);
+    }
+}
+
+void TOstrac::ToolButton3Click() {
+    PortAuf();
+    if (!PortOpen()) {
+        // The classic message, and the concrete reason on Linux beside it.
+        showPanel1(*this, QString::fromStdString(link_->portUnavailableReason()));
+        dialog().message(kNoDriverMessage);
+        return;
+    }
+    runGuarded([this] { Sync(); });
 }
 
 }  // namespace pk

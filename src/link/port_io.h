@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace pk {
@@ -18,6 +19,11 @@ class PortIo {
     virtual std::uint8_t read(int port) = 0;
     // Whether port access works at all; decided once when the backend is made.
     virtual bool available() const = 0;
+    // Why port access does not work, in German for the status bar ("" when it does).
+    virtual std::string unavailableReason() const { return {}; }
+    // Gives the hardware back to the system (other programs, the printer driver).
+    // The data lines keep their last value; the next access takes the port again.
+    virtual void release() {}
 };
 
 // A trivial in-memory port for tests: registers read back what was written,
