@@ -1,5 +1,7 @@
 // TOstrac: Hardware setup dialog and info window.
 
+#include <QAbstractButton>
+
 #include "ostrac.h"
 #include "setupdialog.h"
 #include "startform.h"
@@ -19,7 +21,12 @@ void TOstrac::ToolButton7Click() {
 }
 
 void TOstrac::wireSetup() {
-    // The tool buttons are connected with the rest of the tool bar.
+    if (auto* b = findChild<QAbstractButton*>(QStringLiteral("ToolButton6"))) {
+        connect(b, &QAbstractButton::clicked, this, [this] { ToolButton6Click(); });
+    }
+    if (auto* b = findChild<QAbstractButton*>(QStringLiteral("ToolButton7"))) {
+        connect(b, &QAbstractButton::clicked, this, [this] { ToolButton7Click(); });
+    }
 }
 
 }  // namespace pk

@@ -13,7 +13,9 @@ TSetupDialog::TSetupDialog(TOstrac& main)
     : QWidget(&main, Qt::Dialog),
       ui_(std::make_unique<Ui::SetupDialog>()),
       main_(main),
-      logic_(main.Settings, [&main] { main.Bremse(); }) {
+      logic_(main.Settings, [&main] { main.Bremse(); }),
+      treiber_(this),
+      schalter_(this) {
     ui_->setupUi(this);
     setProperty("helpContext", kHelpContext);
 
