@@ -5,6 +5,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "options.h"
 #include "ostrac.h"
 
 int main(int argc, char* argv[]) {
@@ -19,22 +20,15 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
     }
 
-    // Arguments beginning with "--" are the program's own options; the classic
-    // "/f", "/p..." switches are read by the main window.
+    // "--" options are the program's own (this ends the program for --help and
+    // --version); everything else is left to the main window's classic switches.
+    const pk::SplitArguments split = pk::splitArguments(QApplication::arguments());
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("PIC16-Programmiergerät am Druckerport"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QStringList own{QApplication::arguments().first()};
-    for (const QString& a : QApplication::arguments().mid(1)) {
-        if (a.startsWith(QStringLiteral("--"))) {
-            own << a;
-        }
-    }
-    parser.process(own);
+    pk::setUpParser(parser);
+    parser.process(split.own);
 
     pk::OstracDeps deps;
-    deps.arguments = QApplication::arguments();
+    deps.arguments = split.classic;
     pk::TOstrac window(deps);
     window.show();
     window.ToolButton7Click();  // the info window, one second at start

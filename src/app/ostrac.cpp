@@ -1,7 +1,15 @@
 #include "ostrac.h"
 
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
 
+#include "help_window.h"
+#include "hint_timing.h"
 #include "qt_user_dialog.h"
 #include "ui_ostrac.h"
 
@@ -23,6 +31,7 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
         clock_ = ownClock_.get();
     }
     port_ = deps.port;
+    setUpShell();
     wireHex();
     wireLink();
     wireEditors();
@@ -32,24 +41,300 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
     FormCreate();
 }
 
-TOstrac::~TOstrac() = default;
-
-void TOstrac::FormCreate() {
-    Image.startupInit();
-    ProcessCommandLine(deps_.arguments);
+TOstrac::~TOstrac() {
+    FormDestroy();
 }
 
-void TOstrac::ProcessCommandLine(const QStringList& /*args*/) {}
+// ---- Window set-up -----------------------------------------------------------
 
-void TOstrac::TypComboBoxChange() {}
+void TOstrac::setUpShell() {
+    // A radio group's item index is its button group's checked id.
+    const auto numberButtons = [](QButtonGroup* group,
+                                  std::initializer_list<QAbstractButton*> buttons) {
+        int id = 0;
+        for (QAbstractButton* b : buttons) {
+            group->setId(b, id++);
+        }
+    };
+    numberButtons(ui_->TaktButtonGroup, {ui_->TaktRadioGroup_0, ui_->TaktRadioGroup_1,
+                                         ui_->TaktRadioGroup_2, ui_->TaktRadioGroup_3});
+    numberButtons(ui_->TaktButtonGroup1,
+                  {ui_->TaktRadioGroup1_0, ui_->TaktRadioGroup1_1, ui_->TaktRadioGroup1_2,
+                   ui_->TaktRadioGroup1_3, ui_->TaktRadioGroup1_4, ui_->TaktRadioGroup1_5});
 
-void TOstrac::TypComboBoxClick() {}
+    // Controls that come and go keep their room, so the window does not jump
+    // while "O.K." blinks or an operation runs.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui_->OKLabel, ui_->RunGauge, ui_->DataGauge}) {
+        QSizePolicy p = w->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(p);
+    }
+    ui_->RunGauge->setStyleSheet(QString());
+    QPalette runPalette = ui_->RunGauge->palette();
+    runPalette.setColor(QPalette::Highlight, QColor(0, 128, 0));
+    ui_->RunGauge->setPalette(runPalette);
+
+    setUpToolBar();
+    setUpStatusBar();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(400);
+
+    connect(ui_->TypComboBox, &QComboBox::activated, this, [this](int) {
+        TypComboBoxClick();
+        TypComboBoxChange();
+    });
+    // The tool bar in one place, so no button runs its handler twice.
+    connect(ui_->ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+    connect(ui_->ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
+    connect(ui_->ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });
+    connect(ui_->ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+    // ToolButton6 and ToolButton7 are connected by wireSetup.
+    connect(ui_->ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
+    connect(ui_->ToolButton9, &QToolButton::clicked, this, [this] { ToolButton9Click(); });
+    connect(ui_->ToolButton11, &QToolButton::clicked, this, [this] { ToolButton11Click(); });
+    connect(ui_->ToolButton12, &QToolButton::clicked, this, [this] { ToolButton12Click(); });
+    connect(ui_->ToolButton13, &QToolButton::clicked, this, [this] { ToolButton13Click(); });
+}
+
+void TOstrac::setUpToolBar() {
+    struct Icon {
+        QToolButton* button;
+        QStyle::StandardPixmap pixmap;
+    };
+    const Icon icons[] = {
+        {ui_->ToolButton1, QStyle::SP_DialogOpenButton},
+        {ui_->ToolButton2, QStyle::SP_DialogSaveButton},
+        {ui_->ToolButton3, QStyle::SP_BrowserReload},
+        {ui_->ToolButton6, QStyle::SP_ComputerIcon},
+        {ui_->ToolButton8, QStyle::SP_FileDialogDetailedView},
+        {ui_->ToolButton9, QStyle::SP_FileIcon},
+        {ui_->ToolButton11, QStyle::SP_FileDialogContentsView},
+        {ui_->ToolButton12, QStyle::SP_FileDialogInfoView},
+        {ui_->ToolButton7, QStyle::SP_MessageBoxInformation},
+        {ui_->ToolButton13, QStyle::SP_DialogHelpButton},
+        {ui_->ToolButton5, QStyle::SP_DialogCloseButton},
+    };
+    for (const Icon& i : icons) {
+        i.button->setIcon(style()->standardIcon(i.pixmap, nullptr, i.button));
+        i.button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+}
+
+void TOstrac::setUpStatusBar() {
+    statusPanel0_ = new QLabel(ui_->StatusBar1);
+    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
+    statusPanel0_->setFixedWidth(150);
+    statusPanel1_ = new QLabel(ui_->StatusBar1);
+    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
+    statusPanel1_->setMinimumWidth(1);
+    ui_->StatusBar1->addWidget(statusPanel0_);
+    ui_->StatusBar1->addWidget(statusPanel1_, 1);
+}
+
+void TOstrac::setPanel(int index, const QString& text) {
+    if (QLabel* label = panelLabel(index)) {
+        label->setText(text);
+    }
+}
+
+QString TOstrac::panel(int index) const {
+    QLabel* label = panelLabel(index);
+    return label != nullptr ? label->text() : QString();
+}
+
+QLabel* TOstrac::panelLabel(int index) const {
+    switch (index) {
+        case 0:
+            return statusPanel0_;
+        case 1:
+            return statusPanel1_;
+        default:
+            return nullptr;
+    }
+}
+
+// ---- Start-up ----------------------------------------------------------------
+
+void TOstrac::FormCreate() {
+    // 1. Hints appear quickly and stay long enough to be read; help is at hand.
+    applyHintTimings();
+    installHelpKey();
+
+    // 2. How fast may the port lines be clocked on this machine?
+    Bremse();
+
+    // 3. No code-protection findings before anything was detected.
+    ui_->FCPLabel->setText(QString());
+    ui_->ECPLabel->setText(QString());
+
+    // 4. Nothing loaded, nothing read.
+    Image.HexLoaded = false;
+    Image.clear();
+    Image.ReadBack = Image.HexWords;
+
+    // 5. Start with the 16F84/84A; the type change sets sizes and option controls.
+    Device.ProgLastAddr = 0x1FFF;
+    Device.DataLastAddr = 0xFF;
+    Device.CurrentType = Dev16F876_877;
+    ui_->TypComboBox->setCurrentIndex(Dev16F84);
+    TypComboBoxChange();
+    Device.Is84A = false;
+
+    // 6. Settings file; it decides the Quick-and-Dirty view.
+    LoadSettingsFile();
+
+    // 7. No ID values yet.
+    Image.IdWords.fill(MemoryImage::IdNone);
+    Image.IdEdited.fill(MemoryImage::IdNone);
+
+    // 8. A file given with "/f" is in the image before the programmer search runs.
+    ProcessCommandLine(deps_.arguments);
+
+    // 9. Its message box is the first thing the user sees.
+    ToolButton3Click();
+}
+
+void TOstrac::FormDestroy() {
+    PortZu();
+}
+
+void TOstrac::ProcessCommandLine(const QStringList& args) {
+    // Argument 0 is the program's own path. On Linux it usually begins with "/"
+    // too, and a path such as "/fs/pkorvel" must not be taken for a file switch.
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (!arg.startsWith(QLatin1Char('/'))) {
+            continue;
+        }
+        if (arg.size() >= 2) {
+            const QChar which = arg.at(1).toLower();
+            if (which == QLatin1Char('f')) {
+                StartupFilePending = true;
+                StartupFileName = arg.mid(2);
+                ToolButton1Click();
+            } else if (which == QLatin1Char('p')) {
+                const std::string lower = arg.toLower().toStdString();
+                if (const auto match = lookupSwitch(lower)) {
+                    ui_->TypComboBox->setCurrentIndex(match->type);
+                    if (match->is84A) {
+                        Device.Is84A = true;
+                    }
+                }
+                // Runs for an unknown type switch as well.
+                TypComboBoxChange();
+            }
+        }
+        if (arg.toLower() == QStringLiteral("/reass")) {
+            ui_->ToolButton11->setVisible(true);
+        }
+    }
+}
+
+// ---- Type list ---------------------------------------------------------------
+
+void TOstrac::TypComboBoxChange() {
+    Ui::Ostrac& u = *ui_;
+    const std::int32_t type = u.TypComboBox->currentIndex();
+    Device.CurrentType = type;
+    const DeviceInfo* info = deviceInfo(type);
+    if (info != nullptr) {
+        const bool fromFile = u.ConfigCheckBox->isChecked();
+        const bool has62xClock = info->configLayout == ConfigLayout::Layout62x;
+
+        // Clock source: the 16F62x have their own oscillator modes and the RA5/RA6 fuses.
+        u.RA5CheckBox->setVisible(has62xClock);
+        u.RA6CheckBox->setVisible(has62xClock);
+        u.TaktRadioGroup->setVisible(!has62xClock);
+        u.TaktRadioGroup1->setVisible(has62xClock);
+
+        // Fuse controls the chip has; the from-file mode keeps its own lock on them.
+        switch (info->configLayout) {
+            case ConfigLayout::Layout84:
+                u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
+                for (QCheckBox* w : {u.CP0CheckBox, u.CPDCheckBox, u.DEBUGCheckBox, u.WRTCheckBox,
+                                     u.LVPCheckBox, u.BODENCheckBox}) {
+                    w->setEnabled(false);
+                }
+                u.DATACheckBox->setVisible(true);
+                break;
+            case ConfigLayout::Layout87x:
+                if (!fromFile) {
+                    for (QCheckBox* w : {u.CP0CheckBox, u.CPDCheckBox, u.DEBUGCheckBox,
+                                         u.WRTCheckBox, u.LVPCheckBox, u.BODENCheckBox}) {
+                        w->setEnabled(true);
+                    }
+                }
+                u.DATACheckBox->setVisible(true);
+                break;
+            case ConfigLayout::Layout7x:
+                if (!fromFile) {
+                    for (QCheckBox* w : {u.CP0CheckBox, u.CPDCheckBox, u.DEBUGCheckBox,
+                                         u.WRTCheckBox, u.LVPCheckBox}) {
+                        w->setEnabled(false);
+                    }
+                    u.BODENCheckBox->setEnabled(true);
+                }
+                // One protection setting for the whole memory, and no data EEPROM.
+                u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
+                u.DATACheckBox->setChecked(false);
+                u.DATACheckBox->setVisible(false);
+                break;
+            case ConfigLayout::Layout62x:
+                if (fromFile) {
+                    u.RA5CheckBox->setEnabled(false);
+                    u.RA6CheckBox->setEnabled(false);
+                } else {
+                    for (QCheckBox* w :
+                         {u.CP0CheckBox, u.LVPCheckBox, u.BODENCheckBox, u.RA5CheckBox}) {
+                        w->setEnabled(true);
+                    }
+                    for (QCheckBox* w : {u.CPDCheckBox, u.DEBUGCheckBox, u.WRTCheckBox}) {
+                        w->setEnabled(false);
+                    }
+                    // CLKOUT on RA6 exists only with the internal oscillator or ER.
+                    u.RA6CheckBox->setEnabled(u.TaktButtonGroup1->checkedId() > 3);
+                }
+                u.DATACheckBox->setVisible(true);
+                break;
+        }
+
+        Device.ProgLastAddr = info->progLastAddr;
+        Device.DataLastAddr = info->dataLastAddr;
+        u.FlashLabel->setText(
+            QStringLiteral("Flash-ROM:%1 k").arg((Device.ProgLastAddr + 1) / 1024));
+        u.EEPROMLabel->setText(QStringLiteral("EEPROM:%1 Byte").arg(Device.DataLastAddr + 1));
+    }
+    UpdateGauge();
+}
+
+void TOstrac::TypComboBoxClick() {
+    ui_->FCPLabel->setText(QString());
+    ui_->ECPLabel->setText(QString());
+    setPanel(1, QString());
+}
+
+// ---- Ending and help ---------------------------------------------------------
 
 void TOstrac::ToolButton5Click() {
-    close();
+    PortZu();
+    // End at once: no close events, nothing saved.
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void TOstrac::ToolButton13Click() {
+    HelpWindow::showTopic(QStringLiteral("Inhalt"));
 }
 
 void TOstrac::closeEvent(QCloseEvent* event) {
+    // A chip operation holds the window and must not be left half done (VPP on).
+    if (operationRunning()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

@@ -7,11 +7,13 @@
 // own ostrac_<subsystem>.cpp file.
 
 #include <QMainWindow>
+#include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
 #include "device/catalogue.h"
+#include "device/chip_ops.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
 #include "link/port_io.h"
@@ -20,6 +22,8 @@
 #include "link/user_dialog.h"
 
 QT_BEGIN_NAMESPACE
+class QLabel;
+class QTimer;
 namespace Ui {
 class Ostrac;
 }
@@ -45,10 +49,23 @@ class TOstrac : public QMainWindow {
 
     // ---- Application shell (start-up, command line, window wiring) ----
     void FormCreate();
+    void FormDestroy();
+    // The classic switches "/f<file>", "/p<type>", "/reass"; argument 0 is the program.
     void ProcessCommandLine(const QStringList& args);
+    // Applies the type chosen in TypComboBox; run after every change of the list.
     void TypComboBoxChange();
+    // The user touched the type list: forget the last code-protection findings.
     void TypComboBoxClick();
-    void ToolButton5Click();  // "Ende"
+    void ToolButton5Click();   // "Ende"
+    void ToolButton13Click();  // "Help"
+
+    // Status bar: panel 0 (file name, address at work), panel 1 (results, notices).
+    void setPanel(int index, const QString& text);
+    QString panel(int index) const;
+    QLabel* panelLabel(int index) const;
+
+    // Drives the blinking "O.K." label (400 ms, stopped at start).
+    QTimer* Timer1 = nullptr;
 
     // State shared by all subsystems.
     MemoryImage Image;
@@ -110,7 +127,33 @@ class TOstrac : public QMainWindow {
 
     // ---- Chip operations, gauges and error statistics (ostrac_ops.cpp) ----
     void UpdateGauge();
+    // Error statistics: counters to 0 and "?"; the figures in red/black and "O.K."
+    void ClearFehler();
+    void ShowFehler();
+    // "O.K." blinks three times (Timer1Timer toggles it every 400 ms).
+    void OK();
+    void Timer1Timer();
+    void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
+    void DetectBTNClick();  // "Autodetect"
+    // Detection, then the detected type selected in the type list and applied.
+    void Autodetect2();
+    // The chip routines, reporting into this window's widgets.
+    ChipOps& ops() { return *ops_; }
+    // Runs a chip operation on this thread: a range-check error ends it with its
+    // message box, and a close request is ignored until it has ended.
+    bool runOperation(const std::function<void()>& operation);
+    bool operationRunning() const { return operationDepth_ > 0; }
 
+    // Failed words of the last command (program, data, ID/configuration).
+    ErrorCounters Errors;
+    std::int32_t OkBlinkCount = 0;
+
+  private:
+    std::unique_ptr<ChipReporter> opsReporter_;
+    std::unique_ptr<ChipOps> ops_;
+    int operationDepth_ = 0;
+
+  public:
     // ---- Viewers (ostrac_viewers.cpp) ----
     void ToolButton8Click();   // memory map
     void ToolButton9Click();   // HEX file viewer
@@ -132,7 +175,13 @@ class TOstrac : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void setUpShell();
+    void setUpToolBar();
+    void setUpStatusBar();
+
     std::unique_ptr<Ui::Ostrac> ui_;
+    QLabel* statusPanel0_ = nullptr;
+    QLabel* statusPanel1_ = nullptr;
     std::unique_ptr<UserDialog> ownDialog_;
     std::unique_ptr<Clock> ownClock_;
     UserDialog* dialog_ = nullptr;

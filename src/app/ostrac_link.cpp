@@ -45,6 +45,10 @@ bool TOstrac::runGuarded(const std::function<void()>& operation) {
         operation();
         return true;
     } catch (const RangeError& e) {
+        // Never leave a chip under 12 V because an operation broke off.
+        if (link_->inProgrammingMode()) {
+            link_->EndProgmode();
+        }
         dialog().message(e.what());
         return false;
     }

@@ -334,12 +334,14 @@ void ProgrammerLink::StartProgmode() {
     vddOn();
     clock_.sleepMs(100);
     vppOn();
+    inProgmode_ = true;
     clock_.sleepMs(150);
 }
 
 void ProgrammerLink::EndProgmode() {
     // VPP goes first, so the chip never sees 12 V without its supply.
     vppOff();
+    inProgmode_ = false;
     clock_.sleepMs(100);
     vddOff();
     endProgmodeLines();
@@ -358,17 +360,22 @@ void ProgrammerLink::safeIdle() {
     if (!PortOpen()) {
         return;
     }
+    const bool automatic = switchIndex() != 2;
+    if (automatic) {
+        vppOff();
+        vddOff();
+    }
     idleLow();
-    if (switchIndex() != 2) {
+    if (automatic) {
         voltageIdle();
     }
+    inProgmode_ = false;
 }
 
 // ---- Search ----
 
 std::uint8_t ProgrammerLink::SearchExtraBits(std::int32_t driverIndex, std::int32_t switchIndex) {
-    // Holds the voltage switches off while D0/D1 toggle: rows are the drivers,
-    // columns the switches.
+    // Rows are the drivers, columns the voltage switches.
     static constexpr std::uint8_t table[12] = {
         0x08, 0x04, 0x00, 0x00,  // "7406"
         0x04, 0x08, 0x00, 0x00,  // "7407 / keine"

@@ -89,8 +89,11 @@ class ProgrammerLink {
     void EndProgmode();
     // Idle lines and voltages off; nothing at all without port access.
     void Anfang();
-    // Voltages off and lines idle without asking anyone: for giving the port
-    // back at exit, so a chip is never left powered.
+    // Between StartProgmode and EndProgmode (VDD and VPP on).
+    bool inProgrammingMode() const { return inProgmode_; }
+    // VPP off, VDD off, lines idle, without asking anyone: for giving the port
+    // back at exit, so a chip is never left powered. A hand switch cannot be
+    // thrown from here; its prompts belong to EndProgmode and Anfang.
     void safeIdle();
 
     // ---- Search ----
@@ -116,6 +119,7 @@ class ProgrammerLink {
     UserDialog& dialog_;
     ProgrammerSettings& settings_;
     std::int32_t& portBase_;
+    bool inProgmode_ = false;
 };
 
 }  // namespace pk

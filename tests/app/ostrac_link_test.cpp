@@ -6,6 +6,7 @@
 #include "link/range_error.h"
 #include "ostrac.h"
 #include "port_backend.h"
+#include "sim/circuit.h"
 
 namespace pk {
 namespace {
@@ -37,8 +38,10 @@ struct Window {
         deps.port = &port;
         deps.arguments = {QStringLiteral("pkorvel")};
         w = std::make_unique<TOstrac>(deps);
+        // Start-up already searched once (and gave the port back after failing).
         dialog.clear();
         port.clearLog();
+        port.releases = 0;
     }
     QString panel1() const {
         if (auto* l = w->findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
@@ -151,6 +154,41 @@ TEST(OstracLink, RangeErrorEndsTheOperationWithTheErrorBox) {
     EXPECT_EQ(win.dialog.messages(), std::vector<std::string>{"Range check error"});
     EXPECT_TRUE(port.log().empty());
     EXPECT_TRUE(win.w->runGuarded([] {}));
+
+    // An error inside programming mode leaves programming mode first.
+    win.w->Settings.DriverIndex = 1;
+    win.w->Settings.SwitchIndex = 0;
+    port.set(0x378, 0x00);
+    EXPECT_FALSE(win.w->runGuarded([&] {
+        win.w->StartProgmode();
+        win.w->WrDaten(0x8000);
+    }));
+    EXPECT_FALSE(win.w->link().inProgrammingMode());
+    EXPECT_EQ(port.read(0x378) & 0x0C, 0) << "VDD and VPP off";
+}
+
+TEST(OstracLink, FindsTheSimulatedBoardAndLeavesItIdle) {
+    ScriptedDialog dialog;
+    VirtualClock clock;
+    sim::SimCircuit board(clock, {2, 3}, 2);
+    OstracDeps deps;
+    deps.dialog = &dialog;
+    deps.clock = &clock;
+    deps.port = &board;
+    deps.arguments = {QStringLiteral("pkorvel")};
+    TOstrac w(deps);
+    w.Settings.DriverIndex = 2;
+    w.Settings.SwitchIndex = 3;
+    w.Settings.QuickAndDirty = false;
+    dialog.clear();
+    w.Sync();
+    EXPECT_EQ(w.PortBase, 0x278);
+    ASSERT_FALSE(dialog.messages().empty());
+    EXPECT_EQ(dialog.messages().back().rfind("OK: Korvel gefunden,", 0), 0u);
+    EXPECT_FALSE(board.vpp());
+    EXPECT_EQ(board.dataRegister() & 0x3C, 0x14) << "D2 = 1, D3 = 0, D4 = 1, D5 = 0";
+    w.PortZu();
+    EXPECT_TRUE(board.log().violations().empty()) << board.log().violationText();
 }
 
 TEST(OstracLink, UnknownPortChoiceIsRefused) {

@@ -512,7 +512,13 @@ TEST(Progmode, SafeIdleSwitchesOffWithoutAsking) {
     Rig p(0, 0);
     p.fake().set(p.base, 0x0C);
     p.link.safeIdle();
-    EXPECT_EQ(p.dataWrites(), (std::vector<std::uint8_t>{0x0F, 0x03}));
+    p.link.StartProgmode();
+    EXPECT_TRUE(p.link.inProgrammingMode());
+    p.fake().clearLog();
+    p.link.safeIdle();
+    // VPP off, VDD off, then the lines and the idle of the switch.
+    EXPECT_EQ(p.dataWrites(), (std::vector<std::uint8_t>{0x07, 0x03, 0x03, 0x03}));
+    EXPECT_FALSE(p.link.inProgrammingMode());
 }
 
 // ---- Search ----

@@ -1,0 +1,58 @@
+#pragma once
+// What the three viewer windows (listing, HEX file, memory map) share: they read
+// the main window's state, rebuild their whole content every time they become the
+// active window, and only hide when closed.
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+#include "device/catalogue.h"
+#include "image/memory_image.h"
+#include "link/user_dialog.h"
+
+namespace pk {
+
+// The main window's state a viewer reads, and the two ways it reports.
+struct ViewerContext {
+    const MemoryImage* image = nullptr;
+    const DeviceState* device = nullptr;
+    UserDialog* dialog = nullptr;
+    // Shows a text in panel 0 of the main window's status bar.
+    std::function<void(const QString&)> setStatusPanel0;
+};
+
+class ViewerWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    ViewerWindow(const ViewerContext& context, int helpContext, QWidget* parent);
+
+    // Rebuilds the content from the main window's state.
+    virtual void FormActivate() = 0;
+    // How often the content has been rebuilt (tests and diagnostics).
+    int rebuildCount() const { return rebuilds_; }
+
+    // "Courier New" at the given size, or the closest fixed-pitch font there is.
+    static QFont fixedFont(int pixelSize, int pointSize);
+
+  protected:
+    bool event(QEvent* event) override;
+
+    const MemoryImage& image() const { return *context_.image; }
+    const DeviceState& device() const { return *context_.device; }
+    UserDialog& dialog() const { return *context_.dialog; }
+    void setStatusPanel0(const QString& text) const;
+    QString fileName() const { return QString::fromStdString(image().HexFileName); }
+
+  private:
+    ViewerContext context_;
+    int rebuilds_ = 0;
+    // This window lost the focus to a modal message box. Coming back from it is
+    // not a new activation; otherwise a message shown while rebuilding would
+    // bring itself up again and again.
+    bool leftForModal_ = false;
+};
+
+}  // namespace pk

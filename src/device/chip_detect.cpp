@@ -1,0 +1,74 @@
+// Detection: the device ID word at 0x2006 names the chip and its revision, the
+// configuration word next to it tells whether the chip is code-protected.
+
+#include "device/chip_ops.h"
+
+namespace pk {
+
+namespace {
+
+bool flashProtected(std::int32_t type, std::uint16_t config) {
+    if (is16F7x(type)) {
+        return (config & 0x0010) == 0;
+    }
+    return (config & 0x3000) != 0x3000;
+}
+
+bool eepromProtected(std::int32_t type, std::uint16_t config) {
+    // The 16F84 has no separate data protection, the 16F7x no EEPROM at all.
+    if (type == Dev16F84 || is16F7x(type)) {
+        return false;
+    }
+    return (config & 0x0100) == 0;
+}
+
+}  // namespace
+
+void ChipOps::Autodetect() {
+    link_.StartProgmode();
+    link_.Kommando(cmd::LoadConfiguration);
+    link_.WrDaten(0);
+    for (int k = 0; k < 6; ++k) {
+        link_.Kommando(cmd::IncrementAddress);
+        clock_.sleepMs(1);
+    }
+    link_.Kommando(cmd::ReadDataFromProgramMemory);
+    const std::uint16_t id = link_.RdDaten();
+    link_.Kommando(cmd::IncrementAddress);
+    clock_.sleepMs(1);
+    link_.Kommando(cmd::ReadDataFromProgramMemory);
+    const std::uint16_t config = link_.RdDaten();
+    link_.EndProgmode();
+
+    const IdLookup found = lookupDeviceId(id);
+    DetectedIdWord = id;
+    DetectedConfig = config;
+    RevisionText = found.revisionText();
+    device_.Is84A = found.is84A;
+    report_.setPanel(1, "");
+    DetectedType = found.type;
+    if (found.noChip) {
+        // A 16F84 has no device ID either, so it is the type to offer.
+        report_.setPanel(1, kNoChipText);
+    }
+    report_.setPanel(0, kRevisionPrefix + RevisionText);
+    FlashProtected = flashProtected(DetectedType, config);
+    EepromProtected = eepromProtected(DetectedType, config);
+    report_.showCodeProtection(FlashProtected, EepromProtected);
+}
+
+bool ChipOps::Autodetect3() {
+    TypeMismatch = false;
+    // That circuit cannot read the chip, so there is nothing to check against.
+    if (settings_.QuickAndDirty) {
+        return true;
+    }
+    Autodetect();
+    TypeMismatch = device_.CurrentType != DetectedType;
+    if (TypeMismatch) {
+        report_.message(kWrongTypeText);
+    }
+    return !TypeMismatch;
+}
+
+}  // namespace pk

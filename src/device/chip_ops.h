@@ -1,0 +1,144 @@
+#pragma once
+// Everything done to a chip in programming mode: burning, reading, erasing,
+// code-protection removal and autodetection. Qt-free, so the window and the
+// command-line tool run the very same sequences; they only differ in how they
+// show progress and results (ChipReporter).
+//
+// The routines talk to the chip only through the programmer link's Kommando,
+// WrDaten and RdDaten, inside StartProgmode/EndProgmode brackets that the
+// callers open and close (except where a routine restarts the mode itself).
+
+#include <cstdint>
+#include <string>
+
+#include "device/catalogue.h"
+#include "image/memory_image.h"
+#include "link/clock.h"
+#include "link/programmer.h"
+#include "link/settings.h"
+
+namespace pk {
+
+// Serial command codes, named as in the chips' programming specifications.
+namespace cmd {
+inline constexpr std::uint16_t LoadConfiguration = 0;
+inline constexpr std::uint16_t EraseSetup1 = 1;  // first of the code-protected erase pair
+inline constexpr std::uint16_t LoadDataForProgramMemory = 2;
+inline constexpr std::uint16_t LoadDataForDataMemory = 3;
+inline constexpr std::uint16_t ReadDataFromProgramMemory = 4;
+inline constexpr std::uint16_t ReadDataFromDataMemory = 5;
+inline constexpr std::uint16_t IncrementAddress = 6;
+inline constexpr std::uint16_t EraseSetup2 = 7;  // second of the code-protected erase pair
+inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin Programming
+inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
+inline constexpr std::uint16_t BulkEraseDataMemory = 11;
+inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
+}  // namespace cmd
+
+// Texts the chip routines show.
+inline constexpr const char* kNoChipText = "kein PIC erkannt, wähle PIC16F84";
+inline constexpr const char* kWrongTypeText = "Falscher PIC-Typ ausgewählt";
+inline constexpr const char* kCodeProtectedText = "codeprotected";
+inline constexpr const char* kRevisionPrefix = "Chip-Revision: ";
+
+// Failed words of the last command, per area.
+struct ErrorCounters {
+    std::int32_t ProgramErrorCount = 0;
+    std::int32_t DataErrorCount = 0;
+    std::int32_t ConfigIdErrorCount = 0;
+    std::int32_t sum() const { return ProgramErrorCount + DataErrorCount + ConfigIdErrorCount; }
+};
+
+// Colour of the run gauge (the usage gauges have their own colours).
+enum class RunGaugeColour { DarkGreen, Red };
+
+// The run gauge: 0..20, shown only while an operation runs.
+struct RunGaugeState {
+    static constexpr int Maximum = 20;
+    int progress = 0;
+    bool visible = false;
+    RunGaugeColour colour = RunGaugeColour::DarkGreen;
+};
+
+// How chip routines show what they do. The main window implements it with its
+// widgets (repainting only the gauges, counters and status bar while a command
+// runs), the command-line tool with terminal output.
+class ChipReporter {
+  public:
+    virtual ~ChipReporter() = default;
+    // Status-bar panel 0 (file, address being worked on) or 1 (results, notices).
+    virtual void setPanel(int panel, const std::string& text) = 0;
+    // The run gauge changed; show it now.
+    virtual void showRunGauge(const RunGaugeState& gauge) = 0;
+    // A modal message box (verify failures, "Falscher PIC-Typ ausgewählt").
+    virtual void message(const std::string& text) = 0;
+    // The two "codeprotected" indicators after a detection.
+    virtual void showCodeProtection(bool flash, bool eeprom) = 0;
+};
+
+class ChipOps {
+  public:
+    ChipOps(ProgrammerLink& link, Clock& clock, MemoryImage& image, DeviceState& device,
+            const ProgrammerSettings& settings, ErrorCounters& errors, ChipReporter& reporter)
+        : link_(link),
+          clock_(clock),
+          image_(image),
+          device_(device),
+          settings_(settings),
+          errors_(errors),
+          report_(reporter) {}
+
+    // ---- Progress (gauge rules: never moves back; full, 200 ms pause, hidden at the end) ----
+    void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
+    const RunGaugeState& runGauge() const { return gauge_; }
+    void setGaugeColour(RunGaugeColour c);
+
+    // ---- Burning (each right after StartProgmode; the caller ends the mode) ----
+    void WriteProgram();
+    void WriteProgram7x();  // ends and restarts programming mode for its verify pass
+    void WriteData();
+    void WriteConfiguration();
+
+    // ---- Reading and erasing (each right after StartProgmode) ----
+    void ReadProgram(bool whole);
+    void ReadData();
+    void ReadConfiguration();
+    void ErasePIC(bool includeData);
+    // The code-protection removal sequence at the configuration word (not 16F7x),
+    // with its own programming-mode bracket and gauge steps.
+    void RemoveCodeProtection();
+
+    // ---- Detection (own programming-mode bracket) ----
+    void Autodetect();
+    // The type check before every command; false (and the message) on a mismatch.
+    bool Autodetect3();
+    std::int32_t DetectedType = Dev16F84;
+    bool TypeMismatch = false;
+    std::string RevisionText;
+    // What the last detection read: the device ID word and the configuration word.
+    std::uint16_t DetectedIdWord = 0x3FFF;
+    std::uint16_t DetectedConfig = 0x3FFF;
+    bool FlashProtected = false;
+    bool EepromProtected = false;
+
+  private:
+    void idWriterErasePrograms();
+    void idWriterProgrammingCycles();
+    void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
+                     const char* text);
+
+    ProgrammerLink& link_;
+    Clock& clock_;
+    MemoryImage& image_;
+    DeviceState& device_;
+    const ProgrammerSettings& settings_;
+    ErrorCounters& errors_;
+    ChipReporter& report_;
+    RunGaugeState gauge_;
+};
+
+// Compare counting of "Vergleichen" over the image (after the reads): returns the
+// counters; data only when includeData.
+ErrorCounters CompareImage(const MemoryImage& image, const DeviceState& device, bool includeData);
+
+}  // namespace pk

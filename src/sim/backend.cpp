@@ -1,0 +1,86 @@
+#include "sim/backend.h"
+
+#include <filesystem>
+
+#include "sim/chip_file.h"
+
+namespace pk::sim {
+
+std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
+                                               const ProgrammerSettings& settings,
+                                               std::string* error) {
+    const ChipSpec* spec = findChip(options.chip);
+    if (spec == nullptr) {
+        if (error != nullptr) {
+            *error = "unknown chip " + options.chip;
+        }
+        return nullptr;
+    }
+    std::unique_ptr<SimBackend> b(new SimBackend(options));
+    if (options.fast) {
+        b->clock_ = std::make_unique<VirtualClock>(RealClock().timeOfDayMs());
+    } else {
+        b->clock_ = std::make_unique<RealClock>();
+    }
+    const CircuitVariant variant =
+        options.circuit.value_or(CircuitVariant{settings.DriverIndex, settings.SwitchIndex});
+    b->circuit_ = std::make_unique<SimCircuit>(*b->clock_, variant, options.lpt);
+    b->dialog_ = std::make_unique<SimSwitchDialog>(nullptr, *b->circuit_);
+
+    bool socketEmpty = false;
+    const ChipSpec* inSocket = spec;
+    for (const SimFault& f : options.faults) {
+        if (f.kind == SimFault::Kind::NoChip) {
+            socketEmpty = true;
+        } else if (f.kind == SimFault::Kind::WrongChip) {
+            inSocket = !f.chip.empty()                ? findChip(f.chip)
+                       : spec->family == Family::F62x ? findChip("16F877")
+                                                      : findChip("16F628");
+        }
+    }
+    if (!socketEmpty) {
+        SimChip* chip = b->circuit_->insertChip(std::make_unique<SimChip>(*inSocket));
+        if (!options.chipFile.empty() && std::filesystem::exists(options.chipFile)) {
+            if (!loadChipFile(*chip, options.chipFile, error)) {
+                return nullptr;  // never overwrite a file we could not read
+            }
+        }
+        b->chipFromFile_ = !options.chipFile.empty();
+        for (const SimFault& f : options.faults) {
+            if (f.kind == SimFault::Kind::BadCell) {
+                chip->setBadCell(f.arg);
+            } else if (f.kind == SimFault::Kind::Flaky) {
+                chip->setFlaky(f.arg, f.seed);
+            }
+        }
+    }
+    for (const SimFault& f : options.faults) {
+        switch (f.kind) {
+            case SimFault::Kind::StuckLow:
+                b->circuit_->setDataStuck(false);
+                break;
+            case SimFault::Kind::StuckHigh:
+                b->circuit_->setDataStuck(true);
+                break;
+            case SimFault::Kind::ClockOpen:
+                b->circuit_->setClockOpen(true);
+                break;
+            case SimFault::Kind::NoVpp:
+                b->circuit_->setNoVpp(true);
+                break;
+            default:
+                break;
+        }
+    }
+    b->circuit_->log().clear();
+    return b;
+}
+
+bool SimBackend::saveChipFile(std::string* error) {
+    if (!chipFromFile_ || chip() == nullptr) {
+        return true;
+    }
+    return pk::sim::saveChipFile(*chip(), options_.chipFile, error);
+}
+
+}  // namespace pk::sim

@@ -1,0 +1,679 @@
+#include "sim/chip.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace pk::sim {
+
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+using std::chrono::nanoseconds;
+
+namespace {
+
+constexpr int kConfigSpace = 0x2000;
+constexpr int kDeviceIdAddress = 0x2006;
+constexpr int kConfigAddress = 0x2007;
+constexpr int kDataBase = 0x2100;
+}  // namespace
+
+const std::vector<ChipSpec>& chipSpecs() {
+    // Device IDs carry a plausible silicon revision in bits 4..0.
+    static const std::vector<ChipSpec> specs{
+        {"16F84", Family::F84, 1024, 64, 0x0000, 0x3FFF},
+        {"16F84A", Family::F84, 1024, 64, 0x0561, 0x3FFF},
+        {"16F870", Family::F87x, 2048, 64, 0x0D06, 0x3BFF},
+        {"16F871", Family::F87x, 2048, 64, 0x0D26, 0x3BFF},
+        {"16F872", Family::F87x, 2048, 64, 0x08E6, 0x3BFF},
+        {"16F873", Family::F87x, 4096, 128, 0x0966, 0x3BFF},
+        {"16F874", Family::F87x, 4096, 128, 0x0926, 0x3BFF},
+        {"16F876", Family::F87x, 8192, 256, 0x09E6, 0x3BFF},
+        {"16F877", Family::F87x, 8192, 256, 0x09A6, 0x3BFF},
+        {"16F73", Family::F7x, 4096, 0, 0x0602, 0x005F},
+        {"16F74", Family::F7x, 4096, 0, 0x0622, 0x005F},
+        {"16F76", Family::F7x, 8192, 0, 0x0642, 0x005F},
+        {"16F77", Family::F7x, 8192, 0, 0x0662, 0x005F},
+        {"16F627", Family::F62x, 1024, 128, 0x07A3, 0x3DFF},
+        {"16F628", Family::F62x, 2048, 128, 0x07C3, 0x3DFF},
+    };
+    return specs;
+}
+
+const ChipSpec* findChip(std::string_view name) {
+    std::string n;
+    for (char c : name) {
+        n += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (n.rfind("PIC", 0) == 0) {
+        n.erase(0, 3);
+    }
+    for (const auto& s : chipSpecs()) {
+        if (s.name == n) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+SimChip::SimChip(const ChipSpec& spec)
+    : spec_(spec),
+      program_(static_cast<std::size_t>(spec.programWords), 0x3FFF),
+      eeprom_(static_cast<std::size_t>(spec.eepromBytes), 0xFF) {
+    ids_.fill(0x3FFF);
+}
+
+void SimChip::eraseAll() {
+    eraseProgram();
+    eraseData();
+    eraseIds();
+    config_ = 0x3FFF;
+}
+
+void SimChip::setFlaky(int everyNth, unsigned seed) {
+    flakyEvery_ = everyNth > 0 ? everyNth : 0;
+    drivenBits_ = flakyEvery_ > 0 ? seed % static_cast<unsigned>(flakyEvery_) : 0;
+}
+
+// ---- Memory -------------------------------------------------------------
+
+std::uint16_t SimChip::word(int address) const {
+    if (address >= 0 && address < kConfigSpace) {
+        return program_[static_cast<std::size_t>(address % spec_.programWords)];
+    }
+    if (address >= kConfigSpace && address <= kConfigSpace + 3) {
+        return ids_[static_cast<std::size_t>(address - kConfigSpace)];
+    }
+    if (address == kDeviceIdAddress) {
+        return spec_.deviceId != 0 ? spec_.deviceId : 0x3FFF;
+    }
+    if (address == kConfigAddress) {
+        return config_;
+    }
+    if (address >= kDataBase && address < kDataBase + spec_.eepromBytes) {
+        return eeprom_[static_cast<std::size_t>(address - kDataBase)];
+    }
+    return 0x3FFF;
+}
+
+void SimChip::setWord(int address, std::uint16_t value) {
+    if (address >= 0 && address < kConfigSpace) {
+        program_[static_cast<std::size_t>(address % spec_.programWords)] = value & 0x3FFF;
+    } else if (address >= kConfigSpace && address <= kConfigSpace + 3) {
+        ids_[static_cast<std::size_t>(address - kConfigSpace)] = value & 0x3FFF;
+    } else if (address == kConfigAddress) {
+        config_ =
+            static_cast<std::uint16_t>((value & spec_.configMask) | (~spec_.configMask & 0x3FFF));
+    } else if (address >= kDataBase && address < kDataBase + spec_.eepromBytes) {
+        eeprom_[static_cast<std::size_t>(address - kDataBase)] = static_cast<std::uint8_t>(value);
+    }
+}
+
+std::uint16_t SimChip::erasedValue(int address) const {
+    return address >= kDataBase ? 0xFF : 0x3FFF;
+}
+
+void SimChip::eraseProgram() {
+    std::fill(program_.begin(), program_.end(), 0x3FFF);
+}
+
+void SimChip::eraseData() {
+    std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
+}
+
+void SimChip::eraseIds() {
+    ids_.fill(0x3FFF);
+}
+
+// ---- Code protection ----------------------------------------------------
+
+bool SimChip::programProtected(int address) const {
+    const int a = address % spec_.programWords;
+    const int cfg = config_;
+    switch (spec_.family) {
+        case Family::F84:
+            return (cfg & 0x3FF0) != 0x3FF0;
+        case Family::F7x:
+            return (cfg & 0x0010) == 0;
+        case Family::F87x: {
+            // Both copies of CP1:CP0 count; a 0 in either protects.
+            const int cp = ((cfg >> 12) & 3) & ((cfg >> 4) & 3);
+            if (cp == 3) {
+                return false;
+            }
+            if (cp == 0 || spec_.programWords <= 2048) {
+                return true;  // 870..872 know only "off" and "all"
+            }
+            const int top = spec_.programWords;
+            return cp == 2 ? a >= top - 0x100 : a >= top / 2;
+        }
+        case Family::F62x: {
+            const int cp = ((cfg >> 12) & 3) & ((cfg >> 10) & 3);
+            if (spec_.programWords == 1024) {  // 16F627
+                return cp == 0 || (cp == 1 && a >= 0x200);
+            }
+            return cp == 0 || (cp == 1 && a >= 0x200) || (cp == 2 && a >= 0x400);
+        }
+    }
+    return false;
+}
+
+bool SimChip::anyProgramProtected() const {
+    return programProtected(spec_.programWords - 1);
+}
+
+bool SimChip::dataProtected() const {
+    switch (spec_.family) {
+        case Family::F84:
+            return anyProgramProtected();  // no CPD bit: CP covers the EEPROM too
+        case Family::F87x:
+        case Family::F62x:
+            return (config_ & 0x0100) == 0;
+        case Family::F7x:
+            return false;
+    }
+    return false;
+}
+
+// ---- Pins ---------------------------------------------------------------
+
+void SimChip::violation(nanoseconds now, std::string text) {
+    if (log_ != nullptr) {
+        log_->violation(now, std::string(spec_.name) + ": " + text);
+    }
+}
+
+void SimChip::plug(const ChipPins& pins) {
+    prev_ = pins;
+    mode_ = false;
+    out_.reset();
+}
+
+void SimChip::update(const ChipPins& pins, nanoseconds now) {
+    const ChipPins before = prev_;
+    prev_ = pins;
+    // A self-timed cycle that has run out is simply over.
+    if (cycle_ != Cycle::None && now >= cycleEnd_) {
+        cycle_ = Cycle::None;
+    }
+
+    if (!pins.vdd) {
+        if (mode_ && pins.vpp) {
+            violation(now, "VDD switched off while VPP is still on");
+        }
+        if (mode_) {
+            leaveMode(now);
+        }
+        return;
+    }
+    if (!before.vdd && pins.vpp) {
+        violation(now, before.vpp ? "VDD switched on while VPP is already on (VPP before VDD)"
+                                  : "VDD and VPP switched on together");
+        return;
+    }
+    if (mode_ && !pins.vpp) {
+        leaveMode(now);
+        return;
+    }
+    if (!mode_ && pins.vpp && !before.vpp) {
+        enterMode(pins, now);
+        return;
+    }
+    if (mode_ && pins.clock != before.clock) {
+        clockEdge(pins.clock, pins.data, now);
+    }
+}
+
+void SimChip::enterMode(const ChipPins& pins, nanoseconds now) {
+    if (pins.clock || pins.data) {
+        violation(now, std::string("programming mode entered with ") +
+                           (pins.clock && pins.data ? "clock and data"
+                            : pins.clock            ? "clock"
+                                                    : "data") +
+                           " high");
+    }
+    mode_ = true;
+    entryTime_ = now;
+    firstEdgeChecked_ = false;
+    out_.reset();
+    phase_ = Phase::Command;
+    fallingEdges_ = 0;
+    risingEdges_ = 0;
+    shift_ = 0;
+    lastUnitEnd_.reset();
+    pc_ = 0;
+    loadKind_ = LoadKind::None;
+    latch_ = 0x3FFF;
+    latchLoaded_ = false;
+    latch7x_ = {0x3FFF, 0x3FFF};
+    latch7xLoaded_ = {false, false};
+    arm_ = Arm::None;
+    programming7x_ = false;
+    dischargeUntil_.reset();
+    edgeInErase7x_ = false;
+    if (log_ != nullptr) {
+        log_->modeEntered();
+    }
+}
+
+void SimChip::leaveMode(nanoseconds now) {
+    if (cycle_ != Cycle::None && now < cycleEnd_) {
+        interruptCycle(now, "supply switched off during a programming cycle");
+    }
+    if (programming7x_) {
+        violation(now, "programming mode left between Begin Programming and End Programming");
+        programming7x_ = false;
+    }
+    cycle_ = Cycle::None;
+    mode_ = false;
+    out_.reset();
+}
+
+void SimChip::interruptCycle(nanoseconds now, const char* why) {
+    const auto left = std::chrono::duration_cast<microseconds>(cycleEnd_ - now).count();
+    violation(now, std::string(why) + " (" + std::to_string(left) + " µs early)");
+    if (cycleCell_ >= 0) {
+        setWord(cycleCell_, erasedValue(cycleCell_));
+    }
+    cycle_ = Cycle::None;
+    cycleCell_ = -1;
+}
+
+void SimChip::startCycle(Cycle kind, nanoseconds length, nanoseconds now, int cell) {
+    cycle_ = kind;
+    cycleEnd_ = now + length;
+    cycleCell_ = cell;
+    edgeInErase7x_ = false;
+}
+
+// ---- Serial protocol ----------------------------------------------------
+
+void SimChip::clockEdge(bool rising, bool data, nanoseconds now) {
+    if (cycle_ != Cycle::None && now < cycleEnd_) {
+        if (cycle_ == Cycle::Erase7x && phase_ == Phase::Command) {
+            // Our erase sequence sends a Begin right after the self-timed bulk
+            // erase of the 16F7x; decode() accepts that one command.
+            edgeInErase7x_ = true;
+        } else {
+            interruptCycle(now, "clock edge during a programming cycle");
+        }
+    }
+    if (rising && fallingEdges_ == 0 && risingEdges_ == 0) {
+        // First rising edge of a command or frame.
+        if (!firstEdgeChecked_) {
+            firstEdgeChecked_ = true;
+            if (now - entryTime_ < microseconds(5)) {
+                violation(now, "first clock less than 5 µs after VPP came on");
+            }
+        }
+        if (lastUnitEnd_ && now - *lastUnitEnd_ < microseconds(1)) {
+            violation(now, "less than 1 µs between commands or between a command and its data");
+        }
+    }
+    if (!rising && dischargeUntil_) {
+        if (now < *dischargeUntil_) {
+            violation(now, "bit latched less than 100 µs after End Programming");
+        }
+        dischargeUntil_.reset();
+    }
+
+    if (rising) {
+        ++risingEdges_;
+        if (phase_ == Phase::Read) {
+            if (risingEdges_ >= 2 && risingEdges_ <= 15) {
+                bool bit = ((readWord_ >> (risingEdges_ - 2)) & 1) != 0;
+                if (flakyEvery_ > 0 && ++drivenBits_ % static_cast<unsigned>(flakyEvery_) == 0) {
+                    bit = !bit;
+                }
+                out_ = bit;
+            } else {
+                out_.reset();
+            }
+        }
+        return;
+    }
+
+    // Falling edge: the chip latches a bit (reads ignore the line).
+    if (phase_ != Phase::Read && fallingEdges_ < 32) {
+        shift_ |= static_cast<std::uint32_t>(data ? 1 : 0) << fallingEdges_;
+    }
+    ++fallingEdges_;
+    switch (phase_) {
+        case Phase::Command:
+            if (fallingEdges_ == 6) {
+                const int code = static_cast<int>(shift_ & 0x3F);
+                endUnit(now);
+                decode(code, now);
+            }
+            break;
+        case Phase::Load:
+            if (fallingEdges_ == 16) {
+                const auto word = static_cast<std::uint16_t>((shift_ >> 1) & 0x3FFF);
+                endUnit(now);
+                loaded(word, now);
+            }
+            break;
+        case Phase::Read:
+            if (fallingEdges_ == 16) {
+                out_.reset();
+                endUnit(now);
+            }
+            break;
+    }
+}
+
+void SimChip::endUnit(nanoseconds now) {
+    lastUnitEnd_ = now;
+    fallingEdges_ = 0;
+    risingEdges_ = 0;
+    shift_ = 0;
+    phase_ = Phase::Command;
+}
+
+bool SimChip::supports(int code) const {
+    const Family f = spec_.family;
+    const bool old84 = f == Family::F84 && spec_.deviceId == 0;
+    switch (code) {
+        case 0:
+        case 2:
+        case 4:
+        case 6:
+        case 8:
+        case 9:
+            return true;
+        case 3:
+        case 5:
+        case 11:
+        case 1:
+        case 7:
+            return f != Family::F7x;
+        case 24:
+            return f != Family::F7x && !old84;
+        case 14:
+            return f == Family::F7x;
+        default:
+            return false;
+    }
+}
+
+void SimChip::decode(int code, nanoseconds now) {
+    if (log_ != nullptr) {
+        log_->command({now, code, pc_, std::nullopt});
+    }
+    if (edgeInErase7x_) {
+        edgeInErase7x_ = false;
+        if (code == 8) {
+            return;  // harmless: the erase runs by itself
+        }
+        violation(now, "command " + std::to_string(code) + " sent during the bulk erase");
+    }
+    if (!supports(code)) {
+        violation(now, "command " + std::to_string(code) + " is not supported by this chip");
+        return;
+    }
+    if (programming7x_ && code != 14) {
+        violation(now, "command " + std::to_string(code) +
+                           " between Begin Programming and End Programming; programming aborted");
+        programming7x_ = false;
+    }
+
+    // The erase commands arm only the command that follows them directly.
+    const Arm armed = arm_;
+    arm_ = Arm::None;
+
+    switch (code) {
+        case 0:
+            pc_ = kConfigSpace;
+            loadKind_ = LoadKind::Config;
+            phase_ = Phase::Load;
+            break;
+        case 2:
+            loadKind_ = LoadKind::Program;
+            phase_ = Phase::Load;
+            break;
+        case 3:
+            loadKind_ = LoadKind::Data;
+            phase_ = Phase::Load;
+            break;
+        case 4:
+            readWord_ = readProgram(pc_);
+            phase_ = Phase::Read;
+            if (log_ != nullptr) {
+                log_->commandData(readWord_);
+            }
+            break;
+        case 5:
+            readWord_ = readData(pc_);
+            phase_ = Phase::Read;
+            if (log_ != nullptr) {
+                log_->commandData(readWord_);
+            }
+            break;
+        case 6:
+            pc_ = pc_ < kConfigSpace ? (pc_ + 1) & 0x1FFF
+                                     : kConfigSpace + ((pc_ + 1 - kConfigSpace) & 0x1FFF);
+            break;
+        case 8:
+            arm_ = armed;  // begin() consumes it
+            begin(true, now);
+            arm_ = Arm::None;
+            break;
+        case 24:
+            begin(false, now);
+            break;
+        case 9:
+            if (spec_.family == Family::F7x) {
+                // Self-timed; removes code protection together with everything else.
+                eraseProgram();
+                eraseIds();
+                config_ = 0x3FFF;
+                latch7x_ = {0x3FFF, 0x3FFF};
+                latch7xLoaded_ = {false, false};
+                startCycle(Cycle::Erase7x, milliseconds(30), now);
+            } else {
+                arm_ = Arm::BulkProgram;
+            }
+            break;
+        case 11:
+            arm_ = Arm::BulkData;
+            break;
+        case 1:
+            arm_ = Arm::Setup1;
+            break;
+        case 7:
+            if (armed == Arm::Setup1) {
+                arm_ = Arm::Setup17;
+            }
+            break;
+        case 14:
+            end7x(now);
+            break;
+        default:
+            break;
+    }
+}
+
+void SimChip::loaded(std::uint16_t word, nanoseconds /*now*/) {
+    if (log_ != nullptr) {
+        log_->commandData(word);
+    }
+    if (spec_.family == Family::F7x) {
+        latch7x_[static_cast<std::size_t>(pc_ & 1)] = word;
+        latch7xLoaded_[static_cast<std::size_t>(pc_ & 1)] = true;
+    } else {
+        latch_ = word;
+        latchLoaded_ = true;
+    }
+}
+
+int SimChip::programAddress(int pc) const {
+    if (pc >= kConfigSpace && pc < kConfigSpace + 0x10) {
+        return pc;
+    }
+    return (pc & 0x1FFF) % spec_.programWords;
+}
+
+std::uint16_t SimChip::readProgram(int pc) const {
+    const int a = programAddress(pc);
+    if (a < kConfigSpace) {
+        return programProtected(a) ? 0 : program_[static_cast<std::size_t>(a)];
+    }
+    return word(a);  // IDs, device ID, configuration; reserved words read 0x3FFF
+}
+
+std::uint16_t SimChip::readData(int pc) const {
+    if (spec_.eepromBytes == 0) {
+        return 0x3FFF;
+    }
+    if (dataProtected()) {
+        return 0;
+    }
+    return eeprom_[static_cast<std::size_t>(pc % spec_.eepromBytes)];
+}
+
+void SimChip::writeCell(int address, std::uint16_t latch, bool andOnly) {
+    if (badCell_ && *badCell_ == address) {
+        return;
+    }
+    if (address >= kDataBase) {
+        if (dataProtected()) {
+            return;
+        }
+        auto& cell = eeprom_[static_cast<std::size_t>(address - kDataBase)];
+        cell = static_cast<std::uint8_t>(andOnly ? (cell & latch) : latch);
+        return;
+    }
+    if (address < kConfigSpace) {
+        if (programProtected(address)) {
+            return;
+        }
+        auto& cell = program_[static_cast<std::size_t>(address)];
+        cell = static_cast<std::uint16_t>(andOnly ? (cell & latch) : latch);
+        return;
+    }
+    if (address <= kConfigSpace + 3) {
+        auto& cell = ids_[static_cast<std::size_t>(address - kConfigSpace)];
+        cell = static_cast<std::uint16_t>(andOnly ? (cell & latch) : latch);
+        return;
+    }
+    if (address == kConfigAddress) {
+        // Protection cannot be lifted by rewriting the word: only an erase sets bits.
+        const bool onlyClear = andOnly || anyProtected();
+        setWord(kConfigAddress, onlyClear ? (config_ & latch) : latch);
+    }
+    // Reserved words and the device ID take no writes.
+}
+
+nanoseconds SimChip::wordCycle() const {
+    const bool old84 = spec_.family == Family::F84 && spec_.deviceId == 0;
+    return old84 ? milliseconds(10) : milliseconds(8);
+}
+
+void SimChip::begin(bool erase, nanoseconds now) {
+    if (spec_.family == Family::F7x) {
+        if (!latch7xLoaded_[0] && !latch7xLoaded_[1]) {
+            violation(now, "Begin Programming without a load since the last programming cycle");
+            return;
+        }
+        programming7x_ = true;
+        programStart7x_ = now;
+        programPc7x_ = pc_;
+        return;
+    }
+
+    const Arm armed = arm_;
+    const bool hadLoad = latchLoaded_;
+    const std::uint16_t latch = latch_;
+    latchLoaded_ = false;
+    latch_ = 0x3FFF;
+    if (!hadLoad) {
+        violation(now, std::string("Begin ") + (erase ? "Erase/Programming" : "Programming Only") +
+                           " without a load since the last programming cycle");
+        if (armed == Arm::None) {
+            return;
+        }
+    }
+
+    if (armed == Arm::BulkProgram || armed == Arm::BulkData) {
+        if (!erase) {
+            violation(now, "bulk erase must be started with command 8");
+            return;
+        }
+        if (!anyProtected()) {
+            if (armed == Arm::BulkData) {
+                eraseData();
+            } else {
+                eraseProgram();
+                if (pc_ >= kConfigSpace) {
+                    eraseIds();
+                }
+            }
+        }
+        startCycle(Cycle::Erase, milliseconds(10), now);
+        return;
+    }
+    if (armed == Arm::Setup17) {
+        if (!erase) {
+            violation(now, "the erase after commands 1 and 7 must be started with command 8");
+            return;
+        }
+        if (pc_ == kConfigAddress) {
+            // The way out of code protection: the whole chip is erased with it.
+            eraseAll();
+        } else if (!anyProtected()) {
+            if (pc_ >= kConfigSpace) {
+                eraseProgram();
+                eraseIds();
+            } else if (loadKind_ == LoadKind::Data) {
+                eraseData();
+            } else {
+                eraseProgram();
+            }
+        }
+        startCycle(Cycle::Erase, milliseconds(10), now);
+        return;
+    }
+
+    // A single word (or byte).
+    int cell;
+    nanoseconds length;
+    if (loadKind_ == LoadKind::Data) {
+        if (spec_.eepromBytes == 0) {
+            return;
+        }
+        cell = kDataBase + pc_ % spec_.eepromBytes;
+        length = erase ? wordCycle() : milliseconds(4);
+    } else {
+        cell = programAddress(pc_);
+        length = erase ? wordCycle() : milliseconds(4);
+    }
+    writeCell(cell, latch, !erase);
+    startCycle(Cycle::Write, length, now, cell);
+}
+
+void SimChip::end7x(nanoseconds now) {
+    if (!programming7x_) {
+        violation(now, "End Programming without Begin Programming");
+        return;
+    }
+    programming7x_ = false;
+    const auto length = now - programStart7x_;
+    const int base = programPc7x_ & ~1;
+    if (length < milliseconds(1)) {
+        violation(now,
+                  "Begin Programming to End Programming only " +
+                      std::to_string(std::chrono::duration_cast<microseconds>(length).count()) +
+                      " µs (at least 1 ms)");
+    } else {
+        for (int i = 0; i < 2; ++i) {
+            if (latch7xLoaded_[static_cast<std::size_t>(i)]) {
+                writeCell(programAddress(base + i), latch7x_[static_cast<std::size_t>(i)], true);
+            }
+        }
+    }
+    latch7x_ = {0x3FFF, 0x3FFF};
+    latch7xLoaded_ = {false, false};
+    dischargeUntil_ = now + microseconds(100);
+}
+
+}  // namespace pk::sim

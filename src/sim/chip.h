@@ -1,0 +1,232 @@
+#pragma once
+// A PIC16 flash chip in the programmer's socket, as its serial programming
+// interface behaves in high-voltage programming mode. The model is strict on
+// purpose: our program must pass against it only if it would work on a real
+// chip, so every deviation from the protocol is written to the violation log.
+//
+// Pins: the circuit (circuit.h) calls update() after every change of VDD,
+// VPP (MCLR), the clock line (RB6) or the data line (RB7), and reads dataOut()
+// to learn whether the chip drives RB7.
+//
+// Programming mode
+//   Entered when VPP rises while VDD is already on (address counter 0). The
+//   clock and the data line must be low then; entering with either high is
+//   logged. VDD rising while VPP is on, or both rising in one step, does not
+//   enter the mode (logged). Left when VPP or VDD goes off; VDD going off
+//   while VPP stays on is logged. The first clock edge must come at least 5 µs
+//   after VPP rose.
+//
+// Serial protocol
+//   6-bit commands and 16-clock data frames, LSB first, every bit latched on
+//   the falling clock edge. Loads take word bits 0..13 from frame bits 1..14
+//   (start and stop bit ignored). For a read the chip drives RB7 from the 2nd
+//   to the 16th rising edge, word bit 0 first. Between the end of a command
+//   or frame (its last falling edge) and the first rising edge of the next at
+//   least 1 µs must pass.
+//
+// Commands by family (others are logged as unsupported and ignored)
+//   0 Load Configuration (PC := 0x2000, then the latch), 2/3 Load Data for
+//   program/data memory, 4/5 Read Data from program/data memory, 6 Increment
+//   Address (0..0x1FFF wraps to 0, 0x2000..0x3FFF wraps to 0x2000), 8 Begin
+//   Erase/Programming (16F7x: Begin Programming, externally timed, ended by
+//   14), 24 Begin Programming Only (old AND latch; 16F84A, 16F87x, 16F62x),
+//   9/11 Bulk Erase program/data memory (arm the next 8; on the 16F7x 9 runs by
+//   itself), 1/7 Bulk Erase Setup 1/2 (arm the next 8; not on the 16F7x), 14
+//   End Programming (16F7x only). No 3, 5, 11, 24, 1, 7 on the 16F7x; no 24 on
+//   the 16F84. A Begin needs a load since the last Begin ("missing load").
+//   The 16F7x has two latches selected by PC bit 0 and programs the even/odd
+//   pair containing the PC with old AND latch; unloaded latches change nothing.
+//
+// Memory and code protection
+//   Configuration space: 0x2000..0x2003 ID locations (14 bits stored),
+//   0x2004/5 reserved (read 0x3FFF), 0x2006 device ID (read only; 0x3FFF on
+//   the 16F84), 0x2007 configuration word (unimplemented bits read 1),
+//   0x2008..0x200F read 0x3FFF, above 0x200F program memory. Program and data
+//   addresses above the chip's size alias. Protected program words and data
+//   bytes read 0 and are not programmed; the configuration word and device ID
+//   stay readable. While protected, an 8 on the configuration word only clears
+//   bits (old AND latch), so protection cannot be removed by rewriting it;
+//   unprotected, 8 overwrites it.
+//
+// Erase effects ("protected" = any program code protection or data protection)
+//   Sequence                          Chip              Not protected                Protected
+//   load, 9, 8 (PC < 0x2000)          84/84A/87x/62x    program memory               nothing
+//   load, 9, 8 (PC in config space)   84/84A/87x/62x    program memory + IDs         nothing
+//   load, 11, 8                       84/84A/87x/62x    data memory                  nothing
+//   2, 1, 7, 8 (PC < 0x2000)          84/84A/87x/62x    program memory               nothing
+//   3, 1, 7, 8 (PC < 0x2000)          84/84A/87x/62x    data memory                  nothing
+//   0, 6 x7, 1, 7, 8 (PC = 0x2007)    84/84A/87x/62x    program, data, IDs, config   the same:
+//   protection gone 1, 7, 8 (other config address)    84/84A/87x/62x    program memory + IDs
+//   nothing 9 (any PC), self-timed            7x                program, IDs, config         the
+//   same: protection gone An 8 sent during the 16F7x bulk erase is ignored (our erase sequence
+//   sends one). Nothing ever erases the device ID.
+//
+// Timing (against the clock seam; a clock edge during a cycle is logged and the
+// cell being written keeps its erased value)
+//   8 on a program word, ID or configuration word: 10 ms (16F84), 8 ms (others)
+//   8 on a data byte: 10 ms (16F84), 8 ms (others); 24: 4 ms
+//   bulk erase (9/11 + 8) and the 1/7 cycle: 10 ms
+//   16F7x: 8 .. 14 at least 1 ms, no bit latched within 100 µs after 14;
+//          bulk erase 30 ms
+//
+// Faults: setBadCell() makes one cell ignore every write (erases still work);
+// setFlaky(n, seed) flips every n-th bit the chip drives, starting at a phase
+// given by the seed.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/sim_log.h"
+
+namespace pk::sim {
+
+enum class Family { F84, F87x, F7x, F62x };
+
+struct ChipSpec {
+    std::string_view name;  // "16F877"
+    Family family;
+    int programWords;
+    int eepromBytes;           // 0: no data EEPROM
+    std::uint16_t deviceId;    // with revision; 0: the chip has none (reads 0x3FFF)
+    std::uint16_t configMask;  // implemented configuration bits
+};
+
+// All chips the simulator knows, in the order of the type list.
+const std::vector<ChipSpec>& chipSpecs();
+// Looks a chip up by name, case-insensitive, with or without "PIC" in front
+// ("16F84A", "pic16f877"); nullptr if unknown.
+const ChipSpec* findChip(std::string_view name);
+
+// Levels at the chip's pins.
+struct ChipPins {
+    bool vdd = false;
+    bool vpp = false;
+    bool clock = false;
+    bool data = false;
+};
+
+class SimChip {
+  public:
+    explicit SimChip(const ChipSpec& spec);
+
+    const ChipSpec& spec() const { return spec_; }
+    std::string_view name() const { return spec_.name; }
+
+    // Where protocol violations and decoded commands go (the circuit's log).
+    void attachLog(SimLog* log) { log_ = log; }
+
+    // The chip is put into the socket with these levels on its pins (no event).
+    void plug(const ChipPins& pins);
+    // The circuit reports the pin levels after every line change.
+    void update(const ChipPins& pins, std::chrono::nanoseconds now);
+    // The chip's output on RB7: nullopt while it does not drive the line.
+    std::optional<bool> dataOut() const { return out_; }
+
+    bool inProgrammingMode() const { return mode_; }
+    int pc() const { return pc_; }
+
+    // The stored contents in the image's addressing: program word n at n, ID
+    // locations at 0x2000..0x2003, device ID 0x2006, configuration word 0x2007
+    // (as read: unimplemented bits 1), data byte n at 0x2100 + n. Ignores code
+    // protection. Other addresses read 0x3FFF.
+    std::uint16_t word(int address) const;
+    // Sets a stored value directly (tests, chip file); the device ID is fixed.
+    void setWord(int address, std::uint16_t value);
+    // Everything erased: program 0x3FFF, data 0xFF, IDs and configuration 0x3FFF.
+    void eraseAll();
+
+    // Derived from the configuration word.
+    bool programProtected(int address) const;
+    bool anyProgramProtected() const;
+    bool dataProtected() const;
+
+    void setBadCell(std::optional<int> address) { badCell_ = address; }
+    void setFlaky(int everyNth, unsigned seed);
+
+  private:
+    enum class Phase { Command, Load, Read };
+    enum class LoadKind { None, Program, Config, Data };
+    enum class Arm { None, BulkProgram, BulkData, Setup1, Setup17 };
+    enum class Cycle { None, Write, Erase, Erase7x };
+
+    void violation(std::chrono::nanoseconds now, std::string text);
+    void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
+    void leaveMode(std::chrono::nanoseconds now);
+    void clockEdge(bool rising, bool data, std::chrono::nanoseconds now);
+    void endUnit(std::chrono::nanoseconds now);
+    void decode(int code, std::chrono::nanoseconds now);
+    void loaded(std::uint16_t word, std::chrono::nanoseconds now);
+    bool supports(int code) const;
+    void begin(bool erase, std::chrono::nanoseconds now);
+    void end7x(std::chrono::nanoseconds now);
+    void interruptCycle(std::chrono::nanoseconds now, const char* why);
+    void startCycle(Cycle kind, std::chrono::nanoseconds length, std::chrono::nanoseconds now,
+                    int cell = -1);
+
+    // Image address of the cell the PC selects for program/config accesses.
+    int programAddress(int pc) const;
+    std::uint16_t readProgram(int pc) const;
+    std::uint16_t readData(int pc) const;
+    // Writes one cell (image addressing), honouring protection and faults.
+    void writeCell(int address, std::uint16_t latch, bool andOnly);
+    void eraseProgram();
+    void eraseData();
+    void eraseIds();
+    std::chrono::nanoseconds wordCycle() const;
+    std::uint16_t erasedValue(int address) const;
+    bool anyProtected() const { return anyProgramProtected() || dataProtected(); }
+
+    const ChipSpec& spec_;
+    SimLog* log_ = nullptr;
+
+    std::vector<std::uint16_t> program_;
+    std::vector<std::uint8_t> eeprom_;
+    std::array<std::uint16_t, 4> ids_{};
+    std::uint16_t config_ = 0x3FFF;
+
+    // Pins as seen at the last update.
+    ChipPins prev_{};
+    bool mode_ = false;
+    std::chrono::nanoseconds entryTime_{0};
+    bool firstEdgeChecked_ = false;
+    std::optional<bool> out_;
+
+    // Serial state.
+    Phase phase_ = Phase::Command;
+    int fallingEdges_ = 0;
+    int risingEdges_ = 0;
+    std::uint32_t shift_ = 0;
+    std::uint16_t readWord_ = 0x3FFF;
+    std::optional<std::chrono::nanoseconds> lastUnitEnd_;
+
+    // Command state.
+    int pc_ = 0;
+    LoadKind loadKind_ = LoadKind::None;
+    std::uint16_t latch_ = 0x3FFF;
+    bool latchLoaded_ = false;
+    std::array<std::uint16_t, 2> latch7x_{0x3FFF, 0x3FFF};
+    std::array<bool, 2> latch7xLoaded_{false, false};
+    Arm arm_ = Arm::None;
+    bool programming7x_ = false;
+    std::chrono::nanoseconds programStart7x_{0};
+    int programPc7x_ = 0;
+    std::optional<std::chrono::nanoseconds> dischargeUntil_;
+
+    // Internally timed cycle in progress.
+    Cycle cycle_ = Cycle::None;
+    std::chrono::nanoseconds cycleEnd_{0};
+    int cycleCell_ = -1;
+    bool edgeInErase7x_ = false;
+
+    // Faults.
+    std::optional<int> badCell_;
+    int flakyEvery_ = 0;
+    std::uint64_t drivenBits_ = 0;
+};
+
+}  // namespace pk::sim

@@ -1,0 +1,165 @@
+#include "sim/options.h"
+
+#include <charconv>
+
+namespace pk::sim {
+
+namespace {
+
+void fail(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+// Decimal or 0x-hex, the whole text.
+std::optional<long> parseNumber(std::string_view s) {
+    int base = 10;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        s.remove_prefix(2);
+        base = 16;
+    }
+    long v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+}  // namespace
+
+std::optional<SimFault> parseSimFault(std::string_view text, std::string* error) {
+    const auto colon = text.find(':');
+    const std::string_view name = text.substr(0, colon);
+    const std::string_view arg =
+        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    const bool hasArg = colon != std::string_view::npos;
+    SimFault f;
+    auto noArg = [&](SimFault::Kind k) -> std::optional<SimFault> {
+        if (hasArg) {
+            fail(error, "fault " + std::string(name) + " takes no argument");
+            return std::nullopt;
+        }
+        f.kind = k;
+        return f;
+    };
+    if (name == "no-chip") {
+        return noArg(SimFault::Kind::NoChip);
+    }
+    if (name == "stuck-low") {
+        return noArg(SimFault::Kind::StuckLow);
+    }
+    if (name == "stuck-high") {
+        return noArg(SimFault::Kind::StuckHigh);
+    }
+    if (name == "clock-open") {
+        return noArg(SimFault::Kind::ClockOpen);
+    }
+    if (name == "no-vpp") {
+        return noArg(SimFault::Kind::NoVpp);
+    }
+    if (name == "wrong-chip") {
+        f.kind = SimFault::Kind::WrongChip;
+        if (hasArg) {
+            if (findChip(arg) == nullptr) {
+                fail(error, "unknown chip " + std::string(arg));
+                return std::nullopt;
+            }
+            f.chip = std::string(findChip(arg)->name);
+        }
+        return f;
+    }
+    if (name == "bad-cell") {
+        const auto a = parseNumber(arg);
+        if (!a || *a < 0 || *a > 0x21FF) {
+            fail(error, "bad-cell needs a chip address, e.g. bad-cell:0x64");
+            return std::nullopt;
+        }
+        f.kind = SimFault::Kind::BadCell;
+        f.arg = static_cast<int>(*a);
+        return f;
+    }
+    if (name == "flaky") {
+        const auto comma = arg.find(',');
+        const auto n = parseNumber(arg.substr(0, comma));
+        std::optional<long> seed = 1L;
+        if (comma != std::string_view::npos) {
+            seed = parseNumber(arg.substr(comma + 1));
+        }
+        if (!n || *n < 1 || *n > 1'000'000 || !seed || *seed < 0) {
+            fail(error, "flaky needs a period, e.g. flaky:1000 or flaky:1000,7");
+            return std::nullopt;
+        }
+        f.kind = SimFault::Kind::Flaky;
+        f.arg = static_cast<int>(*n);
+        f.seed = static_cast<unsigned>(*seed);
+        return f;
+    }
+    fail(error, "unknown fault " + std::string(name));
+    return std::nullopt;
+}
+
+OptionResult parseSimOption(std::string_view arg, SimOptions& opts, std::string* error) {
+    const auto eq = arg.find('=');
+    const std::string_view key = arg.substr(0, eq);
+    const bool hasValue = eq != std::string_view::npos;
+    const std::string_view value = hasValue ? arg.substr(eq + 1) : std::string_view{};
+    auto bad = [&](std::string text) {
+        fail(error, std::string(key) + ": " + text);
+        return OptionResult::Error;
+    };
+
+    if (key == "--simulate") {
+        opts.simulate = true;
+        if (hasValue) {
+            const ChipSpec* spec = findChip(value);
+            if (spec == nullptr) {
+                return bad("unknown chip " + std::string(value));
+            }
+            opts.chip = std::string(spec->name);
+        }
+        return OptionResult::Ok;
+    }
+    if (key == "--sim-fast") {
+        if (hasValue) {
+            return bad("takes no value");
+        }
+        opts.fast = true;
+        return OptionResult::Ok;
+    }
+    if (key == "--sim-lpt") {
+        if (value != "0" && value != "1" && value != "2") {
+            return bad("1 or 2 (0: not attached)");
+        }
+        opts.lpt = value[0] - '0';
+        return OptionResult::Ok;
+    }
+    if (key == "--sim-circuit") {
+        if (value.size() != 3 || value[1] != ',' || value[0] < '0' || value[0] > '2' ||
+            value[2] < '0' || value[2] > '3') {
+            return bad("DRIVER,SWITCH with driver 0..2 and switch 0..3, e.g. 1,1");
+        }
+        opts.circuit = CircuitVariant{value[0] - '0', value[2] - '0'};
+        return OptionResult::Ok;
+    }
+    if (key == "--sim-chip-file") {
+        if (value.empty()) {
+            return bad("needs a file name");
+        }
+        opts.chipFile = std::string(value);
+        return OptionResult::Ok;
+    }
+    if (key == "--sim-fault") {
+        std::string why;
+        auto f = parseSimFault(value, &why);
+        if (!f) {
+            return bad(why);
+        }
+        opts.faults.push_back(*f);
+        return OptionResult::Ok;
+    }
+    return OptionResult::NotMine;
+}
+
+}  // namespace pk::sim

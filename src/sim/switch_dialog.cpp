@@ -1,0 +1,35 @@
+#include "sim/switch_dialog.h"
+
+namespace pk::sim {
+
+void SimSwitchDialog::message(const std::string& text, const std::string& caption) {
+    if (inner_ != nullptr) {
+        inner_->message(text, caption);
+    }
+}
+
+std::optional<std::string> SimSwitchDialog::openFile(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& initialName) {
+    return inner_ != nullptr ? inner_->openFile(title, filter, initialName) : std::nullopt;
+}
+
+std::optional<std::string> SimSwitchDialog::saveFile(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& initialName) {
+    return inner_ != nullptr ? inner_->saveFile(title, filter, initialName) : std::nullopt;
+}
+
+void SimSwitchDialog::manualSwitch(const std::string& text) {
+    if (inner_ != nullptr) {
+        inner_->manualSwitch(text);
+    }
+    // The user has read the prompt and thrown the switch before confirming.
+    if (text == "+12V jetzt einschalten") {
+        circuit_.setManualVpp(true);
+    } else if (text == "+12V jetzt ausschalten" || text == "12V ausschalten") {
+        circuit_.setManualVpp(false);
+    }
+}
+
+}  // namespace pk::sim

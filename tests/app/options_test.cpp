@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "hint_timing.h"
+#include "options.h"
+#include "ostrac_fixture.h"
+
+namespace pk {
+namespace {
+
+TEST(Options, OwnOptionsAndClassicSwitchesAreSplit) {
+    const SplitArguments s = splitArguments(
+        {"pkorvel", "/p16f877", "--version", "test.hex", "/f/tmp/a.hex", "--", "-x", "/reass"});
+    EXPECT_EQ(s.own, (QStringList{"pkorvel", "--version"}));
+    EXPECT_EQ(s.classic, (QStringList{"pkorvel", "/p16f877", "test.hex", "/f/tmp/a.hex", "--", "-x",
+                                      "/reass"}));
+    EXPECT_TRUE(splitArguments({}).own.isEmpty());
+}
+
+TEST(Options, ParserKnowsHelpAndVersion) {
+    QCommandLineParser parser;
+    setUpParser(parser);
+    ASSERT_TRUE(parser.parse({"pkorvel", "--version"}));
+    EXPECT_TRUE(parser.isSet(QStringLiteral("version")));
+    EXPECT_FALSE(parser.parse({"pkorvel", "--no-such-option"}));
+}
+
+TEST(HintTimings, ShortDelayOnceTheWindowExists) {
+    test::Window win;
+    EXPECT_EQ(hintDelayMs(), kHintDelayMs);
+    // A second window does not stack a second proxy style.
+    test::Window again;
+    EXPECT_EQ(hintDelayMs(), kHintDelayMs);
+}
+
+}  // namespace
+}  // namespace pk

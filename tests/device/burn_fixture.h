@@ -1,0 +1,112 @@
+#pragma once
+// A simulated programmer with a chip in its socket, the programmer link and the
+// chip routines on top, all on virtual time. The program side is set up for
+// the chip's catalogue entry; the board is found at LPT1.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "device/chip_ops.h"
+#include "device/recording_reporter.h"
+#include "link/clock.h"
+#include "link/programmer.h"
+#include "sim/circuit.h"
+#include "sim/switch_dialog.h"
+
+namespace pk::burntest {
+
+// Catalogue entry of a simulated chip name.
+inline std::int32_t typeOf(std::string_view chip) {
+    const std::string c(chip);
+    if (c == "16F84" || c == "16F84A")
+        return Dev16F84;
+    if (c == "16F876" || c == "16F877")
+        return Dev16F876_877;
+    if (c == "16F873" || c == "16F874")
+        return Dev16F873_874;
+    if (c == "16F870" || c == "16F871" || c == "16F872")
+        return Dev16F870_872;
+    if (c == "16F76" || c == "16F77")
+        return Dev16F76_77;
+    if (c == "16F73" || c == "16F74")
+        return Dev16F73_74;
+    if (c == "16F627")
+        return Dev16F627;
+    return Dev16F628;
+}
+
+struct Bench {
+    explicit Bench(const char* chipName, std::int32_t type = -2, int driver = 1, int sw = 1)
+        : circuit(clock, {driver, sw}, 1), switchDialog(&dialog, circuit) {
+        settings.DriverIndex = driver;
+        settings.SwitchIndex = sw;
+        if (chipName != nullptr) {
+            chip = circuit.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(chipName)));
+        }
+        selectType(type == -2 ? typeOf(chipName == nullptr ? "16F84" : chipName) : type);
+        link.Anfang();
+        circuit.log().clear();
+    }
+
+    // What the type list's change handler does to the device state.
+    void selectType(std::int32_t type) {
+        device.CurrentType = type;
+        if (const DeviceInfo* info = deviceInfo(type)) {
+            device.ProgLastAddr = info->progLastAddr;
+            device.DataLastAddr = info->dataLastAddr;
+        }
+    }
+
+    // The burn command's brackets (without reloading the file).
+    bool burn(bool withData = true) {
+        if (!ops.Autodetect3()) {
+            return false;
+        }
+        link.StartProgmode();
+        if (is16F7x(device.CurrentType)) {
+            ops.WriteProgram7x();
+        } else {
+            ops.WriteProgram();
+        }
+        link.EndProgmode();
+        if (withData) {
+            link.StartProgmode();
+            ops.WriteData();
+            link.EndProgmode();
+        }
+        link.StartProgmode();
+        ops.WriteConfiguration();
+        link.EndProgmode();
+        return true;
+    }
+
+    // One routine in its own programming-mode bracket.
+    template <typename F>
+    void bracket(F&& routine) {
+        link.StartProgmode();
+        routine();
+        link.EndProgmode();
+    }
+
+    const sim::SimLog& log() const { return circuit.log(); }
+    std::string violations() const { return circuit.log().violationText(); }
+    bool clean() const { return circuit.log().violations().empty(); }
+
+    VirtualClock clock;
+    sim::SimCircuit circuit;
+    ScriptedDialog dialog;
+    sim::SimSwitchDialog switchDialog;
+    ProgrammerSettings settings;
+    std::int32_t portBase = kLpt1;
+    ProgrammerLink link{circuit, clock, switchDialog, settings, portBase};
+    MemoryImage image;
+    DeviceState device;
+    ErrorCounters errors;
+    RecordingReporter report;
+    ChipOps ops{link, clock, image, device, settings, errors, report};
+    sim::SimChip* chip = nullptr;
+};
+
+}  // namespace pk::burntest

@@ -1,0 +1,469 @@
+// Burning against the simulated chips: what the HEX data and the controls say
+// must end up in the chip exactly, with a clean violation log; failures are
+// counted and shown word for word.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "burn_fixture.h"
+#include "link/range_error.h"
+
+namespace pk::burntest {
+namespace {
+
+// A configuration word without code protection, with the unimplemented bits of
+// the family as ones (so the chip reads back what was burnt).
+std::uint16_t plainConfig(std::int32_t type) {
+    switch (kDevices.at(static_cast<std::size_t>(type)).configLayout) {
+        case ConfigLayout::Layout84:
+            return 0x3FF1;
+        case ConfigLayout::Layout87x:
+            return 0x3F72;
+        case ConfigLayout::Layout7x:
+            return 0x3FFA;
+        case ConfigLayout::Layout62x:
+            return 0x3F62;
+    }
+    return 0x3FFF;
+}
+
+std::uint16_t pattern(int a) {
+    return static_cast<std::uint16_t>((a * 37 + 5) & 0x3FFF);
+}
+
+// Program words 0..63, a gap, and one far word; EEPROM bytes 0..15 and the last;
+// IDs 1, 2, 3, 4; a plain configuration word.
+void fillImage(Bench& b) {
+    auto& hex = b.image.HexWords;
+    for (int a = 0; a < 64; ++a) {
+        hex[a] = pattern(a);
+    }
+    const int far = std::min(b.device.ProgLastAddr, 0x07FF);
+    hex[far] = pattern(far);
+    if (b.device.DataLastAddr >= 0) {
+        for (int n = 0; n < 16; ++n) {
+            hex[0x2100 + n] = static_cast<std::uint16_t>((n * 11 + 3) & 0xFF);
+        }
+        hex[0x2100 + b.device.DataLastAddr] = 0x5A;
+    }
+    b.image.IdWords = {1, 2, 3, 4};
+    b.image.ConfigWord = plainConfig(b.device.CurrentType);
+}
+
+class BurnEveryEntry : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BurnEveryEntry, ChipHoldsExactlyWhatTheFileAndControlsSay) {
+    Bench b(GetParam());
+    fillImage(b);
+    const bool pairs = is16F7x(b.device.CurrentType);
+    // Words the file does not give keep what the chip held (the 16F7x erases first).
+    b.chip->setWord(100, 0x1234);
+    if (b.device.DataLastAddr >= 0) {
+        b.chip->setWord(0x2100 + 20, 0x77);
+    }
+
+    ASSERT_TRUE(b.burn());
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.errors.sum(), 0);
+    EXPECT_TRUE(b.report.messages.empty());
+
+    const auto& hex = b.image.HexWords;
+    for (int a = 0; a <= b.device.ProgLastAddr; ++a) {
+        if (b.image.present(a)) {
+            ASSERT_EQ(b.chip->word(a), hex[a]) << "program word " << a;
+            ASSERT_EQ(b.image.ReadBack[a], hex[a]) << "read back " << a;
+        }
+    }
+    EXPECT_EQ(b.chip->word(100), pairs ? 0x3FFF : 0x1234);
+    EXPECT_EQ(b.chip->word(64), 0x3FFF);
+    for (int n = 0; n <= b.device.DataLastAddr; ++n) {
+        const int a = 0x2100 + n;
+        if (b.image.present(a)) {
+            ASSERT_EQ(b.chip->word(a), hex[a]) << "EEPROM byte " << n;
+            ASSERT_EQ(b.image.ReadBack[a], hex[a]);
+        }
+    }
+    if (b.device.DataLastAddr >= 20) {
+        EXPECT_EQ(b.chip->word(0x2100 + 20), 0x77);
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(b.chip->word(0x2000 + i), 0x3F80 | (i + 1)) << "ID " << i;
+    }
+    EXPECT_EQ(b.chip->word(0x2007), b.image.ConfigWord);
+    EXPECT_EQ(b.image.ReadBack[0x2007], b.image.ConfigWord);
+    EXPECT_EQ(b.report.panels[1], "");
+    // A completed run leaves the gauge hidden and green.
+    EXPECT_FALSE(b.ops.runGauge().visible);
+    EXPECT_EQ(b.ops.runGauge().colour, RunGaugeColour::DarkGreen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, BurnEveryEntry,
+                         ::testing::Values("16F84", "16F84A", "16F877", "16F873", "16F870", "16F77",
+                                           "16F73", "16F627", "16F628"));
+
+// Every circuit variant burns the same chip alike (the hand switch obeyed by a simulated user).
+TEST(Burn, EveryCircuitVariant) {
+    const std::pair<int, int> variants[] = {{0, 0}, {1, 1}, {1, 2}, {2, 3}, {0, 1}};
+    for (auto [driver, sw] : variants) {
+        Bench b("16F84A", -2, driver, sw);
+        fillImage(b);
+        ASSERT_TRUE(b.burn()) << driver << "/" << sw;
+        EXPECT_TRUE(b.clean()) << driver << "/" << sw << "\n" << b.violations();
+        EXPECT_EQ(b.errors.sum(), 0) << driver << "/" << sw;
+        EXPECT_EQ(b.chip->word(63), pattern(63));
+        EXPECT_EQ(b.chip->word(0x2007), 0x3FF1);
+    }
+}
+
+// ---- Program memory ----
+
+TEST(WriteProgram, OnlyAddressFiveIsReadProgrammedAndVerified) {
+    Bench b("16F84");
+    b.image.HexWords[5] = 0x0ABC;
+    b.bracket([&] { b.ops.WriteProgram(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.log().commandTrace(), "6 6 6 6 6 4 2(0ABC) 8 4 6");
+    EXPECT_EQ(b.chip->word(5), 0x0ABC);
+    EXPECT_EQ(b.report.panels[0], "5");
+    // 5 is the last address: the gauge ends full, pauses 200 ms, and hides.
+    ASSERT_GE(b.report.gauges.size(), 2u);
+    EXPECT_EQ(b.report.gauges[b.report.gauges.size() - 2].progress, 20);
+    EXPECT_FALSE(b.ops.runGauge().visible);
+    EXPECT_EQ(b.clock.slept(), std::chrono::milliseconds(100 + 150 + 20 + 200 + 100 + 150));
+}
+
+TEST(WriteProgram, NoProgramWordsVisitsAddressesZeroAndOne) {
+    Bench b("16F628");
+    b.bracket([&] { b.ops.WriteProgram(); });
+    EXPECT_EQ(b.log().commandTrace(), "6 6");
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.errors.sum(), 0);
+}
+
+TEST(WriteProgram, SecondBurnOfTheSameFileProgramsNothing) {
+    Bench b("16F877");
+    fillImage(b);
+    b.bracket([&] { b.ops.WriteProgram(); });
+    EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 65);
+    b.circuit.log().clear();
+    b.bracket([&] { b.ops.WriteProgram(); });
+    EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 0);
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 65);
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.errors.sum(), 0);
+}
+
+TEST(WriteProgram, CellThatNeverProgramsStopsAtItsAddress) {
+    Bench b("16F876");
+    for (int a = 0; a <= 200; ++a) {
+        b.image.HexWords[a] = pattern(a);
+    }
+    b.chip->setBadCell(100);
+    b.bracket([&] { b.ops.WriteProgram(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0], "Programmbrennen wegen eines Fehlers abgebrochen!  100: " +
+                                        std::to_string(pattern(100)) + " -> 16383");
+    EXPECT_EQ(b.errors.ProgramErrorCount, 1);
+    EXPECT_EQ(b.errors.sum(), 1);
+    // Nothing after address 100 was touched: the last command is the read-back at 100.
+    const auto& commands = b.log().commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back().code, cmd::ReadDataFromProgramMemory);
+    EXPECT_EQ(commands.back().pc, 100);
+    for (const auto& c : commands) {
+        EXPECT_LE(c.pc, 100);
+    }
+    EXPECT_EQ(b.chip->word(99), pattern(99));
+    EXPECT_EQ(b.chip->word(101), 0x3FFF);
+    // The gauge stays visible in red; the panel still shows the last good address.
+    EXPECT_TRUE(b.ops.runGauge().visible);
+    EXPECT_EQ(b.ops.runGauge().colour, RunGaugeColour::Red);
+    EXPECT_EQ(b.report.panels[0], "99");
+}
+
+TEST(WriteProgram, BurnGoesOnWithDataAndConfigurationAfterAProgramFailure) {
+    Bench b("16F876");
+    fillImage(b);
+    b.chip->setBadCell(10);
+    ASSERT_TRUE(b.burn());
+    EXPECT_EQ(b.errors.ProgramErrorCount, 1);
+    EXPECT_EQ(b.errors.sum(), 1);
+    EXPECT_EQ(b.chip->word(0x2100), b.image.HexWords[0x2100]);
+    EXPECT_EQ(b.chip->word(0x2007), b.image.ConfigWord);
+}
+
+TEST(WriteProgram, QuickAndDirtyProgramsEveryPresentWordWithoutReading) {
+    Bench b("16F84A");
+    for (int a = 0; a < 10; ++a) {
+        b.image.HexWords[a] = pattern(a);
+        b.chip->setWord(a, pattern(a));  // already right: programmed all the same
+    }
+    b.image.HexWords[20] = 0x0001;
+    b.settings.QuickAndDirty = true;
+    b.bracket([&] { b.ops.WriteProgram(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 11);
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 0);
+    EXPECT_EQ(b.chip->word(20), 0x0001);
+    EXPECT_EQ(b.errors.sum(), 0);
+}
+
+// ---- 16F7x: bulk erase, pairs, verify after ----
+
+TEST(WriteProgram7x, RangeIsPaddedToWholePairs) {
+    Bench b("16F77");
+    for (int a = 0; a <= 0x10; ++a) {
+        b.image.HexWords[a] = pattern(a);
+    }
+    b.image.HexWords[3] = MemoryImage::AbsentWord;  // goes in as the erased value
+    b.chip->setWord(0x11, 0x0000);
+    b.chip->setWord(0x40, 0x0000);
+    b.bracket([&] { b.ops.WriteProgram7x(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.log().count(cmd::BulkEraseProgramMemory), 1);
+    EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 9);
+    EXPECT_EQ(b.log().count(cmd::EndProgramming), 9);
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 18);
+    EXPECT_EQ(b.log().modeEntries(), 2);  // restarted for the verify pass
+    const std::string trace = b.log().commandTrace();
+    EXPECT_TRUE(trace.starts_with("9 2(0005) 6 2(002A) 8 14 6 2(004F) 6 2(3FFF) 8 14 6")) << trace;
+    EXPECT_NE(trace.find("2(3FFF) 8 14 6 4"), std::string::npos) << trace;  // padding word 0x11
+    for (int a = 0; a <= 0x10; ++a) {
+        EXPECT_EQ(b.chip->word(a), a == 3 ? 0x3FFF : pattern(a)) << a;
+    }
+    EXPECT_EQ(b.chip->word(0x11), 0x3FFF);
+    EXPECT_EQ(b.chip->word(0x40), 0x3FFF);  // the bulk erase took it
+    EXPECT_EQ(b.image.ReadBack[0x11], 0x3FFF);
+    EXPECT_EQ(b.report.panels[0], "18");
+    EXPECT_EQ(b.errors.sum(), 0);
+    EXPECT_FALSE(b.ops.runGauge().visible);
+}
+
+TEST(WriteProgram7x, VerifyFailureHasNoBlanksBeforeTheAddress) {
+    Bench b("16F73");
+    for (int a = 0; a < 8; ++a) {
+        b.image.HexWords[a] = pattern(a);
+    }
+    b.chip->setBadCell(6);
+    b.bracket([&] { b.ops.WriteProgram7x(); });
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0], "Programmbrennen wegen eines Fehlers abgebrochen!6: " +
+                                        std::to_string(pattern(6)) + " -> 16383");
+    EXPECT_EQ(b.errors.ProgramErrorCount, 1);
+    EXPECT_EQ(b.ops.runGauge().colour, RunGaugeColour::Red);
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 7);
+}
+
+TEST(WriteProgram7x, QuickAndDirtyHasNoVerifyPass) {
+    Bench b("16F77");
+    for (int a = 0; a < 6; ++a) {
+        b.image.HexWords[a] = pattern(a);
+    }
+    b.settings.QuickAndDirty = true;
+    b.bracket([&] { b.ops.WriteProgram7x(); });
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 0);
+    EXPECT_EQ(b.log().modeEntries(), 1);
+    EXPECT_EQ(b.chip->word(5), pattern(5));
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
+// ---- Data EEPROM ----
+
+TEST(WriteData, ProgramsPresentBytesWithoutReadingFirst) {
+    Bench b("16F628");
+    b.image.HexWords[0x2100 + 2] = 0x42;
+    b.chip->setWord(0x2100 + 5, 0x99);
+    b.image.HexWords[0x2100 + 5] = 0x99;  // already right: programmed all the same
+    b.bracket([&] { b.ops.WriteData(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.log().count(cmd::LoadDataForDataMemory), 2);
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromDataMemory), 2);
+    EXPECT_EQ(b.log().count(cmd::IncrementAddress), 128);
+    EXPECT_EQ(b.chip->word(0x2102), 0x42);
+    EXPECT_EQ(b.report.panels[0], std::to_string(0x2100 + 127));
+    EXPECT_TRUE(b.report.gauges.empty());  // no gauge for the EEPROM
+}
+
+TEST(WriteData, NothingIsSentToAChipWithoutEeprom) {
+    Bench b("16F73");
+    b.image.HexWords[0x2100] = 0x11;
+    b.bracket([&] { b.ops.WriteData(); });
+    EXPECT_EQ(b.log().commands().size(), 0u);
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
+TEST(WriteData, FailureStopsWithTheChipAddress) {
+    Bench b("16F877");
+    b.image.HexWords[0x2100] = 0x12;
+    b.image.HexWords[0x2101] = 0x34;
+    b.image.HexWords[0x2102] = 0x56;
+    b.chip->setBadCell(0x2101);
+    b.bracket([&] { b.ops.WriteData(); });
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0],
+              "EEPROM-Brennen wegen eines Fehlers abgebrochen!  8449: 52 -> 255");
+    EXPECT_EQ(b.errors.DataErrorCount, 1);
+    EXPECT_EQ(b.errors.sum(), 1);
+    EXPECT_EQ(b.chip->word(0x2102), 0xFF);
+    EXPECT_EQ(b.image.ReadBack[0x2101], 0xFF);
+}
+
+// ---- ID locations and configuration word ----
+
+TEST(WriteConfiguration, IdsOneToFourOnA16F628) {
+    Bench b("16F628");
+    b.image.IdWords = {1, 2, 3, 4};
+    b.image.ConfigWord = 0x3F62;
+    b.report.panels[1] = "ID nicht OK";
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.log().commandTrace(),
+              "0(3F62) 2(3F81) 8 4 6 2(3F82) 8 4 6 2(3F83) 8 4 6 2(3F84) 8 4 6 6 6 6 2(3F62) 8 4");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(b.chip->word(0x2000 + i), 0x3F81 + i);
+        EXPECT_EQ(b.image.ReadBack[0x2000 + i], i + 1);
+    }
+    EXPECT_EQ(b.report.panels[1], "");
+    EXPECT_EQ(b.errors.sum(), 0);
+}
+
+TEST(WriteConfiguration, IdAboveFifteenIsJudgedByItsLowFourBits) {
+    // A HEX file may give an ID location with more than four bits; the chip
+    // holds them, and only the low four bits are ours to check.
+    Bench b("16F877");
+    b.image.IdWords = {0x25, MemoryImage::IdNone, 0x3FF7, 9};
+    b.image.ConfigWord = 0x3F72;
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.chip->word(0x2000), 0x3FA5);
+    EXPECT_EQ(b.chip->word(0x2001), 0x3FFF);  // absent: untouched
+    EXPECT_EQ(b.chip->word(0x2002), 0x3FF7);
+    EXPECT_EQ(b.image.ReadBack[0x2000], 5);
+    EXPECT_EQ(b.errors.sum(), 0);
+    EXPECT_TRUE(b.report.messages.empty());
+}
+
+TEST(WriteConfiguration, AllIdsAbsentOnA16F877) {
+    Bench b("16F877");
+    b.image.ConfigWord = 0x3F72;
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_EQ(b.log().commandTrace(), "0(3F72) 6 6 6 6 6 6 6 2(3F72) 8 4");
+    EXPECT_EQ(b.chip->word(0x2007), 0x3F72);
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
+TEST(WriteConfiguration, AllIdsAbsentOnA16F77AreProgrammedErased) {
+    Bench b("16F77");
+    b.image.ConfigWord = 0x3FFA;
+    for (int i = 0; i < 4; ++i) {
+        b.chip->setWord(0x2000 + i, 0x3F80);
+    }
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_EQ(b.log().commandTrace(),
+              "0(3FFA) 2(3F8F) 6 2(3F8F) 8 14 6 2(3F8F) 6 2(3F8F) 8 14 6 6 6 6 2(3FFA) 8 14 4");
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.chip->word(0x2007), 0x3FFA);
+}
+
+TEST(WriteConfiguration, IdsOnA16F73GoInPairsWithoutReadBack) {
+    Bench b("16F73");
+    b.image.IdWords = {7, MemoryImage::IdNone, 0, 15};
+    b.image.ConfigWord = 0x3FFA;
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_TRUE(b.clean()) << b.violations();
+    EXPECT_EQ(b.chip->word(0x2000), 0x3F87);
+    EXPECT_EQ(b.chip->word(0x2001), 0x3F8F);
+    EXPECT_EQ(b.chip->word(0x2002), 0x3F80);
+    EXPECT_EQ(b.chip->word(0x2003), 0x3F8F);
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 1);  // the configuration word only
+}
+
+TEST(WriteConfiguration, ConfigurationFailureOnA16F84) {
+    Bench b("16F84");
+    b.image.ConfigWord = 0x3FF1;
+    b.chip->setBadCell(0x2007);
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0],
+              "Brennen der Configuration fehlgeschlagen!  8199: 16369 -> 16383");
+    EXPECT_EQ(b.report.panels[1], "Configuration nicht OK");
+    EXPECT_EQ(b.errors.ConfigIdErrorCount, 1);
+    EXPECT_EQ(b.image.ReadBack[0x2007], 0x3FFF);
+}
+
+TEST(WriteConfiguration, IdFailureIsCountedAndTheWriterGoesOn) {
+    Bench b("16F627");
+    b.image.IdWords = {1, 2, 3, 4};
+    b.image.ConfigWord = 0x3F62;
+    b.chip->setBadCell(0x2001);
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0], "Brennen der ID fehlgeschlagen!  8193: 2 -> 15");
+    EXPECT_EQ(b.errors.ConfigIdErrorCount, 1);
+    EXPECT_EQ(b.chip->word(0x2003), 0x3F84);
+    // The configuration check that follows clears the ID notice.
+    EXPECT_EQ(b.report.panels[1], "");
+}
+
+TEST(WriteConfiguration, QuickAndDirtyReadsNothingAndLeavesPanelOne) {
+    Bench b("16F628");
+    b.settings.QuickAndDirty = true;
+    b.image.IdWords = {1, 2, 3, 4};
+    b.image.ConfigWord = 0x3F62;
+    b.report.panels[1] = "vorher";
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 0);
+    EXPECT_EQ(b.report.panels[1], "vorher");
+    EXPECT_EQ(b.chip->word(0x2007), 0x3F62);
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
+// ---- Faults: never "O.K." ----
+
+TEST(BurnFaults, EmptySocketIsACountedFailure) {
+    Bench b(nullptr, Dev16F84);
+    fillImage(b);
+    ASSERT_TRUE(b.burn());  // no chip reads as a 16F84 without device ID
+    EXPECT_EQ(b.report.panels[1], "Configuration nicht OK");
+    EXPECT_EQ(b.errors.ProgramErrorCount, 1);
+    EXPECT_EQ(b.errors.DataErrorCount, 1);
+    EXPECT_EQ(b.errors.ConfigIdErrorCount, 5);  // four IDs and the configuration word
+    EXPECT_EQ(b.report.messages.size(), 7u);
+}
+
+TEST(BurnFaults, StuckDataLineIsACountedFailure) {
+    for (bool level : {false, true}) {
+        Bench b("16F84");
+        fillImage(b);
+        b.circuit.setDataStuck(level);
+        ASSERT_TRUE(b.burn()) << level;
+        EXPECT_EQ(b.errors.ProgramErrorCount, 1) << level;
+        EXPECT_GE(b.errors.sum(), 2) << level;
+    }
+}
+
+TEST(BurnFaults, FlakyReadsAreACountedFailure) {
+    Bench b("16F877");
+    fillImage(b);
+    ASSERT_TRUE(b.ops.Autodetect3());
+    b.chip->setFlaky(40, 3);
+    b.bracket([&] { b.ops.WriteProgram(); });
+    b.bracket([&] { b.ops.WriteData(); });
+    b.bracket([&] { b.ops.WriteConfiguration(); });
+    EXPECT_GE(b.errors.sum(), 1);
+    EXPECT_EQ(b.report.messages.size(), static_cast<std::size_t>(b.errors.sum()));
+}
+
+TEST(BurnFaults, OversizedIdValueEndsWithARangeError) {
+    Bench b("16F877");
+    b.image.IdWords = {0x12345, 1, 1, 1};  // bit 15 clear, so it counts as given
+    b.image.ConfigWord = 0x3F72;
+    b.link.StartProgmode();
+    EXPECT_THROW(b.ops.WriteConfiguration(), RangeError);
+    b.link.EndProgmode();
+}
+
+}  // namespace
+}  // namespace pk::burntest

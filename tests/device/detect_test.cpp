@@ -1,0 +1,129 @@
+// Autodetection against every simulated chip, the empty socket, the code
+// protection indicators, and the type check that guards every command.
+
+#include <gtest/gtest.h>
+
+#include "burn_fixture.h"
+#include "sim/chip.h"
+
+namespace pk::burntest {
+namespace {
+
+TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
+    for (const sim::ChipSpec& spec : sim::chipSpecs()) {
+        const std::string name(spec.name);
+        Bench b(name.c_str(), Dev16F628);
+        b.ops.Autodetect();
+        EXPECT_TRUE(b.clean()) << name << "\n" << b.violations();
+        EXPECT_EQ(b.ops.DetectedType, typeOf(name)) << name;
+        EXPECT_EQ(b.device.CurrentType, Dev16F628) << "detection alone changes no type";
+        EXPECT_EQ(b.log().modeEntries(), 1);
+        EXPECT_EQ(b.log().commandTrace(), "0(0000) 6 6 6 6 6 6 4 6 4");
+        if (spec.deviceId == 0) {  // the 16F84 has no device ID
+            EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
+            EXPECT_EQ(b.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
+        } else {
+            EXPECT_EQ(b.report.panels[0], "Chip-Revision: " + std::to_string(spec.deviceId & 0x1F))
+                << name;
+            EXPECT_EQ(b.report.panels[1], "") << name;
+        }
+        EXPECT_EQ(b.device.Is84A, name == "16F84A") << name;
+        EXPECT_FALSE(b.report.flashProtected) << name;
+        EXPECT_FALSE(b.report.eepromProtected) << name;
+    }
+}
+
+TEST(Autodetect, EmptySocketOffersA16F84) {
+    Bench b(nullptr, Dev16F84);
+    b.device.Is84A = true;
+    b.ops.Autodetect();
+    EXPECT_EQ(b.ops.DetectedType, Dev16F84);
+    EXPECT_EQ(b.ops.RevisionText, "?");
+    EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
+    EXPECT_EQ(b.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
+    EXPECT_FALSE(b.device.Is84A);
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
+TEST(Autodetect, UnknownCodeIsShownAsTheRevision) {
+    Bench b("16F84A");
+    b.circuit.setDataStuck(false);  // every bit reads 0: code 0, not in the table
+    b.ops.Autodetect();
+    EXPECT_EQ(b.ops.DetectedType, Dev16F84);
+    EXPECT_EQ(b.report.panels[0], "Chip-Revision: 0");
+    EXPECT_EQ(b.report.panels[1], "");
+    // An all-zero configuration word means protected program memory.
+    EXPECT_TRUE(b.report.flashProtected);
+    EXPECT_FALSE(b.report.eepromProtected);
+}
+
+struct ProtectionCase {
+    const char* chip;
+    std::uint16_t config;
+    bool flash;
+    bool eeprom;
+};
+
+TEST(Autodetect, CodeProtectionIndicators) {
+    const ProtectionCase cases[] = {
+        {"16F628", 0x0DFF, true, false},  // bits 13 and 12 clear, bit 8 set
+        {"16F628", 0x3EFF, false, true},  // data protection only
+        {"16F74", 0x3FEF, true, false},   // bit 4 clear
+        {"16F74", 0x3EFF, false, false},  // no EEPROM, never data protection
+        {"16F877", 0x3EFF, false, true},  // bit 8 clear
+        {"16F877", 0x2FFF, true, false},  // one of the two bits is enough
+        {"16F84A", 0x000F, true, false},  // the 16F84 has no data indicator
+    };
+    for (const auto& c : cases) {
+        Bench b(c.chip);
+        b.chip->setWord(0x2007, c.config);
+        b.ops.Autodetect();
+        EXPECT_EQ(b.ops.DetectedConfig, b.chip->word(0x2007));
+        EXPECT_EQ(b.report.flashProtected, c.flash) << c.chip << " " << c.config;
+        EXPECT_EQ(b.report.eepromProtected, c.eeprom) << c.chip << " " << c.config;
+        EXPECT_EQ(b.report.protectionUpdates, 1);
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
+}
+
+TEST(Autodetect3, WrongTypeStopsTheCommand) {
+    Bench b("16F84A", Dev16F873_874);
+    b.image.HexWords[0] = 0x0123;
+    EXPECT_FALSE(b.burn());
+    EXPECT_TRUE(b.ops.TypeMismatch);
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0], "Falscher PIC-Typ ausgewählt");
+    EXPECT_EQ(b.log().modeEntries(), 1);  // only the detection
+    EXPECT_EQ(b.chip->word(0), 0x3FFF);
+}
+
+TEST(Autodetect3, MatchingTypeGoesOnAndNoChipPassesAsA16F84) {
+    Bench right("16F877");
+    EXPECT_TRUE(right.ops.Autodetect3());
+    EXPECT_FALSE(right.ops.TypeMismatch);
+    EXPECT_TRUE(right.report.messages.empty());
+
+    Bench empty(nullptr, Dev16F84);
+    EXPECT_TRUE(empty.ops.Autodetect3());
+    EXPECT_EQ(empty.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
+
+    Bench other(nullptr, Dev16F628);
+    EXPECT_FALSE(other.ops.Autodetect3());
+    EXPECT_EQ(other.report.messages.size(), 1u);
+
+    Bench none("16F877", -1);  // no item selected in the type list
+    EXPECT_FALSE(none.ops.Autodetect3());
+}
+
+TEST(Autodetect3, QuickAndDirtyChecksNothing) {
+    Bench b("16F84A", Dev16F628);
+    b.settings.QuickAndDirty = true;
+    b.ops.TypeMismatch = true;
+    EXPECT_TRUE(b.ops.Autodetect3());
+    EXPECT_FALSE(b.ops.TypeMismatch);
+    EXPECT_EQ(b.log().modeEntries(), 0);
+    EXPECT_EQ(b.report.protectionUpdates, 0);
+}
+
+}  // namespace
+}  // namespace pk::burntest

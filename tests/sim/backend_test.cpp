@@ -1,0 +1,185 @@
+// Options, the chip file and the backend the program builds from them.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "bitbang.h"
+#include "sim/backend.h"
+#include "sim/chip_file.h"
+#include "sim/options.h"
+
+namespace pk::sim {
+namespace {
+
+TEST(SimOptions, ParsesEveryOption) {
+    SimOptions o;
+    std::string err;
+    EXPECT_EQ(parseSimOption("--simulate", o, &err), OptionResult::Ok);
+    EXPECT_TRUE(o.simulate);
+    EXPECT_EQ(o.chip, "16F84A");
+    EXPECT_EQ(parseSimOption("--simulate=pic16f877", o, &err), OptionResult::Ok);
+    EXPECT_EQ(o.chip, "16F877");
+    EXPECT_EQ(parseSimOption("--sim-lpt=2", o, &err), OptionResult::Ok);
+    EXPECT_EQ(o.lpt, 2);
+    EXPECT_EQ(parseSimOption("--sim-circuit=2,3", o, &err), OptionResult::Ok);
+    ASSERT_TRUE(o.circuit);
+    EXPECT_EQ(o.circuit->driver, 2);
+    EXPECT_EQ(o.circuit->sw, 3);
+    EXPECT_EQ(parseSimOption("--sim-chip-file=/tmp/c.hex", o, &err), OptionResult::Ok);
+    EXPECT_EQ(o.chipFile, "/tmp/c.hex");
+    EXPECT_EQ(parseSimOption("--sim-fast", o, &err), OptionResult::Ok);
+    EXPECT_TRUE(o.fast);
+    for (const char* f :
+         {"--sim-fault=no-chip", "--sim-fault=wrong-chip:16f628", "--sim-fault=stuck-low",
+          "--sim-fault=stuck-high", "--sim-fault=clock-open", "--sim-fault=bad-cell:0x64",
+          "--sim-fault=flaky:1000,7", "--sim-fault=no-vpp"}) {
+        EXPECT_EQ(parseSimOption(f, o, &err), OptionResult::Ok) << f << ": " << err;
+    }
+    ASSERT_EQ(o.faults.size(), 8u);
+    EXPECT_EQ(o.faults[1].chip, "16F628");
+    EXPECT_EQ(o.faults[5].arg, 100);
+    EXPECT_EQ(o.faults[6].arg, 1000);
+    EXPECT_EQ(o.faults[6].seed, 7u);
+    EXPECT_EQ(parseSimOption("--trace=x.vcd", o, &err), OptionResult::NotMine);
+    EXPECT_EQ(parseSimOption("/p16f84", o, &err), OptionResult::NotMine);
+}
+
+TEST(SimOptions, RejectsBadValues) {
+    for (const char* a :
+         {"--simulate=16F999", "--sim-lpt=3", "--sim-lpt=", "--sim-circuit=3,1",
+          "--sim-circuit=1,4", "--sim-circuit=11", "--sim-chip-file=", "--sim-fast=1",
+          "--sim-fault=melted", "--sim-fault=bad-cell", "--sim-fault=bad-cell:zz",
+          "--sim-fault=flaky:0", "--sim-fault=no-chip:1", "--sim-fault=wrong-chip:18F452"}) {
+        SimOptions o;
+        std::string err;
+        EXPECT_EQ(parseSimOption(a, o, &err), OptionResult::Error) << a;
+        EXPECT_FALSE(err.empty()) << a;
+    }
+}
+
+TEST(SimChipFile, IntelHexRoundTripAndDamage) {
+    std::map<std::uint32_t, std::uint8_t> bytes{
+        {0, 0x12}, {1, 0x34}, {0x4200, 0xAB}, {0x1FFFF, 1}, {0x20000, 2}};
+    const std::string text = writeIntelHex(bytes);
+    std::map<std::uint32_t, std::uint8_t> back;
+    std::string err;
+    ASSERT_TRUE(readIntelHex(text, back, &err)) << err << text;
+    EXPECT_EQ(back, bytes);
+    EXPECT_NE(text.find(":020000040001F9"), std::string::npos) << text;
+
+    std::map<std::uint32_t, std::uint8_t> sink;
+    EXPECT_FALSE(readIntelHex(":020000001234B9\n", sink, &err));
+    EXPECT_NE(err.find("checksum"), std::string::npos);
+    EXPECT_FALSE(readIntelHex("hello\n", sink, &err));
+    EXPECT_FALSE(readIntelHex(":0400000012\n", sink, &err));
+}
+
+TEST(SimChipFile, ChipMemoriesSurviveASaveAndLoad) {
+    const std::string path = testing::TempDir() + "chip_file_test.hex";
+    std::filesystem::remove(path);
+    SimChip a(*findChip("16F628"));
+    a.setWord(0, 0x2801);
+    a.setWord(0x7FF, 0x0123);
+    a.setWord(0x2003, 0x3F8C);
+    a.setWord(0x2007, 0x3F61);
+    a.setWord(0x217F, 0x5A);
+    std::string err;
+    ASSERT_TRUE(saveChipFile(a, path, &err)) << err;
+
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str().rfind(":00000001FF"), ss.str().size() - 12) << "ends with the end record";
+    EXPECT_NE(ss.str().find(":02400E00613F10"), std::string::npos) << "configuration at 0x400E";
+
+    SimChip b(*findChip("16F628"));
+    ASSERT_TRUE(loadChipFile(b, path, &err)) << err;
+    for (int addr : {0, 0x7FF, 0x2003, 0x2007, 0x217F, 5, 0x2100}) {
+        EXPECT_EQ(b.word(addr), a.word(addr)) << addr;
+    }
+    for (const auto& e : std::filesystem::directory_iterator(testing::TempDir())) {
+        EXPECT_EQ(e.path().string().find("chip_file_test.hex."), std::string::npos)
+            << "no temporary file left: " << e.path();
+    }
+    std::filesystem::remove(path);
+}
+
+TEST(SimBackend, BuildsTheBoardTheOptionsDescribe) {
+    ProgrammerSettings settings;
+    settings.DriverIndex = 2;
+    settings.SwitchIndex = 3;
+    SimOptions o;
+    o.simulate = true;
+    o.chip = "16F877";
+    o.fast = true;
+    o.lpt = 2;
+    std::string err;
+    auto sim = SimBackend::create(o, settings, &err);
+    ASSERT_TRUE(sim) << err;
+    EXPECT_EQ(sim->circuit().variant().driver, 2) << "the settings' variant by default";
+    EXPECT_EQ(sim->circuit().variant().sw, 3);
+    EXPECT_EQ(sim->circuit().dataPort(), 0x278);
+    ASSERT_NE(sim->chip(), nullptr);
+    EXPECT_EQ(sim->chip()->name(), "16F877");
+    EXPECT_NE(dynamic_cast<VirtualClock*>(&sim->clock()), nullptr);
+
+    // The host reads the device ID through the backend's port.
+    test::BitBang host(sim->port(), sim->clock(), 2, 3, 0x278);
+    host.change(0x14, 0x2B);
+    host.startProgmode();
+    host.load(0, 0);
+    host.increment(6);
+    EXPECT_EQ(host.read(4) & 0x3FE0, 0x09A0);
+    host.endProgmode();
+    EXPECT_TRUE(sim->circuit().log().violations().empty()) << sim->circuit().log().violationText();
+
+    o.circuit = CircuitVariant{0, 0};
+    o.fast = false;
+    o.faults = {*parseSimFault("wrong-chip"), *parseSimFault("stuck-low")};
+    sim = SimBackend::create(o, settings, &err);
+    ASSERT_TRUE(sim) << err;
+    EXPECT_EQ(sim->circuit().variant().driver, 0);
+    EXPECT_EQ(sim->chip()->name(), "16F628");
+    EXPECT_FALSE(sim->circuit().dataLine());
+    EXPECT_EQ(dynamic_cast<VirtualClock*>(&sim->clock()), nullptr)
+        << "real time without --sim-fast";
+
+    o.faults = {*parseSimFault("no-chip")};
+    sim = SimBackend::create(o, settings, &err);
+    ASSERT_TRUE(sim);
+    EXPECT_EQ(sim->chip(), nullptr);
+    EXPECT_TRUE(sim->saveChipFile(&err)) << "nothing to save";
+}
+
+TEST(SimBackend, ChipFileIsLoadedAtStartAndSavedOnRequest) {
+    const std::string path = testing::TempDir() + "backend_chip.hex";
+    std::filesystem::remove(path);
+    ProgrammerSettings settings;
+    SimOptions o;
+    o.simulate = true;
+    o.chipFile = path;
+    o.faults = {*parseSimFault("bad-cell:5")};
+    std::string err;
+    {
+        auto sim = SimBackend::create(o, settings, &err);
+        ASSERT_TRUE(sim) << err << " (a missing file is a fresh chip)";
+        EXPECT_EQ(sim->chip()->word(0), 0x3FFF);
+        sim->chip()->setWord(0, 0x0ABC);
+        ASSERT_TRUE(sim->saveChipFile(&err)) << err;
+    }
+    {
+        auto sim = SimBackend::create(o, settings, &err);
+        ASSERT_TRUE(sim) << err;
+        EXPECT_EQ(sim->chip()->word(0), 0x0ABC);
+    }
+    std::ofstream(path) << ":10000000garbage\n";
+    EXPECT_EQ(SimBackend::create(o, settings, &err), nullptr);
+    EXPECT_NE(err.find(path), std::string::npos) << err;
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace pk::sim

@@ -1,0 +1,65 @@
+#pragma once
+// A programmer board with a chip in its socket and a host driving it, all on
+// virtual time.
+
+#include <memory>
+#include <string>
+
+#include "bitbang.h"
+#include "link/clock.h"
+#include "sim/circuit.h"
+#include "sim/switch_dialog.h"
+
+namespace pk::sim::test {
+
+struct Board {
+    explicit Board(const char* chipName, int driver = 1, int sw = 1, int lpt = 1)
+        : circuit(clock, {driver, sw}, lpt),
+          dialog(&recorder, circuit),
+          host(circuit, clock, driver, sw, lpt == 2 ? 0x278 : 0x378) {
+        host.setDialog(&dialog);
+        if (chipName != nullptr) {
+            chip = circuit.insertChip(std::make_unique<SimChip>(*findChip(chipName)));
+        }
+        idle();
+        circuit.log().clear();
+    }
+
+    // The lines at rest: clock and data low, both voltages off.
+    void idle() {
+        const int driver = circuit.variant().driver;
+        if (driver == 0) {
+            host.change(0x03, 0);
+        } else if (driver == 1) {
+            host.change(0, 0x03);
+        } else {
+            host.change(0x04, 0x23);
+        }
+        switch (circuit.variant().sw) {
+            case 0:
+                host.change(0, 0x0C);
+                break;
+            case 1:
+                host.change(0x0C, 0);
+                break;
+            case 2:
+                dialog.manualSwitch("12V ausschalten");
+                break;
+            default:
+                host.change(0x10, 0x08);
+                break;
+        }
+    }
+
+    const SimLog& log() const { return circuit.log(); }
+    std::string violations() const { return circuit.log().violationText(); }
+
+    VirtualClock clock;
+    SimCircuit circuit;
+    ScriptedDialog recorder;
+    SimSwitchDialog dialog;
+    BitBang host;
+    SimChip* chip = nullptr;
+};
+
+}  // namespace pk::sim::test

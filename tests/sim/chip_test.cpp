@@ -1,0 +1,562 @@
+// The chips behind the board: mode entry, the serial protocol, each family's
+// programming and erase sequences, code protection and the violation log.
+
+#include <gtest/gtest.h>
+
+#include "bench_fixture.h"
+
+namespace pk::sim::test {
+namespace {
+
+// Reads the device ID and configuration word the way autodetection does.
+std::pair<std::uint16_t, std::uint16_t> readIdAndConfig(Board& b) {
+    b.host.startProgmode();
+    b.host.load(0, 0);
+    for (int i = 0; i < 6; ++i) {
+        b.host.command(6);
+        b.host.sleepMs(1);
+    }
+    const std::uint16_t id = b.host.read(4);
+    b.host.command(6);
+    b.host.sleepMs(1);
+    const std::uint16_t cfg = b.host.read(4);
+    b.host.endProgmode();
+    return {id, cfg};
+}
+
+TEST(SimChip, EveryChipAnswersWithItsDeviceIdAndErasedConfiguration) {
+    for (const ChipSpec& spec : chipSpecs()) {
+        SCOPED_TRACE(std::string(spec.name));
+        Board b(std::string(spec.name).c_str());
+        const auto [id, cfg] = readIdAndConfig(b);
+        EXPECT_EQ(id, spec.name == "16F84" ? 0x3FFF : spec.deviceId);
+        EXPECT_EQ(cfg, 0x3FFF);
+        EXPECT_EQ(b.log().modeEntries(), 1);
+        EXPECT_EQ(b.log().commandTrace(), "0(0000) 6 6 6 6 6 6 4 6 4");
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+    EXPECT_EQ(findChip("pic16f877")->deviceId & 0x3FE0, 0x09A0);
+    EXPECT_EQ(findChip("16F628")->deviceId & 0x3FE0, 0x07C0);
+    EXPECT_EQ(findChip("16F999"), nullptr);
+}
+
+TEST(SimChip, EveryDriverAndSwitchReadsTheSameWords) {
+    const int variants[][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 3}, {0, 3}};
+    for (const auto& v : variants) {
+        SCOPED_TRACE("driver " + std::to_string(v[0]) + " switch " + std::to_string(v[1]));
+        Board b("16F877", v[0], v[1]);
+        b.chip->setWord(0, 0x2ABC);
+        b.chip->setWord(1, 0x0001);
+        b.host.startProgmode();
+        EXPECT_EQ(b.host.read(4), 0x2ABC);
+        b.host.command(6);
+        EXPECT_EQ(b.host.read(4), 0x0001);
+        b.host.load(2, 0x1234);
+        b.host.command(8);
+        b.host.sleepMs(20);
+        EXPECT_EQ(b.host.read(4), 0x1234);
+        b.host.endProgmode();
+        EXPECT_FALSE(b.chip->inProgrammingMode());
+        EXPECT_EQ(b.chip->word(1), 0x1234);
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+}
+
+TEST(SimChip, MismatchedSettingsReadNothingUseful) {
+    // A 7406 board driven as if it had a 7407: the chip never enters programming mode
+    // the right way, and what comes back is not the stored word.
+    VirtualClock clock;
+    SimCircuit c(clock, {0, 1}, 1);
+    SimChip* chip = c.insertChip(std::make_unique<SimChip>(*findChip("16F84A")));
+    chip->setWord(0, 0x0123);
+    BitBang host(c, clock, 1, 1);
+    host.change(0x0C, 0x03);
+    host.startProgmode();
+    EXPECT_NE(host.read(4), 0x0123);
+}
+
+TEST(SimChip, WordByWordProgrammingOfEachFamily) {
+    for (const char* name : {"16F84", "16F84A", "16F872", "16F877", "16F627", "16F628"}) {
+        SCOPED_TRACE(name);
+        Board b(name);
+        const ChipSpec& spec = b.chip->spec();
+        // Program memory: read, load, begin, wait, read back.
+        b.host.startProgmode();
+        for (int a = 0; a < 4; ++a) {
+            EXPECT_EQ(b.host.read(4), 0x3FFF);
+            b.host.load(2, static_cast<std::uint16_t>(0x0100 + a));
+            b.host.command(8);
+            b.host.sleepMs(20);
+            EXPECT_EQ(b.host.read(4), 0x0100 + a);
+            b.host.command(6);
+        }
+        b.host.endProgmode();
+        // Data EEPROM, byte n at address counter n.
+        b.host.startProgmode();
+        for (int a = 0; a < 3; ++a) {
+            b.host.load(3, static_cast<std::uint16_t>(0xA0 + a));
+            b.host.command(8);
+            b.host.sleepMs(15);
+            EXPECT_EQ(b.host.read(5) & 0xFF, 0xA0 + a);
+            b.host.command(6);
+        }
+        b.host.endProgmode();
+        // ID locations and configuration word.
+        b.host.startProgmode();
+        b.host.load(0, 0x3FFF);
+        for (int i = 0; i < 4; ++i) {
+            b.host.load(2, static_cast<std::uint16_t>(0x3F81 + i));
+            b.host.command(8);
+            b.host.sleepMs(20);
+            EXPECT_EQ(b.host.read(4), 0x3F81 + i) << "all 14 bits stored";
+            b.host.command(6);
+        }
+        b.host.increment(3);
+        b.host.load(2, 0x0000 | 0x3FF0 | 0x0001);
+        b.host.command(8);
+        b.host.sleepMs(15);
+        EXPECT_EQ(b.host.read(4), 0x3FF1);
+        b.host.endProgmode();
+
+        EXPECT_EQ(b.chip->word(3), 0x0103);
+        EXPECT_EQ(b.chip->word(0x2102), 0xA2);
+        EXPECT_EQ(b.chip->word(0x2003), 0x3F84);
+        EXPECT_EQ(b.log().count(8), 4 + 3 + 5);
+        EXPECT_EQ(b.log().modeEntries(), 3);
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+        EXPECT_EQ(spec.family == Family::F84 ? 1024 : spec.programWords, spec.programWords);
+    }
+}
+
+TEST(SimChip, ProgramOnlyCycleClearsBitsOnly) {
+    Board b("16F84A");
+    b.chip->setWord(0, 0x30F0);
+    b.host.startProgmode();
+    b.host.load(2, 0x0FFF);
+    b.host.command(24);
+    b.host.sleepMs(5);
+    EXPECT_EQ(b.host.read(4), 0x00F0);
+    b.host.endProgmode();
+    EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+
+    Board old("16F84");
+    old.host.startProgmode();
+    old.host.load(2, 0);
+    old.host.command(24);
+    EXPECT_NE(old.violations().find("not supported"), std::string::npos) << old.violations();
+}
+
+TEST(SimChip, UnimplementedConfigurationBitsReadAsOne) {
+    const std::pair<const char*, std::uint16_t> cases[] = {
+        {"16F84A", 0x0000}, {"16F877", 0x0400}, {"16F77", 0x3FA0}, {"16F628", 0x0200}};
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        Board b(name);
+        b.host.startProgmode();
+        b.host.load(0, 0);
+        b.host.increment(7);
+        b.host.load(2, 0);
+        if (b.chip->spec().family == Family::F7x) {
+            b.host.command(8);
+            b.host.sleepMs(4);
+            b.host.command(14);
+        } else {
+            b.host.command(8);
+            b.host.sleepMs(15);
+        }
+        EXPECT_EQ(b.host.read(4), expected);
+        b.host.endProgmode();
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+}
+
+TEST(SimChip, AddressCounterWraps) {
+    Board b("16F84A");
+    b.chip->setWord(0, 0x0AAA);
+    b.chip->setWord(0x3FF, 0x0555);
+    b.host.startProgmode();
+    b.host.increment(0x3FF);
+    EXPECT_EQ(b.host.read(4), 0x0555);
+    EXPECT_EQ(b.chip->pc(), 0x3FF);
+    b.host.increment(0x1C01);  // on to 0x1FFF + 1: back to 0
+    EXPECT_EQ(b.chip->pc(), 0);
+    EXPECT_EQ(b.host.read(4), 0x0AAA);
+    b.host.load(0, 0);
+    b.host.increment(0x2000);  // configuration space wraps within itself
+    EXPECT_EQ(b.chip->pc(), 0x2000);
+    b.host.endProgmode();
+    b.host.startProgmode();
+    EXPECT_EQ(b.chip->pc(), 0) << "only re-entry leaves configuration space";
+    b.host.endProgmode();
+}
+
+TEST(SimChip, SixteenF7xWritesPairsAfterBulkErase) {
+    Board b("16F77");
+    b.chip->setWord(0, 0x0000);
+    b.chip->setWord(0x2007, 0x0000);  // protected
+    b.host.startProgmode();
+    b.host.command(9);
+    b.host.sleepMs(35);
+    for (int a = 0; a < 6; a += 2) {
+        b.host.load(2, static_cast<std::uint16_t>(0x1000 + a));
+        b.host.command(6);
+        b.host.load(2, static_cast<std::uint16_t>(0x1000 + a + 1));
+        b.host.command(8);
+        b.host.sleepMs(4);
+        b.host.command(14);
+        b.host.command(6);
+    }
+    b.host.endProgmode();
+    b.host.startProgmode();
+    for (int a = 0; a < 6; ++a) {
+        EXPECT_EQ(b.host.read(4), 0x1000 + a);
+        b.host.command(6);
+    }
+    EXPECT_EQ(b.host.read(4), 0x3FFF);
+    b.host.endProgmode();
+    EXPECT_EQ(b.chip->word(0x2007), 0x3FFF) << "bulk erase removed the protection";
+    EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+
+    // IDs two at a time, configuration alone, with the 8 .. 14 handshake.
+    b.host.startProgmode();
+    b.host.load(0, 0x3FBF);
+    for (int pair = 0; pair < 2; ++pair) {
+        b.host.load(2, static_cast<std::uint16_t>(0x3F80 + 2 * pair));
+        b.host.command(6);
+        b.host.load(2, static_cast<std::uint16_t>(0x3F81 + 2 * pair));
+        b.host.command(8);
+        b.host.sleepMs(4);
+        b.host.command(14);
+        b.host.command(6);
+    }
+    b.host.increment(3);
+    b.host.load(2, 0x3FBF);
+    b.host.command(8);
+    b.host.sleepMs(4);
+    b.host.command(14);
+    EXPECT_EQ(b.host.read(4), 0x3FBF);
+    b.host.endProgmode();
+    EXPECT_EQ(b.chip->word(0x2000), 0x3F80);
+    EXPECT_EQ(b.chip->word(0x2003), 0x3F83);
+    EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+}
+
+TEST(SimChip, EraseSequencesOfTheProgram) {
+    // Load 0x3FFF, 9, 8 and load, 11, 8 on every family that has them.
+    for (const char* name : {"16F84A", "16F873", "16F627"}) {
+        SCOPED_TRACE(name);
+        Board b(name);
+        b.chip->setWord(5, 0x0005);
+        b.chip->setWord(0x2100, 0x12);
+        b.chip->setWord(0x2001, 0x3F81);
+        b.chip->setWord(0x2007, 0x3FF1);
+        b.host.startProgmode();
+        b.host.load(2, 0x3FFF);
+        b.host.command(9);
+        b.host.command(8);
+        b.host.sleepMs(35);
+        b.host.load(2, 0x3FFF);
+        b.host.command(11);
+        b.host.command(8);
+        b.host.sleepMs(20);
+        b.host.endProgmode();
+        EXPECT_EQ(b.chip->word(5), 0x3FFF);
+        EXPECT_EQ(b.chip->word(0x2100), 0xFF);
+        EXPECT_EQ(b.chip->word(0x2001), 0x3F81) << "IDs stay with the counter at 0";
+        EXPECT_EQ(b.chip->word(0x2007), 0x3FF1) << "configuration stays";
+        EXPECT_EQ(b.log().commandTrace(), "2(3FFF) 9 8 2(3FFF) 11 8");
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+    // With the counter in configuration space the IDs go too.
+    Board c("16F628");
+    c.chip->setWord(0x2001, 0x3F81);
+    c.chip->setWord(7, 0);
+    c.host.startProgmode();
+    c.host.load(0, 0x3FFF);
+    c.host.command(9);
+    c.host.command(8);
+    c.host.sleepMs(15);
+    c.host.endProgmode();
+    EXPECT_EQ(c.chip->word(0x2001), 0x3FFF);
+    EXPECT_EQ(c.chip->word(7), 0x3FFF);
+    EXPECT_TRUE(c.log().violations().empty()) << c.violations();
+}
+
+TEST(SimChip, SixteenF84EraseWithTheSetupPair) {
+    Board b("16F84");
+    b.chip->setWord(0, 0);
+    b.chip->setWord(0x2100, 0);
+    b.host.startProgmode();
+    b.host.load(2, 0x3FFF);
+    b.host.command(1);
+    b.host.command(7);
+    b.host.command(8);
+    b.host.sleepMs(20);
+    b.host.command(1);
+    b.host.command(7);
+    b.host.endProgmode();
+    EXPECT_EQ(b.log().commandTrace(), "2(3FFF) 1 7 8 1 7");
+    EXPECT_EQ(b.chip->word(0), 0x3FFF);
+    EXPECT_EQ(b.chip->word(0x2100), 0x00) << "data memory needs its own round";
+    b.host.startProgmode();
+    b.host.load(3, 0x3FFF);
+    b.host.command(1);
+    b.host.command(7);
+    b.host.command(8);
+    b.host.sleepMs(20);
+    b.host.command(1);
+    b.host.command(7);
+    b.host.endProgmode();
+    EXPECT_EQ(b.chip->word(0x2100), 0xFF);
+    EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+}
+
+TEST(SimChip, CodeProtectionHidesMemoryAndBlocksBulkErase) {
+    for (const char* name : {"16F84A", "16F877", "16F628"}) {
+        SCOPED_TRACE(name);
+        Board b(name);
+        b.chip->setWord(3, 0x0333);
+        b.chip->setWord(0x2103, 0x33);
+        b.chip->setWord(0x2000, 0x3F85);
+        b.chip->setWord(0x2007, 0x0000);  // everything protected
+        b.host.startProgmode();
+        b.host.increment(3);
+        EXPECT_EQ(b.host.read(4), 0);
+        EXPECT_EQ(b.host.read(5), 0);
+        b.host.load(2, 0x0111);
+        b.host.command(8);
+        b.host.sleepMs(20);
+        EXPECT_EQ(b.chip->word(3), 0x0333) << "not programmed";
+        b.host.load(2, 0x3FFF);
+        b.host.command(9);
+        b.host.command(8);
+        b.host.sleepMs(35);
+        b.host.load(2, 0x3FFF);
+        b.host.command(11);
+        b.host.command(8);
+        b.host.sleepMs(20);
+        EXPECT_EQ(b.chip->word(3), 0x0333) << "bulk erase does nothing";
+        // The configuration word stays readable and cannot be rewritten to unprotected.
+        b.host.load(0, 0x3FFF);
+        EXPECT_EQ(b.host.read(4), 0x3F85);
+        b.host.increment(6);
+        EXPECT_NE(b.host.read(4), 0x3FFF) << "device ID readable (or 0x3FFF only on the 16F84)";
+        b.host.command(6);
+        const std::uint16_t cfg = b.host.read(4);
+        EXPECT_EQ(cfg, b.chip->word(0x2007));
+        b.host.load(2, 0x3FFF);
+        b.host.command(8);
+        b.host.sleepMs(15);
+        EXPECT_EQ(b.host.read(4), cfg);
+        b.host.endProgmode();
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+
+        // The code-protection removal at 0x2007 erases everything.
+        b.log();
+        b.circuit.log().clear();
+        b.host.startProgmode();
+        b.host.load(0, 0x3FF0);
+        b.host.increment(7);
+        b.host.command(1);
+        b.host.command(7);
+        b.host.command(8);
+        b.host.sleepMs(20);
+        b.host.command(1);
+        b.host.command(7);
+        b.host.sleepMs(100);
+        b.host.endProgmode();
+        EXPECT_EQ(b.log().commandTrace(), "0(3FF0) 6 6 6 6 6 6 6 1 7 8 1 7");
+        EXPECT_EQ(b.chip->word(0x2007), 0x3FFF);
+        EXPECT_EQ(b.chip->word(3), 0x3FFF);
+        EXPECT_EQ(b.chip->word(0x2103), 0xFF);
+        EXPECT_EQ(b.chip->word(0x2000), 0x3FFF);
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+}
+
+TEST(SimChip, PartialProtectionCoversTheTopOfProgramMemory) {
+    Board b("16F877");
+    b.chip->setWord(0x2007, 0x2FEF);  // CP1:CP0 = 10 in both copies: 0x1F00..0x1FFF
+    EXPECT_FALSE(b.chip->programProtected(0x1EFF));
+    EXPECT_TRUE(b.chip->programProtected(0x1F00));
+    EXPECT_FALSE(b.chip->dataProtected());
+    b.chip->setWord(0x2007, 0x3EFF);  // CPD only
+    EXPECT_FALSE(b.chip->anyProgramProtected());
+    EXPECT_TRUE(b.chip->dataProtected());
+
+    Board s("16F627");
+    s.chip->setWord(0x2007, 0x2BFF);  // 10: off on the 627
+    EXPECT_FALSE(s.chip->anyProgramProtected());
+    s.chip->setWord(0x2007, 0x17FF);  // 01: 0x200..0x3FF
+    EXPECT_FALSE(s.chip->programProtected(0x1FF));
+    EXPECT_TRUE(s.chip->programProtected(0x200));
+
+    Board t("16F74");
+    t.chip->setWord(0x2007, 0x3FEF);
+    EXPECT_TRUE(t.chip->anyProgramProtected());
+}
+
+TEST(SimChip, SixteenF7xEraseSequenceOfTheProgramIsClean) {
+    Board b("16F73");
+    b.chip->setWord(0x2007, 0);
+    b.chip->setWord(0x2002, 0);
+    b.host.startProgmode();
+    b.host.load(2, 0x3FFF);
+    b.host.command(9);
+    b.host.command(8);  // sent during the self-timed erase: harmless
+    b.host.sleepMs(35);
+    b.host.endProgmode();
+    EXPECT_EQ(b.chip->word(0x2007), 0x3FFF);
+    EXPECT_EQ(b.chip->word(0x2002), 0x3FFF);
+    EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+
+    // Anything else during the erase is a violation.
+    b.host.startProgmode();
+    b.host.command(9);
+    b.host.command(6);
+    b.host.endProgmode();
+    EXPECT_NE(b.violations().find("during the bulk erase"), std::string::npos) << b.violations();
+}
+
+// ---- The violation log ----------------------------------------------------
+
+TEST(SimChipViolations, MissingWaitLeavesTheCellErased) {
+    Board b("16F877");
+    b.chip->setWord(0, 0x0777);
+    b.host.startProgmode();
+    b.host.load(2, 0x0123);
+    b.host.command(8);
+    EXPECT_EQ(b.host.read(4), 0x3FFF);
+    b.host.endProgmode();
+    EXPECT_EQ(b.log().violations().size(), 1u) << b.violations();
+    EXPECT_NE(b.violations().find("clock edge during a programming cycle"), std::string::npos);
+    EXPECT_EQ(b.chip->word(0), 0x3FFF);
+}
+
+TEST(SimChipViolations, MissingLoadWrongOrderAndPowerSequence) {
+    {
+        Board b("16F628");
+        b.host.startProgmode();
+        b.host.command(8);
+        b.host.sleepMs(20);
+        b.host.endProgmode();
+        EXPECT_NE(b.violations().find("without a load"), std::string::npos) << b.violations();
+    }
+    {
+        Board b("16F76");
+        b.host.startProgmode();
+        b.host.command(14);  // End without Begin
+        b.host.load(2, 0);
+        b.host.command(8);
+        b.host.command(14);  // too soon after Begin
+        EXPECT_EQ(b.chip->word(0), 0x3FFF) << "the short cycle programmed nothing";
+        b.host.load(2, 0);
+        b.host.command(8);
+        b.host.sleepMs(2);
+        b.host.command(14);
+        b.host.command(6);  // fine: its first bit is latched well after 100 µs
+        b.host.endProgmode();
+        const std::string v = b.violations();
+        EXPECT_NE(v.find("End Programming without Begin"), std::string::npos) << v;
+        EXPECT_NE(v.find("(at least 1 ms)"), std::string::npos) << v;
+        EXPECT_EQ(b.log().violations().size(), 2u) << v;
+        EXPECT_EQ(b.chip->word(0), 0) << "the full cycle did";
+    }
+    {
+        Board b("16F76");
+        b.host.setDelay(std::chrono::microseconds(10));
+        b.host.startProgmode();
+        b.host.load(2, 0);
+        b.host.command(8);
+        b.host.sleepMs(2);
+        b.host.command(14);
+        b.host.command(6);
+        b.host.endProgmode();
+        EXPECT_NE(b.violations().find("100 µs after End"), std::string::npos) << b.violations();
+    }
+    {
+        Board b("16F84A", 1, 0);
+        b.host.entryLow();
+        b.host.vppOn();
+        b.host.vddOn();  // VPP before VDD
+        EXPECT_FALSE(b.chip->inProgrammingMode());
+        b.idle();
+        b.host.startProgmode();
+        EXPECT_TRUE(b.chip->inProgrammingMode());
+        b.host.vddOff();  // leaving with VPP still on
+        EXPECT_FALSE(b.chip->inProgrammingMode());
+        const std::string v = b.violations();
+        EXPECT_NE(v.find("VPP before VDD"), std::string::npos) << v;
+        EXPECT_NE(v.find("VDD switched off while VPP"), std::string::npos) << v;
+    }
+    {
+        Board b("16F84A");
+        b.host.clockHigh();
+        b.host.vddOn();
+        b.host.sleepMs(100);
+        b.host.vppOn();
+        EXPECT_TRUE(b.chip->inProgrammingMode());
+        EXPECT_NE(b.violations().find("entered with clock high"), std::string::npos)
+            << b.violations();
+    }
+}
+
+TEST(SimChipViolations, DataLineNotReleasedDuringARead) {
+    Board b("16F84A");
+    b.chip->setWord(0, 0x3FFE);
+    b.host.startProgmode();
+    b.host.command(4);
+    // Skips the release: D0 stays at the last command bit (0), pulling the line low.
+    for (int k = 0; k < 16; ++k) {
+        b.host.clockHigh();
+        b.host.wait();
+        b.host.clockLow();
+        b.host.wait();
+    }
+    b.host.endProgmode();
+    EXPECT_NE(b.violations().find("not released"), std::string::npos) << b.violations();
+    EXPECT_NE(b.violations().find("contention"), std::string::npos) << b.violations();
+}
+
+TEST(SimChipViolations, UnsupportedCommands) {
+    Board b("16F74");
+    b.host.startProgmode();
+    b.host.command(5);  // no EEPROM
+    b.host.command(1);
+    b.host.command(63);
+    b.host.endProgmode();
+    EXPECT_EQ(b.log().violations().size(), 3u) << b.violations();
+
+    Board c("16F877");
+    c.host.startProgmode();
+    c.host.command(14);
+    c.host.endProgmode();
+    EXPECT_EQ(c.log().violations().size(), 1u) << c.violations();
+}
+
+// A clock that never moves: every gap and hold time is zero.
+class FrozenClock : public Clock {
+  public:
+    void busyWait(std::chrono::nanoseconds) override {}
+    void sleepMs(int) override {}
+    std::chrono::nanoseconds monotonic() const override { return std::chrono::seconds(1); }
+    std::int64_t timeOfDayMs() const override { return 0; }
+};
+
+TEST(SimChipViolations, GapsAndHoldTimesAreChecked) {
+    FrozenClock clock;
+    SimCircuit c(clock, {1, 1}, 1);
+    c.insertChip(std::make_unique<SimChip>(*findChip("16F84A")));
+    BitBang host(c, clock, 1, 1);
+    host.change(0x0C, 0x03);
+    host.startProgmode();
+    host.command(6);
+    host.command(6);
+    const std::string v = c.log().violationText();
+    EXPECT_NE(v.find("5 µs after VPP"), std::string::npos) << v;
+    EXPECT_NE(v.find("less than 1 µs"), std::string::npos) << v;
+    EXPECT_EQ(v.substr(0, 10), "1000.000 m") << "violations carry the clock time";
+}
+
+}  // namespace
+}  // namespace pk::sim::test
