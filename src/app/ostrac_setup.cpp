@@ -1,6 +1,6 @@
 // TOstrac: Hardware setup dialog and info window.
 
-#include <QAbstractButton>
+#include <QToolButton>
 
 #include "ostrac.h"
 #include "setupdialog.h"
@@ -21,12 +21,8 @@ void TOstrac::ToolButton7Click() {
 }
 
 void TOstrac::wireSetup() {
-    if (auto* b = findChild<QAbstractButton*>(QStringLiteral("ToolButton6"))) {
-        connect(b, &QAbstractButton::clicked, this, [this] { ToolButton6Click(); });
-    }
-    if (auto* b = findChild<QAbstractButton*>(QStringLiteral("ToolButton7"))) {
-        connect(b, &QAbstractButton::clicked, this, [this] { ToolButton7Click(); });
-    }
+    connect(ui()->ToolButton6, &QToolButton::clicked, this, [this] { ToolButton6Click(); });
+    connect(ui()->ToolButton7, &QToolButton::clicked, this, [this] { ToolButton7Click(); });
 }
 
 }  // namespace pk
