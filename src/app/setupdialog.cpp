@@ -126,6 +126,17 @@ bool TSetupDialog::FormClose() {
     return true;  // TEMP until the settings save lands
 }
 
+void TSetupDialog::showEvent(QShowEvent* event) {
+    // Over the main window when it first appears; afterwards where the user put it.
+    if (!placed_) {
+        placed_ = true;
+        if (main_.isVisible()) {
+            move(main_.frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        }
+    }
+    QWidget::showEvent(event);
+}
+
 void TSetupDialog::closeEvent(QCloseEvent* event) {
     if (FormClose()) {
         event->accept();

@@ -42,6 +42,7 @@ class TSetupDialog : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void FormCreate();
@@ -56,6 +57,7 @@ class TSetupDialog : public QWidget {
     QButtonGroup treiber_;
     QButtonGroup schalter_;
     bool showing_ = false;
+    bool placed_ = false;
 };
 
 }  // namespace pk
