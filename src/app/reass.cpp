@@ -3,12 +3,13 @@
 #include <QDir>
 #include <QFile>
 
+#include "help_window.h"
 #include "ui_reass.h"
 
 namespace pk {
 
 TReass::TReass(const ViewerContext& context, QWidget* parent)
-    : ViewerWindow(context, 119, parent), ui_(std::make_unique<Ui::Reass>()) {
+    : ViewerWindow(context, help::Listing, parent), ui_(std::make_unique<Ui::Reass>()) {
     ui_->setupUi(this);
     ui_->Memo1->setFont(fixedFont(13, 0));
     connect(ui_->Button1, &QPushButton::clicked, this, &TReass::Button1Click);

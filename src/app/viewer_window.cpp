@@ -6,12 +6,13 @@
 #include <QFontInfo>
 #include <QWindow>
 
+#include "help_window.h"
+
 namespace pk {
 
 ViewerWindow::ViewerWindow(const ViewerContext& context, int helpContext, QWidget* parent)
     : QWidget(parent, Qt::Window), context_(context) {
-    // Read by the help key (F1) of the program.
-    setProperty("helpContext", helpContext);
+    setHelpContext(this, helpContext);
     // Any other window taking the focus ends a detour through a message box.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
         if (now != nullptr && now != windowHandle() && now->modality() == Qt::NonModal) {
