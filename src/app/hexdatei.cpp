@@ -28,7 +28,7 @@ void THexdatei::FormActivate() {
         ok = file.error() == QFileDevice::NoError;
     }
     if (!ok) {
-        dialog().message("Datei nicht geladen oder fehlerhaft", "Problem");
+        message("Datei nicht geladen oder fehlerhaft", "Problem");
         return;
     }
     // HEX files are ASCII; anything else in them is shown as Latin-1 rather than lost.
