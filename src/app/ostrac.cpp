@@ -334,6 +334,11 @@ void TOstrac::ToolButton13Click() {
 }
 
 void TOstrac::closeEvent(QCloseEvent* event) {
+    // A chip operation holds the window and must not be left half done (VPP on).
+    if (operationRunning()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

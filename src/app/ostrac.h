@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "device/catalogue.h"
+#include "device/chip_ops.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
 #include "link/port_io.h"
@@ -126,7 +127,33 @@ class TOstrac : public QMainWindow {
 
     // ---- Chip operations, gauges and error statistics (ostrac_ops.cpp) ----
     void UpdateGauge();
+    // Error statistics: counters to 0 and "?"; the figures in red/black and "O.K."
+    void ClearFehler();
+    void ShowFehler();
+    // "O.K." blinks three times (Timer1Timer toggles it every 400 ms).
+    void OK();
+    void Timer1Timer();
+    void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
+    void DetectBTNClick();  // "Autodetect"
+    // Detection, then the detected type selected in the type list and applied.
+    void Autodetect2();
+    // The chip routines, reporting into this window's widgets.
+    ChipOps& ops() { return *ops_; }
+    // Runs a chip operation on this thread: a range-check error ends it with its
+    // message box, and a close request is ignored until it has ended.
+    bool runOperation(const std::function<void()>& operation);
+    bool operationRunning() const { return operationDepth_ > 0; }
 
+    // Failed words of the last command (program, data, ID/configuration).
+    ErrorCounters Errors;
+    std::int32_t OkBlinkCount = 0;
+
+  private:
+    std::unique_ptr<ChipReporter> opsReporter_;
+    std::unique_ptr<ChipOps> ops_;
+    int operationDepth_ = 0;
+
+  public:
     // ---- Viewers (ostrac_viewers.cpp) ----
     void ToolButton8Click();   // memory map
     void ToolButton9Click();   // HEX file viewer

@@ -1,6 +1,13 @@
 // TOstrac: Chip operations, gauges and error statistics.
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 
 #include "device/gauges.h"
 #include "ostrac.h"
@@ -45,6 +52,164 @@ void TOstrac::UpdateGauge() {
     showReading(ui()->DataGauge, data);
 }
 
-void TOstrac::wireOps() {}
+// The chip routines report into the window's widgets. A chip operation holds the
+// UI thread, so every change is painted at once; paint and window-manager events
+// are let through now and then so the desktop sees a live window, but no user
+// input (nothing can start a second operation meanwhile).
+class OpsReporter : public ChipReporter {
+  public:
+    explicit OpsReporter(TOstrac& w) : w_(w) { sinceEvents_.start(); }
+
+    void setPanel(int panel, const std::string& text) override {
+        w_.setPanel(panel, QString::fromStdString(text));
+        if (QLabel* label = w_.panelLabel(panel)) {
+            label->repaint();
+        }
+        keepAlive(false);
+    }
+
+    void showRunGauge(const RunGaugeState& gauge) override {
+        QProgressBar* bar = w_.ui()->RunGauge;
+        const bool changed = !shownOnce_ || gauge.visible != last_.visible ||
+                             gauge.progress != last_.progress || gauge.colour != last_.colour;
+        if (gauge.colour != last_.colour || !shownOnce_) {
+            QPalette p = bar->palette();
+            p.setColor(QPalette::Highlight,
+                       gauge.colour == RunGaugeColour::Red ? QColor(255, 0, 0) : QColor(0, 128, 0));
+            bar->setPalette(p);
+        }
+        bar->setValue(gauge.progress);
+        bar->setVisible(gauge.visible);
+        if (gauge.visible) {
+            bar->repaint();
+        }
+        last_ = gauge;
+        shownOnce_ = true;
+        keepAlive(changed);
+    }
+
+    void message(const std::string& text) override { w_.dialog().message(text); }
+
+    void showCodeProtection(bool flash, bool eeprom) override {
+        const QString text = QString::fromUtf8(kCodeProtectedText);
+        w_.ui()->FCPLabel->setText(flash ? text : QString());
+        w_.ui()->ECPLabel->setText(eeprom ? text : QString());
+    }
+
+  private:
+    void keepAlive(bool now) {
+        // Often enough for the window manager, rarely enough not to slow a burn.
+        if (now || sinceEvents_.elapsed() >= 50) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            sinceEvents_.restart();
+        }
+    }
+
+    TOstrac& w_;
+    QElapsedTimer sinceEvents_;
+    RunGaugeState last_;
+    bool shownOnce_ = false;
+};
+
+namespace {
+
+QLabel* errorLabel(Ui::Ostrac& u, int area) {
+    switch (area) {
+        case 0:
+            return u.Label4;
+        case 1:
+            return u.Label5;
+        default:
+            return u.Label6;
+    }
+}
+
+void setTextColour(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    w->setPalette(p);
+}
+
+}  // namespace
+
+void TOstrac::ClearFehler() {
+    std::int32_t* counters[] = {&Errors.ProgramErrorCount, &Errors.DataErrorCount,
+                                &Errors.ConfigIdErrorCount};
+    for (int area = 0; area < 3; ++area) {
+        *counters[area] = 0;
+        QLabel* label = errorLabel(*ui(), area);
+        label->setText(QStringLiteral("?"));
+        label->repaint();
+    }
+}
+
+void TOstrac::ShowFehler() {
+    const std::int32_t counters[] = {Errors.ProgramErrorCount, Errors.DataErrorCount,
+                                     Errors.ConfigIdErrorCount};
+    for (int area = 0; area < 3; ++area) {
+        QLabel* label = errorLabel(*ui(), area);
+        label->setText(QString::number(counters[area]));
+        setTextColour(label, counters[area] != 0 ? QColor(255, 0, 0) : QColor(0, 0, 0));
+        // Nothing was verified: a figure would claim what is not known.
+        if (Settings.QuickAndDirty || (area == 1 && !ui()->DATACheckBox->isChecked())) {
+            label->setText(QStringLiteral("?"));
+        }
+    }
+    if (Errors.sum() == 0) {
+        OK();
+    }
+}
+
+void TOstrac::OK() {
+    OkBlinkCount = 0;
+    ui()->OKLabel->setText(QStringLiteral("O.K."));
+    ui()->OKLabel->setStyleSheet(QStringLiteral("color: rgb(0, 128, 0);"));
+    Timer1->start();
+}
+
+void TOstrac::Timer1Timer() {
+    QLabel* label = ui()->OKLabel;
+    label->setHidden(!label->isHidden());
+    ++OkBlinkCount;
+    if (OkBlinkCount > 5) {
+        Timer1->stop();
+        label->hide();
+    }
+}
+
+void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
+    ops_->UpdateRunGauge(position, maximum);
+}
+
+void TOstrac::Autodetect2() {
+    ops_->Autodetect();
+    Device.CurrentType = ops_->DetectedType;
+    ui()->TypComboBox->setCurrentIndex(ops_->DetectedType);
+    ui()->TypComboBox->repaint();
+    TypComboBoxChange();
+}
+
+void TOstrac::DetectBTNClick() {
+    ui()->DetectBTN->setEnabled(false);
+    runOperation([this] { Autodetect2(); });
+    ui()->DetectBTN->setEnabled(true);
+}
+
+bool TOstrac::runOperation(const std::function<void()>& operation) {
+    struct Busy {
+        int& depth;
+        explicit Busy(int& d) : depth(d) { ++depth; }
+        ~Busy() { --depth; }
+    } busy(operationDepth_);
+    return runGuarded(operation);
+}
+
+void TOstrac::wireOps() {
+    opsReporter_ = std::make_unique<OpsReporter>(*this);
+    ops_ =
+        std::make_unique<ChipOps>(link(), clock(), Image, Device, Settings, Errors, *opsReporter_);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(ui()->DetectBTN, &QPushButton::clicked, this, [this] { DetectBTNClick(); });
+}
 
 }  // namespace pk
