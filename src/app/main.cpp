@@ -4,9 +4,11 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
 
 #include "options.h"
 #include "ostrac.h"
+#include "sim_setup.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -25,12 +27,30 @@ int main(int argc, char* argv[]) {
     const pk::SplitArguments split = pk::splitArguments(QApplication::arguments());
     QCommandLineParser parser;
     pk::setUpParser(parser);
-    parser.process(split.own);
+    pk::SimSetup sim;
+    QStringList own = split.own;
+    QString optionError;
+    if (!sim.takeOptions(own, &optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+        return 2;
+    }
+    parser.process(own);
 
     pk::OstracDeps deps;
     deps.arguments = split.classic;
+    // The real port backend belongs into deps.port before this step (none is needed
+    // when sim.simulate()): the simulator takes its place, the trace wraps either.
+    if (!sim.apply(deps, &optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+        return 2;
+    }
     pk::TOstrac window(deps);
+    sim.attach(window);
     window.show();
     window.ToolButton7Click();  // the info window, one second at start
-    return QApplication::exec();
+    const int rc = QApplication::exec();
+    if (!sim.finish(&optionError)) {
+        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+    }
+    return rc;
 }

@@ -1,9 +1,13 @@
 #include "options.h"
 
+#include "sim_setup.h"
+
 namespace pk {
 
 QList<QCommandLineOption> programOptions() {
-    return {};
+    QList<QCommandLineOption> options;
+    options << SimSetup::commandLineOptions();
+    return options;
 }
 
 void setUpParser(QCommandLineParser& parser) {

@@ -325,9 +325,14 @@ void WriteHexRange(std::string& out, const WordArray& words, int first, int last
         }
         const int byteAddress = 2 * start;
         unsigned sum = static_cast<unsigned>(2 * count) + (byteAddress >> 8) + (byteAddress & 0xFF);
-        std::string line = ":" + ByteToHex(static_cast<unsigned>(2 * count)) +
-                           ByteToHex(static_cast<unsigned>(byteAddress >> 8)) +
-                           ByteToHex(static_cast<unsigned>(byteAddress & 0xFF)) + "00";
+        // Built by appending: GCC 12 warns falsely (-Wrestrict) about "literal" + string.
+        std::string line;
+        line.reserve(11 + 4 * static_cast<std::size_t>(count));
+        line += ':';
+        line += ByteToHex(static_cast<unsigned>(2 * count));
+        line += ByteToHex(static_cast<unsigned>(byteAddress >> 8));
+        line += ByteToHex(static_cast<unsigned>(byteAddress & 0xFF));
+        line += "00";
         for (int k = start; k < start + count; ++k) {
             const unsigned w = words[static_cast<std::size_t>(k)];
             line += ByteToHex(w & 0xFF);

@@ -24,7 +24,7 @@ char bit(bool b) {
 
 TracePort::TracePort(PortIo& inner, Clock& clock, const ProgrammerSettings& settings,
                      const std::string& path)
-    : inner_(inner), clock_(clock), settings_(settings) {
+    : inner_(inner), clock_(clock), settings_(&settings) {
     std::memset(values_, '?', sizeof values_);
     file_ = std::fopen(path.c_str(), "w");
     if (file_ == nullptr) {
@@ -57,7 +57,7 @@ void TracePort::stamp() {
     pendingTime_ = t > lastTime_ ? t : lastTime_;  // VCD time never goes back
 }
 
-void TracePort::emit(char id, char value) {
+void TracePort::put(char id, char value) {
     char& last = values_[id - 'a'];
     if (last == value) {
         return;
@@ -72,43 +72,43 @@ void TracePort::emit(char id, char value) {
 
 void TracePort::emitData(std::uint8_t reg) {
     for (int i = 0; i < 8; ++i) {
-        emit(static_cast<char>(kD0 + i), bit(((reg >> i) & 1) != 0));
+        put(static_cast<char>(kD0 + i), bit(((reg >> i) & 1) != 0));
     }
     const bool d0 = (reg & 0x01) != 0;
     const bool d1 = (reg & 0x02) != 0;
     const bool d2 = (reg & 0x04) != 0;
     const bool d3 = (reg & 0x08) != 0;
     const bool d4 = (reg & 0x10) != 0;
-    switch (settings_.DriverIndex) {
+    switch (settings_->DriverIndex) {
         case 0:
-            emit(kClock, bit(!d1));
-            emit(kDataOut, bit(!d0));
+            put(kClock, bit(!d1));
+            put(kDataOut, bit(!d0));
             break;
         case 2:
-            emit(kClock, bit(d1));
-            emit(kDataOut, d2 ? 'z' : bit(d0));
+            put(kClock, bit(d1));
+            put(kDataOut, d2 ? 'z' : bit(d0));
             break;
         default:
-            emit(kClock, bit(d1));
-            emit(kDataOut, bit(d0));
+            put(kClock, bit(d1));
+            put(kDataOut, bit(d0));
             break;
     }
-    switch (settings_.SwitchIndex) {
+    switch (settings_->SwitchIndex) {
         case 0:
-            emit(kVdd, bit(d2));
-            emit(kVpp, bit(d3));
+            put(kVdd, bit(d2));
+            put(kVpp, bit(d3));
             break;
         case 1:
-            emit(kVdd, bit(!d2));
-            emit(kVpp, bit(!d3));
+            put(kVdd, bit(!d2));
+            put(kVpp, bit(!d3));
             break;
         case 2:
-            emit(kVdd, '1');
-            emit(kVpp, 'x');
+            put(kVdd, '1');
+            put(kVpp, 'x');
             break;
         default:
-            emit(kVdd, '1');
-            emit(kVpp, bit(d3 && !d4));
+            put(kVdd, '1');
+            put(kVpp, bit(d3 && !d4));
             break;
     }
 }
@@ -116,7 +116,7 @@ void TracePort::emitData(std::uint8_t reg) {
 void TracePort::write(int port, std::uint8_t value) {
     if (file_ != nullptr && (port == 0x378 || port == 0x278)) {
         stamp();
-        emit(kLpt, bit(port == 0x278));
+        put(kLpt, bit(port == 0x278));
         emitData(value);
     }
     inner_.write(port, value);
@@ -129,10 +129,10 @@ std::uint8_t TracePort::read(int port) {
     const std::uint8_t v = inner_.read(port);
     if (file_ != nullptr && (port == 0x379 || port == 0x279)) {
         const bool ack = (v & 0x40) != 0;
-        emit(kAck, bit(ack));
-        emit(kDataIn, bit(settings_.DriverIndex == 0 ? !ack : ack));
+        put(kAck, bit(ack));
+        put(kDataIn, bit(settings_->DriverIndex == 0 ? !ack : ack));
     } else if (file_ != nullptr && (port == 0x378 || port == 0x278)) {
-        emit(kLpt, bit(port == 0x278));
+        put(kLpt, bit(port == 0x278));
         emitData(v);
     }
     return v;

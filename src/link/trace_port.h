@@ -25,12 +25,16 @@ namespace pk {
 
 class TracePort : public PortIo {
   public:
-    // settings is read at every access, so a change of variant shows at once.
+    // settings is read at every access, so a change of variant shows at once;
+    // setSettings() points the trace at another settings object (the main
+    // window's, once it exists).
     TracePort(PortIo& inner, Clock& clock, const ProgrammerSettings& settings,
               const std::string& path);
     ~TracePort() override;
     TracePort(const TracePort&) = delete;
     TracePort& operator=(const TracePort&) = delete;
+
+    void setSettings(const ProgrammerSettings& settings) { settings_ = &settings; }
 
     // Whether the trace file could be created.
     bool ok() const { return file_ != nullptr; }
@@ -43,12 +47,12 @@ class TracePort : public PortIo {
 
   private:
     void stamp();
-    void emit(char id, char value);
+    void put(char id, char value);
     void emitData(std::uint8_t reg);
 
     PortIo& inner_;
     Clock& clock_;
-    const ProgrammerSettings& settings_;
+    const ProgrammerSettings* settings_;
     std::FILE* file_ = nullptr;
     std::int64_t origin_ = 0;
     std::int64_t lastTime_ = -1;

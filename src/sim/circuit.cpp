@@ -10,14 +10,17 @@ SimCircuit::SimCircuit(Clock& clock, CircuitVariant variant, int lpt)
       variant_(variant),
       base_(lpt == 1   ? 0x378
             : lpt == 2 ? 0x278
-                       : -1) {
-    dataLevel_ = true;
-}
+                       : -1),
+      origin_(clock.monotonic()) {}
 
 SimCircuit::~SimCircuit() = default;
 
+nanoseconds SimCircuit::now() const {
+    return clock_.monotonic() - origin_;
+}
+
 nanoseconds SimCircuit::access() {
-    const nanoseconds now = clock_.monotonic();
+    const nanoseconds now = this->now();
     if (virtual_ != nullptr) {
         virtual_->advance(std::chrono::microseconds(1));
     }
@@ -53,7 +56,7 @@ SimChip* SimCircuit::insertChip(std::unique_ptr<SimChip> chip) {
         chip_->attachLog(&log_);
         chip_->plug(pins());
     }
-    resolveData(clock_.monotonic());
+    resolveData(now());
     return chip_.get();
 }
 
@@ -62,28 +65,28 @@ std::unique_ptr<SimChip> SimCircuit::removeChip() {
     if (chip) {
         chip->attachLog(nullptr);
     }
-    resolveData(clock_.monotonic());
+    resolveData(now());
     return chip;
 }
 
 void SimCircuit::setManualVpp(bool on) {
     manualVpp_ = on;
-    evaluate(clock_.monotonic());
+    evaluate(now());
 }
 
 void SimCircuit::setDataStuck(std::optional<bool> level) {
     stuck_ = level;
-    evaluate(clock_.monotonic());
+    evaluate(now());
 }
 
 void SimCircuit::setClockOpen(bool open) {
     clockOpen_ = open;
-    evaluate(clock_.monotonic());
+    evaluate(now());
 }
 
 void SimCircuit::setNoVpp(bool noVpp) {
     noVpp_ = noVpp;
-    evaluate(clock_.monotonic());
+    evaluate(now());
 }
 
 bool SimCircuit::clockLine() const {

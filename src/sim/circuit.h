@@ -11,7 +11,7 @@
 //   EXPECT_TRUE(circuit.log().violations().empty()) << circuit.log().violationText();
 // Every port access costs 1 µs: the circuit advances a VirtualClock by that
 // much (as the ISA bus would take); with any other clock it takes the clock's
-// monotonic() time as it is.
+// monotonic() time as it is. Log times count from the board's construction.
 //
 // The board
 //   Attached at LPT1 (data 0x378, status 0x379), LPT2 (0x278/0x279) or nowhere
@@ -96,6 +96,8 @@ class SimCircuit : public PortIo {
   private:
     enum class Drive { None, PullLow, PushLow, PushHigh };
 
+    // Time since the board was made: what the logs show.
+    std::chrono::nanoseconds now() const;
     std::chrono::nanoseconds access();
     void evaluate(std::chrono::nanoseconds now);
     Drive programmerDrive() const;
@@ -106,6 +108,7 @@ class SimCircuit : public PortIo {
     VirtualClock* virtual_ = nullptr;
     CircuitVariant variant_;
     int base_ = -1;
+    std::chrono::nanoseconds origin_;
     std::uint8_t reg_ = 0;
     bool manualVpp_ = false;
     std::optional<bool> stuck_;

@@ -23,7 +23,7 @@ void SimLog::violation(std::chrono::nanoseconds time, std::string text) {
 
 void SimLog::command(const CommandRecord& record) {
     ++counts_[record.code & 0x3F];
-    lastCommandStored_ = commands_.size() < kMaxCommands;
+    lastCommandStored_ = commands_.size() < maxCommands_;
     if (lastCommandStored_) {
         commands_.push_back(record);
     }

@@ -21,7 +21,7 @@
 namespace pk::sim {
 
 struct Violation {
-    std::chrono::nanoseconds time;  // clock time of the port access that caused it
+    std::chrono::nanoseconds time;  // of the port access that caused it, since the board was made
     std::string text;
 };
 
@@ -41,6 +41,8 @@ class SimLog {
     // counters go on counting.
     static constexpr std::size_t kMaxCommands = 2'000'000;
     static constexpr std::size_t kMaxViolations = 10'000;
+    // A lower cap for a long interactive session.
+    void setMaxCommands(std::size_t n) { maxCommands_ = n; }
 
     void violation(std::chrono::nanoseconds time, std::string text);
     void command(const CommandRecord& record);
@@ -73,6 +75,7 @@ class SimLog {
     std::size_t violationCount_ = 0;
     int counts_[64] = {};
     int modeEntries_ = 0;
+    std::size_t maxCommands_ = kMaxCommands;
     bool echo_ = false;
     bool lastCommandStored_ = false;
 };

@@ -38,8 +38,12 @@ TEST(TracePort, WritesAValueChangeDumpOfEveryAccess) {
         EXPECT_EQ(trace.read(0x379), 0x40) << "passes values through";
         EXPECT_EQ(trace.read(0x378), 0x09);
         trace.write(0x100, 0x55);
+        ProgrammerSettings other;
+        other.DriverIndex = 1;
+        trace.setSettings(other);
+        trace.write(0x378, 0x09);
     }
-    ASSERT_EQ(inner.log().size(), 5u) << "every access reaches the backend";
+    ASSERT_EQ(inner.log().size(), 6u) << "every access reaches the backend";
     const std::string vcd = readFile(path);
     EXPECT_NE(vcd.find("$timescale 1ns $end"), std::string::npos);
     EXPECT_NE(vcd.find("$var wire 1 j clock $end"), std::string::npos);
@@ -60,6 +64,8 @@ TEST(TracePort, WritesAValueChangeDumpOfEveryAccess) {
     EXPECT_EQ(second.find("a\n"), std::string::npos) << "unchanged bits are not repeated";
     EXPECT_NE(second.find("#10000\n1o\n0l\n"), std::string::npos)
         << "status bit 6 set is a data 0 through the inverting driver: " << second;
+    EXPECT_NE(second.find("0j\n1k\n"), std::string::npos)
+        << "the same bits read through a non-inverting driver: " << second;
 }
 
 TEST(TracePort, UnwritableFileStillPassesThrough) {
