@@ -278,7 +278,8 @@ TEST(ViewerWindows, MessageBoxDoesNotReactivate) {
     QWidget other;
     other.show();
     other.activateWindow();
-    QTest::qWaitFor([&other] { return QApplication::activeWindow() == &other; }, 10000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&other] { return QApplication::activeWindow() == &other; }, 10000));
     w.activateWindow();
     EXPECT_TRUE(QTest::qWaitFor([&boxes] { return boxes >= 2; }, 10000));
     QTest::qWait(300);
