@@ -70,9 +70,8 @@ bool TOstrac::ToolButton1Click() {
     ui()->IDCheckBox->setChecked(true);
     ui()->DATACheckBox->setChecked(true);
     // Its handler once more, which unchecks it when the file has no EEPROM data for the
-    // chip. Through the box's own signal, so it reaches DATACheckBoxClick (connected to
-    // it by the configuration editor) without knowing it.
-    emit ui()->DATACheckBox->toggled(ui()->DATACheckBox->isChecked());
+    // chip.
+    DATACheckBoxClick();
     return outcome == LoadOutcome::Complete;
 }
 

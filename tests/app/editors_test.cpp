@@ -280,5 +280,37 @@ TEST_F(EditorsTest, DataBoxStaysOnlyWithEepromData) {
     EXPECT_TRUE(data->isChecked());
 }
 
+// Through the load command, with files gpasm wrote.
+TEST_F(EditorsTest, LoadingTakesConfigurationFromTheFile) {
+    const std::string dir = std::string(PKORVEL_TEST_DATA) + "/config/";
+    selectType(Dev16F628);
+    dialog.queueFileAnswer(dir + "f628_intrc_clkout.hex");
+    w->ToolButton1Click();
+    EXPECT_TRUE(box("ConfigCheckBox")->isChecked());
+    EXPECT_TRUE(radio("TaktRadioGroup1_4")->isChecked());
+    EXPECT_TRUE(box("RA6CheckBox")->isChecked());
+    EXPECT_TRUE(box("RA6CheckBox")->isEnabled());
+    EXPECT_TRUE(box("RA5CheckBox")->isChecked());
+    EXPECT_TRUE(box("PWRTECheckBox")->isChecked());
+    EXPECT_FALSE(box("CP1CheckBox")->isEnabled());
+    // The file has neither ID words nor EEPROM data.
+    EXPECT_FALSE(box("IDCheckBox")->isChecked());
+    EXPECT_FALSE(box("DATACheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QStringLiteral("keine ID-Information im HEX-File enthalten"));
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x3F39);
+
+    // The file is read again before a burn; now it has no configuration word.
+    selectType(Dev16F876_877);
+    w->Image.HexFileName = dir + "no_config.hex";
+    const int runs = w->editorRuns.configCheckBox;
+    w->loadFile();
+    EXPECT_FALSE(box("ConfigCheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QStringLiteral("keine Config einstellung im HEX-File enthalten"));
+    EXPECT_EQ(w->editorRuns.configCheckBox, runs + 1);
+    EXPECT_TRUE(box("CP1CheckBox")->isEnabled());
+    EXPECT_TRUE(box("WRTCheckBox")->isEnabled());
+}
+
 }  // namespace
 }  // namespace pk
