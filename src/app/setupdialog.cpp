@@ -123,7 +123,7 @@ bool TSetupDialog::FormClose() {
     logic_.store();
     main_.ApplyQuickAndDirtyView();
     main_.Anfang();
-    return true;  // TEMP until the settings save lands
+    return main_.SaveSettingsFile();
 }
 
 void TSetupDialog::showEvent(QShowEvent* event) {
