@@ -5,9 +5,11 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <memory>
 
 #include "options.h"
 #include "ostrac.h"
+#include "port_backend.h"
 #include "sim_setup.h"
 
 int main(int argc, char* argv[]) {
@@ -27,6 +29,9 @@ int main(int argc, char* argv[]) {
     const pk::SplitArguments split = pk::splitArguments(QApplication::arguments());
     QCommandLineParser parser;
     pk::setUpParser(parser);
+    // The real port backend outlives the window (whose destruction switches the
+    // programmer off through it) and the trace around it.
+    std::unique_ptr<pk::PortIo> port;
     pk::SimSetup sim;
     QStringList own = split.own;
     QString optionError;
@@ -38,8 +43,16 @@ int main(int argc, char* argv[]) {
 
     pk::OstracDeps deps;
     deps.arguments = split.classic;
-    // The real port backend belongs into deps.port before this step (none is needed
-    // when sim.simulate()): the simulator takes its place, the trace wraps either.
+    if (!sim.simulate()) {
+        // --port=ppdev (default) or direct; the simulator needs no real port.
+        QString portError;
+        port = pk::makePortBackend(parser.value(QStringLiteral("port")), &portError);
+        if (port == nullptr) {
+            std::fprintf(stderr, "pkorvel: %s\n", qPrintable(portError));
+            return 2;
+        }
+        deps.port = port.get();
+    }
     if (!sim.apply(deps, &optionError)) {
         std::fprintf(stderr, "%s\n", qPrintable(optionError));
         return 2;

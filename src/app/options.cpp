@@ -7,6 +7,11 @@ namespace pk {
 QList<QCommandLineOption> programOptions() {
     QList<QCommandLineOption> options;
     options << SimSetup::commandLineOptions();
+    options << QCommandLineOption(QStringLiteral("port"),
+                                  QStringLiteral("Zugang zum Druckerport: ppdev (/dev/parportN, "
+                                                 "Gruppe lp; Vorgabe) oder direct (Portbefehle, "
+                                                 "root)"),
+                                  QStringLiteral("ppdev|direct"), QStringLiteral("ppdev"));
     return options;
 }
 

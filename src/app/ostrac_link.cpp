@@ -1,7 +1,6 @@
 // TOstrac: Port access, line timing and the programmer search.
 
 #include <QLabel>
-#include <QStatusBar>
 
 #include "link/no_port.h"
 #include "link/range_error.h"
@@ -53,16 +52,6 @@ bool TOstrac::runGuarded(const std::function<void()>& operation) {
         return false;
     }
 }
-
-namespace {
-void showPanel1(TOstrac& w, const QString& text) {
-    if (auto* label = w.findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
-        label->setText(text);
-    } else {
-        w.statusBar()->showMessage(text);
-    }
-}
-}  // namespace
 
 // ---- Port access ----
 
@@ -134,15 +123,15 @@ void TOstrac::Anfang() {
 void TOstrac::Sync() {
     programmerFound_ = false;
     if (!link_->findProgrammer()) {
-        showPanel1(*this, QString::fromUtf8(kNotFoundPanel));
+        setPanel(1, QString::fromUtf8(kNotFoundPanel));
         dialog().message(kNotFoundMessage);
         PortZu();
         return;
     }
     programmerFound_ = true;
     Anfang();
-    showPanel1(*this, PortBase == kLpt1 ? QStringLiteral("Korvel gefunden an LPT 1")
-                                        : QStringLiteral("Korvel gefunden an LPT 2"));
+    setPanel(1, PortBase == kLpt1 ? QStringLiteral("Korvel gefunden an LPT 1")
+                                  : QStringLiteral("Korvel gefunden an LPT 2"));
     dialog().message(kFoundMessage);
     for (const char* name : kOperationControls) {
         if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) {
@@ -158,7 +147,11 @@ void TOstrac::ToolButton3Click() {
     PortAuf();
     if (!PortOpen()) {
         // The classic message, and the concrete reason on Linux beside it.
-        showPanel1(*this, QString::fromStdString(link_->portUnavailableReason()));
+        const QString reason = QString::fromStdString(link_->portUnavailableReason());
+        setPanel(1, reason);
+        if (QLabel* label = panelLabel(1)) {
+            label->setToolTip(reason);  // in case the panel is too narrow
+        }
         dialog().message(kNoDriverMessage);
         return;
     }

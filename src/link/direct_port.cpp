@@ -63,11 +63,10 @@ DirectPort::DirectPort(DirectSystem* system)
     if (rc == 0) {
         available_ = true;
     } else if (rc == -EPERM) {
-        reason_ =
-            "Portbefehle nicht erlaubt: root oder CAP_SYS_RAWIO nötig (bei Secure Boot "
-            "gesperrt); besser --port=ppdev";
+        // Also refused to root under kernel lockdown (Secure Boot).
+        reason_ = "Portbefehle verweigert (root/CAP_SYS_RAWIO nötig; --port=ppdev)";
     } else if (rc == -ENOSYS) {
-        reason_ = "Portbefehle: der Kernel erlaubt kein ioperm; --port=ppdev verwenden";
+        reason_ = "Portbefehle: Kernel ohne ioperm (--port=ppdev)";
     } else {
         reason_ = std::string("Portbefehle nicht möglich (") + std::strerror(-rc) + ")";
     }

@@ -101,9 +101,7 @@ PpdevPort::PpdevPort(PpdevOptions options)
         return;
     }
     if (known.empty()) {
-        reason_ =
-            "keine Parallelschnittstelle gefunden (Module parport_pc und ppdev geladen? "
-            "sudo modprobe parport_pc ppdev)";
+        reason_ = "kein Druckerport gefunden (Module parport_pc, ppdev laden)";
         return;
     }
     for (int base : options_.bases) {
@@ -118,7 +116,7 @@ PpdevPort::PpdevPort(PpdevOptions options)
         found += (found.empty() ? "" : ", ") + std::string("parport") + std::to_string(number) +
                  " an " + hex(base);
     }
-    reason_ = "keine Parallelschnittstelle an 0x378 oder 0x278 (vorhanden: " + found + ")";
+    reason_ = "kein Druckerport an 0x378/0x278 (vorhanden: " + found + ")";
 }
 
 PpdevPort::~PpdevPort() {
@@ -137,18 +135,17 @@ bool PpdevPort::take(Port& p) {
                   ("parport" + std::to_string(p.number)) / "devices/active");
     if (!active.empty() && active != "none") {
         p.state = State::Failed;
-        p.error = node + " ist belegt von \"" + active + "\"";
+        p.error = node + " belegt von \"" + active + "\"";
         return false;
     }
     const int fd = sys_->open(node);
     if (fd < 0) {
         p.state = State::Failed;
         if (fd == -ENOENT) {
-            p.error = node + " fehlt (Modul ppdev laden: sudo modprobe ppdev)";
+            p.error = node + " fehlt (modprobe ppdev)";
         } else if (fd == -EACCES || fd == -EPERM) {
-            p.error = node +
-                      ": Zugriff verweigert (Gruppe lp?) – Benutzer in die Gruppe lp "
-                      "aufnehmen und neu anmelden";
+            // The node is root:lp 0660: the user belongs in group lp.
+            p.error = node + ": Zugriff verweigert (Gruppe lp?)";
         } else {
             p.error = node + " lässt sich nicht öffnen (" + std::strerror(-fd) + ")";
         }
@@ -164,9 +161,8 @@ bool PpdevPort::take(Port& p) {
         sys_->close(fd);
         p.state = State::Failed;
         if (rc == -ENXIO || rc == -EBUSY) {
-            p.error = node +
-                      " ist belegt: der Druckertreiber lp (sudo rmmod lp) oder ein anderes "
-                      "Programm hält den Port";
+            // The printer driver registers on every port, which refuses the exclusive claim.
+            p.error = node + " belegt (Druckertreiber lp? rmmod lp)";
         } else {
             p.error = node + " lässt sich nicht belegen (" + std::strerror(-rc) + ")";
         }

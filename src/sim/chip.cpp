@@ -273,16 +273,16 @@ void SimChip::interruptCycle(nanoseconds now, const char* why) {
     const auto left = std::chrono::duration_cast<microseconds>(cycleEnd_ - now).count();
     violation(now, std::string(why) + " (" + std::to_string(left) + " µs early)");
     if (cycleCell_ >= 0) {
-        setWord(cycleCell_, erasedValue(cycleCell_));
+        setWord(cycleCell_, cycleRestore_);
     }
     cycle_ = Cycle::None;
     cycleCell_ = -1;
 }
 
-void SimChip::startCycle(Cycle kind, nanoseconds length, nanoseconds now, int cell) {
+void SimChip::startCycle(Cycle kind, nanoseconds length, nanoseconds now) {
     cycle_ = kind;
     cycleEnd_ = now + length;
-    cycleCell_ = cell;
+    cycleCell_ = -1;
     edgeInErase7x_ = false;
 }
 
@@ -531,37 +531,38 @@ std::uint16_t SimChip::readData(int pc) const {
     return eeprom_[static_cast<std::size_t>(pc % spec_.eepromBytes)];
 }
 
-void SimChip::writeCell(int address, std::uint16_t latch, bool andOnly) {
+SimChip::WriteKind SimChip::writeCell(int address, std::uint16_t latch, bool andOnly) {
     if (badCell_ && *badCell_ == address) {
-        return;
+        return WriteKind::None;
     }
     if (address >= kDataBase) {
         if (dataProtected()) {
-            return;
+            return WriteKind::None;
         }
         auto& cell = eeprom_[static_cast<std::size_t>(address - kDataBase)];
         cell = static_cast<std::uint8_t>(andOnly ? (cell & latch) : latch);
-        return;
+        return andOnly ? WriteKind::ClearBits : WriteKind::Overwrite;
     }
     if (address < kConfigSpace) {
         if (programProtected(address)) {
-            return;
+            return WriteKind::None;
         }
         auto& cell = program_[static_cast<std::size_t>(address)];
         cell = static_cast<std::uint16_t>(andOnly ? (cell & latch) : latch);
-        return;
+        return andOnly ? WriteKind::ClearBits : WriteKind::Overwrite;
     }
     if (address <= kConfigSpace + 3) {
         auto& cell = ids_[static_cast<std::size_t>(address - kConfigSpace)];
         cell = static_cast<std::uint16_t>(andOnly ? (cell & latch) : latch);
-        return;
+        return andOnly ? WriteKind::ClearBits : WriteKind::Overwrite;
     }
     if (address == kConfigAddress) {
         // Protection cannot be lifted by rewriting the word: only an erase sets bits.
         const bool onlyClear = andOnly || anyProtected();
         setWord(kConfigAddress, onlyClear ? (config_ & latch) : latch);
+        return onlyClear ? WriteKind::ClearBits : WriteKind::Overwrite;
     }
-    // Reserved words and the device ID take no writes.
+    return WriteKind::None;  // reserved words and the device ID take no writes
 }
 
 nanoseconds SimChip::wordCycle() const {
@@ -647,8 +648,15 @@ void SimChip::begin(bool erase, nanoseconds now) {
         cell = programAddress(pc_);
         length = erase ? wordCycle() : milliseconds(4);
     }
-    writeCell(cell, latch, !erase);
-    startCycle(Cycle::Write, length, now, cell);
+    const std::uint16_t before = word(cell);
+    const WriteKind kind = writeCell(cell, latch, !erase);
+    startCycle(Cycle::Write, length, now);
+    if (kind != WriteKind::None) {
+        // Broken off, an erase-and-write leaves the cell erased; a write that only
+        // clears bits leaves what was there.
+        cycleCell_ = cell;
+        cycleRestore_ = kind == WriteKind::Overwrite ? erasedValue(cell) : before;
+    }
 }
 
 void SimChip::end7x(nanoseconds now) {

@@ -61,8 +61,9 @@
 //   same: protection gone An 8 sent during the 16F7x bulk erase is ignored (our erase sequence
 //   sends one). Nothing ever erases the device ID.
 //
-// Timing (against the clock seam; a clock edge during a cycle is logged and the
-// cell being written keeps its erased value)
+// Timing (against the clock seam; a clock edge during a cycle is logged, and the
+// cell of an erase-and-write cycle keeps its erased value, while a cycle that only
+// clears bits (24, a protected configuration word) leaves the old value)
 //   8 on a program word, ID or configuration word: 10 ms (16F84), 8 ms (others)
 //   8 on a data byte: 10 ms (16F84), 8 ms (others); 24: 4 ms
 //   bulk erase (9/11 + 8) and the 1/7 cycle: 10 ms
@@ -165,15 +166,15 @@ class SimChip {
     void begin(bool erase, std::chrono::nanoseconds now);
     void end7x(std::chrono::nanoseconds now);
     void interruptCycle(std::chrono::nanoseconds now, const char* why);
-    void startCycle(Cycle kind, std::chrono::nanoseconds length, std::chrono::nanoseconds now,
-                    int cell = -1);
+    void startCycle(Cycle kind, std::chrono::nanoseconds length, std::chrono::nanoseconds now);
 
     // Image address of the cell the PC selects for program/config accesses.
     int programAddress(int pc) const;
     std::uint16_t readProgram(int pc) const;
     std::uint16_t readData(int pc) const;
     // Writes one cell (image addressing), honouring protection and faults.
-    void writeCell(int address, std::uint16_t latch, bool andOnly);
+    enum class WriteKind { None, Overwrite, ClearBits };
+    WriteKind writeCell(int address, std::uint16_t latch, bool andOnly);
     void eraseProgram();
     void eraseData();
     void eraseIds();
@@ -220,7 +221,8 @@ class SimChip {
     // Internally timed cycle in progress.
     Cycle cycle_ = Cycle::None;
     std::chrono::nanoseconds cycleEnd_{0};
-    int cycleCell_ = -1;
+    int cycleCell_ = -1;              // the cell a broken-off write leaves ...
+    std::uint16_t cycleRestore_ = 0;  // ... with this value
     bool edgeInErase7x_ = false;
 
     // Faults.

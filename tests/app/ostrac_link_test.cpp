@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QStatusBar>
+#include <QToolButton>
 
 #include "link/range_error.h"
 #include "ostrac.h"
@@ -43,15 +42,11 @@ struct Window {
         port.clearLog();
         port.releases = 0;
     }
-    QString panel1() const {
-        if (auto* l = w->findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
-            return l->text();
-        }
-        return w->statusBar()->currentMessage();
-    }
+    QString panel1() const { return w->panel(1); }
     bool enabled(const char* name) const {
         auto* c = w->findChild<QWidget*>(QString::fromLatin1(name));
-        return c == nullptr || c->isEnabled();
+        EXPECT_NE(c, nullptr) << name;
+        return c != nullptr && c->isEnabled();
     }
     ScriptedDialog dialog;
     VirtualClock clock;
@@ -91,9 +86,7 @@ TEST(OstracLink, FoundAtLpt2EnablesTheOperations) {
          {"EraseBTN", "ReadBTN", "CompBTN", "ProgBTN", "DetectBTN", "AntiCpBTN", "TypComboBox"}) {
         EXPECT_TRUE(win.enabled(name)) << name;
     }
-    if (auto* b = win.w->findChild<QWidget*>(QStringLiteral("ToolButton3"))) {
-        EXPECT_FALSE(b->isEnabled());
-    }
+    EXPECT_FALSE(win.enabled("ToolButton3"));
     // Anfang left the lines idle: clock and data low, both switches off (pnp: D2, D3 set).
     std::vector<std::uint8_t> writes;
     for (const auto& a : port.log()) {
@@ -109,6 +102,38 @@ TEST(OstracLink, FoundAtLpt2EnablesTheOperations) {
     win.w->PortZu();
     EXPECT_EQ(port.releases, 1);
     EXPECT_EQ(port.log().back().value, 0x0C);
+}
+
+TEST(OstracLink, StartUpSearchIsTheFirstMessageAndTheButtonSearchesAgain) {
+    CircuitPort port;
+    port.at = 0x378;
+    ScriptedDialog dialog;
+    VirtualClock clock;
+    OstracDeps deps;
+    deps.dialog = &dialog;
+    deps.clock = &clock;
+    deps.port = &port;
+    deps.arguments = {QStringLiteral("pkorvel")};
+    {
+        TOstrac w(deps);
+        ASSERT_FALSE(dialog.messages().empty());
+        EXPECT_EQ(dialog.messages().front().rfind("OK: Korvel gefunden,", 0), 0u);
+        EXPECT_EQ(w.panel(1), QStringLiteral("Korvel gefunden an LPT 1"));
+        EXPECT_GT(w.Settings.DelayCount, 0) << "measured at start";
+    }
+    EXPECT_EQ(port.releases, 1) << "the window gives the port back when it goes";
+
+    // Nothing attached at start; then the board is plugged into LPT2 and the
+    // "Korvel suchen" button finds it.
+    CircuitPort later;
+    Window win(later);
+    EXPECT_TRUE(win.enabled("ToolButton3"));
+    EXPECT_FALSE(win.enabled("ProgBTN"));
+    later.at = 0x278;
+    win.w->findChild<QToolButton*>(QStringLiteral("ToolButton3"))->click();
+    EXPECT_EQ(win.panel1(), QStringLiteral("Korvel gefunden an LPT 2"));
+    EXPECT_EQ(win.dialog.messages().size(), 1u) << "one search per click";
+    EXPECT_TRUE(win.enabled("ProgBTN"));
 }
 
 TEST(OstracLink, FoundAtLpt1SaysLpt1AndQuickAndDirtyNeedsNoCircuit) {

@@ -179,7 +179,7 @@ TEST(Ppdev, ExplainsWhyThereIsNoAccess) {
         FakeKernel k;
         PpdevPort p(t.options(&k));
         EXPECT_FALSE(p.available());
-        EXPECT_NE(p.unavailableReason().find("keine Parallelschnittstelle"), std::string::npos);
+        EXPECT_NE(p.unavailableReason().find("kein Druckerport"), std::string::npos);
         EXPECT_NE(p.unavailableReason().find("ppdev"), std::string::npos);
         EXPECT_TRUE(k.calls.empty());
         EXPECT_EQ(p.read(0x379), 0xFF);
@@ -188,7 +188,7 @@ TEST(Ppdev, ExplainsWhyThereIsNoAccess) {
         Tree t;  // modules loaded but no port: only "default"
         FakeKernel k;
         PpdevPort p(t.options(&k));
-        EXPECT_NE(p.unavailableReason().find("keine Parallelschnittstelle"), std::string::npos);
+        EXPECT_NE(p.unavailableReason().find("kein Druckerport"), std::string::npos);
     }
     {
         Tree t;  // a PCI card elsewhere

@@ -169,6 +169,58 @@ TEST(LinkOnSim, HandSwitchPromptsDriveTheBoard) {
     EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
 }
 
+// Watches the supplies at the socket after every write.
+class SupplyWatch : public PortIo {
+  public:
+    SupplyWatch(sim::SimCircuit& c, Clock& clock) : c_(c), clock_(clock) {}
+    void write(int port, std::uint8_t v) override {
+        c_.write(port, v);
+        const std::pair<bool, bool> now{c_.vdd(), c_.vpp()};
+        if (changes.empty() || changes.back().second != now) {
+            changes.emplace_back(clock_.monotonic(), now);
+        }
+    }
+    std::uint8_t read(int port) override { return c_.read(port); }
+    bool available() const override { return true; }
+    std::vector<std::pair<std::chrono::nanoseconds, std::pair<bool, bool>>> changes;
+
+  private:
+    sim::SimCircuit& c_;
+    Clock& clock_;
+};
+
+TEST(LinkOnSim, VddComesBeforeVppAndVppGoesFirst) {
+    for (const sim::CircuitVariant v : {sim::CircuitVariant{0, 0}, sim::CircuitVariant{1, 1}}) {
+        VirtualClock clock;
+        sim::SimCircuit board(clock, v, 1);
+        board.insertChip(std::make_unique<sim::SimChip>(*sim::findChip("16F628")));
+        SupplyWatch watch(board, clock);
+        ScriptedDialog dialog;
+        ProgrammerSettings s;
+        s.DriverIndex = v.driver;
+        s.SwitchIndex = v.sw;
+        std::int32_t base = kLpt1;
+        ProgrammerLink link(watch, clock, dialog, s, base);
+        link.Anfang();
+        ASSERT_FALSE(board.vdd());
+        watch.changes.assign(1, {clock.monotonic(), {false, false}});
+        link.StartProgmode();
+        link.Kommando(4);
+        (void)link.RdDaten();
+        link.EndProgmode();
+        // VDD -> VDD+VPP -> VDD -> off, each step at least 100 ms apart.
+        using P = std::pair<bool, bool>;
+        ASSERT_EQ(watch.changes.size(), 5u);
+        EXPECT_EQ(watch.changes[1].second, P(true, false));
+        EXPECT_EQ(watch.changes[2].second, P(true, true));
+        EXPECT_EQ(watch.changes[3].second, P(true, false));
+        EXPECT_EQ(watch.changes[4].second, P(false, false));
+        EXPECT_GE(watch.changes[2].first - watch.changes[1].first, 100ms);
+        EXPECT_GE(watch.changes[4].first - watch.changes[3].first, 100ms);
+        EXPECT_TRUE(board.log().violations().empty()) << board.log().violationText();
+    }
+}
+
 TEST(LinkOnSim, MeasuredDelayKeepsTheReferenceCount) {
     SimRig r(1, 1);
     r.settings.DelayCount = 7;

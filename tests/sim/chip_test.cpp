@@ -433,6 +433,30 @@ TEST(SimChipViolations, MissingWaitLeavesTheCellErased) {
     EXPECT_EQ(b.chip->word(0), 0x3FFF);
 }
 
+TEST(SimChipViolations, ABrokenOffWriteNeverLiftsProtection) {
+    Board b("16F628");
+    b.chip->setWord(0x2007, 0x03FF);  // fully protected
+    b.chip->setWord(1, 0x0111);
+    b.host.startProgmode();
+    b.host.load(0, 0x3FFF);
+    b.host.increment(7);
+    b.host.load(2, 0x3FFF);
+    b.host.command(8);
+    b.host.command(6);  // too early
+    b.host.endProgmode();
+    EXPECT_EQ(b.log().violations().size(), 1u) << b.violations();
+    EXPECT_EQ(b.chip->word(0x2007), 0x03FF) << "still protected";
+
+    Board c("16F84A");
+    c.chip->setWord(0, 0x3F0F);
+    c.host.startProgmode();
+    c.host.load(2, 0x000F);
+    c.host.command(24);
+    c.host.command(6);  // too early
+    c.host.endProgmode();
+    EXPECT_EQ(c.chip->word(0), 0x3F0F) << "a write that only clears bits leaves the old value";
+}
+
 TEST(SimChipViolations, MissingLoadWrongOrderAndPowerSequence) {
     {
         Board b("16F628");
