@@ -54,12 +54,9 @@ void TOstrac::runCommand(const std::function<void()>& command) {
 bool TOstrac::reloadHexFile() {
     // Burn and compare always use the file as it is on disk now, so a change made
     // by the assembler since loading is not missed.
-    if (Image.HexLoaded) {
-        loadFile();
-    } else {
-        ToolButton1Click();
-    }
-    return Image.HexLoaded;
+    // A file broken part-way is not burnt half: the load's message has told why.
+    const bool complete = Image.HexLoaded ? loadFile() : ToolButton1Click();
+    return complete && Image.HexLoaded;
 }
 
 void TOstrac::bracket(const std::function<void()>& routine) {

@@ -1,0 +1,534 @@
+// The command buttons driven in the real window against the simulated board:
+// "Brennen", "Lesen", "Vergleichen", "Löschen" and "CP entfernen" end to end,
+// with HEX files on disk, the save dialog after a read, and a clean violation
+// log in every passing case.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "image/hex_file.h"
+#include "ostrac.h"
+#include "sim/circuit.h"
+#include "ui_ostrac.h"
+
+namespace pk {
+namespace {
+
+// A configuration word without protection, unimplemented bits as ones, as the
+// fuse controls build it from the file.
+std::uint16_t plainConfig(std::int32_t type) {
+    switch (deviceInfo(type)->configLayout) {
+        case ConfigLayout::Layout84:
+            return 0x3FF1;
+        case ConfigLayout::Layout87x:
+            return 0x3F72;
+        case ConfigLayout::Layout7x:
+            return 0x3FFA;
+        case ConfigLayout::Layout62x:
+            return 0x3F62;
+    }
+    return 0x3FFF;
+}
+
+std::int32_t typeOf(const std::string& chip) {
+    const std::pair<const char*, std::int32_t> table[] = {
+        {"16F84", Dev16F84},       {"16F84A", Dev16F84},      {"16F877", Dev16F876_877},
+        {"16F876", Dev16F876_877}, {"16F873", Dev16F873_874}, {"16F870", Dev16F870_872},
+        {"16F77", Dev16F76_77},    {"16F76", Dev16F76_77},    {"16F73", Dev16F73_74},
+        {"16F627", Dev16F627},     {"16F628", Dev16F628}};
+    for (auto [name, type] : table) {
+        if (chip == name) {
+            return type;
+        }
+    }
+    return Dev16F84;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A window on a simulated "7407" board at LPT1, found by the search, with a chip
+// in the socket and its type selected.
+// Scripted answers, and a hook that runs inside a message box, where a nested
+// event loop would let the user click.
+struct HookedDialog : ScriptedDialog {
+    std::function<void()> inMessage;
+    void message(const std::string& text, const std::string& caption) override {
+        ScriptedDialog::message(text, caption);
+        if (inMessage) {
+            inMessage();
+        }
+    }
+};
+
+struct Cmd {
+    HookedDialog dialog;
+    VirtualClock clock;
+    sim::SimCircuit board{clock, {1, 1}, 1};
+    std::unique_ptr<TOstrac> w;
+    QTemporaryDir dir;
+    sim::SimChip* chip = nullptr;
+
+    explicit Cmd(const std::string& chipName) {
+        OstracDeps deps;
+        deps.dialog = &dialog;
+        deps.clock = &clock;
+        deps.port = &board;
+        deps.arguments = {QStringLiteral("pkorvel")};
+        w = std::make_unique<TOstrac>(deps);
+        w->Settings.DriverIndex = 1;
+        w->Settings.SwitchIndex = 1;
+        w->Settings.QuickAndDirty = false;
+        w->Sync();  // with the socket still empty, as the search asks
+        chip = board.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(chipName)));
+        selectType(typeOf(chipName));
+        dialog.clear();
+        board.log().clear();
+    }
+
+    void selectType(std::int32_t type) {
+        ui().TypComboBox->setCurrentIndex(type);
+        w->TypComboBoxChange();
+    }
+
+    std::string path(const char* name) const {
+        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    }
+
+    // Writes a HEX file with these words (absent ones left out) and loads it.
+    std::string writeHex(const char* name, const WordArray& words) {
+        WordArray blanked = words;
+        for (std::size_t a = 0; a < blanked.size(); ++a) {
+            if (blanked[a] == MemoryImage::AbsentWord) {
+                blanked[a] = a >= MemoryImage::EepromBase ? 0xFF : 0x3FFF;
+            }
+        }
+        const std::string p = path(name);
+        std::ofstream(p, std::ios::binary) << BuildHexFile(blanked, 0x1FFF);
+        return p;
+    }
+    void load(const std::string& p) {
+        dialog.queueFileAnswer(p);
+        w->ToolButton1Click();
+        ASSERT_TRUE(w->Image.HexLoaded);
+        if ((w->Image.ConfigWord & 0x8000) != 0) {
+            // What "aus HEX-File lesen" does, where the configuration editor is not wired.
+            w->Image.ConfigWord = w->Image.HexWords[MemoryImage::ConfigAddr];
+        }
+        dialog.clear();
+    }
+
+    Ui::Ostrac& ui() { return *w->ui(); }
+    QColor textColour(QLabel* l) { return l->palette().color(QPalette::WindowText); }
+    bool clean() const { return board.log().violations().empty(); }
+    std::string violations() const { return board.log().violationText(); }
+    std::string labels() {
+        return (ui().Label4->text() + " " + ui().Label5->text() + " " + ui().Label6->text())
+            .toStdString();
+    }
+};
+
+// A program with gaps, EEPROM bytes where the chip has them, IDs, a plain configuration word.
+WordArray sampleFile(std::int32_t type, int seed) {
+    const DeviceInfo& info = *deviceInfo(type);
+    WordArray words;
+    words.fill(MemoryImage::AbsentWord);
+    for (int a = 0; a < 48; ++a) {
+        words[a] = static_cast<std::uint16_t>((a * 131 + seed) & 0x3FFF);
+    }
+    words[info.progLastAddr] = static_cast<std::uint16_t>(0x1000 + seed);
+    if (info.dataLastAddr >= 0) {
+        for (int n = 0; n < 8; ++n) {
+            words[0x2100 + n] = static_cast<std::uint16_t>((n * 17 + seed) & 0xFF);
+        }
+        words[0x2100 + info.dataLastAddr] = 0x5A;
+    }
+    for (int i = 0; i < 4; ++i) {
+        words[0x2000 + i] = static_cast<std::uint16_t>((i + seed) & 0x0F);
+    }
+    words[0x2007] = plainConfig(type);
+    return words;
+}
+
+// ---- The whole cycle on every catalogue entry ----
+
+class CommandCycle : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CommandCycle, EraseBurnCompareReadSaveAndLoadBack) {
+    Cmd c(GetParam());
+    const std::int32_t type = c.w->Device.CurrentType;
+    const DeviceInfo& info = *deviceInfo(type);
+    for (int a = 0; a <= info.progLastAddr; a += 7) {
+        c.chip->setWord(a, 0x0101);  // old contents for the erase to take
+    }
+    c.load(c.writeHex("prog.hex", sampleFile(type, 3)));
+    const bool data = c.ui().DATACheckBox->isChecked();
+
+    c.ui().EraseBTN->click();
+    for (int a = 0; a <= info.progLastAddr; ++a) {
+        ASSERT_EQ(c.chip->word(a), 0x3FFF) << a;
+    }
+
+    c.ui().ProgBTN->click();
+    EXPECT_TRUE(c.dialog.messages().empty()) << c.dialog.messages().front();
+    EXPECT_EQ(c.labels(), data ? "0 0 0" : "0 ? 0");
+    EXPECT_EQ(c.chip->word(47), (47 * 131 + 3) & 0x3FFF);
+    EXPECT_EQ(c.chip->word(info.progLastAddr), 0x1003);
+    EXPECT_EQ(c.chip->word(0x2007), plainConfig(type));
+
+    c.w->ClearFehler();
+    c.w->Timer1->stop();
+    c.ui().CompBTN->click();
+    EXPECT_EQ(c.labels(), data ? "0 0 0" : "0 ? 0");
+    EXPECT_EQ(c.w->Errors.sum(), 0);
+    EXPECT_TRUE(c.w->Timer1->isActive()) << "O.K. blinks";
+    EXPECT_EQ(c.ui().OKLabel->text(), "O.K.");
+
+    const std::string saved = c.path("read.hex");
+    c.dialog.queueFileAnswer(saved);
+    c.ui().ReadBTN->click();
+    EXPECT_TRUE(c.ui().ToolButton2->isEnabled());
+    ASSERT_FALSE(c.dialog.entries().empty());
+    EXPECT_EQ(c.dialog.entries().back().kind, ScriptedDialog::Kind::SaveFile);
+    EXPECT_EQ(c.dialog.entries().back().text, "HEX-Datei speichern");
+    EXPECT_EQ(c.w->Image.HexFileName, saved);
+
+    WordArray loaded;
+    loaded.fill(MemoryImage::AbsentWord);
+    ASSERT_TRUE(OpenHexfile(readText(saved), loaded).ok());
+    for (int a = 0; a <= info.progLastAddr; ++a) {
+        const std::uint16_t word = c.chip->word(a);
+        ASSERT_EQ(loaded[a], word == 0x3FFF ? MemoryImage::AbsentWord : word) << a;
+    }
+    for (int a = info.progLastAddr + 1; a < 0x2000; ++a) {
+        ASSERT_EQ(loaded[a], MemoryImage::AbsentWord) << a;
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(loaded[0x2000 + i], c.chip->word(0x2000 + i) & 0x0F);
+    }
+    EXPECT_EQ(loaded[0x2007], c.chip->word(0x2007));
+    for (int n = 0; n < 256; ++n) {
+        const std::uint16_t byte = n <= info.dataLastAddr ? c.chip->word(0x2100 + n) : 0xFF;
+        ASSERT_EQ(loaded[0x2100 + n], byte == 0xFF ? MemoryImage::AbsentWord : byte) << n;
+    }
+    EXPECT_TRUE(c.clean()) << c.violations();
+    // The command controls are back as they were.
+    EXPECT_TRUE(c.ui().ProgBTN->isEnabled());
+    EXPECT_TRUE(c.ui().TypComboBox->isEnabled());
+    EXPECT_FALSE(c.w->commandRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, CommandCycle,
+                         ::testing::Values("16F84", "16F84A", "16F877", "16F873", "16F870", "16F77",
+                                           "16F73", "16F627", "16F628"));
+
+// ---- Compare ----
+
+TEST(Compare, CountsOnlyWordsTheFileGivesAndIdNibbles) {
+    Cmd c("16F877");
+    WordArray words = sampleFile(Dev16F876_877, 5);
+    words[0x2000] = 5;
+    c.load(c.writeHex("prog.hex", words));
+    c.ui().ProgBTN->click();
+    ASSERT_EQ(c.w->Errors.sum(), 0);
+
+    c.chip->setWord(1, 0);
+    c.chip->setWord(20, 0x3FFF);
+    c.chip->setWord(0x1FFF, 0x1234);
+    c.chip->setWord(100, 0x0F0F);  // words the file does not give
+    c.chip->setWord(0x1000, 0);
+    c.chip->setWord(0x2000, 0x3FF5);  // upper bits set, 5 below
+    c.w->Timer1->stop();
+    c.dialog.clear();
+    c.ui().CompBTN->click();
+    EXPECT_EQ(c.labels(), "3 0 0");
+    EXPECT_EQ(c.textColour(c.ui().Label4), QColor(255, 0, 0));
+    EXPECT_EQ(c.textColour(c.ui().Label6), QColor(0, 0, 0));
+    EXPECT_FALSE(c.w->Timer1->isActive());
+    EXPECT_TRUE(c.dialog.messages().empty()) << "the compare reports by its counters";
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+TEST(Compare, WithoutEepromTheDataFigureIsAQuestionMark) {
+    Cmd c("16F628");
+    c.load(c.writeHex("prog.hex", sampleFile(Dev16F628, 1)));
+    c.ui().ProgBTN->click();
+    c.chip->setWord(0x2100, 0x00);  // would count if the data were compared
+    c.ui().DATACheckBox->setChecked(false);
+    c.board.log().clear();
+    c.ui().CompBTN->click();
+    EXPECT_EQ(c.labels(), "0 ? 0");
+    EXPECT_EQ(c.board.log().count(cmd::ReadDataFromDataMemory), 0);
+    EXPECT_TRUE(c.w->Timer1->isActive());
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+// ---- Burn ----
+
+TEST(Burn, FileChangedOnDiskSinceLoadingBurnsTheNewContent) {
+    Cmd c("16F84A");
+    const std::string p = c.writeHex("prog.hex", sampleFile(Dev16F84, 1));
+    c.load(p);
+    WordArray changed = sampleFile(Dev16F84, 9);
+    changed[200] = 0x0200;
+    c.writeHex("prog.hex", changed);
+    c.ui().ProgBTN->click();
+    EXPECT_EQ(c.chip->word(0), 9);
+    EXPECT_EQ(c.chip->word(200), 0x0200);
+    EXPECT_EQ(c.w->Image.HexWords[200], 0x0200);
+    EXPECT_EQ(c.w->Errors.sum(), 0);
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+TEST(Burn, FileBrokenOnDiskSinceLoadingStopsBeforeTheChip) {
+    Cmd c("16F84A");
+    const std::string p = c.writeHex("prog.hex", sampleFile(Dev16F84, 1));
+    c.load(p);
+    std::ofstream(p, std::ios::binary) << ":0400000001000200F9\r\n:04000400XX00040000\r\n";
+    c.ui().ProgBTN->click();
+    EXPECT_EQ(c.dialog.messages().size(), 1u) << "the load tells what is wrong";
+    EXPECT_EQ(c.board.log().modeEntries(), 1) << "only the type check";
+    EXPECT_EQ(c.board.log().count(cmd::BeginEraseProgrammingCycle), 0);
+    EXPECT_EQ(c.chip->word(0), 0x3FFF);
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+TEST(Burn, WithoutAFileTheDialogIsOfferedAndCancelStopsBeforeTheChip) {
+    Cmd c("16F84A");
+    c.ui().ProgBTN->click();
+    ASSERT_EQ(c.dialog.entries().size(), 1u);
+    EXPECT_EQ(c.dialog.entries()[0].kind, ScriptedDialog::Kind::OpenFile);
+    // Only the type check reached the chip.
+    EXPECT_EQ(c.board.log().modeEntries(), 1);
+    EXPECT_EQ(c.board.log().count(cmd::BeginEraseProgrammingCycle), 0);
+    EXPECT_EQ(c.labels(), "? ? ?");
+}
+
+TEST(WrongType, EveryCommandStopsAfterTheMessageAndTouchesNothing) {
+    Cmd c("16F84A");
+    const std::string p = c.writeHex("prog.hex", sampleFile(Dev16F84, 1));
+    c.load(p);
+    c.selectType(Dev16F873_874);
+    // Changed on disk: a reload would be noticed in HexWords.
+    c.writeHex("prog.hex", sampleFile(Dev16F84, 7));
+    const auto hexBefore = c.w->Image.HexWords;
+    const auto backBefore = c.w->Image.ReadBack;
+    c.w->Errors = {2, 0, 1};
+    c.w->ShowFehler();
+    c.w->Timer1->stop();
+    c.chip->setWord(3, 0x0333);
+
+    QPushButton* buttons[] = {c.ui().ProgBTN, c.ui().ReadBTN, c.ui().CompBTN, c.ui().EraseBTN,
+                              c.ui().AntiCpBTN};
+    for (QPushButton* b : buttons) {
+        c.dialog.clear();
+        c.board.log().clear();
+        b->click();
+        EXPECT_EQ(c.dialog.messages(), std::vector<std::string>{"Falscher PIC-Typ ausgewählt"})
+            << b->objectName().toStdString();
+        EXPECT_EQ(c.dialog.entries().size(), 1u) << "no file or save dialog";
+        EXPECT_EQ(c.board.log().modeEntries(), 1) << "only the type check";
+        EXPECT_EQ(c.board.log().count(cmd::BeginEraseProgrammingCycle), 0);
+        EXPECT_EQ(c.board.log().count(cmd::LoadDataForProgramMemory), 0);
+    }
+    EXPECT_EQ(c.w->Image.HexWords, hexBefore) << "the file was not reloaded";
+    EXPECT_EQ(c.w->Image.ReadBack, backBefore);
+    EXPECT_EQ(c.chip->word(3), 0x0333);
+    EXPECT_EQ(c.labels(), "2 0 1") << "the counters were not touched";
+    EXPECT_FALSE(c.ui().ToolButton2->isEnabled());
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+// ---- Erase ----
+
+TEST(Erase, OldF84WithoutDataSendsTheErasePairOnly) {
+    Cmd c("16F84");
+    c.ui().DATACheckBox->setChecked(false);
+    for (int a = 0; a < 1024; a += 3) {
+        c.chip->setWord(a, 0x0042);
+    }
+    c.chip->setWord(0x2100, 0x11);
+    c.w->Errors = {1, 0, 0};
+    c.w->ShowFehler();
+    c.ui().EraseBTN->click();
+    EXPECT_FALSE(c.w->Device.Is84A);
+    // The type check's own bracket, then the erase.
+    const auto& log = c.board.log();
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < log.commands().size(); ++i) {
+        if (log.commands()[i].code == cmd::LoadDataForProgramMemory) {
+            from = i;
+            break;
+        }
+    }
+    EXPECT_EQ(log.commandTrace(from), "2(3FFF) 1 7 8 1 7");
+    EXPECT_EQ(log.modeEntries(), 2);
+    for (int a = 0; a < 1024; ++a) {
+        ASSERT_EQ(c.chip->word(a), 0x3FFF) << a;
+    }
+    EXPECT_EQ(c.chip->word(0x2100), 0x11);
+    EXPECT_EQ(c.labels(), "1 ? 0") << "erase leaves the figures alone";
+    EXPECT_TRUE(c.ui().RunGauge->isHidden());
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+TEST(Erase, WithDataTheEepromIsBlankToo) {
+    Cmd c("16F877");
+    c.chip->setWord(0, 0);
+    c.chip->setWord(0x1FFF, 0);
+    c.chip->setWord(0x2100 + 255, 0);
+    c.ui().DATACheckBox->setChecked(true);
+    c.ui().EraseBTN->click();
+    EXPECT_EQ(c.chip->word(0), 0x3FFF);
+    EXPECT_EQ(c.chip->word(0x1FFF), 0x3FFF);
+    EXPECT_EQ(c.chip->word(0x2100 + 255), 0xFF);
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+// ---- Code-protection removal ----
+
+class RemoveProtection : public ::testing::TestWithParam<std::pair<const char*, std::uint16_t>> {};
+
+TEST_P(RemoveProtection, ChipIsUnprotectedAndBlank) {
+    Cmd c(GetParam().first);
+    for (int a = 0; a <= c.w->Device.ProgLastAddr; a += 5) {
+        c.chip->setWord(a, 0x0101);
+    }
+    c.chip->setWord(0x2100, 0x22);
+    c.chip->setWord(0x2007, GetParam().second);
+    ASSERT_TRUE(c.chip->anyProgramProtected());
+    c.ui().AntiCpBTN->click();
+    EXPECT_TRUE(c.dialog.messages().empty());
+    EXPECT_FALSE(c.chip->anyProgramProtected());
+    EXPECT_FALSE(c.chip->dataProtected());
+    for (int a = 0; a <= c.w->Device.ProgLastAddr; ++a) {
+        ASSERT_EQ(c.chip->word(a), 0x3FFF) << a;
+    }
+    EXPECT_EQ(c.chip->word(0x2100), 0xFF);
+    EXPECT_EQ(c.chip->word(0x2007), 0x3FFF);
+    EXPECT_TRUE(c.ui().RunGauge->isHidden());
+    EXPECT_TRUE(c.clean()) << c.violations();
+
+    // Now it reads as a blank chip.
+    c.dialog.queueFileAnswer(std::nullopt);
+    c.ui().ReadBTN->click();
+    EXPECT_EQ(c.w->Image.ReadBack[0], 0x3FFF);
+    EXPECT_EQ(c.w->Image.ReadBack[0x2100], 0xFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, RemoveProtection,
+                         ::testing::Values(std::pair<const char*, std::uint16_t>{"16F84A", 0x3FE1},
+                                           std::pair<const char*, std::uint16_t>{"16F877", 0x0E42},
+                                           std::pair<const char*, std::uint16_t>{"16F628",
+                                                                                 0x0262}));
+
+TEST(RemoveProtection16F7x, IsExactlyTheEraseCommand) {
+    Cmd erase("16F76");
+    Cmd anti("16F76");
+    for (Cmd* c : {&erase, &anti}) {
+        c->chip->setWord(5, 0x0055);
+        c->chip->setWord(0x2007, 0x3FEA);
+    }
+    erase.ui().EraseBTN->click();
+    anti.ui().AntiCpBTN->click();
+    EXPECT_EQ(anti.board.log().commandTrace(), erase.board.log().commandTrace());
+    EXPECT_EQ(anti.board.log().modeEntries(), erase.board.log().modeEntries());
+    EXPECT_EQ(anti.clock.slept(), erase.clock.slept());
+    EXPECT_EQ(anti.chip->word(5), 0x3FFF);
+    EXPECT_FALSE(anti.chip->anyProgramProtected());
+    EXPECT_TRUE(anti.clean()) << anti.violations();
+}
+
+// ---- Read ----
+
+TEST(Read, SaveAfterAnotherChipHoldsOnlyThisChipsEeprom) {
+    Cmd c("16F877");
+    c.chip->setWord(0x2100 + 200, 0x33);
+    c.dialog.queueFileAnswer(std::nullopt);
+    c.ui().ReadBTN->click();
+    ASSERT_EQ(c.w->Image.ReadBack[0x2100 + 200], 0x33);
+
+    c.board.removeChip();
+    c.board.insertChip(std::make_unique<sim::SimChip>(*sim::findChip("16F84A")));
+    c.selectType(Dev16F84);
+    const std::string saved = c.path("f84.hex");
+    c.dialog.queueFileAnswer(saved);
+    c.ui().ReadBTN->click();
+    // Erased ID locations read 15; the configuration word 0x3FFF is blank; no EEPROM
+    // byte of the 16F877 is left over.
+    EXPECT_EQ(readText(saved), ":084000000F000F000F000F007C\r\n:00000001FF\r\n");
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+TEST(Read, CancelledSaveKeepsTheSaveButtonAndTheFileName) {
+    Cmd c("16F628");
+    c.w->Image.HexFileName = "keep.hex";
+    c.dialog.queueFileAnswer(std::nullopt);
+    c.ui().ReadBTN->click();
+    EXPECT_EQ(c.w->Image.HexFileName, "keep.hex");
+    EXPECT_TRUE(c.ui().ToolButton2->isEnabled());
+    EXPECT_EQ(c.labels(), "0 0 0");
+    EXPECT_TRUE(c.w->Timer1->isActive());
+}
+
+// ---- Nothing re-enters ----
+
+TEST(Busy, ControlsAreDisabledWhileACommandRunsAndNoSecondCommandStarts) {
+    Cmd c("16F628");
+    WordArray words = sampleFile(Dev16F628, 2);
+    c.load(c.writeHex("prog.hex", words));
+    c.chip->setBadCell(10);  // the burn stops there with a message box
+    int messages = 0;
+    bool disabled = false;
+    int entriesBefore = 0;
+    int entriesAfter = 0;
+    c.dialog.inMessage = [&] {
+        ++messages;
+        disabled = !c.ui().ProgBTN->isEnabled() && !c.ui().ReadBTN->isEnabled() &&
+                   !c.ui().CompBTN->isEnabled() && !c.ui().EraseBTN->isEnabled() &&
+                   !c.ui().AntiCpBTN->isEnabled() && !c.ui().DetectBTN->isEnabled() &&
+                   !c.ui().TypComboBox->isEnabled() && !c.ui().ToolButton1->isEnabled();
+        entriesBefore = c.board.log().modeEntries();
+        // Clicks and direct calls alike: nothing may start inside the running burn.
+        c.ui().EraseBTN->click();
+        c.w->EraseBTNClick();
+        c.w->ReadBTNClick();
+        c.w->AntiCpBTNClick();
+        c.w->DetectBTNClick();
+        entriesAfter = c.board.log().modeEntries();
+        EXPECT_TRUE(c.w->commandRunning());
+    };
+    c.ui().ProgBTN->click();
+    c.dialog.inMessage = nullptr;
+    EXPECT_EQ(messages, 1);
+    EXPECT_TRUE(disabled);
+    EXPECT_EQ(entriesAfter, entriesBefore) << "a second command ran inside the first";
+    // The burn went on with the data and the configuration after the failed word.
+    EXPECT_EQ(c.labels(), "1 0 0");
+    EXPECT_EQ(c.chip->word(0x2007), plainConfig(Dev16F628));
+    EXPECT_TRUE(c.ui().ProgBTN->isEnabled());
+    EXPECT_TRUE(c.ui().DetectBTN->isEnabled());
+    EXPECT_TRUE(c.ui().ToolButton1->isEnabled());
+    EXPECT_FALSE(c.w->commandRunning());
+    EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+}  // namespace
+}  // namespace pk
