@@ -2,12 +2,13 @@
 
 #include <QFile>
 
+#include "help_window.h"
 #include "ui_hexdatei.h"
 
 namespace pk {
 
 THexdatei::THexdatei(const ViewerContext& context, QWidget* parent)
-    : ViewerWindow(context, 118, parent), ui_(std::make_unique<Ui::Hexdatei>()) {
+    : ViewerWindow(context, help::HexViewer, parent), ui_(std::make_unique<Ui::Hexdatei>()) {
     ui_->setupUi(this);
     ui_->Memo1->setFont(fixedFont(0, 10));
     connect(ui_->Button1, &QPushButton::clicked, this, &THexdatei::Button1Click);
@@ -27,7 +28,7 @@ void THexdatei::FormActivate() {
         ok = file.error() == QFileDevice::NoError;
     }
     if (!ok) {
-        dialog().message("Datei nicht geladen oder fehlerhaft", "Problem");
+        message("Datei nicht geladen oder fehlerhaft", "Problem");
         return;
     }
     // HEX files are ASCII; anything else in them is shown as Latin-1 rather than lost.

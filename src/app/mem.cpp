@@ -4,12 +4,13 @@
 #include <QPixmap>
 #include <cstring>
 
+#include "help_window.h"
 #include "ui_mem.h"
 
 namespace pk {
 
 TMem::TMem(const ViewerContext& context, QWidget* parent)
-    : ViewerWindow(context, 117, parent), ui_(std::make_unique<Ui::Mem>()) {
+    : ViewerWindow(context, help::MemoryMap, parent), ui_(std::make_unique<Ui::Mem>()) {
     ui_->setupUi(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(ui_->Button1, &QPushButton::clicked, this, &TMem::Button1Click);

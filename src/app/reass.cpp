@@ -3,12 +3,13 @@
 #include <QDir>
 #include <QFile>
 
+#include "help_window.h"
 #include "ui_reass.h"
 
 namespace pk {
 
 TReass::TReass(const ViewerContext& context, QWidget* parent)
-    : ViewerWindow(context, 119, parent), ui_(std::make_unique<Ui::Reass>()) {
+    : ViewerWindow(context, help::Listing, parent), ui_(std::make_unique<Ui::Reass>()) {
     ui_->setupUi(this);
     ui_->Memo1->setFont(fixedFont(13, 0));
     connect(ui_->Button1, &QPushButton::clicked, this, &TReass::Button1Click);
@@ -37,7 +38,7 @@ bool TReass::Reassembler() {
     QFile file(ListingFile());
     if (ListingFile().isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         setStatusPanel0(QStringLiteral("!! file save ERROR !!"));
-        dialog().message("Datei nicht zwischengespeichert werden", "Problem");
+        message("Datei nicht zwischengespeichert werden", "Problem");
         return true;  // nothing written; the activation still loads the file
     }
     if (file.write(text.data(), static_cast<qint64>(text.size())) !=
@@ -45,7 +46,7 @@ bool TReass::Reassembler() {
         !file.flush()) {
         // Like an I/O error of the run: it stops here and the view keeps what it shows.
         setStatusPanel0(QStringLiteral("!! file save ERROR !!"));
-        dialog().message(file.errorString().toStdString());
+        message(file.errorString().toStdString());
         return false;
     }
     return true;
@@ -58,7 +59,7 @@ void TReass::FormActivate() {
     setWindowTitle(QStringLiteral("Assembler-Betrachter  -  ") + fileName());
     ui_->Memo1->clear();
     if (!loadListing()) {
-        dialog().message("Datei fehlerhaft oder zu groß", "Problem");
+        message("Datei fehlerhaft oder zu groß", "Problem");
     }
 }
 

@@ -1,21 +1,22 @@
 #include "viewer_window.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QWindow>
+
+#include "help_window.h"
 
 namespace pk {
 
 ViewerWindow::ViewerWindow(const ViewerContext& context, int helpContext, QWidget* parent)
     : QWidget(parent, Qt::Window), context_(context) {
-    // Read by the help key (F1) of the program.
-    setProperty("helpContext", helpContext);
-    // Any other window taking the focus ends a detour through a message box.
+    setHelpContext(this, helpContext);
+    // Any other ordinary window taking the focus ends the detour through a message box.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
         if (now != nullptr && now != windowHandle() && now->modality() == Qt::NonModal) {
-            leftForModal_ = false;
+            returnFromMessage_ = false;
         }
     });
 }
@@ -36,17 +37,22 @@ QFont ViewerWindow::fixedFont(int pixelSize, int pointSize) {
 }
 
 bool ViewerWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate) {
-        leftForModal_ = QApplication::activeModalWidget() != nullptr;
-    } else if (event->type() == QEvent::WindowActivate) {
-        if (leftForModal_) {
-            leftForModal_ = false;
+    if (event->type() == QEvent::WindowActivate) {
+        if (returnFromMessage_) {
+            returnFromMessage_ = false;
         } else {
+            messageShown_ = false;
             ++rebuilds_;
             FormActivate();
+            returnFromMessage_ = messageShown_;
         }
     }
     return QWidget::event(event);
+}
+
+void ViewerWindow::message(const std::string& text, const std::string& caption) {
+    messageShown_ = true;
+    context_.dialog->message(text, caption);
 }
 
 void ViewerWindow::setStatusPanel0(const QString& text) const {

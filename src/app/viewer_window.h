@@ -42,17 +42,18 @@ class ViewerWindow : public QWidget {
 
     const MemoryImage& image() const { return *context_.image; }
     const DeviceState& device() const { return *context_.device; }
-    UserDialog& dialog() const { return *context_.dialog; }
+    // A message box through the main window's dialogs.
+    void message(const std::string& text, const std::string& caption = kAppTitle);
     void setStatusPanel0(const QString& text) const;
     QString fileName() const { return QString::fromStdString(image().HexFileName); }
 
   private:
     ViewerContext context_;
     int rebuilds_ = 0;
-    // This window lost the focus to a modal message box. Coming back from it is
-    // not a new activation; otherwise a message shown while rebuilding would
-    // bring itself up again and again.
-    bool leftForModal_ = false;
+    bool messageShown_ = false;
+    // The last rebuild showed a message box. The focus coming back from it is not
+    // a new activation; otherwise the message would bring itself up again and again.
+    bool returnFromMessage_ = false;
 };
 
 }  // namespace pk
