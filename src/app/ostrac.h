@@ -15,6 +15,7 @@
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
 #include "image/memory_image.h"
+#include "image/settings_file.h"
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/programmer.h"
@@ -80,12 +81,24 @@ class TOstrac : public QMainWindow {
     Ui::Ostrac* ui() { return ui_.get(); }
 
     // ---- HEX files and settings file (ostrac_hex.cpp) ----
-    void ToolButton1Click();  // "HEX-File laden"
-    void loadFile();
+    // "HEX-File laden": the "/f" file or one chosen in the dialog. True when a file
+    // was read completely.
+    bool ToolButton1Click();
+    // Reads HexFileName again. True when it was read completely; false when there is
+    // none, it is missing or it is broken (a burn or compare must then stop).
+    bool loadFile();
     void ToolButton2Click();  // "Hex-File speichern"
     // Start-up step: defaults, PortBase, settings file, Quick-and-Dirty view rule.
     void LoadSettingsFile();
+    // Saves Settings (the setup dialog's last step); on failure shows a message naming
+    // the file and the reason and returns false.
+    bool SaveSettingsFile();
     void ApplyQuickAndDirtyView();
+    // The settings file's record buffer, kept for the whole run, and where it lives.
+    SettingsRecord SettingsBuffer;
+    std::string SettingsPath;
+    // File saves go through these calls; tests make them fail. nullptr: the real ones.
+    SaveFileOps* FileSaveOps = nullptr;
 
     // ---- Programmer link (ostrac_link.cpp) ----
     // A negative port raises RangeError without touching the hardware.
@@ -154,6 +167,25 @@ class TOstrac : public QMainWindow {
     int operationDepth_ = 0;
 
   public:
+    // ---- User commands (ostrac_commands.cpp) ----
+    void ProgBTNClick();    // "Brennen"
+    void ReadBTNClick();    // "Lesen"
+    void CompBTNClick();    // "Vergleichen"
+    void EraseBTNClick();   // "Löschen"
+    void AntiCpBTNClick();  // "CP entfernen"
+    bool commandRunning() const { return commandRunning_; }
+
+  private:
+    // Runs a command with the command controls disabled; refused while one runs.
+    void runCommand(const std::function<void()>& command);
+    // The current HEX file read again, or one chosen when none is loaded.
+    bool reloadHexFile();
+    // StartProgmode, the routine, EndProgmode.
+    void bracket(const std::function<void()>& routine);
+    void eraseCommand();
+    bool commandRunning_ = false;
+
+  public:
     // ---- Viewers (ostrac_viewers.cpp) ----
     void ToolButton8Click();   // memory map
     void ToolButton9Click();   // HEX file viewer
@@ -169,6 +201,7 @@ class TOstrac : public QMainWindow {
     void wireLink();
     void wireEditors();
     void wireOps();
+    void wireCommands();
     void wireViewers();
     void wireSetup();
 

@@ -1,20 +1,142 @@
 // TOstrac: HEX files and the settings file.
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "image/hex_file.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
 namespace pk {
 
-void TOstrac::ToolButton1Click() {}
+namespace {
 
-void TOstrac::loadFile() {}
+QString fromUtf8(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
-void TOstrac::ToolButton2Click() {}
+// How a load ended. Stopped: the file is broken part-way.
+enum class LoadOutcome { Complete, NotLoaded, Stopped };
 
-void TOstrac::LoadSettingsFile() {}
+LoadOutcome loadCurrentFile(TOstrac& w) {
+    MemoryImage& image = w.Image;
+    if (image.HexFileName.empty()) {
+        return LoadOutcome::NotLoaded;
+    }
+    const HexLoadResult r = LoadHexFile(image.HexFileName, image);
+    if (!r.opened) {
+        w.setPanel(0, QStringLiteral("!! file load ERROR !!"));
+        w.dialog().message("HEX-File  " + image.HexFileName + "  nicht gefunden");
+        return LoadOutcome::NotLoaded;
+    }
+    if (!r.parse.ok()) {
+        // The words before the problem stay; nothing is refreshed from a broken file.
+        w.dialog().message(HexReadMessage(image.HexFileName, r.parse));
+        return LoadOutcome::Stopped;
+    }
+    w.UpdateGauge();
+    if (w.ui()->ConfigCheckBox->isChecked()) {
+        w.UpdateConfigButtons();
+    }
+    if (w.ui()->IDCheckBox->isChecked()) {
+        w.UpdateID();
+    }
+    w.setPanel(0, QString());
+    return LoadOutcome::Complete;
+}
 
-void TOstrac::ApplyQuickAndDirtyView() {}
+}  // namespace
 
-void TOstrac::wireHex() {}
+bool TOstrac::ToolButton1Click() {
+    if (StartupFilePending) {
+        Image.HexFileName = StartupFileName.toStdString();
+    } else if (const auto chosen = dialog().openFile("HEX-Datei laden", "*.hex", "*.hex")) {
+        Image.HexFileName = *chosen;
+    }
+    // A cancelled dialog loads the current file again (or nothing, without one).
+    StartupFilePending = false;
+    setWindowTitle(QStringLiteral("PKorvel  ") + fromUtf8(Image.HexFileName));
+    setPanel(0, fromUtf8(Image.HexFileName));
+    const LoadOutcome outcome = loadCurrentFile(*this);
+    if (outcome == LoadOutcome::Stopped) {
+        // The file is broken: leave the rest as the message found it.
+        return false;
+    }
+    // Every load starts with configuration, ID values and EEPROM data taken from the
+    // file; the boxes' handlers switch each off again where the file lacks it.
+    ui()->ConfigCheckBox->setChecked(true);
+    ui()->IDCheckBox->setChecked(true);
+    ui()->DATACheckBox->setChecked(true);
+    // Its handler once more, which unchecks it when the file has no EEPROM data for the
+    // chip. Through the box's own signal, so it reaches DATACheckBoxClick (connected to
+    // it by the configuration editor) without knowing it.
+    emit ui()->DATACheckBox->toggled(ui()->DATACheckBox->isChecked());
+    return outcome == LoadOutcome::Complete;
+}
+
+bool TOstrac::loadFile() {
+    return loadCurrentFile(*this) == LoadOutcome::Complete;
+}
+
+void TOstrac::ToolButton2Click() {
+    const auto chosen = dialog().saveFile("HEX-Datei speichern", "*.hex", "*.hex");
+    if (!chosen || chosen->empty()) {
+        return;  // cancelled: nothing written, nothing changed
+    }
+    const std::string text = BuildHexFile(Image.ReadBack, Device.ProgLastAddr);
+    const SaveResult r = WriteFileAtomically(*chosen, text, FileSaveOps);
+    if (!r.ok()) {
+        setPanel(0, QStringLiteral("!! file save ERROR !!"));
+        if (r.stage != SaveResult::Stage::Create) {
+            dialog().message("HEX-File  " + *chosen + "  konnte nicht geschrieben werden:\r" +
+                             r.reason + "\r\rEine vorhandene Datei dieses Namens ist unverändert.");
+        }
+        // HexFileName keeps naming the file that holds the data a burn would use.
+        return;
+    }
+    // A later burn or compare re-reads the file just saved.
+    Image.HexFileName = *chosen;
+    setPanel(0, QString());
+}
+
+void TOstrac::LoadSettingsFile() {
+    // AutoSpeed keeps its program default and DelayCount the measured value.
+    Settings.ModelK1 = true;
+    Settings.DriverIndex = 1;
+    Settings.SwitchIndex = 1;
+    Settings.QuickAndDirty = false;
+    PortBase = 0x378;
+    SettingsPath = SettingsFilePath();
+    pk::LoadSettingsFile(SettingsPath, SettingsBuffer, Settings);
+    ApplyQuickAndDirtyView();
+}
+
+bool TOstrac::SaveSettingsFile() {
+    if (SettingsPath.empty()) {
+        SettingsPath = SettingsFilePath();
+    }
+    const SaveResult r = pk::SaveSettingsFile(SettingsPath, SettingsBuffer, Settings, FileSaveOps);
+    if (!r.ok()) {
+        dialog().message(SettingsSaveMessage(SettingsPath, r));
+        return false;
+    }
+    return true;
+}
+
+void TOstrac::ApplyQuickAndDirtyView() {
+    // The cheap circuit cannot read the chip back.
+    const bool qd = Settings.QuickAndDirty;
+    ui()->ReadBTN->setVisible(!qd);
+    ui()->CompBTN->setVisible(!qd);
+    ui()->DetectBTN->setVisible(!qd);
+    ui()->QDLabel->setVisible(qd);
+    ui()->FehlerGroupBox->setVisible(!qd);
+}
+
+void TOstrac::wireHex() {
+    // The tool buttons are connected with the other tool buttons in the shell.
+}
 
 }  // namespace pk

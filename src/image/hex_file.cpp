@@ -60,8 +60,8 @@ std::optional<std::uint16_t> HexLineReader::ReadHexWord() {
 namespace {
 
 // The longest line that matters: mark, 8 header digits, 255 data bytes, checksum.
-// Anything beyond is never looked at, so longer lines are cut to keep memory bounded
-// whatever file the user picks.
+// Anything beyond is never looked at, so memory stays bounded whatever file the user
+// picks.
 constexpr std::size_t kMaxLine = 1 + 8 + 2 * 255 + 2 + 16;
 
 // Splits the input into lines (LF, CR LF or a lone CR) and parses them one by one.
@@ -84,8 +84,16 @@ class HexParser {
             if (c == '\n' || c == '\r') {
                 afterCR_ = (c == '\r');
                 endLine();
-            } else if (line_.size() < kMaxLine) {
+            } else if (!skipping_) {
                 line_.push_back(c);
+                if (line_.size() == kMaxLine) {
+                    // Everything that matters is here: parse now and skip the rest, so
+                    // even an endless line (a device file) cannot keep the load going.
+                    ++lineNo_;
+                    parseLine(line_);
+                    line_.clear();
+                    skipping_ = true;
+                }
             }
         }
         return !stopped_;
@@ -108,6 +116,10 @@ class HexParser {
 
   private:
     void endLine() {
+        if (skipping_) {
+            skipping_ = false;  // the line was parsed when it got too long
+            return;
+        }
         ++lineNo_;
         if (!line_.empty()) {
             parseLine(line_);
@@ -173,6 +185,7 @@ class HexParser {
     std::string line_;
     int lineNo_ = 0;
     bool afterCR_ = false;
+    bool skipping_ = false;
     bool stopped_ = false;
 };
 
@@ -250,13 +263,14 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
 
 HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
     HexLoadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe would hang the open; only plain files are loaded.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         image.HexLoaded = false;
         return result;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         image.HexLoaded = false;
         return result;

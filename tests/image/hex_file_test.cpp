@@ -257,8 +257,22 @@ TEST(HexReaderProblems, StreamAndTextGiveTheSameResult) {
 TEST(HexReaderProblems, OverlongLinesAreHarmless) {
     auto w = blank();
     std::string line = ":020000000528D1" + std::string(100000, '0') + "\n:00000001FF\n";
-    EXPECT_TRUE(OpenHexfile(line, w).ok());
+    const auto r = OpenHexfile(line, w);
+    EXPECT_TRUE(r.ok());
+    EXPECT_TRUE(r.endRecord);  // on line 2, not lost in the long line
     EXPECT_EQ(w[0], 0x2805);
+
+    // An endless run of zero bytes stops at its first character.
+    const auto zeros = OpenHexfile(std::string(100000, '\0'), w);
+    EXPECT_EQ(zeros.status, Status::BadDigit);
+    EXPECT_EQ(zeros.line, 1);
+    auto crlf = blank();
+    const std::string longData =
+        ":020002000300F9" + std::string(5000, 'x') + "\r\n:02000400040000\r\n";
+    const auto l = OpenHexfile(longData, crlf);
+    EXPECT_TRUE(l.ok());
+    EXPECT_EQ(crlf[1], 3);
+    EXPECT_EQ(crlf[2], 4);
 }
 
 // ---- Files from the assembler ----
@@ -333,6 +347,8 @@ TEST(HexReaderGpasm, LoadHexFileClearsFirstAndMarksLoaded) {
     EXPECT_FALSE(image.HexLoaded);
     EXPECT_EQ(image.HexWords, before);
     r = LoadHexFile(PKORVEL_TEST_DATA, image);  // a folder cannot be loaded
+    EXPECT_FALSE(r.opened);
+    r = LoadHexFile("/dev/zero", image);  // nor an endless device
     EXPECT_FALSE(r.opened);
 
     r = LoadHexFile(dataFile("edge_above_range.hex"), image);
