@@ -548,6 +548,9 @@ class Run {
                 usage("--simulate: " + why);
                 return ExitUsage;
             }
+            // Protocol violations of the simulated chip go to the terminal, as in the program.
+            sim_->circuit().log().setEcho(!quiet_);
+            sim_->circuit().log().setMaxCommands(100'000);
             sim_->dialog().setInner(&dialog_);
             port_io_ = &sim_->port();
             clock_ = &sim_->clock();
