@@ -133,10 +133,30 @@ class TOstrac : public QMainWindow {
 
   public:
     // ---- Configuration and ID editors (ostrac_editors.cpp) ----
+    // Builds ConfigWord from the fuse controls (before every burn and compare).
     void SetConfiguration();
+    // Takes the file's configuration word into ConfigWord and the fuse controls.
     void UpdateConfigButtons();
+    // Fills IdWords from the file or the ID editor and shows them in IDLabel.
     void UpdateID();
     void ToolButton12Click();  // "ID Editor"
+    // Handlers of the state changes of the controls; each runs once per change,
+    // also when the change comes from code.
+    void ConfigCheckBoxClick();
+    void CP1CheckBoxClick();
+    void TaktRadioGroup1Click();
+    void DATACheckBoxClick();
+    void IDCheckBoxClick();
+    // How often each handler ran, so tests can check the chaining.
+    struct EditorRuns {
+        int configCheckBox = 0;
+        int cp1CheckBox = 0;
+        int taktRadioGroup1 = 0;
+        int dataCheckBox = 0;
+        int idCheckBox = 0;
+        int updateId = 0;
+    };
+    EditorRuns editorRuns;
 
     // ---- Chip operations, gauges and error statistics (ostrac_ops.cpp) ----
     void UpdateGauge();

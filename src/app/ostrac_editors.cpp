@@ -1,18 +1,158 @@
 // TOstrac: Configuration word and ID locations.
 
+#include <QButtonGroup>
+
+#include "editors/config_word.h"
+#include "editors/id_words.h"
+#include "idedit.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
 namespace pk {
 
-void TOstrac::SetConfiguration() {}
+namespace {
 
-void TOstrac::UpdateConfigButtons() {}
+// The fuse boxes in the order of Fuse.
+std::array<QCheckBox*, kFuseCount> fuseBoxes(Ui::Ostrac* ui) {
+    return {ui->CP1CheckBox,   ui->CP0CheckBox, ui->DEBUGCheckBox, ui->WRTCheckBox,
+            ui->CPDCheckBox,   ui->LVPCheckBox, ui->BODENCheckBox, ui->RA5CheckBox,
+            ui->PWRTECheckBox, ui->WDTECheckBox};
+}
 
-void TOstrac::UpdateID() {}
+// A radio group's item index is its button group's checked id (-1: no item).
+void selectItem(QButtonGroup* group, int index) {
+    if (QAbstractButton* b = group->button(index)) {
+        b->setChecked(true);
+    }
+}
 
-void TOstrac::ToolButton12Click() {}
+ConfigControls readControls(Ui::Ostrac* ui) {
+    ConfigControls c;
+    const auto boxes = fuseBoxes(ui);
+    for (std::size_t i = 0; i < kFuseCount; ++i) {
+        c.fuse(static_cast<Fuse>(i)) = boxes[i]->isChecked();
+    }
+    c.ra6 = ui->RA6CheckBox->isChecked();
+    c.takt = ui->TaktButtonGroup->checkedId();
+    c.takt1 = ui->TaktButtonGroup1->checkedId();
+    return c;
+}
 
-void TOstrac::wireEditors() {}
+}  // namespace
+
+void TOstrac::SetConfiguration() {
+    Image.ConfigWord = buildConfigWord(ui_->TypComboBox->currentIndex(), readControls(ui_.get()));
+}
+
+void TOstrac::UpdateConfigButtons() {
+    Image.ConfigWord = Image.HexWords[MemoryImage::ConfigAddr];
+    if ((Image.ConfigWord & 0x8000) != 0) {
+        setPanel(1, Image.HexLoaded
+                        ? QStringLiteral("keine Config einstellung im HEX-File enthalten")
+                        : QStringLiteral("kein HEX-File geladen"));
+        ui_->ConfigCheckBox->setChecked(false);  // its handler unlocks the controls
+        return;
+    }
+    const ControlsFromWord r = controlsFromWord(ui_->TypComboBox->currentIndex(), Image.ConfigWord,
+                                                readControls(ui_.get()));
+    // One box at a time, in Fuse order: CP1's handler may copy it into CP0 before
+    // the word's own CP0 bits are applied.
+    const auto boxes = fuseBoxes(ui_.get());
+    for (std::size_t i = 0; i < kFuseCount; ++i) {
+        if (r.fuseSet[i]) {
+            boxes[i]->setChecked(r.controls.fuse(static_cast<Fuse>(i)));
+        }
+    }
+    if (r.taktSet) {
+        selectItem(ui_->TaktButtonGroup, r.controls.takt);
+    }
+    if (r.takt1Set) {
+        selectItem(ui_->TaktButtonGroup1, r.controls.takt1);
+    }
+    ui_->RA6CheckBox->setEnabled(r.ra6Enabled);
+    ui_->RA6CheckBox->setChecked(r.controls.ra6);
+}
+
+void TOstrac::ConfigCheckBoxClick() {
+    ++editorRuns.configCheckBox;
+    // The from-file mode locks every fuse control.
+    const bool unlocked = !ui_->ConfigCheckBox->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui_->TaktRadioGroup, ui_->TaktRadioGroup1, ui_->WDTECheckBox, ui_->PWRTECheckBox,
+             ui_->CP0CheckBox, ui_->CP1CheckBox, ui_->CPDCheckBox, ui_->DEBUGCheckBox,
+             ui_->WRTCheckBox, ui_->LVPCheckBox, ui_->BODENCheckBox, ui_->RA5CheckBox,
+             ui_->RA6CheckBox}) {
+        w->setEnabled(unlocked);
+    }
+    if (ui_->ConfigCheckBox->isChecked()) {
+        UpdateConfigButtons();
+    } else {
+        // The type change disables again what the selected type does not use.
+        TypComboBoxChange();
+    }
+}
+
+void TOstrac::CP1CheckBoxClick() {
+    ++editorRuns.cp1CheckBox;
+    if (singleProtectionSetting(Device.CurrentType)) {
+        ui_->CP0CheckBox->setChecked(ui_->CP1CheckBox->isChecked());
+    }
+}
+
+void TOstrac::TaktRadioGroup1Click() {
+    ++editorRuns.taktRadioGroup1;
+    // CLKOUT on RA6 exists only with the internal and the resistor oscillator.
+    ui_->RA6CheckBox->setEnabled(ui_->TaktButtonGroup1->checkedId() > 3);
+}
+
+void TOstrac::DATACheckBoxClick() {
+    ++editorRuns.dataCheckBox;
+    if (ui_->DATACheckBox->isChecked() && !hasEepromData(Image, Device.DataLastAddr)) {
+        ui_->DATACheckBox->setChecked(false);
+    }
+}
+
+void TOstrac::IDCheckBoxClick() {
+    ++editorRuns.idCheckBox;
+    ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
+    // The first run may uncheck the box (nested); the second makes the label
+    // agree with the box's final state.
+    UpdateID();
+    UpdateID();
+}
+
+void TOstrac::UpdateID() {
+    ++editorRuns.updateId;
+    const bool fromFile = ui_->IDCheckBox->isChecked();
+    Image.IdWords = fromFile ? idWordsFromFile(Image) : Image.IdEdited;
+    const auto shown = Image.IdWords;
+    ui_->IDLabel->setText(QString::fromStdString(idLabelText(shown)));
+    const bool anyPresent = anyIdPresent(shown);
+    if (fromFile && !anyPresent) {
+        ui_->IDCheckBox->setChecked(false);
+        setPanel(1, Image.HexLoaded ? QStringLiteral("keine ID-Information im HEX-File enthalten")
+                                    : QStringLiteral("kein HEX-File geladen"));
+    }
+    ui_->IDLabel->setEnabled(anyPresent);
+}
+
+void TOstrac::ToolButton12Click() {
+    auto* editor = new TIdEdit(*this);
+    editor->show();
+    editor->activateWindow();
+}
+
+void TOstrac::wireEditors() {
+    connect(ui_->ConfigCheckBox, &QCheckBox::toggled, this, [this] { ConfigCheckBoxClick(); });
+    connect(ui_->CP1CheckBox, &QCheckBox::toggled, this, [this] { CP1CheckBoxClick(); });
+    connect(ui_->DATACheckBox, &QCheckBox::toggled, this, [this] { DATACheckBoxClick(); });
+    connect(ui_->IDCheckBox, &QCheckBox::toggled, this, [this] { IDCheckBoxClick(); });
+    // A change of item toggles two buttons; only the newly checked one counts.
+    connect(ui_->TaktButtonGroup1, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            TaktRadioGroup1Click();
+        }
+    });
+}
 
 }  // namespace pk

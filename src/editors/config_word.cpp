@@ -74,6 +74,11 @@ const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
     return kLayout62x;
 }
 
+bool singleProtectionSetting(std::int32_t type) {
+    const DeviceInfo* dev = deviceInfo(type);
+    return dev != nullptr && configLayoutTable(dev->configLayout)[Fuse::CP0].set == 0;
+}
+
 bool& ConfigControls::fuse(Fuse f) {
     switch (f) {
         case Fuse::CP1:

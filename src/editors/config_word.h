@@ -46,6 +46,10 @@ const ConfigLayoutTable& configLayoutTable(ConfigLayout layout);
 // Clock bits of the 16F62x items 0..5 without RA6 ("RA6 = CLKOUT" adds 0x01 to INTRC and ER).
 inline constexpr std::array<std::uint16_t, 6> kFosc62xBits{0x00, 0x01, 0x02, 0x03, 0x10, 0x12};
 
+// True when the type has one protection setting for the whole memory (no CP0
+// bits of its own): the lower-area box then follows the upper one.
+bool singleProtectionSetting(std::int32_t type);
+
 // The state of the main window's fuse controls.
 struct ConfigControls {
     bool cp1 = false;    // "oberer Bereich" (checked: protected)

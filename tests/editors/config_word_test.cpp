@@ -1,8 +1,8 @@
 #include "editors/config_word.h"
+#include "image/hex_file.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -221,6 +221,13 @@ TEST(ConfigWord, ReadingTouchesOnlyTheControlsOfTheType) {
     EXPECT_FALSE(r.taktSet || r.takt1Set);
 }
 
+TEST(ConfigWord, OneProtectionSettingOn16F84And16F7x) {
+    for (std::int32_t type = -1; type < kDeviceTypeCount; ++type) {
+        const bool single = type == Dev16F84 || type == Dev16F76_77 || type == Dev16F73_74;
+        EXPECT_EQ(singleProtectionSetting(type), single) << type;
+    }
+}
+
 TEST(ConfigWord, SixteenF62xClockItemsAndRa6) {
     struct Case {
         std::uint16_t mode;
@@ -244,18 +251,15 @@ TEST(ConfigWord, SixteenF62xClockItemsAndRa6) {
 
 // ---- Words written by gpasm from the gputils headers' __CONFIG symbols ----
 
-// The configuration word of a HEX file (word address 0x2007, byte address 0x400E).
+// The configuration word of a test file, as the HEX reader stores it.
 std::optional<std::uint16_t> configWordOf(const std::string& name) {
-    std::ifstream in(std::string(PKORVEL_TEST_DATA) + "/config/" + name + ".hex");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.size() >= 13 && line.compare(0, 9, ":02400E00") == 0) {
-            const unsigned lo = std::stoul(line.substr(9, 2), nullptr, 16);
-            const unsigned hi = std::stoul(line.substr(11, 2), nullptr, 16);
-            return static_cast<std::uint16_t>(((hi << 8) | lo) & 0x3FFF);
-        }
+    MemoryImage image;
+    const HexLoadResult r =
+        LoadHexFile(std::string(PKORVEL_TEST_DATA) + "/config/" + name + ".hex", image);
+    if (!r.complete() || !image.present(MemoryImage::ConfigAddr)) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return image.HexWords[MemoryImage::ConfigAddr];
 }
 
 TEST(ConfigWord, AssemblerWordsSetTheRightBoxes) {

@@ -1,0 +1,284 @@
+// The configuration word editor and the ID display, driven through the real
+// main window: controls are found by their object names, as a user finds them
+// by their captions.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "ostrac.h"
+
+namespace pk {
+namespace {
+
+class EditorsTest : public ::testing::Test {
+  protected:
+    EditorsTest() {
+        deps.dialog = &dialog;
+        deps.clock = &clock;
+        deps.arguments = {QStringLiteral("pkorvel")};
+        w = std::make_unique<TOstrac>(deps);
+    }
+
+    template <class T = QCheckBox>
+    T* get(const char* name) {
+        T* c = w->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QCheckBox* box(const char* name) { return get<QCheckBox>(name); }
+    QRadioButton* radio(const char* name) { return get<QRadioButton>(name); }
+
+    void selectType(int index) {
+        get<QComboBox>("TypComboBox")->setCurrentIndex(index);
+        w->TypComboBoxChange();
+    }
+    // Every fuse box off, as a starting point for building a word.
+    void clearFuses() {
+        for (const char* n : {"CP1CheckBox", "CP0CheckBox", "CPDCheckBox", "DEBUGCheckBox",
+                              "WRTCheckBox", "LVPCheckBox", "BODENCheckBox", "RA5CheckBox",
+                              "RA6CheckBox", "PWRTECheckBox", "WDTECheckBox"}) {
+            box(n)->setChecked(false);
+        }
+    }
+    // The file gives a configuration word (as the HEX reader would have stored it).
+    void fileConfig(std::uint16_t word) {
+        w->Image.HexLoaded = true;
+        w->Image.HexWords[MemoryImage::ConfigAddr] = word;
+    }
+
+    ScriptedDialog dialog;
+    VirtualClock clock;
+    OstracDeps deps;
+    std::unique_ptr<TOstrac> w;
+};
+
+TEST_F(EditorsTest, StartsWithTheDefaults) {
+    EXPECT_FALSE(box("ConfigCheckBox")->isChecked());
+    EXPECT_FALSE(box("IDCheckBox")->isChecked());
+    EXPECT_TRUE(box("DEBUGCheckBox")->isChecked());
+    EXPECT_TRUE(radio("TaktRadioGroup_1")->isChecked());
+    EXPECT_TRUE(radio("TaktRadioGroup1_1")->isChecked());
+    EXPECT_FALSE(box("RA6CheckBox")->isEnabled());
+    EXPECT_FALSE(get<QLabel>("IDLabel")->isEnabled());
+    EXPECT_TRUE(get<QToolButton>("ToolButton12")->isEnabled());
+}
+
+TEST_F(EditorsTest, ControlsBuildTheWordOfTheSelectedType) {
+    selectType(Dev16F84);
+    clearFuses();
+    box("CP1CheckBox")->setChecked(true);
+    box("PWRTECheckBox")->setChecked(true);
+    box("WDTECheckBox")->setChecked(true);
+    radio("TaktRadioGroup_1")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x000D);
+    box("CP1CheckBox")->setChecked(false);
+    box("PWRTECheckBox")->setChecked(false);
+    box("WDTECheckBox")->setChecked(false);
+    radio("TaktRadioGroup_0")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x3FF0);
+
+    selectType(Dev16F876_877);
+    clearFuses();
+    box("DEBUGCheckBox")->setChecked(true);
+    box("BODENCheckBox")->setChecked(true);
+    box("PWRTECheckBox")->setChecked(true);
+    radio("TaktRadioGroup_2")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord,
+              0x0400 + 0x2020 + 0x1010 + 0x0800 + 0x0100 + 0x0040 + 0x0008 + 0x0002);
+
+    selectType(Dev16F628);
+    clearFuses();
+    radio("TaktRadioGroup1_4")->setChecked(true);
+    box("RA6CheckBox")->setChecked(true);
+    box("RA5CheckBox")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x0200 + 0x2800 + 0x1400 + 0x0100 + 0x0020 + 0x0011);
+
+    selectType(Dev16F73_74);
+    clearFuses();
+    box("BODENCheckBox")->setChecked(true);
+    radio("TaktRadioGroup_1")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x3FA0 + 0x0010 + 0x0040 + 0x0001);
+    box("CP1CheckBox")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x3FA0 + 0x0040 + 0x0001);
+}
+
+TEST_F(EditorsTest, FileWordSetsAndLocksTheControls) {
+    selectType(Dev16F627);
+    fileConfig(0x0200 + 0x2800 + 0x1400 + 0x0100 + 0x0020 + 0x0011 + 0x0008);
+    box("CP1CheckBox")->setChecked(true);  // the file's word must win
+    box("WDTECheckBox")->setChecked(true);
+    box("ConfigCheckBox")->setChecked(true);
+    EXPECT_TRUE(radio("TaktRadioGroup1_4")->isChecked());
+    EXPECT_TRUE(box("RA6CheckBox")->isChecked());
+    EXPECT_TRUE(box("RA6CheckBox")->isEnabled()) << "INTRC may enable RA6 in the locked mode";
+    EXPECT_TRUE(box("RA5CheckBox")->isChecked());
+    EXPECT_FALSE(box("CP1CheckBox")->isChecked());
+    EXPECT_FALSE(box("CP0CheckBox")->isChecked());
+    EXPECT_FALSE(box("CPDCheckBox")->isChecked());
+    EXPECT_TRUE(box("PWRTECheckBox")->isChecked());
+    EXPECT_FALSE(box("WDTECheckBox")->isChecked());
+    for (const char* n : {"CP1CheckBox", "WDTECheckBox", "PWRTECheckBox", "RA5CheckBox",
+                          "LVPCheckBox", "BODENCheckBox"}) {
+        EXPECT_FALSE(box(n)->isEnabled()) << n;
+    }
+    EXPECT_FALSE(get<QWidget>("TaktRadioGroup1")->isEnabled());
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x3F39);
+
+    // Leaving the from-file mode unlocks what the type uses.
+    box("ConfigCheckBox")->setChecked(false);
+    EXPECT_TRUE(box("CP1CheckBox")->isEnabled());
+    EXPECT_TRUE(box("WDTECheckBox")->isEnabled());
+    EXPECT_TRUE(get<QWidget>("TaktRadioGroup1")->isEnabled());
+    EXPECT_FALSE(box("DEBUGCheckBox")->isEnabled()) << "the 16F627 has no debug fuse";
+}
+
+TEST_F(EditorsTest, FileWordOfA16F7xCopiesProtectionIntoTheLowerBox) {
+    selectType(Dev16F76_77);
+    fileConfig(0x3FA0 + 0x0040 + 0x0002);  // protected, BOD, HS
+    const int cp1Runs = w->editorRuns.cp1CheckBox;
+    box("ConfigCheckBox")->setChecked(true);
+    EXPECT_TRUE(box("CP1CheckBox")->isChecked());
+    EXPECT_TRUE(box("CP0CheckBox")->isChecked());
+    EXPECT_TRUE(box("BODENCheckBox")->isChecked());
+    EXPECT_TRUE(radio("TaktRadioGroup_2")->isChecked());
+    EXPECT_EQ(w->editorRuns.cp1CheckBox, cp1Runs + 1);
+}
+
+TEST_F(EditorsTest, MissingConfigWordLeavesTheFromFileMode) {
+    selectType(Dev16F876_877);
+    fileConfig(0x3D7A);
+    box("ConfigCheckBox")->setChecked(true);
+    ASSERT_TRUE(box("ConfigCheckBox")->isChecked());
+    ASSERT_FALSE(box("CP1CheckBox")->isEnabled());
+
+    // A file without configuration word is loaded while the mode is on.
+    w->Image.clear();
+    const int runs = w->editorRuns.configCheckBox;
+    w->UpdateConfigButtons();
+    EXPECT_FALSE(box("ConfigCheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QStringLiteral("keine Config einstellung im HEX-File enthalten"));
+    EXPECT_EQ(w->editorRuns.configCheckBox, runs + 1) << "one run for the one change";
+    for (const char* n : {"CP1CheckBox", "CP0CheckBox", "DEBUGCheckBox", "WRTCheckBox",
+                          "LVPCheckBox", "BODENCheckBox", "WDTECheckBox", "PWRTECheckBox"}) {
+        EXPECT_TRUE(box(n)->isEnabled()) << n;
+    }
+    EXPECT_EQ(w->Image.ConfigWord, 0xFFFF);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x3D7A) << "the controls still hold the last file's word";
+}
+
+TEST_F(EditorsTest, ConfigurationWithoutFile) {
+    const int runs = w->editorRuns.configCheckBox;
+    box("ConfigCheckBox")->setChecked(true);
+    EXPECT_FALSE(box("ConfigCheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QStringLiteral("kein HEX-File geladen"));
+    EXPECT_EQ(w->editorRuns.configCheckBox, runs + 2) << "checked once, unchecked once";
+    EXPECT_TRUE(box("CP1CheckBox")->isEnabled());
+    EXPECT_FALSE(box("CP0CheckBox")->isEnabled()) << "16F84: one protection setting";
+}
+
+TEST_F(EditorsTest, IdLocationsWithoutFile) {
+    const int idRuns = w->editorRuns.idCheckBox;
+    const int updateRuns = w->editorRuns.updateId;
+    box("IDCheckBox")->setChecked(true);
+    EXPECT_FALSE(box("IDCheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QStringLiteral("kein HEX-File geladen"));
+    EXPECT_TRUE(get<QToolButton>("ToolButton12")->isEnabled());
+    EXPECT_EQ(get<QLabel>("IDLabel")->text(), QStringLiteral("ID: xx  xx  xx  xx  "));
+    EXPECT_FALSE(get<QLabel>("IDLabel")->isEnabled());
+    // Checking runs the handler, whose first UpdateID unchecks the box: the nested
+    // handler runs UpdateID twice, then the outer one its second time.
+    EXPECT_EQ(w->editorRuns.idCheckBox, idRuns + 2);
+    EXPECT_EQ(w->editorRuns.updateId, updateRuns + 4);
+}
+
+TEST_F(EditorsTest, IdLocationsFromFileAndFromTheEditor) {
+    w->Image.IdEdited = {5, MemoryImage::IdNone, 12, 0};
+    w->UpdateID();
+    EXPECT_EQ(get<QLabel>("IDLabel")->text(), QStringLiteral("ID: 5  xx  12  0  "));
+    EXPECT_TRUE(get<QLabel>("IDLabel")->isEnabled());
+    EXPECT_EQ(w->Image.IdWords, w->Image.IdEdited);
+
+    w->Image.HexLoaded = true;
+    w->Image.HexWords[0x2000] = 1;
+    w->Image.HexWords[0x2001] = 0x3FFF;
+    w->Image.HexWords[0x2003] = 3;
+    box("IDCheckBox")->setChecked(true);
+    EXPECT_TRUE(box("IDCheckBox")->isChecked());
+    EXPECT_FALSE(get<QToolButton>("ToolButton12")->isEnabled());
+    EXPECT_EQ(get<QLabel>("IDLabel")->text(), QStringLiteral("ID: 1  16383  xx  3  "));
+    EXPECT_EQ(w->Image.IdWords[2], 0xFFFF);
+
+    // The file has no ID words: the box goes off, the editor's values return.
+    w->Image.clear();
+    box("IDCheckBox")->setChecked(false);
+    box("IDCheckBox")->setChecked(true);
+    EXPECT_FALSE(box("IDCheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QStringLiteral("keine ID-Information im HEX-File enthalten"));
+    EXPECT_EQ(get<QLabel>("IDLabel")->text(), QStringLiteral("ID: 5  xx  12  0  "));
+    EXPECT_TRUE(get<QLabel>("IDLabel")->isEnabled());
+    EXPECT_TRUE(get<QToolButton>("ToolButton12")->isEnabled());
+}
+
+TEST_F(EditorsTest, ClockChoiceEnablesClkout) {
+    selectType(Dev16F627);
+    const int runs = w->editorRuns.taktRadioGroup1;
+    radio("TaktRadioGroup1_3")->click();  // EC
+    EXPECT_FALSE(box("RA6CheckBox")->isEnabled());
+    radio("TaktRadioGroup1_5")->click();  // ER
+    EXPECT_TRUE(box("RA6CheckBox")->isEnabled());
+    radio("TaktRadioGroup1_4")->setChecked(true);  // INTRC, from code
+    EXPECT_TRUE(box("RA6CheckBox")->isEnabled());
+    radio("TaktRadioGroup1_1")->setChecked(true);  // XT
+    EXPECT_FALSE(box("RA6CheckBox")->isEnabled());
+    EXPECT_EQ(w->editorRuns.taktRadioGroup1, runs + 4) << "one run per change of item";
+}
+
+TEST_F(EditorsTest, LowerProtectionFollowsUpperOnlyWithOneSetting) {
+    selectType(Dev16F84);
+    const int runs = w->editorRuns.cp1CheckBox;
+    box("CP1CheckBox")->setChecked(true);
+    EXPECT_TRUE(box("CP0CheckBox")->isChecked());
+    box("CP1CheckBox")->setChecked(false);
+    EXPECT_FALSE(box("CP0CheckBox")->isChecked());
+    EXPECT_EQ(w->editorRuns.cp1CheckBox, runs + 2);
+
+    selectType(Dev16F876_877);
+    box("CP1CheckBox")->setChecked(true);
+    EXPECT_FALSE(box("CP0CheckBox")->isChecked());
+}
+
+TEST_F(EditorsTest, DataBoxStaysOnlyWithEepromData) {
+    selectType(Dev16F84);
+    QCheckBox* data = box("DATACheckBox");
+    data->setChecked(false);
+    const int runs = w->editorRuns.dataCheckBox;
+    data->setChecked(true);
+    EXPECT_FALSE(data->isChecked()) << "no file, no EEPROM data";
+    EXPECT_EQ(w->editorRuns.dataCheckBox, runs + 2);
+
+    w->Image.HexWords[0x2100 + 0x40] = 0x12;  // beyond the 16F84's 64 bytes
+    data->setChecked(true);
+    EXPECT_FALSE(data->isChecked());
+    selectType(Dev16F628);
+    data->setChecked(true);
+    EXPECT_TRUE(data->isChecked());
+    w->DATACheckBoxClick();
+    EXPECT_TRUE(data->isChecked());
+}
+
+}  // namespace
+}  // namespace pk
