@@ -13,6 +13,10 @@
 #include "sim_setup.h"
 
 int main(int argc, char* argv[]) {
+    // --help and --version only print and end: they must work without a display.
+    if (pk::onlyPrints(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PKorvel"));
     QApplication::setApplicationVersion(QStringLiteral("2.2"));

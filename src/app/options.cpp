@@ -58,4 +58,14 @@ SplitArguments splitArguments(const QStringList& arguments) {
     return split;
 }
 
+bool onlyPrints(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--help" || a == "--help-all" || a == "--version") {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace pk

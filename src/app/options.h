@@ -28,4 +28,8 @@ struct SplitArguments {
 // value given as "--name value" takes the following argument along.
 SplitArguments splitArguments(const QStringList& arguments);
 
+// The arguments ask only for text on the terminal (--help, --help-all, --version),
+// so the program needs no display. Looks at argv before any QApplication exists.
+bool onlyPrints(int argc, char** argv);
+
 }  // namespace pk

@@ -131,6 +131,10 @@ void TOstrac::setUpStatusBar() {
     statusPanel1_ = new QLabel(ui_->StatusBar1);
     statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
     statusPanel1_->setMinimumWidth(1);
+    for (QLabel* panel : {statusPanel0_, statusPanel1_}) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setContentsMargins(2, 0, 2, 0);
+    }
     ui_->StatusBar1->addWidget(statusPanel0_);
     ui_->StatusBar1->addWidget(statusPanel1_, 1);
 }

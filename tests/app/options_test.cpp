@@ -34,3 +34,22 @@ TEST(HintTimings, ShortDelayOnceTheWindowExists) {
 
 }  // namespace
 }  // namespace pk
+
+namespace pk {
+namespace {
+
+TEST(Options, HelpAndVersionNeedNoDisplay) {
+    char prog[] = "pkorvel";
+    char help[] = "--help";
+    char version[] = "--version";
+    char file[] = "/f/tmp/--help";
+    char* withHelp[] = {prog, file, help};
+    char* withVersion[] = {prog, version};
+    char* plain[] = {prog, file};
+    EXPECT_TRUE(onlyPrints(3, withHelp));
+    EXPECT_TRUE(onlyPrints(2, withVersion));
+    EXPECT_FALSE(onlyPrints(2, plain));
+}
+
+}  // namespace
+}  // namespace pk
