@@ -36,6 +36,7 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
     wireLink();
     wireEditors();
     wireOps();
+    wireCommands();
     wireViewers();
     wireSetup();
     FormCreate();

@@ -187,6 +187,25 @@ class TOstrac : public QMainWindow {
     int operationDepth_ = 0;
 
   public:
+    // ---- User commands (ostrac_commands.cpp) ----
+    void ProgBTNClick();    // "Brennen"
+    void ReadBTNClick();    // "Lesen"
+    void CompBTNClick();    // "Vergleichen"
+    void EraseBTNClick();   // "Löschen"
+    void AntiCpBTNClick();  // "CP entfernen"
+    bool commandRunning() const { return commandRunning_; }
+
+  private:
+    // Runs a command with the command controls disabled; refused while one runs.
+    void runCommand(const std::function<void()>& command);
+    // The current HEX file read again, or one chosen when none is loaded.
+    bool reloadHexFile();
+    // StartProgmode, the routine, EndProgmode.
+    void bracket(const std::function<void()>& routine);
+    void eraseCommand();
+    bool commandRunning_ = false;
+
+  public:
     // ---- Viewers (ostrac_viewers.cpp) ----
     void ToolButton8Click();   // memory map
     void ToolButton9Click();   // HEX file viewer
@@ -202,6 +221,7 @@ class TOstrac : public QMainWindow {
     void wireLink();
     void wireEditors();
     void wireOps();
+    void wireCommands();
     void wireViewers();
     void wireSetup();
 

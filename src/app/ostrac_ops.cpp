@@ -190,6 +190,10 @@ void TOstrac::Autodetect2() {
 }
 
 void TOstrac::DetectBTNClick() {
+    // Not inside a running command (a message box's event loop could deliver the call).
+    if (operationRunning()) {
+        return;
+    }
     ui()->DetectBTN->setEnabled(false);
     runOperation([this] { Autodetect2(); });
     ui()->DetectBTN->setEnabled(true);

@@ -263,10 +263,13 @@ TEST(ViewerWindows, MessageBoxDoesNotReactivate) {
             QTimer::singleShot(0, &w, [&w] { w.activateWindow(); });
         }
     });
+    // Waits by condition, not by time alone: a loaded machine may be slow to
+    // deliver the events, and a fixed wait would then decide too early.
     closer.start(20);
     w.show();
     w.activateWindow();
-    QTest::qWait(400);
+    EXPECT_TRUE(QTest::qWaitFor([&boxes] { return boxes >= 1; }, 10000));
+    QTest::qWait(300);  // time for a wrongly repeated box to come up
     closer.stop();
     EXPECT_EQ(w.rebuildCount(), 1);
     EXPECT_EQ(boxes, 1);
@@ -275,9 +278,11 @@ TEST(ViewerWindows, MessageBoxDoesNotReactivate) {
     QWidget other;
     other.show();
     other.activateWindow();
-    QTest::qWait(100);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&other] { return QApplication::activeWindow() == &other; }, 10000));
     w.activateWindow();
-    QTest::qWait(400);
+    EXPECT_TRUE(QTest::qWaitFor([&boxes] { return boxes >= 2; }, 10000));
+    QTest::qWait(300);
     closer.stop();
     EXPECT_EQ(w.rebuildCount(), 2);
     EXPECT_EQ(boxes, 2);

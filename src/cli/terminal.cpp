@@ -1,0 +1,92 @@
+#include "terminal.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+namespace pk::cli {
+
+std::string terminalText(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        if (c == '\r') {
+            c = '\n';
+        }
+    }
+    return out;
+}
+
+void TerminalDialog::message(const std::string& text, const std::string& /*caption*/) {
+    messages_.push_back(text);
+    std::fprintf(stderr, "%s\n", terminalText(text).c_str());
+}
+
+void TerminalDialog::manualSwitch(const std::string& text) {
+    if (yes_) {
+        std::fprintf(stderr, "%s\n", terminalText(text).c_str());
+        return;
+    }
+    std::fprintf(stderr, "%s - weiter mit Enter\n", terminalText(text).c_str());
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+void TerminalReporter::setPanel(int panel, const std::string& text) {
+    if (panel == 0) {
+        panel0_ = text;
+        if (drawn_) {
+            draw();
+        }
+    } else {
+        panel1_ = text;
+    }
+}
+
+void TerminalReporter::showRunGauge(const RunGaugeState& gauge) {
+    if (gauge.visible && !gauge_.visible) {
+        elapsed_.restart();
+    }
+    gauge_ = gauge;
+    if (!progress_) {
+        return;
+    }
+    if (gauge.visible) {
+        draw();
+    } else {
+        clearLine();
+    }
+}
+
+void TerminalReporter::message(const std::string& text) {
+    clearLine();
+    dialog_.message(text);
+}
+
+void TerminalReporter::showCodeProtection(bool, bool) {}
+
+void TerminalReporter::draw() {
+    if (!progress_ || !gauge_.visible) {
+        return;
+    }
+    constexpr int kWidth = RunGaugeState::Maximum;
+    std::string bar(static_cast<std::size_t>(kWidth), '.');
+    for (int i = 0; i < gauge_.progress && i < kWidth; ++i) {
+        bar[static_cast<std::size_t>(i)] = '#';
+    }
+    std::fprintf(stderr, "\r\033[K[%s] %3d %%  %s  %.1f s", bar.c_str(),
+                 gauge_.progress * 100 / kWidth, panel0_.c_str(),
+                 static_cast<double>(elapsed_.elapsed()) / 1000.0);
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void TerminalReporter::clearLine() {
+    if (drawn_) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+        drawn_ = false;
+    }
+}
+
+}  // namespace pk::cli

@@ -1,0 +1,69 @@
+#pragma once
+// The terminal's side of the chip routines: message boxes and switch prompts on
+// standard error, the run gauge as a progress bar.
+
+#include <QElapsedTimer>
+#include <string>
+#include <vector>
+
+#include "device/chip_ops.h"
+#include "link/user_dialog.h"
+
+namespace pk::cli {
+
+class TerminalDialog : public UserDialog {
+  public:
+    // yes: switch prompts are answered at once instead of waiting for Enter.
+    explicit TerminalDialog(bool yes) : yes_(yes) {}
+    void setYes(bool yes) { yes_ = yes; }
+
+    void message(const std::string& text, const std::string& caption = kAppTitle) override;
+    std::optional<std::string> openFile(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFile(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+    void manualSwitch(const std::string& text) override;
+
+    // Every message shown, in order (for --json).
+    const std::vector<std::string>& messages() const { return messages_; }
+
+  private:
+    bool yes_;
+    std::vector<std::string> messages_;
+};
+
+class TerminalReporter : public ChipReporter {
+  public:
+    // progress: draw the bar (standard error is a terminal and not --quiet).
+    TerminalReporter(UserDialog& dialog, bool progress) : dialog_(dialog), progress_(progress) {
+        elapsed_.start();
+    }
+
+    void setPanel(int panel, const std::string& text) override;
+    void showRunGauge(const RunGaugeState& gauge) override;
+    void message(const std::string& text) override;
+    void showCodeProtection(bool flash, bool eeprom) override;
+
+    const std::string& notice() const { return panel1_; }
+
+  private:
+    void draw();
+    void clearLine();
+
+    UserDialog& dialog_;
+    bool progress_;
+    bool drawn_ = false;
+    RunGaugeState gauge_;
+    std::string panel0_;
+    std::string panel1_;
+    QElapsedTimer elapsed_;
+};
+
+// "\r" in the program's texts is a line break.
+std::string terminalText(const std::string& text);
+
+}  // namespace pk::cli

@@ -1,0 +1,304 @@
+// pkorvel-cli as a script sees it: exit codes, standard output and the files it
+// leaves, against the simulated programmer.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "image/hex_file.h"
+#include "viewers/memory_map.h"
+#include "viewers/reassembler.h"
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string data(const char* name) {
+    return std::string(PKORVEL_TEST_DATA) + "/" + name;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+pk::WordArray wordsOf(const std::string& path) {
+    pk::WordArray words;
+    words.fill(pk::MemoryImage::AbsentWord);
+    const std::string text = readFile(path);
+    EXPECT_TRUE(pk::OpenHexfile(text, words).ok()) << path;
+    return words;
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    // Runs the tool; the settings file is looked for in an empty folder, so the
+    // defaults stand whatever the user running the tests has set up.
+    Result run(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(PKORVEL_CLI), args);
+        EXPECT_TRUE(p.waitForFinished(120'000));
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+    }
+
+    // The simulator with a chip whose memories live in chipFile().
+    Result sim(const QString& chip, QStringList args) {
+        args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
+        args.prepend(QStringLiteral("--sim-fast"));
+        args.prepend(QStringLiteral("--simulate=") + chip);
+        return run(args);
+    }
+
+    QString chipFile() const { return dir_.filePath(QStringLiteral("chip.hex")); }
+    QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    static QString q(const std::string& s) { return QString::fromStdString(s); }
+
+    // Changes program word `address` in the simulated chip's file behind the tool's back.
+    void patchChip(int address, std::uint16_t value) {
+        pk::WordArray words = wordsOf(chipFile().toStdString());
+        words[static_cast<std::size_t>(address)] = value;
+        std::string text;
+        pk::WriteHexRange(text, words, 0, static_cast<int>(pk::MemoryImage::Size) - 1);
+        text += ":00000001FF\r\n";
+        std::ofstream(chipFile().toStdString(), std::ios::binary) << text;
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(CliTest, BurnVerifyReadEraseUnprotectOnASimulatedChip) {
+    const QString hex = q(data("f877_pages.8m.hex"));
+    Result r = sim(QStringLiteral("16F877"), {QStringLiteral("burn"), hex});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Programm 0"), std::string::npos) << r.out;
+
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("verify"), hex});
+    EXPECT_EQ(r.code, 0) << r.err;
+
+    const pk::WordArray file = wordsOf(data("f877_pages.8m.hex"));
+    ASSERT_NE(file[1], pk::MemoryImage::AbsentWord);
+    patchChip(1, file[1] ^ 0x0001);
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("verify"), QStringLiteral("--list"), hex});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("program 0x0001:"), std::string::npos) << r.out;
+
+    // Read back: every word the file gives is in the written file, the patched one as read.
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("read"), path("out.hex")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const pk::WordArray back = wordsOf(path("out.hex").toStdString());
+    for (std::size_t a = 0; a < 0x2000; ++a) {
+        if (a != 1 && file[a] != pk::MemoryImage::AbsentWord) {
+            EXPECT_EQ(back[a], file[a]) << a;
+        }
+    }
+    EXPECT_EQ(back[1], file[1] ^ 0x0001);
+
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("erase")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(wordsOf(chipFile().toStdString())[0], 0x3FFF);
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("verify"), hex});
+    EXPECT_EQ(r.code, 1);
+
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("unprotect")});
+    EXPECT_EQ(r.code, 0) << r.err;
+}
+
+TEST_F(CliTest, EveryWriteSchemeBurnsAndVerifies) {
+    struct Case {
+        const char* chip;
+        const char* file;
+    };
+    for (const Case& c :
+         {Case{"16F84A", "f84_all_instructions.8m.hex"}, Case{"16F74", "f74_counter.8m.hex"},
+          Case{"16F628", "f628_intrc.8m.hex"}}) {
+        QFile::remove(chipFile());
+        Result r = sim(QString::fromLatin1(c.chip), {QStringLiteral("burn"), q(data(c.file))});
+        EXPECT_EQ(r.code, 0) << c.chip << r.err;
+        r = sim(QString::fromLatin1(c.chip), {QStringLiteral("verify"), q(data(c.file))});
+        EXPECT_EQ(r.code, 0) << c.chip << r.err;
+        r = sim(QString::fromLatin1(c.chip), {QStringLiteral("unprotect")});
+        EXPECT_EQ(r.code, 0) << c.chip << r.err;
+    }
+}
+
+TEST_F(CliTest, JsonResultNamesCountersAndFailedAddresses) {
+    const QString hex = q(data("f877_pages.8m.hex"));
+    ASSERT_EQ(sim(QStringLiteral("16F877"), {QStringLiteral("burn"), hex}).code, 0);
+    const pk::WordArray file = wordsOf(data("f877_pages.8m.hex"));
+    std::size_t changed = 2;
+    while (file[changed] == pk::MemoryImage::AbsentWord) {
+        ++changed;
+    }
+    patchChip(static_cast<int>(changed), file[changed] ^ 0x0100);
+    const Result r =
+        sim(QStringLiteral("16F877"), {QStringLiteral("verify"), QStringLiteral("--json"), hex});
+    EXPECT_EQ(r.code, 1);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out;
+    const QJsonObject o = doc.object();
+    EXPECT_EQ(o[QStringLiteral("command")].toString(), QStringLiteral("verify"));
+    EXPECT_EQ(o[QStringLiteral("type")].toString(), QStringLiteral("16F876/877"));
+    EXPECT_EQ(o[QStringLiteral("result")].toString(), QStringLiteral("differences"));
+    EXPECT_EQ(o[QStringLiteral("counters")].toObject()[QStringLiteral("program")].toInt(), 1);
+    const QJsonArray failed = o[QStringLiteral("failed")].toArray();
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0].toObject()[QStringLiteral("address")].toInt(), static_cast<int>(changed));
+    EXPECT_EQ(failed[0].toObject()[QStringLiteral("wanted")].toInt(), file[changed]);
+    EXPECT_EQ(failed[0].toObject()[QStringLiteral("read")].toInt(), file[changed] ^ 0x0100);
+
+    // A burn that fails at a word names it too, taken from the routine's message.
+    QFile::remove(chipFile());
+    const Result burn =
+        sim(QStringLiteral("16F877"), {QStringLiteral("--sim-fault=bad-cell:0x10"),
+                                       QStringLiteral("--json"), QStringLiteral("burn"), hex});
+    EXPECT_EQ(burn.code, 1);
+    const QJsonObject b = QJsonDocument::fromJson(QByteArray::fromStdString(burn.out)).object();
+    ASSERT_EQ(b[QStringLiteral("failed")].toArray().size(), 1) << burn.out;
+    EXPECT_EQ(
+        b[QStringLiteral("failed")].toArray()[0].toObject()[QStringLiteral("address")].toInt(),
+        0x10);
+}
+
+TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
+    const QString hex = q(data("f877_pages.8m.hex"));
+    Result r = sim(QStringLiteral("16F877"), {QStringLiteral("--type"), QStringLiteral("16f84"),
+                                              QStringLiteral("burn"), hex});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("Falscher PIC-Typ ausgewählt"), std::string::npos) << r.err;
+
+    r = sim(QStringLiteral("16F877"),
+            {QStringLiteral("--sim-fault=no-chip"), QStringLiteral("detect")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("kein PIC erkannt"), std::string::npos) << r.err;
+
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("--sim-lpt=0"), QStringLiteral("search")});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_NE(r.err.find("kein Korvel gefunden"), std::string::npos) << r.err;
+
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("burn"), path("missing.hex")});
+    EXPECT_EQ(r.code, 5);
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("burn"), q(data("edge_bad_char.hex"))});
+    EXPECT_EQ(r.code, 5) << "a damaged file is not burnt half";
+
+    r = sim(QStringLiteral("16F877"), {QStringLiteral("read"), path("no/such/folder/out.hex")});
+    EXPECT_EQ(r.code, 6);
+
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("--bogus"), QStringLiteral("erase")},
+          QStringList{QStringLiteral("frobnicate")}, QStringList{QStringLiteral("burn")},
+          QStringList{QStringLiteral("--type=16f99"), QStringLiteral("erase")},
+          QStringList{QStringLiteral("--id=1,2,3"), QStringLiteral("erase")},
+          QStringList{QStringLiteral("--config=0x4000"), QStringLiteral("erase")}, QStringList{}}) {
+        EXPECT_EQ(sim(QStringLiteral("16F877"), bad).code, 2)
+            << bad.join(QLatin1Char(' ')).toStdString();
+    }
+    r = run({QStringLiteral("--help")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("Exit-Codes"), std::string::npos);
+}
+
+TEST_F(CliTest, DetectNamesTypeRevisionAndProtection) {
+    const Result r =
+        sim(QStringLiteral("16F628"), {QStringLiteral("detect"), QStringLiteral("--json")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(o[QStringLiteral("type")].toString(), QStringLiteral("16F628"));
+    EXPECT_EQ(o[QStringLiteral("deviceId")].toInt() & 0x3FE0, 0x07C0);
+    EXPECT_FALSE(o[QStringLiteral("flashProtected")].toBool());
+}
+
+TEST_F(CliTest, ListingIsTheLibrarysText) {
+    for (const char* type : {"16f877", "16f84"}) {
+        const std::string file = data("viewers_all_instructions.hex");
+        const Result r = run({QStringLiteral("--type"), QString::fromLatin1(type),
+                              QStringLiteral("listing"), q(file)});
+        ASSERT_EQ(r.code, 0) << r.err;
+        pk::MemoryImage image;
+        ASSERT_TRUE(pk::LoadHexFile(file, image).complete());
+        image.HexFileName = file;
+        const std::int32_t last = std::string(type) == "16f84" ? 0x03FF : 0x1FFF;
+        EXPECT_EQ(r.out, pk::reassemble(image, last)) << type;
+    }
+}
+
+TEST_F(CliTest, MapIsTheLibrarysSheet) {
+    const std::string file = data("f84_all_instructions.8m.hex");
+    const Result r =
+        run({QStringLiteral("--type=16f84"), QStringLiteral("map"), q(file), path("map.png")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    pk::MemoryImage image;
+    ASSERT_TRUE(pk::LoadHexFile(file, image).complete());
+    pk::DeviceState device{pk::Dev16F84, 0x03FF, 0x3F, false};
+    const pk::RgbPicture sheet = pk::memoryMapSheet(pk::computeMemoryMap(image, device));
+    const QImage png(path("map.png"));
+    ASSERT_EQ(png.width(), sheet.width);
+    ASSERT_EQ(png.height(), sheet.height);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{2, 2}, std::pair{200, 100},
+                               std::pair{sheet.width - 1, sheet.height - 1}}) {
+        const pk::Rgb want = sheet.at(x, y);
+        EXPECT_EQ(png.pixelColor(x, y), QColor(want.r, want.g, want.b)) << x << "," << y;
+    }
+    EXPECT_EQ(run({QStringLiteral("map"), q(file), path("no/folder/map.png")}).code, 6);
+}
+
+TEST_F(CliTest, CheckExplainsEveryEdgeCaseFile) {
+    struct Case {
+        const char* file;
+        int code;
+        const char* says;  // part of the report
+    };
+    const Case cases[] = {
+        {"edge_crlf.hex", 0, "genau so geladen"},
+        {"edge_lf.hex", 0, "genau so geladen"},
+        {"edge_lower_case.hex", 0, "genau so geladen"},
+        {"edge_empty_lines.hex", 0, ":10: Hinweis: Text nach dem Ende-Datensatz"},
+        {"edge_bad_char.hex", 1, ":3: Fehler: ungültiges Zeichen in Spalte 14"},
+        {"edge_short_line.hex", 1, ":2: Fehler: die Zeile ist zu kurz"},
+        {"edge_no_end_record.hex", 1, "Ende-Datensatz (Typ 1) fehlt"},
+        {"edge_odd.hex", 1, ":2: Fehler: ungerade Byteadresse 0x0011"},
+        {"edge_record_types.hex", 1, ":3: Fehler: erweiterte Adresse 0x1000"},
+        {"edge_above_range.hex", 1, ":2: Fehler: Datenwort an Adresse 0x2200"},
+        {"f877_pages.32.hex", 0, "Typ 4 wird übergangen (Adresse 0, ohne Wirkung)"},
+    };
+    for (const Case& c : cases) {
+        const Result r = run({QStringLiteral("check"), q(data(c.file))});
+        EXPECT_EQ(r.code, c.code) << c.file << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.file << "\n" << r.out;
+    }
+    // The same words read twice, a checksum off by one, data beyond a small chip.
+    std::ofstream(path("twice.hex").toStdString(), std::ios::binary)
+        << ":020000000100FD\n:020000000200FC\n:020002000300F8\n:020800000100F5\n:00000001FF\n";
+    const Result r =
+        run({QStringLiteral("--type=16f84"), QStringLiteral("check"), path("twice.hex")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find(":2: Fehler: Adresse 0x0000 steht schon in Zeile 1"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(":3: Fehler: Prüfsummenfehler: F8 angegeben, F9 erwartet"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(":4: Fehler: Adresse 0x0400 liegt hinter dem Programmspeicher"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(run({QStringLiteral("check"), path("missing.hex")}).code, 5);
+}
+
+}  // namespace
