@@ -9,8 +9,8 @@ namespace pk::sim {
 std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
                                                const ProgrammerSettings& settings,
                                                std::string* error) {
-    const ChipSpec* spec = findChip(options.chip);
-    if (spec == nullptr) {
+    const ChipModel* model = findChip(options.chip);
+    if (model == nullptr) {
         if (error != nullptr) {
             *error = "unknown chip " + options.chip;
         }
@@ -28,14 +28,14 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
     b->dialog_ = std::make_unique<SimSwitchDialog>(nullptr, *b->circuit_);
 
     bool socketEmpty = false;
-    const ChipSpec* inSocket = spec;
+    const ChipModel* inSocket = model;
     for (const SimFault& f : options.faults) {
         if (f.kind == SimFault::Kind::NoChip) {
             socketEmpty = true;
         } else if (f.kind == SimFault::Kind::WrongChip) {
-            inSocket = !f.chip.empty()                ? findChip(f.chip)
-                       : spec->family == Family::F62x ? findChip("16F877")
-                                                      : findChip("16F628");
+            inSocket = !f.chip.empty()                 ? findChip(f.chip)
+                       : model->family == Family::F62x ? findChip("16F877")
+                                                       : findChip("16F628");
         }
     }
     if (!socketEmpty) {

@@ -18,9 +18,9 @@ constexpr int kConfigAddress = 0x2007;
 constexpr int kDataBase = 0x2100;
 }  // namespace
 
-const std::vector<ChipSpec>& chipSpecs() {
+const std::vector<ChipModel>& chipModels() {
     // Device IDs carry a plausible silicon revision in bits 4..0.
-    static const std::vector<ChipSpec> specs{
+    static const std::vector<ChipModel> models{
         {"16F84", Family::F84, 1024, 64, 0x0000, 0x3FFF},
         {"16F84A", Family::F84, 1024, 64, 0x0561, 0x3FFF},
         {"16F870", Family::F87x, 2048, 64, 0x0D06, 0x3BFF},
@@ -37,10 +37,10 @@ const std::vector<ChipSpec>& chipSpecs() {
         {"16F627", Family::F62x, 1024, 128, 0x07A3, 0x3DFF},
         {"16F628", Family::F62x, 2048, 128, 0x07C3, 0x3DFF},
     };
-    return specs;
+    return models;
 }
 
-const ChipSpec* findChip(std::string_view name) {
+const ChipModel* findChip(std::string_view name) {
     std::string n;
     for (char c : name) {
         n += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -48,7 +48,7 @@ const ChipSpec* findChip(std::string_view name) {
     if (n.rfind("PIC", 0) == 0) {
         n.erase(0, 3);
     }
-    for (const auto& s : chipSpecs()) {
+    for (const auto& s : chipModels()) {
         if (s.name == n) {
             return &s;
         }
@@ -56,10 +56,10 @@ const ChipSpec* findChip(std::string_view name) {
     return nullptr;
 }
 
-SimChip::SimChip(const ChipSpec& spec)
-    : spec_(spec),
-      program_(static_cast<std::size_t>(spec.programWords), 0x3FFF),
-      eeprom_(static_cast<std::size_t>(spec.eepromBytes), 0xFF) {
+SimChip::SimChip(const ChipModel& model)
+    : model_(model),
+      program_(static_cast<std::size_t>(model.programWords), 0x3FFF),
+      eeprom_(static_cast<std::size_t>(model.eepromBytes), 0xFF) {
     ids_.fill(0x3FFF);
 }
 
@@ -79,18 +79,18 @@ void SimChip::setFlaky(int everyNth, unsigned seed) {
 
 std::uint16_t SimChip::word(int address) const {
     if (address >= 0 && address < kConfigSpace) {
-        return program_[static_cast<std::size_t>(address % spec_.programWords)];
+        return program_[static_cast<std::size_t>(address % model_.programWords)];
     }
     if (address >= kConfigSpace && address <= kConfigSpace + 3) {
         return ids_[static_cast<std::size_t>(address - kConfigSpace)];
     }
     if (address == kDeviceIdAddress) {
-        return spec_.deviceId != 0 ? spec_.deviceId : 0x3FFF;
+        return model_.deviceId != 0 ? model_.deviceId : 0x3FFF;
     }
     if (address == kConfigAddress) {
         return config_;
     }
-    if (address >= kDataBase && address < kDataBase + spec_.eepromBytes) {
+    if (address >= kDataBase && address < kDataBase + model_.eepromBytes) {
         return eeprom_[static_cast<std::size_t>(address - kDataBase)];
     }
     return 0x3FFF;
@@ -98,13 +98,13 @@ std::uint16_t SimChip::word(int address) const {
 
 void SimChip::setWord(int address, std::uint16_t value) {
     if (address >= 0 && address < kConfigSpace) {
-        program_[static_cast<std::size_t>(address % spec_.programWords)] = value & 0x3FFF;
+        program_[static_cast<std::size_t>(address % model_.programWords)] = value & 0x3FFF;
     } else if (address >= kConfigSpace && address <= kConfigSpace + 3) {
         ids_[static_cast<std::size_t>(address - kConfigSpace)] = value & 0x3FFF;
     } else if (address == kConfigAddress) {
         config_ =
-            static_cast<std::uint16_t>((value & spec_.configMask) | (~spec_.configMask & 0x3FFF));
-    } else if (address >= kDataBase && address < kDataBase + spec_.eepromBytes) {
+            static_cast<std::uint16_t>((value & model_.configMask) | (~model_.configMask & 0x3FFF));
+    } else if (address >= kDataBase && address < kDataBase + model_.eepromBytes) {
         eeprom_[static_cast<std::size_t>(address - kDataBase)] = static_cast<std::uint8_t>(value);
     }
 }
@@ -128,9 +128,9 @@ void SimChip::eraseIds() {
 // ---- Code protection ----------------------------------------------------
 
 bool SimChip::programProtected(int address) const {
-    const int a = address % spec_.programWords;
+    const int a = address % model_.programWords;
     const int cfg = config_;
-    switch (spec_.family) {
+    switch (model_.family) {
         case Family::F84:
             return (cfg & 0x3FF0) != 0x3FF0;
         case Family::F7x:
@@ -141,15 +141,15 @@ bool SimChip::programProtected(int address) const {
             if (cp == 3) {
                 return false;
             }
-            if (cp == 0 || spec_.programWords <= 2048) {
+            if (cp == 0 || model_.programWords <= 2048) {
                 return true;  // 870..872 know only "off" and "all"
             }
-            const int top = spec_.programWords;
+            const int top = model_.programWords;
             return cp == 2 ? a >= top - 0x100 : a >= top / 2;
         }
         case Family::F62x: {
             const int cp = ((cfg >> 12) & 3) & ((cfg >> 10) & 3);
-            if (spec_.programWords == 1024) {  // 16F627
+            if (model_.programWords == 1024) {  // 16F627
                 return cp == 0 || (cp == 1 && a >= 0x200);
             }
             return cp == 0 || (cp == 1 && a >= 0x200) || (cp == 2 && a >= 0x400);
@@ -159,11 +159,11 @@ bool SimChip::programProtected(int address) const {
 }
 
 bool SimChip::anyProgramProtected() const {
-    return programProtected(spec_.programWords - 1);
+    return programProtected(model_.programWords - 1);
 }
 
 bool SimChip::dataProtected() const {
-    switch (spec_.family) {
+    switch (model_.family) {
         case Family::F84:
             return anyProgramProtected();  // no CPD bit: CP covers the EEPROM too
         case Family::F87x:
@@ -179,7 +179,7 @@ bool SimChip::dataProtected() const {
 
 void SimChip::violation(nanoseconds now, std::string text) {
     if (log_ != nullptr) {
-        log_->violation(now, std::string(spec_.name) + ": " + text);
+        log_->violation(now, std::string(model_.name) + ": " + text);
     }
 }
 
@@ -371,8 +371,8 @@ void SimChip::endUnit(nanoseconds now) {
 }
 
 bool SimChip::supports(int code) const {
-    const Family f = spec_.family;
-    const bool old84 = f == Family::F84 && spec_.deviceId == 0;
+    const Family f = model_.family;
+    const bool old84 = f == Family::F84 && model_.deviceId == 0;
     switch (code) {
         case 0:
         case 2:
@@ -462,7 +462,7 @@ void SimChip::decode(int code, nanoseconds now) {
             begin(false, now);
             break;
         case 9:
-            if (spec_.family == Family::F7x) {
+            if (model_.family == Family::F7x) {
                 // Self-timed; removes code protection together with everything else.
                 eraseProgram();
                 eraseIds();
@@ -497,7 +497,7 @@ void SimChip::loaded(std::uint16_t word, nanoseconds /*now*/) {
     if (log_ != nullptr) {
         log_->commandData(word);
     }
-    if (spec_.family == Family::F7x) {
+    if (model_.family == Family::F7x) {
         latch7x_[static_cast<std::size_t>(pc_ & 1)] = word;
         latch7xLoaded_[static_cast<std::size_t>(pc_ & 1)] = true;
     } else {
@@ -510,7 +510,7 @@ int SimChip::programAddress(int pc) const {
     if (pc >= kConfigSpace && pc < kConfigSpace + 0x10) {
         return pc;
     }
-    return (pc & 0x1FFF) % spec_.programWords;
+    return (pc & 0x1FFF) % model_.programWords;
 }
 
 std::uint16_t SimChip::readProgram(int pc) const {
@@ -522,13 +522,13 @@ std::uint16_t SimChip::readProgram(int pc) const {
 }
 
 std::uint16_t SimChip::readData(int pc) const {
-    if (spec_.eepromBytes == 0) {
+    if (model_.eepromBytes == 0) {
         return 0x3FFF;
     }
     if (dataProtected()) {
         return 0;
     }
-    return eeprom_[static_cast<std::size_t>(pc % spec_.eepromBytes)];
+    return eeprom_[static_cast<std::size_t>(pc % model_.eepromBytes)];
 }
 
 SimChip::WriteKind SimChip::writeCell(int address, std::uint16_t latch, bool andOnly) {
@@ -566,12 +566,12 @@ SimChip::WriteKind SimChip::writeCell(int address, std::uint16_t latch, bool and
 }
 
 nanoseconds SimChip::wordCycle() const {
-    const bool old84 = spec_.family == Family::F84 && spec_.deviceId == 0;
+    const bool old84 = model_.family == Family::F84 && model_.deviceId == 0;
     return old84 ? milliseconds(10) : milliseconds(8);
 }
 
 void SimChip::begin(bool erase, nanoseconds now) {
-    if (spec_.family == Family::F7x) {
+    if (model_.family == Family::F7x) {
         if (!latch7xLoaded_[0] && !latch7xLoaded_[1]) {
             violation(now, "Begin Programming without a load since the last programming cycle");
             return;
@@ -639,10 +639,10 @@ void SimChip::begin(bool erase, nanoseconds now) {
     int cell;
     nanoseconds length;
     if (loadKind_ == LoadKind::Data) {
-        if (spec_.eepromBytes == 0) {
+        if (model_.eepromBytes == 0) {
             return;
         }
-        cell = kDataBase + pc_ % spec_.eepromBytes;
+        cell = kDataBase + pc_ % model_.eepromBytes;
         length = erase ? wordCycle() : milliseconds(4);
     } else {
         cell = programAddress(pc_);

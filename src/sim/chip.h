@@ -88,7 +88,7 @@ namespace pk::sim {
 
 enum class Family { F84, F87x, F7x, F62x };
 
-struct ChipSpec {
+struct ChipModel {
     std::string_view name;  // "16F877"
     Family family;
     int programWords;
@@ -98,10 +98,10 @@ struct ChipSpec {
 };
 
 // All chips the simulator knows, in the order of the type list.
-const std::vector<ChipSpec>& chipSpecs();
+const std::vector<ChipModel>& chipModels();
 // Looks a chip up by name, case-insensitive, with or without "PIC" in front
 // ("16F84A", "pic16f877"); nullptr if unknown.
-const ChipSpec* findChip(std::string_view name);
+const ChipModel* findChip(std::string_view name);
 
 // Levels at the chip's pins.
 struct ChipPins {
@@ -113,10 +113,10 @@ struct ChipPins {
 
 class SimChip {
   public:
-    explicit SimChip(const ChipSpec& spec);
+    explicit SimChip(const ChipModel& model);
 
-    const ChipSpec& spec() const { return spec_; }
-    std::string_view name() const { return spec_.name; }
+    const ChipModel& model() const { return model_; }
+    std::string_view name() const { return model_.name; }
 
     // Where protocol violations and decoded commands go (the circuit's log).
     void attachLog(SimLog* log) { log_ = log; }
@@ -182,7 +182,7 @@ class SimChip {
     std::uint16_t erasedValue(int address) const;
     bool anyProtected() const { return anyProgramProtected() || dataProtected(); }
 
-    const ChipSpec& spec_;
+    const ChipModel& model_;
     SimLog* log_ = nullptr;
 
     std::vector<std::uint16_t> program_;

@@ -162,11 +162,11 @@ bool loadChipFile(SimChip& chip, const std::string& path, std::string* error) {
         pos->second = (addr & 1) != 0 ? static_cast<std::uint16_t>((pos->second & 0x00FF) | b << 8)
                                       : static_cast<std::uint16_t>((pos->second & 0xFF00) | b);
     }
-    const ChipSpec& spec = chip.spec();
+    const ChipModel& model = chip.model();
     for (const auto& [w, v] : words) {
-        const bool program = w < spec.programWords;
+        const bool program = w < model.programWords;
         const bool idOrConfig = (w >= 0x2000 && w <= 0x2003) || w == 0x2007;
-        const bool data = w >= 0x2100 && w < 0x2100 + spec.eepromBytes;
+        const bool data = w >= 0x2100 && w < 0x2100 + model.eepromBytes;
         if (program || idOrConfig || data) {
             chip.setWord(w, v);
         }
@@ -175,21 +175,21 @@ bool loadChipFile(SimChip& chip, const std::string& path, std::string* error) {
 }
 
 bool saveChipFile(const SimChip& chip, const std::string& path, std::string* error) {
-    const ChipSpec& spec = chip.spec();
+    const ChipModel& model = chip.model();
     std::map<std::uint32_t, std::uint8_t> bytes;
     auto put = [&](int w) {
         const std::uint16_t v = chip.word(w);
         bytes[static_cast<std::uint32_t>(2 * w)] = static_cast<std::uint8_t>(v & 0xFF);
         bytes[static_cast<std::uint32_t>(2 * w + 1)] = static_cast<std::uint8_t>(v >> 8);
     };
-    for (int w = 0; w < spec.programWords; ++w) {
+    for (int w = 0; w < model.programWords; ++w) {
         put(w);
     }
     for (int w = 0x2000; w <= 0x2003; ++w) {
         put(w);
     }
     put(0x2007);
-    for (int n = 0; n < spec.eepromBytes; ++n) {
+    for (int n = 0; n < model.eepromBytes; ++n) {
         put(0x2100 + n);
     }
     const std::string text = writeIntelHex(bytes);

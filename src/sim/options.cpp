@@ -113,11 +113,11 @@ OptionResult parseSimOption(std::string_view arg, SimOptions& opts, std::string*
     if (key == "--simulate") {
         opts.simulate = true;
         if (hasValue) {
-            const ChipSpec* spec = findChip(value);
-            if (spec == nullptr) {
+            const ChipModel* model = findChip(value);
+            if (model == nullptr) {
                 return bad("unknown chip " + std::string(value));
             }
-            opts.chip = std::string(spec->name);
+            opts.chip = std::string(model->name);
         }
         return OptionResult::Ok;
     }

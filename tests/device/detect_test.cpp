@@ -10,8 +10,8 @@ namespace pk::burntest {
 namespace {
 
 TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
-    for (const sim::ChipSpec& spec : sim::chipSpecs()) {
-        const std::string name(spec.name);
+    for (const sim::ChipModel& model : sim::chipModels()) {
+        const std::string name(model.name);
         Bench b(name.c_str(), Dev16F628);
         b.ops.Autodetect();
         EXPECT_TRUE(b.clean()) << name << "\n" << b.violations();
@@ -19,11 +19,11 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         EXPECT_EQ(b.device.CurrentType, Dev16F628) << "detection alone changes no type";
         EXPECT_EQ(b.log().modeEntries(), 1);
         EXPECT_EQ(b.log().commandTrace(), "0(0000) 6 6 6 6 6 6 4 6 4");
-        if (spec.deviceId == 0) {  // the 16F84 has no device ID
+        if (model.deviceId == 0) {  // the 16F84 has no device ID
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
             EXPECT_EQ(b.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
         } else {
-            EXPECT_EQ(b.report.panels[0], "Chip-Revision: " + std::to_string(spec.deviceId & 0x1F))
+            EXPECT_EQ(b.report.panels[0], "Chip-Revision: " + std::to_string(model.deviceId & 0x1F))
                 << name;
             EXPECT_EQ(b.report.panels[1], "") << name;
         }

@@ -25,11 +25,11 @@ std::pair<std::uint16_t, std::uint16_t> readIdAndConfig(Board& b) {
 }
 
 TEST(SimChip, EveryChipAnswersWithItsDeviceIdAndErasedConfiguration) {
-    for (const ChipSpec& spec : chipSpecs()) {
-        SCOPED_TRACE(std::string(spec.name));
-        Board b(std::string(spec.name).c_str());
+    for (const ChipModel& model : chipModels()) {
+        SCOPED_TRACE(std::string(model.name));
+        Board b(std::string(model.name).c_str());
         const auto [id, cfg] = readIdAndConfig(b);
-        EXPECT_EQ(id, spec.name == "16F84" ? 0x3FFF : spec.deviceId);
+        EXPECT_EQ(id, model.name == "16F84" ? 0x3FFF : model.deviceId);
         EXPECT_EQ(cfg, 0x3FFF);
         EXPECT_EQ(b.log().modeEntries(), 1);
         EXPECT_EQ(b.log().commandTrace(), "0(0000) 6 6 6 6 6 6 4 6 4");
@@ -79,7 +79,7 @@ TEST(SimChip, WordByWordProgrammingOfEachFamily) {
     for (const char* name : {"16F84", "16F84A", "16F872", "16F877", "16F627", "16F628"}) {
         SCOPED_TRACE(name);
         Board b(name);
-        const ChipSpec& spec = b.chip->spec();
+        const ChipModel& model = b.chip->model();
         // Program memory: read, load, begin, wait, read back.
         b.host.startProgmode();
         for (int a = 0; a < 4; ++a) {
@@ -124,7 +124,7 @@ TEST(SimChip, WordByWordProgrammingOfEachFamily) {
         EXPECT_EQ(b.log().count(8), 4 + 3 + 5);
         EXPECT_EQ(b.log().modeEntries(), 3);
         EXPECT_TRUE(b.log().violations().empty()) << b.violations();
-        EXPECT_EQ(spec.family == Family::F84 ? 1024 : spec.programWords, spec.programWords);
+        EXPECT_EQ(model.family == Family::F84 ? 1024 : model.programWords, model.programWords);
     }
 }
 
@@ -156,7 +156,7 @@ TEST(SimChip, UnimplementedConfigurationBitsReadAsOne) {
         b.host.load(0, 0);
         b.host.increment(7);
         b.host.load(2, 0);
-        if (b.chip->spec().family == Family::F7x) {
+        if (b.chip->model().family == Family::F7x) {
             b.host.command(8);
             b.host.sleepMs(4);
             b.host.command(14);

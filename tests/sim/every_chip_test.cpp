@@ -11,7 +11,7 @@ namespace {
 class EveryChip : public ::testing::TestWithParam<const char*> {};
 
 void burnProgram(Board& b, int words) {
-    const bool f7x = b.chip->spec().family == Family::F7x;
+    const bool f7x = b.chip->model().family == Family::F7x;
     b.host.startProgmode();
     if (f7x) {
         b.host.command(9);
@@ -37,7 +37,7 @@ void burnProgram(Board& b, int words) {
 }
 
 void burnConfig(Board& b, std::uint16_t config) {
-    const bool f7x = b.chip->spec().family == Family::F7x;
+    const bool f7x = b.chip->model().family == Family::F7x;
     b.host.startProgmode();
     b.host.load(0, config);
     b.host.load(2, 0x3F85);
@@ -73,12 +73,12 @@ std::uint16_t readConfig(Board& b) {
 
 TEST_P(EveryChip, BurnEraseProtectAndUnprotect) {
     Board b(GetParam());
-    const ChipSpec& spec = b.chip->spec();
-    const bool f7x = spec.family == Family::F7x;
-    const bool old84 = spec.name == "16F84";
+    const ChipModel& model = b.chip->model();
+    const bool f7x = model.family == Family::F7x;
+    const bool old84 = model.name == "16F84";
 
     burnProgram(b, 4);
-    if (spec.eepromBytes > 0) {
+    if (model.eepromBytes > 0) {
         b.host.startProgmode();
         b.host.load(3, 0x42);
         b.host.command(8);
@@ -88,7 +88,7 @@ TEST_P(EveryChip, BurnEraseProtectAndUnprotect) {
     burnConfig(b, 0x3FFF);
     EXPECT_EQ(b.chip->word(3), 0x0203);
     EXPECT_EQ(b.chip->word(0x2000), 0x3F85);
-    if (spec.eepromBytes > 0) {
+    if (model.eepromBytes > 0) {
         EXPECT_EQ(b.chip->word(0x2100), 0x42);
     }
     ASSERT_TRUE(b.log().violations().empty()) << b.violations();
@@ -120,7 +120,7 @@ TEST_P(EveryChip, BurnEraseProtectAndUnprotect) {
     }
     b.host.endProgmode();
     EXPECT_EQ(b.chip->word(3), 0x3FFF);
-    if (spec.eepromBytes > 0) {
+    if (model.eepromBytes > 0) {
         EXPECT_EQ(b.chip->word(0x2100), 0xFF);
     }
     EXPECT_EQ(b.chip->word(0x2000), f7x ? 0x3FFF : 0x3F85) << "only the 16F7x erase takes the IDs";
