@@ -76,16 +76,8 @@ void ChipOps::ErasePIC(bool includeData) {
     if (device_.CurrentType == Dev16F84 && !device_.Is84A) {
         // The old 16F84 has no bulk erase of its own: the erase pair 1, 7 erases
         // the memory whose load precedes it.
-        link_.Kommando(cmd::LoadDataForProgramMemory);
-        link_.WrDaten(0x3FFF);
-        link_.Kommando(cmd::EraseSetup1);
-        link_.Kommando(cmd::EraseSetup2);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kEraseCycleMs);
-        link_.Kommando(cmd::EraseSetup1);
-        link_.Kommando(cmd::EraseSetup2);
-        if (data) {
-            link_.Kommando(cmd::LoadDataForDataMemory);
+        const auto erasePair = [this](std::uint16_t load) {
+            link_.Kommando(load);
             link_.WrDaten(0x3FFF);
             link_.Kommando(cmd::EraseSetup1);
             link_.Kommando(cmd::EraseSetup2);
@@ -93,6 +85,10 @@ void ChipOps::ErasePIC(bool includeData) {
             clock_.sleepMs(kEraseCycleMs);
             link_.Kommando(cmd::EraseSetup1);
             link_.Kommando(cmd::EraseSetup2);
+        };
+        erasePair(cmd::LoadDataForProgramMemory);
+        if (data) {
+            erasePair(cmd::LoadDataForDataMemory);
         }
         return;
     }
