@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "chip_facts.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -27,35 +29,8 @@
 namespace pk {
 namespace {
 
-// A configuration word without protection, unimplemented bits as ones, as the
-// fuse controls build it from the file.
-std::uint16_t plainConfig(std::int32_t type) {
-    switch (deviceInfo(type)->configLayout) {
-        case ConfigLayout::Layout84:
-            return 0x3FF1;
-        case ConfigLayout::Layout87x:
-            return 0x3F72;
-        case ConfigLayout::Layout7x:
-            return 0x3FFA;
-        case ConfigLayout::Layout62x:
-            return 0x3F62;
-    }
-    return 0x3FFF;
-}
-
-std::int32_t typeOf(const std::string& chip) {
-    const std::pair<const char*, std::int32_t> table[] = {
-        {"16F84", Dev16F84},       {"16F84A", Dev16F84},      {"16F877", Dev16F876_877},
-        {"16F876", Dev16F876_877}, {"16F873", Dev16F873_874}, {"16F870", Dev16F870_872},
-        {"16F77", Dev16F76_77},    {"16F76", Dev16F76_77},    {"16F73", Dev16F73_74},
-        {"16F627", Dev16F627},     {"16F628", Dev16F628}};
-    for (auto [name, type] : table) {
-        if (chip == name) {
-            return type;
-        }
-    }
-    return Dev16F84;
-}
+using testfacts::plainConfig;
+using testfacts::typeOf;
 
 std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

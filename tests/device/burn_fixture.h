@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "chip_facts.h"
 #include "device/chip_ops.h"
 #include "device/recording_reporter.h"
 #include "link/clock.h"
@@ -17,25 +18,8 @@
 
 namespace pk::burntest {
 
-// Catalogue entry of a simulated chip name.
-inline std::int32_t typeOf(std::string_view chip) {
-    const std::string c(chip);
-    if (c == "16F84" || c == "16F84A")
-        return Dev16F84;
-    if (c == "16F876" || c == "16F877")
-        return Dev16F876_877;
-    if (c == "16F873" || c == "16F874")
-        return Dev16F873_874;
-    if (c == "16F870" || c == "16F871" || c == "16F872")
-        return Dev16F870_872;
-    if (c == "16F76" || c == "16F77")
-        return Dev16F76_77;
-    if (c == "16F73" || c == "16F74")
-        return Dev16F73_74;
-    if (c == "16F627")
-        return Dev16F627;
-    return Dev16F628;
-}
+using testfacts::plainConfig;
+using testfacts::typeOf;
 
 struct Bench {
     explicit Bench(const char* chipName, std::int32_t type = -2, int driver = 1, int sw = 1)

@@ -12,22 +12,6 @@
 namespace pk::burntest {
 namespace {
 
-// A configuration word without code protection, with the unimplemented bits of
-// the family as ones (so the chip reads back what was burnt).
-std::uint16_t plainConfig(std::int32_t type) {
-    switch (kDevices.at(static_cast<std::size_t>(type)).configLayout) {
-        case ConfigLayout::Layout84:
-            return 0x3FF1;
-        case ConfigLayout::Layout87x:
-            return 0x3F72;
-        case ConfigLayout::Layout7x:
-            return 0x3FFA;
-        case ConfigLayout::Layout62x:
-            return 0x3F62;
-    }
-    return 0x3FFF;
-}
-
 std::uint16_t pattern(int a) {
     return static_cast<std::uint16_t>((a * 37 + 5) & 0x3FFF);
 }

@@ -16,21 +16,6 @@ std::uint16_t pattern(int a) {
     return static_cast<std::uint16_t>((a * 53 + 11) & 0x3FFF);
 }
 
-// A configuration word without protection, unimplemented bits as ones.
-std::uint16_t plainConfig(std::int32_t type) {
-    switch (deviceInfo(type)->configLayout) {
-        case ConfigLayout::Layout84:
-            return 0x3FF1;
-        case ConfigLayout::Layout87x:
-            return 0x3F72;
-        case ConfigLayout::Layout7x:
-            return 0x3FFA;
-        case ConfigLayout::Layout62x:
-            return 0x3F62;
-    }
-    return 0x3FFF;
-}
-
 // Fills the whole chip with a pattern straight into its cells.
 void fillChip(Bench& b) {
     const DeviceInfo& info = *deviceInfo(b.device.CurrentType);

@@ -1,0 +1,41 @@
+#pragma once
+// Chip facts the simulator tests share: which catalogue entry a simulated chip
+// belongs to, and a configuration word that reads back exactly as burnt.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "device/catalogue.h"
+
+namespace pk::testfacts {
+
+// Catalogue entry of a simulated chip name such as "16F877", through the same
+// table the "/p16f877" switch uses.
+inline std::int32_t typeOf(std::string_view chip) {
+    std::string sw = "/p" + std::string(chip);
+    std::transform(sw.begin(), sw.end(), sw.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto match = lookupSwitch(sw);
+    return match ? match->type : Dev16F84;
+}
+
+// A configuration word without code protection, with the family's unimplemented
+// bits as ones (so the chip reads back what was burnt).
+inline std::uint16_t plainConfig(std::int32_t type) {
+    switch (deviceInfo(type)->configLayout) {
+        case ConfigLayout::Layout84:
+            return 0x3FF1;
+        case ConfigLayout::Layout87x:
+            return 0x3F72;
+        case ConfigLayout::Layout7x:
+            return 0x3FFA;
+        case ConfigLayout::Layout62x:
+            return 0x3F62;
+    }
+    return 0x3FFF;
+}
+
+}  // namespace pk::testfacts
