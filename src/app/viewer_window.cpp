@@ -22,10 +22,21 @@ ViewerWindow::ViewerWindow(const ViewerContext& context, int helpContext, QWidge
 }
 
 QFont ViewerWindow::fixedFont(int pixelSize, int pointSize) {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
+    // "Courier New" is an alias that fontconfig may resolve to a face it does not mark as
+    // fixed pitch (e.g. Nimbus Mono PS); the listing's columns need a real one.
+    QFont font;
+    bool found = false;
+    for (const char* family :
+         {"Courier New", "DejaVu Sans Mono", "Liberation Mono", "Noto Sans Mono", "monospace"}) {
+        font = QFont(QString::fromLatin1(family));
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+        if (QFontInfo(font).fixedPitch()) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     }
     if (pixelSize > 0) {
