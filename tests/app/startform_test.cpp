@@ -200,3 +200,4 @@ TEST_F(InfoWindowTest, WebAddressOpensThroughTheDesktop) {
 }  // namespace pk
 
 #include "startform_test.moc"
+#include "support/scripted_dialog.h"

@@ -15,6 +15,7 @@
 #include "link/programmer.h"
 #include "sim/circuit.h"
 #include "sim/switch_dialog.h"
+#include "support/scripted_dialog.h"
 
 namespace pk::burntest {
 
