@@ -15,7 +15,7 @@
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
 #include "image/memory_image.h"
-#include "image/settings_file.h"
+#include "settings/settings_file.h"
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/programmer.h"
