@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "ostrac.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {
@@ -200,4 +201,3 @@ TEST_F(InfoWindowTest, WebAddressOpensThroughTheDesktop) {
 }  // namespace pk
 
 #include "startform_test.moc"
-#include "support/scripted_dialog.h"
