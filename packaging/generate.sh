@@ -15,7 +15,7 @@ trap 'rm -rf "$tmp"' EXIT
 
 # No display is needed for --help; a sanitizer build's leak report at exit is not
 # the help text's business.
-QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 LC_ALL=C.UTF-8 "$program" --help >"$tmp/help"
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp" ASAN_OPTIONS=detect_leaks=0 LC_ALL=C.UTF-8 "$program" --help >"$tmp/help"
 ASAN_OPTIONS=detect_leaks=0 "$list_types" >"$tmp/types"
 awk -v strict="${PKORVEL_HELP_STRICT:-0}" -v version="$version" -f "$here/help-fill.awk" \
   "$tmp/help" "$tmp/types" "$template" "$template" >"$tmp/out"
