@@ -9,7 +9,7 @@ BUILD=${PKORVEL_TEST_BUILD:-build/test}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$out" >"$out/cpack.log" ||
+cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
   { cat "$out/cpack.log"; exit 1; }
 deb=$(ls "$out"/pkorvel_*.deb)
 
