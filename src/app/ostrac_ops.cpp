@@ -198,7 +198,7 @@ void TOstrac::Timer1Timer() {
 }
 
 void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
-    ops_->UpdateRunGauge(position, maximum);
+    ops().UpdateRunGauge(position, maximum);
 }
 
 void TOstrac::Autodetect2() {
