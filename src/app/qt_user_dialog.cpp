@@ -19,6 +19,13 @@ void QtUserDialog::message(const std::string& text, const std::string& caption) 
     box.exec();
 }
 
+bool QtUserDialog::question(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), displayText(text),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 namespace {
 // "*.hex" as the initial name means "no name yet": start in the folder of the
 // current file instead.

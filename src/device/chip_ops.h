@@ -49,6 +49,24 @@ struct ErrorCounters {
     std::int32_t sum() const { return ProgramErrorCount + DataErrorCount + ConfigIdErrorCount; }
 };
 
+// Where a word that did not verify lives.
+enum class Area { Program, Data, Id, Config };
+
+// A word that did not read back as written: the record the front ends turn into
+// text, JSON or a list. Addresses are chip word addresses (0x2100 + n for EEPROM).
+struct WordFailure {
+    Area area = Area::Program;
+    std::int32_t address = 0;
+    std::uint16_t wanted = 0;
+    std::uint16_t read = 0;
+    // The 16F7x verify pass after programming (its message reads slightly differently).
+    bool pairsVerify = false;
+    bool operator==(const WordFailure&) const = default;
+};
+
+// The message box text for a failed word: text, address, ": ", wanted, " -> ", read.
+std::string failureMessage(const WordFailure& f);
+
 // Colour of the run gauge (the usage gauges have their own colours).
 enum class RunGaugeColour { DarkGreen, Red };
 
@@ -74,6 +92,8 @@ class ChipReporter {
     virtual void message(const std::string& text) = 0;
     // The two "codeprotected" indicators after a detection.
     virtual void showCodeProtection(bool flash, bool eeprom) = 0;
+    // A word that did not verify while burning; shown as its message box.
+    virtual void failure(const WordFailure& f) { message(failureMessage(f)); }
 };
 
 class ChipOps {
@@ -125,8 +145,16 @@ class ChipOps {
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
-                     const char* text);
+                     bool pairsVerify);
 
+  public:
+    ProgrammerLink& link() { return link_; }
+    MemoryImage& image() { return image_; }
+    DeviceState& device() { return device_; }
+    const ProgrammerSettings& settings() const { return settings_; }
+    ErrorCounters& errors() { return errors_; }
+
+  private:
     ProgrammerLink& link_;
     Clock& clock_;
     MemoryImage& image_;

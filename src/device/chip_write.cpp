@@ -39,19 +39,6 @@ std::int32_t lastProgramAddress(const MemoryImage& image, std::int32_t progLastA
     return last;
 }
 
-std::string failureText(const char* text, std::int32_t address, std::int64_t wanted,
-                        std::int64_t read) {
-    return std::string(text) + std::to_string(address) + ": " + std::to_string(wanted) + " -> " +
-           std::to_string(read);
-}
-
-constexpr const char* kProgramFailed = "Programmbrennen wegen eines Fehlers abgebrochen!  ";
-// The 16F7x verify pass words its message without the two blanks.
-constexpr const char* kProgramFailed7x = "Programmbrennen wegen eines Fehlers abgebrochen!";
-constexpr const char* kDataFailed = "EEPROM-Brennen wegen eines Fehlers abgebrochen!  ";
-constexpr const char* kIdFailed = "Brennen der ID fehlgeschlagen!  ";
-constexpr const char* kConfigFailed = "Brennen der Configuration fehlgeschlagen!  ";
-
 // Erase/program cycle of a program word, ID location or configuration word.
 constexpr int kWordCycleMs = 20;
 constexpr int kDataCycleMs = 15;
@@ -64,10 +51,10 @@ constexpr int kStepMs = 1;
 }  // namespace
 
 void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
-                          const char* text) {
+                          bool pairsVerify) {
     errors_.ProgramErrorCount += 1;
     setGaugeColour(RunGaugeColour::Red);
-    report_.message(failureText(text, address, wanted, read));
+    report_.failure({Area::Program, address, wanted, read, pairsVerify});
 }
 
 void ChipOps::WriteProgram() {
@@ -96,7 +83,7 @@ void ChipOps::WriteProgram() {
             }
             UpdateRunGauge(a, last);
             if (!qd && back.at(i) != hex.at(i)) {
-                failProgram(a, hex.at(i), back.at(i), kProgramFailed);
+                failProgram(a, hex.at(i), back.at(i), false);
                 return;
             }
             report_.setPanel(0, std::to_string(a));
@@ -151,7 +138,7 @@ void ChipOps::WriteProgram7x() {
             std::nearbyint(static_cast<double>(a) / 2.0 + static_cast<double>(last) / 2.0);
         UpdateRunGauge(static_cast<std::int32_t>(p), last);
         if (back.at(i) != (hex.at(i) & 0x3FFF)) {
-            failProgram(a, hex.at(i), back.at(i), kProgramFailed7x);
+            failProgram(a, hex.at(i), back.at(i), true);
             return;
         }
         link_.Kommando(cmd::IncrementAddress);
@@ -176,7 +163,7 @@ void ChipOps::WriteData() {
                 back.at(i) = link_.RdDaten() & 0xFF;
                 if (back.at(i) != (hex.at(i) & 0xFF)) {
                     errors_.DataErrorCount += 1;
-                    report_.message(failureText(kDataFailed, a, hex.at(i), back.at(i)));
+                    report_.failure({Area::Data, a, hex.at(i), back.at(i)});
                     return;
                 }
             }
@@ -207,7 +194,7 @@ void ChipOps::idWriterErasePrograms() {
                 } else {
                     report_.setPanel(1, "ID nicht OK");
                     errors_.ConfigIdErrorCount += 1;
-                    report_.message(failureText(kIdFailed, address, value, r));
+                    report_.failure({Area::Id, address, static_cast<std::uint16_t>(value), r});
                 }
             }
         }
@@ -279,7 +266,7 @@ void ChipOps::WriteConfiguration() {
     } else {
         report_.setPanel(1, "Configuration nicht OK");
         errors_.ConfigIdErrorCount += 1;
-        report_.message(failureText(kConfigFailed, MemoryImage::ConfigAddr, config, r));
+        report_.failure({Area::Config, MemoryImage::ConfigAddr, config, r});
     }
 }
 

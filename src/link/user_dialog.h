@@ -25,6 +25,10 @@ class UserDialog {
     // A hand-operated switch must be thrown ("+12V jetzt einschalten", ...). Returns
     // when the user confirms. A separate call so a simulated circuit can obey it.
     virtual void manualSwitch(const std::string& text) { message(text); }
+    // A question with "Ja" and "Nein"; true for yes. Without a user to ask: no.
+    virtual bool question(const std::string& /*text*/, const std::string& /*caption*/ = kAppTitle) {
+        return false;
+    }
 };
 
 }  // namespace pk

@@ -308,7 +308,7 @@ TEST_F(CompareCase, ProgramCountStopsAtTheChipsLastAddress) {
     EXPECT_EQ(CompareImage(image, device, true).ProgramErrorCount, 1);
 }
 
-// ---- The whole cycle on every catalogue entry ----
+// ---- The whole cycle on every catalogue entry, through the commands ----
 
 class FullCycle : public ::testing::TestWithParam<const char*> {};
 
@@ -329,20 +329,18 @@ TEST_P(FullCycle, EraseBurnReadCompareAndSaveGiveBackTheChip) {
     b.image.IdWords = {1, 0, 15, 7};
     b.image.ConfigWord = plainConfig(b.device.CurrentType);
 
-    ASSERT_TRUE(b.ops.Autodetect3());
-    b.bracket([&] { b.ops.ErasePIC(data); });
+    // Through the commands, as both front ends run them.
+    ASSERT_EQ(erase(b.session, data).outcome, Outcome::Ok);
     for (int a = 0; a <= b.device.ProgLastAddr; ++a) {
         ASSERT_EQ(b.chip->word(a), 0x3FFF) << a;
     }
     ASSERT_TRUE(b.burn(data));
+    EXPECT_EQ(b.last.outcome, Outcome::Ok);
     EXPECT_EQ(b.errors.sum(), 0);
+    EXPECT_EQ(verify(b.session, b.imageOptions(data)).outcome, Outcome::Ok);
 
-    // Read everything: the chip matches the file, and the HEX file written from
-    // the read loads back to the chip's words.
-    b.image.ReadBack.fill(0xFFFF);
-    b.bracket([&] { b.ops.ReadProgram(true); });
-    b.bracket([&] { b.ops.ReadData(); });
-    b.bracket([&] { b.ops.ReadConfiguration(); });
+    // Read everything: the HEX file written from the read loads back to the chip's words.
+    ASSERT_EQ(read(b.session).outcome, Outcome::Ok);
     EXPECT_EQ(CompareImage(b.image, b.device, data).sum(), 0);
     EXPECT_TRUE(b.clean()) << b.violations();
     WordArray loaded;

@@ -13,7 +13,7 @@ namespace pk {
 // Records every question and answers file dialogs from a queue (cancel when empty).
 class ScriptedDialog : public UserDialog {
   public:
-    enum class Kind { Message, OpenFile, SaveFile, ManualSwitch };
+    enum class Kind { Message, OpenFile, SaveFile, ManualSwitch, Question };
     struct Entry {
         Kind kind;
         std::string text;     // message text, or dialog title
@@ -27,6 +27,9 @@ class ScriptedDialog : public UserDialog {
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& initialName) override;
     void manualSwitch(const std::string& text) override;
+    // Answers the questions from a queue (no when empty).
+    bool question(const std::string& text, const std::string& caption = kAppTitle) override;
+    void queueQuestionAnswer(bool yes) { questionAnswers_.push_back(yes); }
 
     // Answers for the next file dialogs, in order; nullopt answers "cancel".
     void queueFileAnswer(std::optional<std::string> answer) {
@@ -42,6 +45,7 @@ class ScriptedDialog : public UserDialog {
     std::optional<std::string> nextAnswer();
     std::vector<Entry> entries_;
     std::deque<std::optional<std::string>> answers_;
+    std::deque<bool> questionAnswers_;
 };
 
 inline void ScriptedDialog::message(const std::string& text, const std::string& caption) {
@@ -64,6 +68,16 @@ inline std::optional<std::string> ScriptedDialog::saveFile(const std::string& ti
 
 inline void ScriptedDialog::manualSwitch(const std::string& text) {
     entries_.push_back({Kind::ManualSwitch, text, {}, {}});
+}
+
+inline bool ScriptedDialog::question(const std::string& text, const std::string& caption) {
+    entries_.push_back({Kind::Question, text, caption, {}});
+    if (questionAnswers_.empty()) {
+        return false;
+    }
+    const bool yes = questionAnswers_.front();
+    questionAnswers_.pop_front();
+    return yes;
 }
 
 inline std::vector<std::string> ScriptedDialog::messages() const {
