@@ -338,6 +338,8 @@ void SimChip::update(const ChipPins& pins, nanoseconds now) {
     }
     if (mode_ && !pins.vpp) {
         leaveMode(now);
+        // Powered on without VPP, the chip starts its program as after a reset.
+        running_ = runsOwnProgram();
         return;
     }
     if (!mode_ && vppRose) {
