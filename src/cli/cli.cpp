@@ -210,6 +210,7 @@ class Run {
              QStringLiteral("Speicher des simulierten PIC in dieser HEX-Datei halten"),
              QStringLiteral("DATEI")},
             {QStringLiteral("sim-fast"), QStringLiteral("Simulation ohne echte Wartezeiten")},
+            {QStringLiteral("sim-strict"), QStringLiteral("wie sim-fast, Portzugriffe ohne Zeit")},
             {QStringLiteral("sim-fault"), QStringLiteral("Fehler einschalten (mehrfach möglich)"),
              QStringLiteral("NAME[:ARG]")},
             {QStringLiteral("trace"),
