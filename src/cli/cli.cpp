@@ -18,6 +18,7 @@
 
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
+#include "doctor_cmd.h"
 #include "editors/config_word.h"
 #include "editors/id_words.h"
 #include "hex_check.h"
@@ -62,6 +63,7 @@ const char* const kDescription =
     "  listing DATEI.hex      das Assembler-Listing auf die Standardausgabe\n"
     "  map DATEI.hex AUS.png  die Speicherbelegung als PNG-Bild\n"
     "  check DATEI.hex        HEX-Datei prüfen, so wie das Programm sie liest\n"
+    "  doctor                 Verbindung prüfen: erklärt, warum Korvel oder PIC nicht antworten\n"
     "\n"
     "Exit-Codes:\n"
     "  0  Erfolg\n"
@@ -414,6 +416,7 @@ class Run {
             {"listing", 1, false, &Run::cmdListing},
             {"map", 2, false, &Run::cmdMap},
             {"check", 1, false, &Run::cmdCheck},
+            {"doctor", 0, true, &Run::cmdDoctor},
         };
         for (const Command& c : kCommands) {
             if (command_ != c.name) {
@@ -586,6 +589,9 @@ class Run {
         if (settings_.AutoSpeed) {
             link_->Bremse();
         }
+        if (command_ == "doctor") {
+            return ExitOk;  // it explains a failing search itself
+        }
         bool found = false;
         if (port_ == "lpt1" || port_ == "lpt2") {
             portBase_ = port_ == "lpt1" ? kLpt1 : kLpt2;
@@ -677,6 +683,8 @@ class Run {
     }
 
     // ---- Commands ----
+
+    int cmdDoctor() { return runDoctor(*link_, *clock_, settings_, portBase_, quiet_ || json_); }
 
     int cmdSearch() {
         const std::string where = portBase_ == kLpt1 ? "LPT 1" : "LPT 2";
