@@ -367,8 +367,10 @@ void TOstrac::ToolButton13Click() {
 }
 
 void TOstrac::closeEvent(QCloseEvent* event) {
-    // A chip operation holds the window and must not be left half done (VPP on).
+    // A chip operation holds the window and must not be left half done (VPP on);
+    // once it has ended, the user is asked.
     if (operationRunning()) {
+        noteCloseRequest();
         event->ignore();
         return;
     }

@@ -15,6 +15,7 @@
 
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
+#include "device/commands.h"
 #include "device/doctor.h"
 #include "image/memory_image.h"
 #include "image/settings_file.h"
@@ -142,6 +143,8 @@ class TOstrac : public QMainWindow {
     void SetConfiguration();
     // Takes the file's configuration word into ConfigWord and the fuse controls.
     void UpdateConfigButtons();
+    // The fuse controls as they stand.
+    ConfigControls configControls();
     // Fills IdWords from the file or the ID editor and shows them in IDLabel.
     void UpdateID();
     void ToolButton12Click();  // "ID Editor"
@@ -175,21 +178,27 @@ class TOstrac : public QMainWindow {
     void DetectBTNClick();  // "Autodetect"
     // Detection, then the detected type selected in the type list and applied.
     void Autodetect2();
-    // The chip routines, reporting into this window's widgets.
-    ChipOps& ops() { return *ops_; }
+    // The chip routines and the commands, reporting into this window's widgets.
+    ChipSession& session() { return *session_; }
+    ChipOps& ops() { return session_->ops; }
     // Runs a chip operation on this thread: a range-check error ends it with its
-    // message box, and a close request is ignored until it has ended.
+    // message box. User input that arrives meanwhile is dropped, not kept for later;
+    // a close request is answered with a question once the operation has ended.
     bool runOperation(const std::function<void()>& operation);
     bool operationRunning() const { return operationDepth_ > 0; }
+    // A close request came while an operation ran.
+    void noteCloseRequest();
 
     // Failed words of the last command (program, data, ID/configuration).
     ErrorCounters Errors;
     std::int32_t OkBlinkCount = 0;
 
   private:
-    std::unique_ptr<ChipReporter> opsReporter_;
-    std::unique_ptr<ChipOps> ops_;
+    std::unique_ptr<Reporter> opsReporter_;
+    std::unique_ptr<ChipSession> session_;
+    std::unique_ptr<QObject> inputDropper_;
     int operationDepth_ = 0;
+    bool closeRequested_ = false;
 
   public:
     // ---- User commands (ostrac_commands.cpp) ----
@@ -203,12 +212,14 @@ class TOstrac : public QMainWindow {
   private:
     // Runs a command with the command controls disabled; refused while one runs.
     void runCommand(const std::function<void()>& command);
-    // The current HEX file read again, or one chosen when none is loaded.
-    bool reloadHexFile();
-    // StartProgmode, the routine, EndProgmode.
-    void bracket(const std::function<void()>& routine);
-    void eraseCommand();
     bool commandRunning_ = false;
+
+  public:
+    // The current HEX file read again, or one chosen when none is loaded (the
+    // commands' reload step in this window).
+    bool reloadHexFile();
+    // Burn and compare options from the controls.
+    BurnOptions burnOptions();
 
   public:
     // ---- Viewers (ostrac_viewers.cpp) ----

@@ -1,6 +1,6 @@
 // TOstrac: the user's commands "Brennen", "Lesen", "Vergleichen", "Löschen" and
-// "CP entfernen". Each one checks the chip type first and then runs its
-// programming-mode brackets around the chip routines of ChipOps.
+// "CP entfernen". The sequences are the command layer's; the window builds the
+// options from its controls and shows what came back.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/commands.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
@@ -52,112 +53,45 @@ void TOstrac::runCommand(const std::function<void()>& command) {
 }
 
 bool TOstrac::reloadHexFile() {
-    // Burn and compare always use the file as it is on disk now, so a change made
-    // by the assembler since loading is not missed.
     // A file broken part-way is not burnt half: the load's message has told why.
     const bool complete = Image.HexLoaded ? loadFile() : ToolButton1Click();
     return complete && Image.HexLoaded;
 }
 
-void TOstrac::bracket(const std::function<void()>& routine) {
-    StartProgmode();
-    routine();
-    EndProgmode();
+BurnOptions TOstrac::burnOptions() {
+    BurnOptions o;
+    o.includeData = ui()->DATACheckBox->isChecked();
+    // The controls hold the file's word already when "aus HEX-File lesen" is checked.
+    o.configFromFile = false;
+    o.controls = configControls();
+    o.ids = Image.IdWords;
+    o.fit = FitCheck::Ask;
+    return o;
 }
 
 void TOstrac::ProgBTNClick() {
-    runCommand([this] {
-        if (!ops().Autodetect3()) {
-            return;
-        }
-        if (!reloadHexFile()) {
-            return;
-        }
-        ClearFehler();
-        SetConfiguration();
-        // Each area in a bracket of its own; a failed program word does not keep
-        // the data and the configuration from being burnt.
-        bracket([this] {
-            if (is16F7x(Device.CurrentType)) {
-                ops().WriteProgram7x();
-            } else {
-                ops().WriteProgram();
-            }
-        });
-        if (ui()->DATACheckBox->isChecked()) {
-            bracket([this] { ops().WriteData(); });
-        }
-        bracket([this] { ops().WriteConfiguration(); });
-        ShowFehler();
-    });
+    runCommand([this] { burn(session(), burnOptions()); });
 }
 
 void TOstrac::ReadBTNClick() {
     runCommand([this] {
-        if (!ops().Autodetect3()) {
-            return;
+        if (read(session()).ok()) {
+            ui()->ToolButton2->setEnabled(true);
+            ToolButton2Click();
         }
-        ClearFehler();
-        // The save writes every EEPROM offset and the reserved words: what an
-        // earlier read of another chip left there must not end up in this file.
-        Image.ReadBack.fill(0xFFFF);
-        bracket([this] { ops().ReadProgram(true); });
-        bracket([this] { ops().ReadData(); });
-        bracket([this] { ops().ReadConfiguration(); });
-        ShowFehler();
-        ui()->ToolButton2->setEnabled(true);
-        ToolButton2Click();
     });
 }
 
 void TOstrac::CompBTNClick() {
-    runCommand([this] {
-        if (!ops().Autodetect3()) {
-            return;
-        }
-        if (!reloadHexFile()) {
-            return;
-        }
-        ClearFehler();
-        SetConfiguration();
-        const bool withData = ui()->DATACheckBox->isChecked();
-        bracket([this] { ops().ReadProgram(false); });
-        if (withData) {
-            bracket([this] { ops().ReadData(); });
-        }
-        bracket([this] { ops().ReadConfiguration(); });
-        Errors = CompareImage(Image, Device, withData);
-        ShowFehler();
-    });
-}
-
-void TOstrac::eraseCommand() {
-    if (!ops().Autodetect3()) {
-        return;
-    }
-    StartProgmode();
-    UpdateRunGauge(19, 20);
-    ops().ErasePIC(ui()->DATACheckBox->isChecked());
-    EndProgmode();
-    UpdateRunGauge(20, 20);
+    runCommand([this] { verify(session(), burnOptions()); });
 }
 
 void TOstrac::EraseBTNClick() {
-    runCommand([this] { eraseCommand(); });
+    runCommand([this] { erase(session(), ui()->DATACheckBox->isChecked()); });
 }
 
 void TOstrac::AntiCpBTNClick() {
-    runCommand([this] {
-        // On the 16F7x the bulk erase itself removes the protection.
-        if (is16F7x(ui()->TypComboBox->currentIndex())) {
-            eraseCommand();
-            return;
-        }
-        if (!ops().Autodetect3()) {
-            return;
-        }
-        ops().RemoveCodeProtection();
-    });
+    runCommand([this] { removeProtection(session(), ui()->DATACheckBox->isChecked()); });
 }
 
 void TOstrac::wireCommands() {

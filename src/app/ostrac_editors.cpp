@@ -40,6 +40,10 @@ ConfigControls readControls(Ui::Ostrac* ui) {
 
 }  // namespace
 
+ConfigControls TOstrac::configControls() {
+    return readControls(ui_.get());
+}
+
 void TOstrac::SetConfiguration() {
     Image.ConfigWord = buildConfigWord(ui_->TypComboBox->currentIndex(), readControls(ui_.get()));
 }

@@ -4,24 +4,13 @@
 
 #include "link/no_port.h"
 #include "link/range_error.h"
+#include "link/search_texts.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
 namespace pk {
 
 namespace {
-
-const char* const kNotFoundPanel = "kein Korvel gefunden, \"Korvel suchen\"-Taste drücken";
-const char* const kNotFoundMessage =
-    "kein Korvel gefunden, deshalb:\r\r1. OK-Schaltfläche anklicken\r2. Korvel an Druckerport "
-    "anschließen\r3. PIC aus dem Korvel entfernen\r4. Korvel mit Spannung versorgen\r\rdann "
-    "wieder versuchen\r\rQuick and Dirty-Korvel Benutzer einfach weiterklicken\r"
-    "Hardwareeinstellung vornehmen und \"Korvel suchen\" drücken";
-const char* const kFoundMessage =
-    "OK: Korvel gefunden,\r\rHardwareeinstellung des Korvels prüfen,\r\rPIC kann dann in die "
-    "Fassung eingesetzt werden";
-const char* const kNoDriverMessage =
-    "Der Porttreiber kann nicht geöffnet werden!\r bitte zlportio.sys hinzufügen";
 
 // The controls a found programmer makes usable.
 const char* const kOperationControls[] = {"EraseBTN",  "ReadBTN",   "CompBTN",    "ProgBTN",

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include "device/gauges.h"
 #include "ostrac.h"
@@ -56,7 +57,7 @@ void TOstrac::UpdateGauge() {
 // UI thread, so every change is painted at once; paint and window-manager events
 // are let through now and then so the desktop sees a live window, but no user
 // input (nothing can start a second operation meanwhile).
-class OpsReporter : public ChipReporter {
+class OpsReporter : public Reporter {
   public:
     explicit OpsReporter(TOstrac& w) : w_(w) { sinceEvents_.start(); }
 
@@ -96,11 +97,30 @@ class OpsReporter : public ChipReporter {
         w_.ui()->ECPLabel->setText(eeprom ? text : QString());
     }
 
+    bool reloadHexFile(MemoryImage& /*image*/, BurnOptions& options) override {
+        if (!w_.reloadHexFile()) {
+            return false;
+        }
+        // The load may have changed the controls (the file's word, its ID values,
+        // "incl. DataEEProm"): the command goes on with them as they now stand.
+        const FitCheck fit = options.fit;
+        options = w_.burnOptions();
+        options.fit = fit;
+        return true;
+    }
+
+    bool confirm(const std::string& question) override { return w_.dialog().question(question); }
+
+    void countersCleared() override { w_.ClearFehler(); }
+    void countersDone(const ErrorCounters& /*counters*/) override { w_.ShowFehler(); }
+
   private:
     void keepAlive(bool now) {
-        // Often enough for the window manager, rarely enough not to slow a burn.
+        // Often enough for the window manager, rarely enough not to slow a burn. User
+        // input is let through too, to be dropped by the operation's filter: kept
+        // back, it would act after the operation.
         if (now || sinceEvents_.elapsed() >= 50) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QCoreApplication::processEvents();
             sinceEvents_.restart();
         }
     }
@@ -178,13 +198,12 @@ void TOstrac::Timer1Timer() {
 }
 
 void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
-    ops_->UpdateRunGauge(position, maximum);
+    ops().UpdateRunGauge(position, maximum);
 }
 
 void TOstrac::Autodetect2() {
-    ops_->Autodetect();
-    Device.CurrentType = ops_->DetectedType;
-    ui()->TypComboBox->setCurrentIndex(ops_->DetectedType);
+    detect(session());
+    ui()->TypComboBox->setCurrentIndex(Device.CurrentType);
     ui()->TypComboBox->repaint();
     TypComboBoxChange();
 }
@@ -199,19 +218,74 @@ void TOstrac::DetectBTNClick() {
     ui()->DetectBTN->setEnabled(true);
 }
 
+namespace {
+
+// While a chip operation runs, clicks and keys meant for the main window are
+// dropped: the operation holds the thread, and input kept back would act once it
+// has ended (an erase after the burn, with "O.K." still on display). The message
+// boxes an operation opens itself still take their answers.
+class InputDropper : public QObject {
+  public:
+    explicit InputDropper(QWidget& window) : window_(window) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!event->isInputEvent() && event->type() != QEvent::Shortcut &&
+            event->type() != QEvent::ShortcutOverride && event->type() != QEvent::ContextMenu) {
+            return false;
+        }
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() != &window_) {
+            return false;
+        }
+        if (widget == nullptr && qobject_cast<QWindow*>(watched) == nullptr) {
+            return false;
+        }
+        event->accept();
+        return true;
+    }
+
+  private:
+    QWidget& window_;
+};
+
+}  // namespace
+
 bool TOstrac::runOperation(const std::function<void()>& operation) {
+    const bool outermost = operationDepth_ == 0;
     struct Busy {
         int& depth;
         explicit Busy(int& d) : depth(d) { ++depth; }
         ~Busy() { --depth; }
     } busy(operationDepth_);
-    return runGuarded(operation);
+    if (!outermost) {
+        return runGuarded(operation);
+    }
+    qApp->installEventFilter(inputDropper_.get());
+    const bool ok = runGuarded(operation);
+    // What arrived since the last look goes now, while it is still dropped.
+    QCoreApplication::processEvents();
+    qApp->removeEventFilter(inputDropper_.get());
+    if (closeRequested_) {
+        closeRequested_ = false;
+        QTimer::singleShot(0, this, [this] {
+            if (dialog().question("Die Operation am PIC ist beendet. PKorvel jetzt beenden?")) {
+                close();
+            }
+        });
+    }
+    return ok;
+}
+
+void TOstrac::noteCloseRequest() {
+    closeRequested_ = true;
 }
 
 void TOstrac::wireOps() {
     opsReporter_ = std::make_unique<OpsReporter>(*this);
-    ops_ =
-        std::make_unique<ChipOps>(link(), clock(), Image, Device, Settings, Errors, *opsReporter_);
+    inputDropper_ = std::make_unique<InputDropper>(*this);
+    session_ = std::make_unique<ChipSession>(link(), clock(), Image, Device, Settings, Errors,
+                                             *opsReporter_);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(ui()->DetectBTN, &QPushButton::clicked, this, [this] { DetectBTNClick(); });
 }

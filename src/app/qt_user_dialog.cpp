@@ -19,6 +19,13 @@ void QtUserDialog::message(const std::string& text, const std::string& caption) 
     box.exec();
 }
 
+bool QtUserDialog::question(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), displayText(text),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 namespace {
 // A folder and a name, or a pattern such as "*.hex" for the name field: the
 // dialog opens in that folder (the working folder without one) with the name filled in.

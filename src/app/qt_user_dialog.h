@@ -14,6 +14,7 @@ class QtUserDialog : public UserDialog {
     void setParent(QWidget* parent) { parent_ = parent; }
 
     void message(const std::string& text, const std::string& caption = kAppTitle) override;
+    bool question(const std::string& text, const std::string& caption = kAppTitle) override;
     std::optional<std::string> openFile(const std::string& title, const std::string& filter,
                                         const std::string& initialName) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,

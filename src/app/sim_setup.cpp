@@ -32,9 +32,11 @@ QList<QCommandLineOption> SimSetup::commandLineOptions() {
          QStringLiteral("Speicher des simulierten PIC in dieser HEX-Datei halten"),
          QStringLiteral("DATEI")},
         {QStringLiteral("sim-fast"), QStringLiteral("Simulation ohne echte Wartezeiten")},
+        {QStringLiteral("sim-strict"), QStringLiteral("wie sim-fast, Portzugriffe ohne Zeit")},
         {QStringLiteral("sim-fault"),
          QStringLiteral("Fehler einschalten (mehrfach möglich): no-chip, wrong-chip[:PIC], "
-                        "stuck-low, stuck-high, clock-open, bad-cell:ADRESSE, flaky:N, no-vpp"),
+                        "stuck-low, stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, "
+                        "flaky:N, no-vpp, no-bulk-erase"),
          QStringLiteral("NAME[:ARG]")},
         {QStringLiteral("trace"),
          QStringLiteral("Jeden Portzugriff als Value Change Dump in diese Datei schreiben"),

@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
@@ -17,7 +18,7 @@
 #include <sstream>
 
 #include "device/catalogue.h"
-#include "device/chip_ops.h"
+#include "device/commands.h"
 #include "doctor_cmd.h"
 #include "editors/config_word.h"
 #include "editors/id_words.h"
@@ -29,6 +30,7 @@
 #include "link/direct_port.h"
 #include "link/ppdev_port.h"
 #include "link/programmer.h"
+#include "link/search_texts.h"
 #include "link/trace_port.h"
 #include "sim/backend.h"
 #include "sim/options.h"
@@ -39,15 +41,6 @@
 namespace pk::cli {
 
 namespace {
-
-// The main window's texts for the programmer search.
-const char* const kNotFoundMessage =
-    "kein Korvel gefunden, deshalb:\r\r1. OK-Schaltfläche anklicken\r2. Korvel an Druckerport "
-    "anschließen\r3. PIC aus dem Korvel entfernen\r4. Korvel mit Spannung versorgen\r\rdann "
-    "wieder versuchen\r\rQuick and Dirty-Korvel Benutzer einfach weiterklicken\r"
-    "Hardwareeinstellung vornehmen und \"Korvel suchen\" drücken";
-const char* const kNoDriverMessage =
-    "Der Porttreiber kann nicht geöffnet werden!\r bitte zlportio.sys hinzufügen";
 
 const char* const kDescription =
     "PKorvel ohne Fenster: programmiert PIC16-Flash-Controller über das Korvel am Druckerport.\n"
@@ -99,88 +92,18 @@ std::string hex4(unsigned v) {
     return buf;
 }
 
-// One address whose chip value differs from the wanted one.
-struct Difference {
-    std::string area;  // "program", "data", "id", "config"
-    int address = 0;
-    unsigned wanted = 0;
-    unsigned read = 0;
-};
-
-// The same comparison as CompareImage, address by address.
-std::vector<Difference> differences(const MemoryImage& image, const DeviceState& device,
-                                    bool includeData) {
-    std::vector<Difference> out;
-    const auto& hex = image.HexWords;
-    const auto& back = image.ReadBack;
-    for (int a = 0; a <= device.ProgLastAddr && a < MemoryImage::IdBase; ++a) {
-        const auto i = static_cast<std::size_t>(a);
-        if (image.present(i) && back[i] != hex[i]) {
-            out.push_back({"program", a, hex[i], back[i]});
-        }
+const char* areaName(Area a) {
+    switch (a) {
+        case Area::Program:
+            return "program";
+        case Area::Data:
+            return "data";
+        case Area::Id:
+            return "id";
+        case Area::Config:
+            return "config";
     }
-    if (includeData) {
-        for (int k = 0; k <= device.DataLastAddr; ++k) {
-            const auto i = static_cast<std::size_t>(MemoryImage::EepromBase + k);
-            if (image.present(i) && (back[i] & 0xFF) != (hex[i] & 0xFF)) {
-                out.push_back(
-                    {"data", MemoryImage::EepromBase + k, hex[i] & 0xFFu, back[i] & 0xFFu});
-            }
-        }
-    }
-    for (int k = 0; k < 4; ++k) {
-        const std::int32_t id = image.IdWords[static_cast<std::size_t>(k)];
-        const auto i = static_cast<std::size_t>(MemoryImage::IdBase + k);
-        if (idPresent(id) && (back[i] & 0xF) != (static_cast<unsigned>(id) & 0xF)) {
-            out.push_back(
-                {"id", MemoryImage::IdBase + k, static_cast<unsigned>(id) & 0xF, back[i] & 0xFu});
-        }
-    }
-    if ((image.ConfigWord & 0x8000) == 0 && back[MemoryImage::ConfigAddr] != image.ConfigWord) {
-        out.push_back(
-            {"config", MemoryImage::ConfigAddr, image.ConfigWord, back[MemoryImage::ConfigAddr]});
-    }
-    return out;
-}
-
-// Failure messages of the chip routines end in "address: wanted -> read" (decimal).
-std::optional<Difference> failureFromMessage(const std::string& m) {
-    const std::size_t arrow = m.rfind(" -> ");
-    if (arrow == std::string::npos) {
-        return std::nullopt;
-    }
-    const std::size_t colon = m.rfind(": ", arrow);
-    if (colon == std::string::npos) {
-        return std::nullopt;
-    }
-    std::size_t start = colon;
-    while (start > 0 && std::isdigit(static_cast<unsigned char>(m[start - 1])) != 0) {
-        --start;
-    }
-    unsigned address = 0;
-    unsigned wanted = 0;
-    unsigned read = 0;
-    char tail = 0;
-    if (start == colon ||
-        std::sscanf(m.c_str() + start, "%u: %u -> %u%c", &address, &wanted, &read, &tail) != 3) {
-        return std::nullopt;
-    }
-    const int a = static_cast<int>(address);
-    const char* area = a < MemoryImage::IdBase        ? "program"
-                       : a >= MemoryImage::EepromBase ? "data"
-                       : a == MemoryImage::ConfigAddr ? "config"
-                                                      : "id";
-    return Difference{area, a, wanted, read};
-}
-
-std::vector<Difference> failuresFromMessages(const std::vector<std::string>& messages) {
-    std::vector<Difference> out;
-    for (const auto& m : messages) {
-        if (auto d = failureFromMessage(m)) {
-            out.push_back(*d);
-        }
-    }
-    return out;
+    return "program";
 }
 
 class Run {
@@ -188,7 +111,10 @@ class Run {
     explicit Run(const QStringList& arguments) : arguments_(arguments) {}
 
     int exec() {
-        const int code = parseAndRun();
+        int code = parseAndRun();
+        if (gStopSignal != 0) {
+            code = 128 + static_cast<int>(gStopSignal);
+        }
         finish(code);
         return code;
     }
@@ -286,6 +212,7 @@ class Run {
              QStringLiteral("Speicher des simulierten PIC in dieser HEX-Datei halten"),
              QStringLiteral("DATEI")},
             {QStringLiteral("sim-fast"), QStringLiteral("Simulation ohne echte Wartezeiten")},
+            {QStringLiteral("sim-strict"), QStringLiteral("wie sim-fast, Portzugriffe ohne Zeit")},
             {QStringLiteral("sim-fault"), QStringLiteral("Fehler einschalten (mehrfach möglich)"),
              QStringLiteral("NAME[:ARG]")},
             {QStringLiteral("trace"),
@@ -434,8 +361,17 @@ class Run {
             if (setup != ExitOk) {
                 return setup;
             }
+            if (type_) {
+                selectType(type_->type);
+                device_.Is84A = type_->is84A;
+            }
             try {
-                return (this->*c.run)();
+                const int rc = (this->*c.run)();
+                // The type is the chip's once a type check has passed.
+                typeKnown_ = typeKnown_ || (rc != ExitChip && rc != ExitUsage);
+                return rc;
+            } catch (const Interrupted& i) {
+                return 128 + i.signal;
             } catch (const std::exception& e) {
                 message(e.what());
                 return ExitNoProgrammer;
@@ -495,9 +431,9 @@ class Run {
         o[QStringLiteral("result")] = QString::fromLatin1(resultName(code));
         o[QStringLiteral("exitCode")] = code;
         QJsonArray failed;
-        for (const Difference& d : failed_) {
+        for (const WordFailure& d : failed_) {
             QJsonObject f;
-            f[QStringLiteral("area")] = QString::fromStdString(d.area);
+            f[QStringLiteral("area")] = QString::fromLatin1(areaName(d.area));
             f[QStringLiteral("address")] = d.address;
             f[QStringLiteral("wanted")] = static_cast<int>(d.wanted);
             f[QStringLiteral("read")] = static_cast<int>(d.read);
@@ -577,10 +513,9 @@ class Run {
             port_io_ = trace_.get();
         }
         link_ = std::make_unique<ProgrammerLink>(*port_io_, *clock_, *dialog, settings_, portBase_);
-        reporter_ =
-            std::make_unique<TerminalReporter>(dialog_, !quiet_ && ::isatty(STDERR_FILENO) != 0);
-        ops_ = std::make_unique<ChipOps>(*link_, *clock_, image_, device_, settings_, errors_,
-                                         *reporter_);
+        reporter_.setProgress(!quiet_ && ::isatty(STDERR_FILENO) != 0);
+        session_ = std::make_unique<ChipSession>(*link_, *clock_, image_, device_, settings_,
+                                                 errors_, reporter_);
         if (!link_->PortOpen()) {
             message(kNoDriverMessage);
             std::fprintf(stderr, "%s\n", link_->portUnavailableReason().c_str());
@@ -607,78 +542,81 @@ class Run {
         return ExitOk;
     }
 
-    // The type for a chip command: --type checked against the chip (Autodetect3),
-    // or the detected chip.
-    int chooseType() {
-        if (type_) {
-            selectType(type_->type);
-            device_.Is84A = type_->is84A;
-            if (!ops_->Autodetect3()) {
-                return ExitChip;
-            }
+    // Which chip a command is for: --type (checked against the chip), or the
+    // chip that is detected.
+    ChipChoice choice() const {
+        ChipChoice c;
+        c.fromChip = !type_.has_value();
+        c.expectDeviceId = type_ && type_->is84A;
+        return c;
+    }
+
+    // The Quick-and-Dirty circuit cannot read: no detection, no type without --type.
+    int needReadableOrType(bool reads) {
+        if (!settings_.QuickAndDirty) {
             return ExitOk;
         }
-        if (settings_.QuickAndDirty) {
-            // That circuit cannot read the chip.
+        if (reads) {
+            usage("mit dem Quick-and-Dirty-Korvel kann nicht gelesen werden");
+            return ExitUsage;
+        }
+        if (!type_) {
             usage("mit dem Quick-and-Dirty-Korvel muss --type angegeben werden");
             return ExitUsage;
         }
-        ops_->Autodetect();
-        const IdLookup found = lookupDeviceId(ops_->DetectedIdWord);
-        if (found.noChip) {
-            message(kNoChipText);
-            return ExitChip;
-        }
-        if (found.unknown) {
-            message("unbekannter PIC, Device-ID " + hex4(ops_->DetectedIdWord));
-            return ExitChip;
-        }
-        selectType(ops_->DetectedType);
         return ExitOk;
     }
 
-    // StartProgmode, the routine, EndProgmode.
-    void bracket(const std::function<void()>& routine) {
-        link_->StartProgmode();
-        routine();
-        link_->EndProgmode();
+    static int exitFor(Outcome o) {
+        switch (o) {
+            case Outcome::Ok:
+                return ExitOk;
+            case Outcome::Failed:
+                return ExitDifferences;
+            case Outcome::NoChip:
+            case Outcome::WrongType:
+                return ExitChip;
+            case Outcome::FileUnusable:
+                return ExitHexFile;
+            case Outcome::Cancelled:
+                break;
+        }
+        return ExitUsage;
     }
 
-    // Loads the HEX file and takes its ID values and configuration word.
+    // Loads the HEX file (listing and map, which need no chip).
     int loadFile(const std::string& path) {
-        const HexLoadResult r = LoadHexFile(path, image_);
         image_.HexFileName = path;
-        if (!r.opened) {
-            message("HEX-File " + path + " nicht gefunden");
-            return ExitHexFile;
-        }
-        if (!r.parse.ok()) {
-            message(HexReadMessage(path, r.parse));
-            return ExitHexFile;
-        }
-        return ExitOk;
+        BurnOptions unused;
+        return reporter_.reloadHexFile(image_, unused) ? ExitOk : ExitHexFile;
     }
 
-    void takeIdAndConfig() {
-        image_.IdWords = ids_ ? *ids_ : idWordsFromFile(image_);
-        image_.IdEdited = image_.IdWords;
-        if (config_) {
-            image_.ConfigWord = *config_;
-        } else if (image_.present(MemoryImage::ConfigAddr)) {
-            image_.ConfigWord = image_.HexWords[MemoryImage::ConfigAddr];
-        } else {
-            // The controls as the window starts with them.
-            image_.ConfigWord = buildConfigWord(device_.CurrentType, ConfigControls{});
-        }
+    BurnOptions burnOptions() const {
+        BurnOptions o;
+        o.chip = choice();
+        o.includeData = !noData_;
+        o.configWord = config_;
+        o.configFromFile = true;
+        o.ids = ids_;
+        // The chip was detected, not chosen: a file made for a bigger one is refused.
+        o.fit = type_ ? FitCheck::None : FitCheck::Refuse;
+        return o;
     }
 
-    bool withData() const { return !noData_ && hasEepromData(image_, device_.DataLastAddr); }
+    void takeResult(const CommandResult& r) {
+        countersValid_ = r.countersValid;
+        failed_ = r.failures;
+        dataShown_ = r.dataIncluded;
+    }
 
     void sayCounters() {
+        if (!countersValid_) {
+            return;
+        }
         const bool qd = settings_.QuickAndDirty;
         auto n = [qd](std::int32_t v) { return qd ? std::string("?") : std::to_string(v); };
         say("Fehler: Programm " + n(errors_.ProgramErrorCount) + ", Daten " +
-            (withData() ? n(errors_.DataErrorCount) : std::string("?")) + ", ID/Config " +
+            (dataShown_ ? n(errors_.DataErrorCount) : std::string("?")) + ", ID/Config " +
             n(errors_.ConfigIdErrorCount));
     }
 
@@ -694,29 +632,28 @@ class Run {
     }
 
     int cmdDetect() {
-        ops_->Autodetect();
-        const IdLookup found = lookupDeviceId(ops_->DetectedIdWord);
-        extra_[QStringLiteral("deviceId")] = ops_->DetectedIdWord;
-        extra_[QStringLiteral("revision")] = QString::fromStdString(ops_->RevisionText);
-        if (found.noChip) {
-            message(kNoChipText);
+        const DetectResult d = detect(*session_);
+        typeKnown_ = true;
+        extra_[QStringLiteral("deviceId")] = d.idWord;
+        extra_[QStringLiteral("revision")] = QString::fromStdString(d.found.revisionText());
+        if (d.outcome == Outcome::NoChip) {
+            message(kNoChipMessage);
             return ExitChip;
         }
-        selectType(ops_->DetectedType);
-        const DeviceInfo* info = deviceInfo(ops_->DetectedType);
-        extra_[QStringLiteral("flashProtected")] = ops_->FlashProtected;
-        extra_[QStringLiteral("eepromProtected")] = ops_->EepromProtected;
+        const DeviceInfo* info = deviceInfo(device_.CurrentType);
+        extra_[QStringLiteral("flashProtected")] = d.flashProtected;
+        extra_[QStringLiteral("eepromProtected")] = d.eepromProtected;
         say("Typ: " + std::string(info->listText) +
-            (found.unknown ? " (unbekannte Device-ID)" : ""));
-        say("Device-ID: " + hex4(ops_->DetectedIdWord));
-        say(kRevisionPrefix + ops_->RevisionText);
-        say("Konfiguration: " + hex4(ops_->DetectedConfig));
-        say(std::string("Flash: ") + (ops_->FlashProtected ? kCodeProtectedText : "-"));
-        say(std::string("EEPROM: ") + (ops_->EepromProtected ? kCodeProtectedText : "-"));
-        if (found.unknown) {
+            (d.found.unknown ? " (unbekannte Device-ID)" : ""));
+        say("Device-ID: " + hex4(d.idWord));
+        say(kRevisionPrefix + d.found.revisionText());
+        say("Konfiguration: " + hex4(d.config));
+        say(std::string("Flash: ") + (d.flashProtected ? kCodeProtectedText : "-"));
+        say(std::string("EEPROM: ") + (d.eepromProtected ? kCodeProtectedText : "-"));
+        if (d.outcome != Outcome::Ok) {
             return ExitChip;
         }
-        if (type_ && type_->type != ops_->DetectedType) {
+        if (type_ && type_->type != device_.CurrentType) {
             message(kWrongTypeText);
             return ExitChip;
         }
@@ -724,75 +661,55 @@ class Run {
     }
 
     int cmdBurn() {
-        if (int rc = chooseType(); rc != ExitOk) {
+        if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        if (int rc = loadFile(files_[0]); rc != ExitOk) {
-            return rc;
-        }
-        takeIdAndConfig();
-        errors_ = {};
-        countersValid_ = true;
-        if (deviceInfo(device_.CurrentType)->writeScheme == WriteScheme::PairsAfterBulkErase) {
-            bracket([this] { ops_->WriteProgram7x(); });
-        } else {
-            bracket([this] { ops_->WriteProgram(); });
-        }
-        if (withData()) {
-            bracket([this] { ops_->WriteData(); });
-        }
-        bracket([this] { ops_->WriteConfiguration(); });
-        failed_ = failuresFromMessages(dialog_.messages());
+        image_.HexFileName = files_[0];
+        image_.HexLoaded = true;
+        const CommandResult r = burn(*session_, burnOptions());
+        takeResult(r);
         sayCounters();
-        return errors_.sum() == 0 ? ExitOk : ExitDifferences;
+        return exitFor(r.outcome);
     }
 
     int cmdVerify() {
-        if (settings_.QuickAndDirty) {
-            usage("mit dem Quick-and-Dirty-Korvel kann nicht gelesen werden");
-            return ExitUsage;
-        }
-        if (int rc = chooseType(); rc != ExitOk) {
+        if (int rc = needReadableOrType(true); rc != ExitOk) {
             return rc;
         }
-        if (int rc = loadFile(files_[0]); rc != ExitOk) {
-            return rc;
-        }
-        takeIdAndConfig();
-        const bool data = withData();
-        bracket([this] { ops_->ReadProgram(false); });
-        if (data) {
-            bracket([this] { ops_->ReadData(); });
-        }
-        bracket([this] { ops_->ReadConfiguration(); });
-        errors_ = CompareImage(image_, device_, data);
-        countersValid_ = true;
-        failed_ = differences(image_, device_, data);
+        image_.HexFileName = files_[0];
+        image_.HexLoaded = true;
+        const CommandResult r = verify(*session_, burnOptions());
+        takeResult(r);
         if (list_ && !json_) {
-            for (const Difference& d : failed_) {
-                std::printf("%s %s: %s -> %s\n", d.area.c_str(),
+            for (const WordFailure& d : failed_) {
+                std::printf("%s %s: %s -> %s\n", areaName(d.area),
                             hex4(static_cast<unsigned>(d.address)).c_str(), hex4(d.wanted).c_str(),
                             hex4(d.read).c_str());
             }
         }
         sayCounters();
-        return errors_.sum() == 0 ? ExitOk : ExitDifferences;
+        return exitFor(r.outcome);
     }
 
     int cmdRead() {
-        if (settings_.QuickAndDirty) {
-            usage("mit dem Quick-and-Dirty-Korvel kann nicht gelesen werden");
-            return ExitUsage;
-        }
-        if (int rc = chooseType(); rc != ExitOk) {
+        if (int rc = needReadableOrType(true); rc != ExitOk) {
             return rc;
         }
-        errors_ = {};
-        bracket([this] { ops_->ReadProgram(true); });
-        bracket([this] { ops_->ReadData(); });
-        bracket([this] { ops_->ReadConfiguration(); });
+        const CommandResult r = read(*session_, choice());
+        if (!r.ok()) {
+            return exitFor(r.outcome);
+        }
         const std::string text = BuildHexFile(image_.ReadBack, device_.ProgLastAddr);
+        // A signal during the save would leave its temporary file behind: it waits
+        // until the file is complete.
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGINT);
+        sigaddset(&stop, SIGTERM);
+        sigset_t before;
+        sigprocmask(SIG_BLOCK, &stop, &before);
         const SaveResult saved = WriteFileAtomically(files_[0], text);
+        sigprocmask(SIG_SETMASK, &before, nullptr);
         if (!saved.ok()) {
             message("Datei " + files_[0] + " kann nicht geschrieben werden: " + saved.reason);
             return ExitOutput;
@@ -801,35 +718,26 @@ class Run {
         return ExitOk;
     }
 
-    void erase(bool includeData) {
-        link_->StartProgmode();
-        ops_->UpdateRunGauge(19, 20);
-        ops_->ErasePIC(includeData);
-        link_->EndProgmode();
-        ops_->UpdateRunGauge(20, 20);
-    }
-
     int cmdErase() {
-        if (int rc = chooseType(); rc != ExitOk) {
+        if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        erase(!noData_);
-        say("gelöscht");
-        return ExitOk;
+        const CommandResult r = erase(*session_, !noData_, choice());
+        if (r.ok()) {
+            say("gelöscht");
+        }
+        return exitFor(r.outcome);
     }
 
     int cmdUnprotect() {
-        if (int rc = chooseType(); rc != ExitOk) {
+        if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        if (is16F7x(device_.CurrentType)) {
-            // These chips lose their protection only with a bulk erase.
-            erase(true);
-        } else {
-            ops_->RemoveCodeProtection();
+        const CommandResult r = removeProtection(*session_, true, choice());
+        if (r.ok()) {
+            say("Codeschutz entfernt");
         }
-        say("Codeschutz entfernt");
-        return ExitOk;
+        return exitFor(r.outcome);
     }
 
     int cmdListing() {
@@ -924,7 +832,8 @@ class Run {
     ErrorCounters errors_;
     bool countersValid_ = false;
     bool typeKnown_ = false;
-    std::vector<Difference> failed_;
+    std::vector<WordFailure> failed_;
+    bool dataShown_ = false;
     QJsonObject extra_;
     std::int32_t portBase_ = kLpt1;
     TerminalDialog dialog_{false};
@@ -935,13 +844,24 @@ class Run {
     PortIo* port_io_ = nullptr;
     Clock* clock_ = nullptr;
     std::unique_ptr<ProgrammerLink> link_;
-    std::unique_ptr<TerminalReporter> reporter_;
-    std::unique_ptr<ChipOps> ops_;
+    TerminalReporter reporter_{dialog_, false};
+    std::unique_ptr<ChipSession> session_;
 };
 
 }  // namespace
 
+extern "C" void onStopSignal(int signal) {
+    gStopSignal = signal;
+}
+
 int run(const QStringList& arguments) {
+    // SIGINT and SIGTERM stop the command at its next step, through its brackets,
+    // so the chip is not left under 12 V.
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     Run r(arguments);
     return r.exec();
 }

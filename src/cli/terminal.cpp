@@ -7,6 +7,14 @@
 
 namespace pk::cli {
 
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void TerminalReporter::checkStop() const {
+    if (gStopSignal != 0) {
+        throw Interrupted{static_cast<int>(gStopSignal)};
+    }
+}
+
 std::string terminalText(const std::string& text) {
     std::string out = text;
     for (char& c : out) {
@@ -33,6 +41,7 @@ void TerminalDialog::manualSwitch(const std::string& text) {
 }
 
 void TerminalReporter::setPanel(int panel, const std::string& text) {
+    checkStop();
     if (panel == 0) {
         panel0_ = text;
         if (drawn_) {
@@ -44,6 +53,7 @@ void TerminalReporter::setPanel(int panel, const std::string& text) {
 }
 
 void TerminalReporter::showRunGauge(const RunGaugeState& gauge) {
+    checkStop();
     if (gauge.visible && !gauge_.visible) {
         elapsed_.restart();
     }

@@ -3,10 +3,11 @@
 // standard error, the run gauge as a progress bar.
 
 #include <QElapsedTimer>
+#include <csignal>
 #include <string>
 #include <vector>
 
-#include "device/chip_ops.h"
+#include "device/commands.h"
 #include "link/user_dialog.h"
 
 namespace pk::cli {
@@ -36,7 +37,16 @@ class TerminalDialog : public UserDialog {
     std::vector<std::string> messages_;
 };
 
-class TerminalReporter : public ChipReporter {
+// Set by the SIGINT/SIGTERM handler: the signal number.
+extern volatile std::sig_atomic_t gStopSignal;
+
+// Thrown at the next progress step after SIGINT or SIGTERM, so the command's
+// brackets end programming mode on the way out.
+struct Interrupted {
+    int signal;
+};
+
+class TerminalReporter : public Reporter {
   public:
     // progress: draw the bar (standard error is a terminal and not --quiet).
     TerminalReporter(UserDialog& dialog, bool progress) : dialog_(dialog), progress_(progress) {
@@ -48,9 +58,11 @@ class TerminalReporter : public ChipReporter {
     void message(const std::string& text) override;
     void showCodeProtection(bool flash, bool eeprom) override;
 
+    void setProgress(bool progress) { progress_ = progress; }
     const std::string& notice() const { return panel1_; }
 
   private:
+    void checkStop() const;
     void draw();
     void clearLine();
 

@@ -40,6 +40,12 @@ inline constexpr const char* kNoChipText = "kein PIC erkannt, wähle PIC16F84";
 inline constexpr const char* kWrongTypeText = "Falscher PIC-Typ ausgewählt";
 inline constexpr const char* kCodeProtectedText = "codeprotected";
 inline constexpr const char* kRevisionPrefix = "Chip-Revision: ";
+// A word an erase left set, in the form of the verify messages (address: wanted -> read).
+inline constexpr const char* kNotBlankText = "PIC nicht vollständig gelöscht!  ";
+inline constexpr const char* kEepromRestoreFailedText =
+    "EEPROM nach dem Löschen nicht wiederhergestellt!  ";
+inline constexpr const char* kEepromUnstableText =
+    "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 
 // Failed words of the last command, per area.
 struct ErrorCounters {
@@ -48,6 +54,24 @@ struct ErrorCounters {
     std::int32_t ConfigIdErrorCount = 0;
     std::int32_t sum() const { return ProgramErrorCount + DataErrorCount + ConfigIdErrorCount; }
 };
+
+// Where a word that did not verify lives.
+enum class Area { Program, Data, Id, Config };
+
+// A word that did not read back as written: the record the front ends turn into
+// text, JSON or a list. Addresses are chip word addresses (0x2100 + n for EEPROM).
+struct WordFailure {
+    Area area = Area::Program;
+    std::int32_t address = 0;
+    std::uint16_t wanted = 0;
+    std::uint16_t read = 0;
+    // The 16F7x verify pass after programming (its message reads slightly differently).
+    bool pairsVerify = false;
+    bool operator==(const WordFailure&) const = default;
+};
+
+// The message box text for a failed word: text, address, ": ", wanted, " -> ", read.
+std::string failureMessage(const WordFailure& f);
 
 // Colour of the run gauge (the usage gauges have their own colours).
 enum class RunGaugeColour { DarkGreen, Red };
@@ -74,6 +98,8 @@ class ChipReporter {
     virtual void message(const std::string& text) = 0;
     // The two "codeprotected" indicators after a detection.
     virtual void showCodeProtection(bool flash, bool eeprom) = 0;
+    // A word that did not verify while burning; shown as its message box.
+    virtual void failure(const WordFailure& f) { message(failureMessage(f)); }
 };
 
 class ChipOps {
@@ -103,7 +129,16 @@ class ChipOps {
     void ReadProgram(bool whole);
     void ReadData();
     void ReadConfiguration();
+    // On the 16F87x, whose only erase also clears the data EEPROM, a data EEPROM
+    // not included is read before and written back (verified) after the erase;
+    // this ends and restarts programming mode.
     void ErasePIC(bool includeData);
+    // After an erase or the protection removal, in its own programming-mode
+    // brackets: reads program memory, the data EEPROM (when included) and the
+    // configuration word (where the erase clears it, and always after the
+    // protection removal), counts every word that is not blank in its error
+    // counter and names the first one in a message. Returns the number found.
+    std::int32_t BlankCheck(bool includeData, bool protectionRemoved = false);
     // The code-protection removal sequence at the configuration word (not 16F7x),
     // with its own programming-mode bracket and gauge steps.
     void RemoveCodeProtection();
@@ -122,11 +157,20 @@ class ChipOps {
     bool EepromProtected = false;
 
   private:
+    void Erase87x(bool includeData);
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
-                     const char* text);
+                     bool pairsVerify);
 
+  public:
+    ProgrammerLink& link() { return link_; }
+    MemoryImage& image() { return image_; }
+    DeviceState& device() { return device_; }
+    const ProgrammerSettings& settings() const { return settings_; }
+    ErrorCounters& errors() { return errors_; }
+
+  private:
     ProgrammerLink& link_;
     Clock& clock_;
     MemoryImage& image_;

@@ -39,23 +39,12 @@ std::int32_t lastProgramAddress(const MemoryImage& image, std::int32_t progLastA
     return last;
 }
 
-std::string failureText(const char* text, std::int32_t address, std::int64_t wanted,
-                        std::int64_t read) {
-    return std::string(text) + std::to_string(address) + ": " + std::to_string(wanted) + " -> " +
-           std::to_string(read);
-}
-
-constexpr const char* kProgramFailed = "Programmbrennen wegen eines Fehlers abgebrochen!  ";
-// The 16F7x verify pass words its message without the two blanks.
-constexpr const char* kProgramFailed7x = "Programmbrennen wegen eines Fehlers abgebrochen!";
-constexpr const char* kDataFailed = "EEPROM-Brennen wegen eines Fehlers abgebrochen!  ";
-constexpr const char* kIdFailed = "Brennen der ID fehlgeschlagen!  ";
-constexpr const char* kConfigFailed = "Brennen der Configuration fehlgeschlagen!  ";
-
 // Erase/program cycle of a program word, ID location or configuration word.
 constexpr int kWordCycleMs = 20;
 constexpr int kDataCycleMs = 15;
 constexpr int kConfigCycleMs = 15;
+// The old 16F84 (no device ID) takes up to 20 ms for every cycle.
+constexpr int kOld84CycleMs = 20;
 // 16F7x: a programming cycle of two words, the bulk erase.
 constexpr int kPairCycleMs = 4;
 constexpr int kBulkEraseMs = 35;
@@ -64,10 +53,10 @@ constexpr int kStepMs = 1;
 }  // namespace
 
 void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
-                          const char* text) {
+                          bool pairsVerify) {
     errors_.ProgramErrorCount += 1;
     setGaugeColour(RunGaugeColour::Red);
-    report_.message(failureText(text, address, wanted, read));
+    report_.failure({Area::Program, address, wanted, read, pairsVerify});
 }
 
 void ChipOps::WriteProgram() {
@@ -79,12 +68,20 @@ void ChipOps::WriteProgram() {
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         if (present(hex.at(i))) {
+            bool skip = false;
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
                 back.at(i) = link_.RdDaten();
+                // A word that already holds the wanted value costs two reads, not a
+                // cycle; two, because a word skipped on one misread bit would never
+                // be written nor verified.
+                if (back.at(i) == hex.at(i)) {
+                    link_.Kommando(cmd::ReadDataFromProgramMemory);
+                    back.at(i) = link_.RdDaten();
+                    skip = back.at(i) == hex.at(i);
+                }
             }
-            // A word that already holds the wanted value costs one read, not a cycle.
-            if (qd || back.at(i) != hex.at(i)) {
+            if (!skip) {
                 link_.Kommando(cmd::LoadDataForProgramMemory);
                 link_.WrDaten(hex.at(i));
                 link_.Kommando(cmd::BeginEraseProgrammingCycle);
@@ -96,7 +93,7 @@ void ChipOps::WriteProgram() {
             }
             UpdateRunGauge(a, last);
             if (!qd && back.at(i) != hex.at(i)) {
-                failProgram(a, hex.at(i), back.at(i), kProgramFailed);
+                failProgram(a, hex.at(i), back.at(i), false);
                 return;
             }
             report_.setPanel(0, std::to_string(a));
@@ -151,7 +148,7 @@ void ChipOps::WriteProgram7x() {
             std::nearbyint(static_cast<double>(a) / 2.0 + static_cast<double>(last) / 2.0);
         UpdateRunGauge(static_cast<std::int32_t>(p), last);
         if (back.at(i) != (hex.at(i) & 0x3FFF)) {
-            failProgram(a, hex.at(i), back.at(i), kProgramFailed7x);
+            failProgram(a, hex.at(i), back.at(i), true);
             return;
         }
         link_.Kommando(cmd::IncrementAddress);
@@ -161,6 +158,7 @@ void ChipOps::WriteProgram7x() {
 
 void ChipOps::WriteData() {
     const bool qd = settings_.QuickAndDirty;
+    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
     const std::int32_t first = MemoryImage::EepromBase;
@@ -170,13 +168,13 @@ void ChipOps::WriteData() {
             link_.Kommando(cmd::LoadDataForDataMemory);
             link_.WrDaten(hex.at(i));
             link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(kDataCycleMs);
+            clock_.sleepMs(old84 ? kOld84CycleMs : kDataCycleMs);
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromDataMemory);
                 back.at(i) = link_.RdDaten() & 0xFF;
                 if (back.at(i) != (hex.at(i) & 0xFF)) {
                     errors_.DataErrorCount += 1;
-                    report_.message(failureText(kDataFailed, a, hex.at(i), back.at(i)));
+                    report_.failure({Area::Data, a, hex.at(i), back.at(i)});
                     return;
                 }
             }
@@ -207,7 +205,7 @@ void ChipOps::idWriterErasePrograms() {
                 } else {
                     report_.setPanel(1, "ID nicht OK");
                     errors_.ConfigIdErrorCount += 1;
-                    report_.message(failureText(kIdFailed, address, value, r));
+                    report_.failure({Area::Id, address, static_cast<std::uint16_t>(value), r});
                 }
             }
         }
@@ -247,6 +245,7 @@ void ChipOps::idWriterProgrammingCycles() {
 void ChipOps::WriteConfiguration() {
     const bool qd = settings_.QuickAndDirty;
     const bool pairs = is16F7x(device_.CurrentType);
+    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
     const std::uint16_t config = image_.ConfigWord;
 
     // Load Configuration only moves the counter to 0x2000; nothing is programmed yet.
@@ -266,7 +265,7 @@ void ChipOps::WriteConfiguration() {
         clock_.sleepMs(kPairCycleMs);
         link_.Kommando(cmd::EndProgramming);
     } else {
-        clock_.sleepMs(kConfigCycleMs);
+        clock_.sleepMs(old84 ? kOld84CycleMs : kConfigCycleMs);
     }
     if (qd) {
         return;
@@ -279,7 +278,7 @@ void ChipOps::WriteConfiguration() {
     } else {
         report_.setPanel(1, "Configuration nicht OK");
         errors_.ConfigIdErrorCount += 1;
-        report_.message(failureText(kConfigFailed, MemoryImage::ConfigAddr, config, r));
+        report_.failure({Area::Config, MemoryImage::ConfigAddr, config, r});
     }
 }
 

@@ -24,6 +24,16 @@ void ScriptedDialog::manualSwitch(const std::string& text) {
     entries_.push_back({Kind::ManualSwitch, text, {}, {}});
 }
 
+bool ScriptedDialog::question(const std::string& text, const std::string& caption) {
+    entries_.push_back({Kind::Question, text, caption, {}});
+    if (questionAnswers_.empty()) {
+        return false;
+    }
+    const bool yes = questionAnswers_.front();
+    questionAnswers_.pop_front();
+    return yes;
+}
+
 std::vector<std::string> ScriptedDialog::messages() const {
     std::vector<std::string> out;
     for (const auto& e : entries_) {

@@ -27,12 +27,16 @@ class UserDialog {
     // A hand-operated switch must be thrown ("+12V jetzt einschalten", ...). Returns
     // when the user confirms. A separate call so a simulated circuit can obey it.
     virtual void manualSwitch(const std::string& text) { message(text); }
+    // A question with "Ja" and "Nein"; true for yes. Without a user to ask: no.
+    virtual bool question(const std::string& /*text*/, const std::string& /*caption*/ = kAppTitle) {
+        return false;
+    }
 };
 
 // Records every question and answers file dialogs from a queue (cancel when empty).
 class ScriptedDialog : public UserDialog {
   public:
-    enum class Kind { Message, OpenFile, SaveFile, ManualSwitch };
+    enum class Kind { Message, OpenFile, SaveFile, ManualSwitch, Question };
     struct Entry {
         Kind kind;
         std::string text;     // message text, or dialog title
@@ -46,6 +50,9 @@ class ScriptedDialog : public UserDialog {
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& initialName) override;
     void manualSwitch(const std::string& text) override;
+    // Answers the questions from a queue (no when empty).
+    bool question(const std::string& text, const std::string& caption = kAppTitle) override;
+    void queueQuestionAnswer(bool yes) { questionAnswers_.push_back(yes); }
 
     // Answers for the next file dialogs, in order; nullopt answers "cancel".
     void queueFileAnswer(std::optional<std::string> answer) {
@@ -61,6 +68,7 @@ class ScriptedDialog : public UserDialog {
     std::optional<std::string> nextAnswer();
     std::vector<Entry> entries_;
     std::deque<std::optional<std::string>> answers_;
+    std::deque<bool> questionAnswers_;
 };
 
 }  // namespace pk

@@ -20,6 +20,10 @@ std::optional<std::string> SimSwitchDialog::saveFile(const std::string& title,
     return inner_ != nullptr ? inner_->saveFile(title, filter, initialName) : std::nullopt;
 }
 
+bool SimSwitchDialog::question(const std::string& text, const std::string& caption) {
+    return inner_ != nullptr && inner_->question(text, caption);
+}
+
 void SimSwitchDialog::manualSwitch(const std::string& text) {
     if (inner_ != nullptr) {
         inner_->manualSwitch(text);

@@ -25,6 +25,7 @@ class SimSwitchDialog : public UserDialog {
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& initialName) override;
     void manualSwitch(const std::string& text) override;
+    bool question(const std::string& text, const std::string& caption = kAppTitle) override;
 
   private:
     UserDialog* inner_;

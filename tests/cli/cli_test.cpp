@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -113,7 +117,8 @@ TEST_F(CliTest, BurnVerifyReadEraseUnprotectOnASimulatedChip) {
 
     r = sim(QStringLiteral("16F877"), {QStringLiteral("erase")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(wordsOf(chipFile().toStdString())[0], 0x3FFF);
+    // The chip file leaves erased words out, as the program's own HEX files do.
+    EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
     r = sim(QStringLiteral("16F877"), {QStringLiteral("verify"), hex});
     EXPECT_EQ(r.code, 1);
 
@@ -178,6 +183,26 @@ TEST_F(CliTest, JsonResultNamesCountersAndFailedAddresses) {
         0x10);
 }
 
+TEST_F(CliTest, SigintEndsTheReadWithoutALeftoverFile) {
+    for (const auto& [sig, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
+        p.setProcessEnvironment(env);
+        // Real waits, so the read is still running when the signal comes.
+        p.start(QStringLiteral(PKORVEL_CLI),
+                {QStringLiteral("--simulate=16F877"), QStringLiteral("read"), path("out.hex")});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(700);
+        ::kill(static_cast<pid_t>(p.processId()), sig);
+        ASSERT_TRUE(p.waitForFinished(60'000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), code);
+        const QStringList left = QDir(dir_.path()).entryList({QStringLiteral("out.hex*")});
+        EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
 TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
     const QString hex = q(data("f877_pages.8m.hex"));
     Result r = sim(QStringLiteral("16F877"), {QStringLiteral("--type"), QStringLiteral("16f84"),
@@ -189,6 +214,21 @@ TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
             {QStringLiteral("--sim-fault=no-chip"), QStringLiteral("detect")});
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("kein PIC erkannt"), std::string::npos) << r.err;
+
+    // Without --type the detected chip must fit the file; nothing is written otherwise.
+    r = sim(QStringLiteral("16F877"),
+            {QStringLiteral("--sim-fault=wrong-chip:16F628"), QStringLiteral("burn"), hex});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("Die Datei passt nicht zum erkannten PIC 16F628: Adresse 0x"),
+              std::string::npos)
+        << r.err;
+
+    // A 16F84A has a device ID: reading all ones means an empty socket.
+    r = sim(QStringLiteral("16F84A"),
+            {QStringLiteral("--sim-fault=no-chip"), QStringLiteral("--type"),
+             QStringLiteral("16f84a"), QStringLiteral("read"), path("empty.hex")});
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_FALSE(QFile::exists(path("empty.hex")));
 
     r = sim(QStringLiteral("16F877"), {QStringLiteral("--sim-lpt=0"), QStringLiteral("search")});
     EXPECT_EQ(r.code, 3);

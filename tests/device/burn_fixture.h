@@ -9,12 +9,12 @@
 #include <string>
 
 #include "chip_facts.h"
-#include "device/chip_ops.h"
-#include "device/recording_reporter.h"
+#include "device/commands.h"
 #include "link/clock.h"
 #include "link/programmer.h"
 #include "sim/circuit.h"
 #include "sim/switch_dialog.h"
+#include "support/recording_reporter.h"
 
 namespace pk::burntest {
 
@@ -22,8 +22,13 @@ using testfacts::plainConfig;
 using testfacts::typeOf;
 
 struct Bench {
-    explicit Bench(const char* chipName, std::int32_t type = -2, int driver = 1, int sw = 1)
+    // strict: port accesses take no time, only the program's own waits count.
+    explicit Bench(const char* chipName, std::int32_t type = -2, int driver = 1, int sw = 1,
+                   bool strict = false)
         : circuit(clock, {driver, sw}, 1), switchDialog(&dialog, circuit) {
+        if (strict) {
+            circuit.setAccessCost(std::chrono::nanoseconds(0));
+        }
         settings.DriverIndex = driver;
         settings.SwitchIndex = sw;
         if (chipName != nullptr) {
@@ -43,27 +48,20 @@ struct Bench {
         }
     }
 
-    // The burn command's brackets (without reloading the file).
+    // Options that burn the image as the test set it up: its configuration word
+    // and ID values as they stand.
+    BurnOptions imageOptions(bool withData = true) const {
+        BurnOptions o;
+        o.includeData = withData;
+        o.configWord = image.ConfigWord;
+        o.ids = image.IdWords;
+        return o;
+    }
+
+    // The burn command on the image; false when it stopped before the chip.
     bool burn(bool withData = true) {
-        if (!ops.Autodetect3()) {
-            return false;
-        }
-        link.StartProgmode();
-        if (is16F7x(device.CurrentType)) {
-            ops.WriteProgram7x();
-        } else {
-            ops.WriteProgram();
-        }
-        link.EndProgmode();
-        if (withData) {
-            link.StartProgmode();
-            ops.WriteData();
-            link.EndProgmode();
-        }
-        link.StartProgmode();
-        ops.WriteConfiguration();
-        link.EndProgmode();
-        return true;
+        last = pk::burn(session, imageOptions(withData));
+        return last.outcome == Outcome::Ok || last.outcome == Outcome::Failed;
     }
 
     // One routine in its own programming-mode bracket.
@@ -89,7 +87,9 @@ struct Bench {
     DeviceState device;
     ErrorCounters errors;
     RecordingReporter report;
-    ChipOps ops{link, clock, image, device, settings, errors, report};
+    ChipSession session{link, clock, image, device, settings, errors, report};
+    ChipOps& ops = session.ops;
+    CommandResult last;
     sim::SimChip* chip = nullptr;
 };
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "device/chip_ops.h"
-#include "device/recording_reporter.h"
 #include "link/no_port.h"
+#include "support/recording_reporter.h"
 
 namespace pk {
 namespace {

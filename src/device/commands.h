@@ -1,0 +1,139 @@
+#pragma once
+// The user's chip commands, once for every front end: burn, compare, read, erase,
+// remove protection and detect. Each owns its whole sequence: the type check, the
+// reload of the HEX file, the configuration word, the programming-mode brackets,
+// the write scheme, the gauge steps and the counters. The window and pkorvel-cli
+// only build the options, call the command and show the result, so both give the
+// same result on the same chip and file.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "device/chip_ops.h"
+#include "editors/config_word.h"
+
+namespace pk {
+
+// Texts of the commands, shared by the window and pkorvel-cli.
+inline constexpr const char* kNoChipMessage = "kein PIC erkannt";
+
+enum class Outcome {
+    Ok,
+    Failed,        // words did not verify (burn) or differ (compare)
+    NoChip,        // nothing answered in the socket
+    WrongType,     // another chip than the selected one, or a file that does not fit it
+    FileUnusable,  // no HEX file, or one that could not be read completely
+    Cancelled,     // the user said no
+};
+
+struct CommandResult {
+    Outcome outcome = Outcome::Ok;
+    ErrorCounters counters;             // the three figures of "Fehlerstatistik"
+    bool countersValid = false;         // the command counted (burn, compare, read)
+    std::vector<WordFailure> failures;  // in order of occurrence
+    bool dataIncluded = false;          // the data EEPROM was burnt or compared
+    bool ok() const { return outcome == Outcome::Ok; }
+};
+
+// Which chip a command is for.
+struct ChipChoice {
+    // No type given: take the chip that is detected (DeviceState is set to it).
+    bool fromChip = false;
+    // The chosen type is a chip with device ID even where its type list entry also
+    // covers one without (16F84A within "16F84/84A").
+    bool expectDeviceId = false;
+};
+
+// What to do when the file holds words beyond the chip's memories.
+enum class FitCheck { None, Ask, Refuse };
+
+struct BurnOptions {
+    ChipChoice chip;
+    bool includeData = true;  // "incl. DataEEProm"
+    // The configuration word: the caller's own, or else the file's read into the
+    // fuse controls and built from them, as "aus HEX-File lesen" does.
+    std::optional<std::uint16_t> configWord;
+    bool configFromFile = true;
+    ConfigControls controls;  // the controls as they stand
+    // The ID values; nullopt: the file's.
+    std::optional<std::array<std::int32_t, 4>> ids;
+    FitCheck fit = FitCheck::None;
+};
+
+// What the front end does for the commands besides showing progress.
+class Reporter : public ChipReporter {
+  public:
+    // Records the failure for the result, then shows it.
+    void failure(const WordFailure& f) final {
+        failures_.push_back(f);
+        showFailure(f);
+    }
+    virtual void showFailure(const WordFailure& f) { message(failureMessage(f)); }
+    // Reads the HEX file again so that a change made since loading is burnt (the
+    // window offers its file dialog when none is loaded). False: nothing usable, stop.
+    // A front end whose controls follow the file (the window) updates the options.
+    virtual bool reloadHexFile(MemoryImage& image, BurnOptions& options);
+    // A yes/no question; without a user to ask, no.
+    virtual bool confirm(const std::string& /*question*/) { return false; }
+    // The counters were set to 0 at the start of a command, and are final at its end.
+    virtual void countersCleared() {}
+    virtual void countersDone(const ErrorCounters& /*counters*/) {}
+
+    std::vector<WordFailure> takeFailures() { return std::exchange(failures_, {}); }
+
+  private:
+    std::vector<WordFailure> failures_;
+};
+
+// What every command works with: the link, the chip routines over it, and the
+// front end they report to.
+class ChipSession {
+  public:
+    ChipSession(ProgrammerLink& link, Clock& clock, MemoryImage& image, DeviceState& device,
+                const ProgrammerSettings& settings, ErrorCounters& errors, Reporter& report)
+        : link(link), report(report), ops(link, clock, image, device, settings, errors, report) {}
+
+    ProgrammerLink& link;
+    Reporter& report;
+    ChipOps ops;
+};
+
+// The word "Brennen" burns for a file word (bit 15 set: none) and the controls.
+std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
+                            const ConfigControls& controls);
+
+// The first address of the file beyond the chip's program memory or (with data)
+// its EEPROM, or nullopt when the file fits.
+std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceState& device,
+                                        bool withData);
+
+// Every difference a compare counts, in address order.
+std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState& device,
+                                     bool includeData);
+
+// The type check before a command; Ok or NoChip/WrongType after its message.
+Outcome checkType(ChipSession& chip, const ChipChoice& choice);
+
+CommandResult burn(ChipSession& chip, const BurnOptions& options);
+CommandResult verify(ChipSession& chip, const BurnOptions& options);
+CommandResult read(ChipSession& chip, const ChipChoice& choice = {});
+CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choice = {});
+CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipChoice& choice = {});
+
+struct DetectResult {
+    Outcome outcome = Outcome::Ok;  // NoChip, or WrongType for an unknown device ID
+    IdLookup found;
+    std::uint16_t idWord = 0x3FFF;
+    std::uint16_t config = 0x3FFF;
+    bool flashProtected = false;
+    bool eepromProtected = false;
+};
+
+// "Autodetect": one detection; the device state follows the detected chip.
+DetectResult detect(ChipSession& chip);
+
+}  // namespace pk

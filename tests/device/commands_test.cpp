@@ -1,0 +1,207 @@
+// The command layer's own rules: an empty socket, a file that does not fit the
+// detected chip, the configuration word as the controls build it, failures as
+// records, and the reload of the file from disk.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "burn_fixture.h"
+#include "image/hex_file.h"
+
+namespace pk::burntest {
+namespace {
+
+void smallProgram(Bench& b) {
+    for (int a = 0; a < 16; ++a) {
+        b.image.HexWords[a] = static_cast<std::uint16_t>(0x2800 + a);
+    }
+    b.image.ConfigWord = plainConfig(b.device.CurrentType);
+}
+
+// ---- The type check ----
+
+struct NoChipCase {
+    const char* type;  // the "/p" switch the user chose
+    bool stops;
+};
+
+class EmptySocket : public ::testing::TestWithParam<NoChipCase> {};
+
+TEST_P(EmptySocket, EveryTypeWithADeviceIdIsNoChipAndNothingRuns) {
+    const auto choice = lookupSwitch(GetParam().type);
+    ASSERT_TRUE(choice);
+    Bench b(nullptr, choice->type);
+    smallProgram(b);
+    BurnOptions o = b.imageOptions();
+    o.chip.expectDeviceId = choice->is84A;
+    const CommandResult burnt = burn(b.session, o);
+    const ChipChoice c = o.chip;
+    const Outcome outcomes[] = {burnt.outcome, verify(b.session, o).outcome,
+                                read(b.session, c).outcome, erase(b.session, true, c).outcome,
+                                removeProtection(b.session, true, c).outcome};
+    for (Outcome out : outcomes) {
+        EXPECT_EQ(out == Outcome::NoChip, GetParam().stops) << GetParam().type;
+    }
+    if (GetParam().stops) {
+        EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 0);
+        EXPECT_EQ(b.report.messages.size(), 5u);
+        EXPECT_EQ(b.report.messages.front(), kNoChipMessage);
+    } else {
+        // The old 16F84 has no device ID: an empty socket cannot be told from it, and
+        // the burn's read-back is what finds out.
+        EXPECT_EQ(burnt.outcome, Outcome::Failed);
+        EXPECT_FALSE(burnt.failures.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, EmptySocket,
+                         ::testing::Values(NoChipCase{"/p16f84", false},
+                                           NoChipCase{"/p16f84a", true},
+                                           NoChipCase{"/p16f877", true},
+                                           NoChipCase{"/p16f77", true},
+                                           NoChipCase{"/p16f628", true}));
+
+TEST(TypeCheck, WithoutATypeTheDetectedChipIsTakenAndAMisfitFileRefused) {
+    Bench b("16F628", Dev16F876_877);
+    smallProgram(b);
+    b.image.HexWords[0x0800] = 0x0123;  // beyond the 16F628's 2k words
+    BurnOptions o = b.imageOptions();
+    o.chip.fromChip = true;
+    o.fit = FitCheck::Refuse;
+    const CommandResult r = burn(b.session, o);
+    EXPECT_EQ(r.outcome, Outcome::WrongType);
+    EXPECT_EQ(b.device.CurrentType, Dev16F628);
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0],
+              "Die Datei passt nicht zum erkannten PIC 16F628: Adresse 0x0800 liegt außerhalb "
+              "seines Speichers.");
+    EXPECT_EQ(b.log().count(cmd::LoadDataForProgramMemory), 0) << "nothing written";
+
+    // EEPROM beyond the chip's 128 bytes does not fit either, unless data are left out.
+    b.image.HexWords[0x0800] = MemoryImage::AbsentWord;
+    b.image.HexWords[0x2100 + 200] = 0x11;
+    EXPECT_EQ(firstMisfit(b.image, b.device, true), 0x2100 + 200);
+    EXPECT_EQ(firstMisfit(b.image, b.device, false), std::nullopt);
+}
+
+TEST(TypeCheck, TheWindowAsksAndNoStopsBeforeTheChip) {
+    Bench b("16F84A");
+    smallProgram(b);
+    b.image.HexWords[0x0400] = 0x0001;
+    BurnOptions o = b.imageOptions();
+    o.fit = FitCheck::Ask;
+    EXPECT_EQ(burn(b.session, o).outcome, Outcome::Cancelled);
+    ASSERT_EQ(b.report.questions.size(), 1u);
+    EXPECT_NE(b.report.questions[0].find("Die Datei ist größer als der gewählte PIC 16F84/84A"),
+              std::string::npos);
+    EXPECT_NE(b.report.questions[0].find("Trotzdem brennen?"), std::string::npos);
+    EXPECT_EQ(b.log().count(cmd::LoadDataForProgramMemory), 0);
+    b.report.answer = true;
+    EXPECT_EQ(burn(b.session, o).outcome, Outcome::Ok);
+    EXPECT_EQ(b.chip->word(15), 0x280F);
+}
+
+// ---- The configuration word ----
+
+TEST(ConfigWord, FileWordGoesThroughTheControlsOnEveryLayout) {
+    std::mt19937 random(14);
+    for (const char* chip : {"16F84A", "16F877", "16F77", "16F628"}) {
+        Bench b(chip);
+        for (int round = 0; round < 6; ++round) {
+            smallProgram(b);
+            // Any file word, unimplemented bits cleared too; protection kept off so
+            // that the chip stays readable for the next round.
+            const auto fileWord = static_cast<std::uint16_t>(random() & 0x3FFF);
+            BurnOptions o = b.imageOptions();
+            o.configWord.reset();
+            b.image.HexWords[MemoryImage::ConfigAddr] = fileWord;
+            o.controls = ConfigControls{};
+            const std::uint16_t wanted = configWordFor(b.device.CurrentType, fileWord, o.controls);
+            const ControlsFromWord c = controlsFromWord(b.device.CurrentType, fileWord, o.controls);
+            if (c.controls.cp0 || c.controls.cp1 || c.controls.cpd) {
+                continue;
+            }
+            const CommandResult r = burn(b.session, o);
+            EXPECT_EQ(r.outcome, Outcome::Ok) << chip << " " << fileWord;
+            EXPECT_EQ(b.chip->word(0x2007), wanted) << chip << " " << fileWord;
+            EXPECT_EQ(b.image.ConfigWord, wanted);
+        }
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
+}
+
+TEST(ConfigWord, UnimplementedBitClearedOnA16F877BurnsAndVerifies) {
+    Bench b("16F877");
+    smallProgram(b);
+    b.image.HexWords[MemoryImage::ConfigAddr] = 0x3B72;
+    BurnOptions o = b.imageOptions();
+    o.configWord.reset();
+    EXPECT_EQ(burn(b.session, o).outcome, Outcome::Ok);
+    EXPECT_EQ(b.chip->word(0x2007), 0x3F72);
+    EXPECT_EQ(verify(b.session, o).outcome, Outcome::Ok);
+}
+
+// ---- Failures as records ----
+
+TEST(Failures, BurnAndCompareReportRecordsAndOneTextPerRecord) {
+    Bench b("16F628");
+    smallProgram(b);
+    b.chip->setBadCell(5);
+    ASSERT_TRUE(b.burn());
+    const CommandResult burnt = b.last;
+    EXPECT_EQ(burnt.outcome, Outcome::Failed);
+    ASSERT_EQ(burnt.failures.size(), 1u);
+    EXPECT_EQ(burnt.failures[0], (WordFailure{Area::Program, 5, 0x2805, 0x3FFF}));
+    EXPECT_EQ(b.report.messages,
+              std::vector<std::string>{"Programmbrennen wegen eines Fehlers abgebrochen!  5: "
+                                       "10245 -> 16383"});
+    EXPECT_EQ(burnt.counters.ProgramErrorCount, 1);
+
+    b.report.clear();
+    const CommandResult compared = verify(b.session, b.imageOptions());
+    EXPECT_EQ(compared.outcome, Outcome::Failed);
+    ASSERT_FALSE(compared.failures.empty());
+    EXPECT_EQ(compared.failures[0], (WordFailure{Area::Program, 5, 0x2805, 0x3FFF}));
+    // The burn stopped at the bad word, so the words after it differ too.
+    EXPECT_EQ(compared.failures.size(), 11u);
+    EXPECT_EQ(compared.counters.ProgramErrorCount, 11);
+    EXPECT_TRUE(b.report.messages.empty()) << "a compare reports by its counters";
+}
+
+TEST(Failures, MessagesOfEveryArea) {
+    const std::pair<WordFailure, const char*> cases[] = {
+        {{Area::Program, 100, 7, 16383, true},
+         "Programmbrennen wegen eines Fehlers abgebrochen!100: 7 -> 16383"},
+        {{Area::Data, 0x2105, 1, 2},
+         "EEPROM-Brennen wegen eines Fehlers abgebrochen!  8453: 1 -> 2"},
+        {{Area::Id, 0x2001, 2, 15}, "Brennen der ID fehlgeschlagen!  8193: 2 -> 15"},
+        {{Area::Config, 0x2007, 0x3FF1, 0x3FFF},
+         "Brennen der Configuration fehlgeschlagen!  8199: 16369 -> 16383"},
+    };
+    for (const auto& [f, text] : cases) {
+        EXPECT_EQ(failureMessage(f), text);
+    }
+}
+
+// ---- Reload ----
+
+TEST(Reload, BrokenFileStopsBeforeTheChipAndAChangedOneIsBurnt) {
+    Bench b("16F84A");
+    b.report.reloadFromDisk = true;
+    const std::string path = ::testing::TempDir() + "commands_reload.hex";
+    std::ofstream(path, std::ios::binary) << ":0400000001000200F9\r\n:04000400XX00040000\r\n";
+    b.image.HexFileName = path;
+    BurnOptions o;
+    EXPECT_EQ(burn(b.session, o).outcome, Outcome::FileUnusable);
+    EXPECT_EQ(b.log().modeEntries(), 1) << "only the type check";
+
+    std::ofstream(path, std::ios::binary) << ":0400000001000200F9\r\n:00000001FF\r\n";
+    EXPECT_EQ(burn(b.session, o).outcome, Outcome::Ok);
+    EXPECT_EQ(b.chip->word(1), 2);
+}
+
+}  // namespace
+}  // namespace pk::burntest
