@@ -5,12 +5,13 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 #include "help_window.h"
 #include "hint_timing.h"
 #include "qt_user_dialog.h"
+#include "tool_icons.h"
 #include "ui_ostrac.h"
 
 namespace pk {
@@ -39,6 +40,7 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
     wireCommands();
     wireViewers();
     wireSetup();
+    wireDoctor();
     FormCreate();
 }
 
@@ -63,10 +65,12 @@ void TOstrac::setUpShell() {
                   {ui_->TaktRadioGroup1_0, ui_->TaktRadioGroup1_1, ui_->TaktRadioGroup1_2,
                    ui_->TaktRadioGroup1_3, ui_->TaktRadioGroup1_4, ui_->TaktRadioGroup1_5});
 
-    // Controls that come and go keep their room, so the window does not jump
-    // while "O.K." blinks or an operation runs.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ui_->OKLabel, ui_->RunGauge, ui_->DataGauge}) {
+    // Controls that come and go keep their room, so the window neither jumps while
+    // "O.K." blinks or an operation runs nor reshuffles with the chip type or the
+    // Quick-and-Dirty view.
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui_->OKLabel, ui_->RunGauge, ui_->DataGauge, ui_->DATACheckBox, ui_->DetectBTN,
+             ui_->ReadBTN, ui_->CompBTN, ui_->FehlerGroupBox}) {
         QSizePolicy p = w->sizePolicy();
         p.setRetainSizeWhenHidden(true);
         w->setSizePolicy(p);
@@ -78,6 +82,7 @@ void TOstrac::setUpShell() {
 
     setUpToolBar();
     setUpStatusBar();
+    setUpTabOrder();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -103,24 +108,38 @@ void TOstrac::setUpShell() {
 void TOstrac::setUpToolBar() {
     struct Icon {
         QToolButton* button;
-        QStyle::StandardPixmap pixmap;
+        ToolIcon icon;
     };
     const Icon icons[] = {
-        {ui_->ToolButton1, QStyle::SP_DialogOpenButton},
-        {ui_->ToolButton2, QStyle::SP_DialogSaveButton},
-        {ui_->ToolButton3, QStyle::SP_BrowserReload},
-        {ui_->ToolButton6, QStyle::SP_ComputerIcon},
-        {ui_->ToolButton8, QStyle::SP_FileDialogDetailedView},
-        {ui_->ToolButton9, QStyle::SP_FileIcon},
-        {ui_->ToolButton11, QStyle::SP_FileDialogContentsView},
-        {ui_->ToolButton12, QStyle::SP_FileDialogInfoView},
-        {ui_->ToolButton7, QStyle::SP_MessageBoxInformation},
-        {ui_->ToolButton13, QStyle::SP_DialogHelpButton},
-        {ui_->ToolButton5, QStyle::SP_DialogCloseButton},
+        {ui_->ToolButton1, ToolIcon::Open},      {ui_->ToolButton2, ToolIcon::Save},
+        {ui_->ToolButton3, ToolIcon::Search},    {ui_->ToolButton14, ToolIcon::CheckLink},
+        {ui_->ToolButton6, ToolIcon::Setup},     {ui_->ToolButton8, ToolIcon::MemoryMap},
+        {ui_->ToolButton9, ToolIcon::HexView},   {ui_->ToolButton11, ToolIcon::Listing},
+        {ui_->ToolButton12, ToolIcon::IdEditor}, {ui_->ToolButton7, ToolIcon::Info},
+        {ui_->ToolButton13, ToolIcon::Help},     {ui_->ToolButton5, ToolIcon::End},
     };
     for (const Icon& i : icons) {
-        i.button->setIcon(style()->standardIcon(i.pixmap, nullptr, i.button));
+        i.button->setIcon(toolIcon(i.icon));
         i.button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+}
+
+void TOstrac::setUpTabOrder() {
+    // The way the work goes: the chip type and the commands down the left column,
+    // then the configuration on the right, clock column before fuse column.
+    Ui::Ostrac& u = *ui_;
+    QWidget* const order[] = {
+        u.TypComboBox,       u.DetectBTN,         u.EraseBTN,          u.AntiCpBTN,
+        u.ReadBTN,           u.CompBTN,           u.ProgBTN,           u.DATACheckBox,
+        u.TaktRadioGroup_0,  u.TaktRadioGroup_1,  u.TaktRadioGroup_2,  u.TaktRadioGroup_3,
+        u.TaktRadioGroup1_0, u.TaktRadioGroup1_1, u.TaktRadioGroup1_2, u.TaktRadioGroup1_3,
+        u.TaktRadioGroup1_4, u.TaktRadioGroup1_5, u.RA5CheckBox,       u.RA6CheckBox,
+        u.ConfigCheckBox,    u.IDCheckBox,        u.WDTECheckBox,      u.BODENCheckBox,
+        u.PWRTECheckBox,     u.WRTCheckBox,       u.LVPCheckBox,       u.DEBUGCheckBox,
+        u.CP1CheckBox,       u.CP0CheckBox,       u.CPDCheckBox,
+    };
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
     }
 }
 
@@ -142,6 +161,12 @@ void TOstrac::setUpStatusBar() {
 void TOstrac::setPanel(int index, const QString& text) {
     if (QLabel* label = panelLabel(index)) {
         label->setText(text);
+    }
+}
+
+void TOstrac::clearNotice(std::initializer_list<QString> notices) {
+    if (std::find(notices.begin(), notices.end(), panel(1)) != notices.end()) {
+        setPanel(1, QString());
     }
 }
 
@@ -250,10 +275,17 @@ void TOstrac::TypComboBoxChange() {
         const bool has62xClock = info->configLayout == ConfigLayout::Layout62x;
 
         // Clock source: the 16F62x have their own oscillator modes and the RA5/RA6 fuses.
-        u.RA5CheckBox->setVisible(has62xClock);
-        u.RA6CheckBox->setVisible(has62xClock);
+        // What goes is hidden before what comes is shown: showing a control lays the
+        // window out at once, and with both clock groups visible for that moment it
+        // would grow and stay grown.
+        QWidget* const only62x[] = {u.TaktRadioGroup1, u.RA5CheckBox, u.RA6CheckBox};
+        if (has62xClock) {
+            u.TaktRadioGroup->setVisible(false);
+        }
+        for (QWidget* w : only62x) {
+            w->setVisible(has62xClock);
+        }
         u.TaktRadioGroup->setVisible(!has62xClock);
-        u.TaktRadioGroup1->setVisible(has62xClock);
 
         // Fuse controls the chip has; the from-file mode keeps its own lock on them.
         switch (info->configLayout) {

@@ -10,11 +10,13 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
 #include "device/commands.h"
+#include "device/doctor.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
 #include "link/port_io.h"
@@ -64,6 +66,9 @@ class TOstrac : public QMainWindow {
     // Status bar: panel 0 (file name, address at work), panel 1 (results, notices).
     void setPanel(int index, const QString& text);
     QString panel(int index) const;
+    // Empties panel 1 when it shows one of these notices: for notices that have
+    // stopped being true.
+    void clearNotice(std::initializer_list<QString> notices);
     QLabel* panelLabel(int index) const;
 
     // Drives the blinking "O.K." label (400 ms, stopped at start).
@@ -222,6 +227,11 @@ class TOstrac : public QMainWindow {
     void ToolButton9Click();   // HEX file viewer
     void ToolButton11Click();  // assembler listing
 
+    // ---- Connection check (ostrac_doctor.cpp) ----
+    // "Verbindung prüfen": the port and chip readings explained in a message box.
+    void ToolButton14Click();
+    LinkDiagnosis LastDiagnosis;
+
     // ---- Setup dialog and info window (ostrac_setup.cpp) ----
     void ToolButton6Click();  // "Hardwareeinstellung"
     void ToolButton7Click();  // "Programminfo"
@@ -235,6 +245,7 @@ class TOstrac : public QMainWindow {
     void wireCommands();
     void wireViewers();
     void wireSetup();
+    void wireDoctor();
 
     void closeEvent(QCloseEvent* event) override;
 
@@ -242,6 +253,7 @@ class TOstrac : public QMainWindow {
     void setUpShell();
     void setUpToolBar();
     void setUpStatusBar();
+    void setUpTabOrder();
 
     std::unique_ptr<Ui::Ostrac> ui_;
     QLabel* statusPanel0_ = nullptr;

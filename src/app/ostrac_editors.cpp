@@ -57,6 +57,9 @@ void TOstrac::UpdateConfigButtons() {
         ui_->ConfigCheckBox->setChecked(false);  // its handler unlocks the controls
         return;
     }
+    // The file has a configuration word now; an older notice saying otherwise goes.
+    clearNotice({QStringLiteral("keine Config einstellung im HEX-File enthalten"),
+                 QStringLiteral("kein HEX-File geladen")});
     const ControlsFromWord r = controlsFromWord(ui_->TypComboBox->currentIndex(), Image.ConfigWord,
                                                 readControls(ui_.get()));
     // One box at a time, in Fuse order: CP1's handler may copy it into CP0 before
@@ -136,6 +139,11 @@ void TOstrac::UpdateID() {
         ui_->IDCheckBox->setChecked(false);
         setPanel(1, Image.HexLoaded ? QStringLiteral("keine ID-Information im HEX-File enthalten")
                                     : QStringLiteral("kein HEX-File geladen"));
+    }
+    if (fromFile && anyPresent) {
+        // The file gives ID values now; an older notice saying otherwise goes.
+        clearNotice({QStringLiteral("keine ID-Information im HEX-File enthalten"),
+                     QStringLiteral("kein HEX-File geladen")});
     }
     ui_->IDLabel->setEnabled(anyPresent);
 }

@@ -20,6 +20,16 @@ QString fromUtf8(const std::string& s) {
 // How a load ended. Stopped: the file is broken part-way.
 enum class LoadOutcome { Complete, NotLoaded, Stopped };
 
+// Where a file dialog starts: the current file's folder, with its name or "*.hex".
+std::string dialogStart(const std::string& current, bool withName) {
+    if (current.empty()) {
+        return "*.hex";
+    }
+    const auto slash = current.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : current.substr(0, slash + 1);
+    return folder + (withName ? current.substr(folder.size()) : "*.hex");
+}
+
 LoadOutcome loadCurrentFile(TOstrac& w) {
     MemoryImage& image = w.Image;
     if (image.HexFileName.empty()) {
@@ -31,6 +41,8 @@ LoadOutcome loadCurrentFile(TOstrac& w) {
         w.dialog().message("HEX-File  " + image.HexFileName + "  nicht gefunden");
         return LoadOutcome::NotLoaded;
     }
+    // Something of the file is in the image now, even when it turns out broken.
+    w.clearNotice({QStringLiteral("kein HEX-File geladen")});
     if (!r.parse.ok()) {
         // The words before the problem stay; nothing is refreshed from a broken file.
         w.dialog().message(HexReadMessage(image.HexFileName, r.parse));
@@ -52,7 +64,8 @@ LoadOutcome loadCurrentFile(TOstrac& w) {
 bool TOstrac::ToolButton1Click() {
     if (StartupFilePending) {
         Image.HexFileName = StartupFileName.toStdString();
-    } else if (const auto chosen = dialog().openFile("HEX-Datei laden", "*.hex", "*.hex")) {
+    } else if (const auto chosen = dialog().openFile("HEX-Datei laden", "*.hex",
+                                                     dialogStart(Image.HexFileName, true))) {
         Image.HexFileName = *chosen;
     }
     // A cancelled dialog loads the current file again (or nothing, without one).
@@ -80,7 +93,10 @@ bool TOstrac::loadFile() {
 }
 
 void TOstrac::ToolButton2Click() {
-    const auto chosen = dialog().saveFile("HEX-Datei speichern", "*.hex", "*.hex");
+    // The folder of the current file, but not its name: a read-back chip saved
+    // over the source file by a quick Enter would lose the file's own layout.
+    const auto chosen =
+        dialog().saveFile("HEX-Datei speichern", "*.hex", dialogStart(Image.HexFileName, false));
     if (!chosen || chosen->empty()) {
         return;  // cancelled: nothing written, nothing changed
     }
@@ -88,10 +104,9 @@ void TOstrac::ToolButton2Click() {
     const SaveResult r = WriteFileAtomically(*chosen, text, FileSaveOps);
     if (!r.ok()) {
         setPanel(0, QStringLiteral("!! file save ERROR !!"));
-        if (r.stage != SaveResult::Stage::Create) {
-            dialog().message("HEX-File  " + *chosen + "  konnte nicht geschrieben werden:\r" +
-                             r.reason + "\r\rEine vorhandene Datei dieses Namens ist unverändert.");
-        }
+        // The narrow panel cannot say which file or why; a message box can.
+        dialog().message("HEX-File  " + *chosen + "  konnte nicht geschrieben werden:\r" +
+                         r.reason + "\r\rEine vorhandene Datei dieses Namens ist unverändert.");
         // HexFileName keeps naming the file that holds the data a burn would use.
         return;
     }

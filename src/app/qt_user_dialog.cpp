@@ -27,14 +27,10 @@ bool QtUserDialog::question(const std::string& text, const std::string& caption)
 }
 
 namespace {
-// "*.hex" as the initial name means "no name yet": start in the folder of the
-// current file instead.
+// A folder and a name, or a pattern such as "*.hex" for the name field: the
+// dialog opens in that folder (the working folder without one) with the name filled in.
 QString startPath(const std::string& initialName) {
-    QString n = QString::fromStdString(initialName);
-    if (n.startsWith(QStringLiteral("*."))) {
-        return QString();
-    }
-    return n;
+    return QString::fromStdString(initialName);
 }
 
 QString qtFilter(const std::string& filter) {

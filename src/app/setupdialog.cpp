@@ -18,6 +18,9 @@ TSetupDialog::TSetupDialog(TOstrac& main)
       schalter_(this) {
     ui_->setupUi(this);
     setProperty("helpContext", kHelpContext);
+    // One size whether or not the manual speed group shows: without it the two lists
+    // take its room.
+    setFixedSize(QSize(454, 220).expandedTo(minimumSizeHint()));
 
     // Button ids are the item indexes the settings store.
     treiber_.setObjectName(QStringLiteral("TreiberButtons"));

@@ -78,6 +78,11 @@ TStartForm::TStartForm(QWidget* mainWindow, const QString& picturePath)
     connect(&Timer1, &QTimer::timeout, this, &TStartForm::Timer1Timer);
     connect(ui_->Button1, &QPushButton::clicked, this, &TStartForm::Button1Click);
     ui_->StaticText3->installEventFilter(this);
+    // The window manager places a newly shown main window after we have already
+    // centred over where it was before; follow it while this window is up.
+    if (mainWindow_ != nullptr) {
+        mainWindow_->installEventFilter(this);
+    }
     FormCreate(picturePath);
 }
 
@@ -127,7 +132,8 @@ void TStartForm::centreOverMainWindow() {
     } else {
         return;
     }
-    move(over.center() - QPoint(width() / 2, height() / 2));
+    const QSize own = frameGeometry().size();
+    move(over.center() - QPoint(own.width() / 2, own.height() / 2));
 }
 
 void TStartForm::Timer1Timer() {
@@ -168,6 +174,12 @@ void TStartForm::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool TStartForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_ && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Show)) {
+        centreOverMainWindow();
+        return false;
+    }
     if (watched == ui_->StaticText3 && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&

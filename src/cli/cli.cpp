@@ -19,6 +19,7 @@
 
 #include "device/catalogue.h"
 #include "device/commands.h"
+#include "doctor_cmd.h"
 #include "editors/config_word.h"
 #include "editors/id_words.h"
 #include "hex_check.h"
@@ -55,6 +56,7 @@ const char* const kDescription =
     "  listing DATEI.hex      das Assembler-Listing auf die Standardausgabe\n"
     "  map DATEI.hex AUS.png  die Speicherbelegung als PNG-Bild\n"
     "  check DATEI.hex        HEX-Datei prüfen, so wie das Programm sie liest\n"
+    "  doctor                 Verbindung prüfen: erklärt, warum Korvel oder PIC nicht antworten\n"
     "\n"
     "Exit-Codes:\n"
     "  0  Erfolg\n"
@@ -341,6 +343,7 @@ class Run {
             {"listing", 1, false, &Run::cmdListing},
             {"map", 2, false, &Run::cmdMap},
             {"check", 1, false, &Run::cmdCheck},
+            {"doctor", 0, true, &Run::cmdDoctor},
         };
         for (const Command& c : kCommands) {
             if (command_ != c.name) {
@@ -525,6 +528,9 @@ class Run {
         if (settings_.AutoSpeed) {
             link_->Bremse();
         }
+        if (command_ == "doctor") {
+            return ExitOk;  // it explains a failing search itself
+        }
         bool found = false;
         if (port_ == "lpt1" || port_ == "lpt2") {
             portBase_ = port_ == "lpt1" ? kLpt1 : kLpt2;
@@ -619,6 +625,8 @@ class Run {
     }
 
     // ---- Commands ----
+
+    int cmdDoctor() { return runDoctor(*link_, *clock_, settings_, portBase_, quiet_ || json_); }
 
     int cmdSearch() {
         const std::string where = portBase_ == kLpt1 ? "LPT 1" : "LPT 2";

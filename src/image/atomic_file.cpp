@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/system_reason.h"
+
 namespace pk {
 
 int SaveFileOps::open(const char* path, int flags, mode_t mode) {
@@ -30,7 +32,7 @@ int SaveFileOps::rename(const char* from, const char* to) {
 namespace {
 
 std::string systemReason(int err) {
-    return std::strerror(err);
+    return SystemReason(err);
 }
 
 // The target itself, or the file a symbolic link at the target points to.

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image/system_reason.h"
+
 namespace pk {
 
 int HexDigitValue(char c) {
@@ -317,7 +319,7 @@ HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
             if (errno == EINTR) {
                 continue;
             }
-            parser.readError(std::strerror(errno));
+            parser.readError(SystemReason(errno));
             break;
         }
         if (got == 0 || !parser.feed(std::string_view(buf, static_cast<std::size_t>(got)))) {

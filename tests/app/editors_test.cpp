@@ -179,6 +179,11 @@ TEST_F(EditorsTest, MissingConfigWordLeavesTheFromFileMode) {
     EXPECT_EQ(w->Image.ConfigWord, 0xFFFF);
     w->SetConfiguration();
     EXPECT_EQ(w->Image.ConfigWord, 0x3D7A) << "the controls still hold the last file's word";
+
+    // The next file has one again: the notice goes.
+    fileConfig(0x3D7A);
+    box("ConfigCheckBox")->setChecked(true);
+    EXPECT_EQ(w->panel(1), QString());
 }
 
 TEST_F(EditorsTest, ConfigurationWithoutFile) {
@@ -232,6 +237,16 @@ TEST_F(EditorsTest, IdLocationsFromFileAndFromTheEditor) {
     EXPECT_EQ(get<QLabel>("IDLabel")->text(), QStringLiteral("ID: 5  xx  12  0  "));
     EXPECT_TRUE(get<QLabel>("IDLabel")->isEnabled());
     EXPECT_TRUE(get<QToolButton>("ToolButton12")->isEnabled());
+
+    // A file with ID words again: the notice is no longer true and goes.
+    w->Image.HexWords[0x2000] = 7;
+    box("IDCheckBox")->setChecked(true);
+    EXPECT_TRUE(box("IDCheckBox")->isChecked());
+    EXPECT_EQ(w->panel(1), QString());
+    // Other texts in the panel are not the ID box's to clear.
+    w->setPanel(1, QStringLiteral("Korvel gefunden an LPT 1"));
+    w->UpdateID();
+    EXPECT_EQ(w->panel(1), QStringLiteral("Korvel gefunden an LPT 1"));
 }
 
 TEST_F(EditorsTest, ClockChoiceEnablesClkout) {

@@ -179,6 +179,20 @@ TEST(HexSave, WritesTheReadBackDataAndAdoptsTheName) {
     EXPECT_EQ(t.w->panel(0), QString());
 }
 
+TEST(HexFileDialogs, StartInTheCurrentFilesFolder) {
+    Window t;
+    t.dialog.clear();
+    t.w->Image.HexFileName = "/work/firmware/blink.hex";
+    t.dialog.queueFileAnswer(std::nullopt);
+    t.dialog.queueFileAnswer(std::nullopt);
+    t.w->ToolButton1Click();
+    t.w->ToolButton2Click();
+    ASSERT_EQ(t.dialog.entries().size(), 3u);  // open, its "not found" message, save
+    EXPECT_EQ(t.dialog.entries()[0].initialName, "/work/firmware/blink.hex");
+    EXPECT_EQ(t.dialog.entries()[2].kind, ScriptedDialog::Kind::SaveFile);
+    EXPECT_EQ(t.dialog.entries()[2].initialName, "/work/firmware/*.hex");
+}
+
 TEST(HexSave, CancelWritesNothingAndChangesNothing) {
     Window t;
     t.dialog.queueFileAnswer(dataFile("f74_counter.8m.hex"));
@@ -210,12 +224,14 @@ TEST(HexSave, FailedSaveKeepsTheOldFileAndTheCurrentName) {
     EXPECT_EQ(t.w->Image.HexFileName, "loaded.hex");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"precious.hex"});
 
-    // A file that cannot be created at all: only the status text.
+    // A file that cannot be created at all: the message names it and says why, in German.
     t.w->FileSaveOps = nullptr;
     t.dialog.clear();
     t.dialog.queueFileAnswer(tempFile(dir, "missing-folder/x.hex"));
     t.w->ToolButton2Click();
-    EXPECT_TRUE(t.dialog.messages().empty());
+    ASSERT_EQ(t.dialog.messages().size(), 1u);
+    EXPECT_THAT(t.dialog.messages()[0], HasSubstr(tempFile(dir, "missing-folder/x.hex")));
+    EXPECT_THAT(t.dialog.messages()[0], HasSubstr("Datei oder Ordner nicht vorhanden"));
     EXPECT_EQ(t.w->panel(0), QStringLiteral("!! file save ERROR !!"));
 }
 

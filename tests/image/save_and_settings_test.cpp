@@ -154,7 +154,7 @@ TEST(AtomicSave, FollowsASymbolicLinkAndRefusesFoldersAndMissingFolders) {
     EXPECT_EQ(r.stage, SaveResult::Stage::Create);
     r = WriteFileAtomically(dir.file("no/such/folder.hex"), "x");
     EXPECT_EQ(r.stage, SaveResult::Stage::Create);
-    EXPECT_EQ(r.reason, std::strerror(ENOENT));
+    EXPECT_EQ(r.reason, "Datei oder Ordner nicht vorhanden");
 }
 
 // ---- Settings record ----
@@ -299,7 +299,7 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFileAndNamesIt) {
     EXPECT_EQ(readAll(path), old);
     const std::string msg = SettingsSaveMessage(path, r);
     EXPECT_THAT(msg, HasSubstr(path));
-    EXPECT_THAT(msg, HasSubstr(std::strerror(ENOSPC)));
+    EXPECT_THAT(msg, HasSubstr("Kein Platz mehr auf dem Datenträger"));
 }
 
 TEST(SettingsFile, LivesInTheUsersConfigurationFolder) {
