@@ -356,8 +356,13 @@ TEST(Erase, OldF84WithoutDataSendsTheErasePairOnly) {
             break;
         }
     }
-    EXPECT_EQ(log.commandTrace(from), "2(3FFF) 1 7 8 1 7");
-    EXPECT_EQ(log.modeEntries(), 2);
+    // Then the blank check reads program memory back (no data, no configuration word).
+    EXPECT_EQ(log.commandTrace(from).rfind("2(3FFF) 1 7 8 1 7 4 6 4 6 ", 0), 0u);
+    EXPECT_EQ(log.count(cmd::ReadDataFromProgramMemory), 2 + 1024);  // type check: ID, config
+    EXPECT_EQ(log.count(cmd::ReadDataFromDataMemory), 0);
+    EXPECT_EQ(log.modeEntries(), 4);
+    EXPECT_EQ(c.labels(), "0 ? 0");
+    EXPECT_EQ(c.w->panel(1).toStdString(), "PIC gelöscht – O.K.");
     for (int a = 0; a < 1024; ++a) {
         ASSERT_EQ(c.chip->word(a), 0x3FFF) << a;
     }
@@ -455,7 +460,7 @@ TEST(Results, EachFaultGivesOneMessage) {
             c.ui().ProgBTN->click();
         }
         ASSERT_EQ(c.dialog.messages().size(), 1u) << c.dialog.messages().back();
-        const std::string& m = c.dialog.messages()[0];
+        const std::string m = c.dialog.messages()[0];
         EXPECT_EQ(m.rfind(row.message, 0), 0u) << m;
         if (flaky) {
             // The warning comes first, then the save is still offered.
