@@ -24,6 +24,13 @@ std::vector<QWidget*> commandControls(Ui::Ostrac& u) {
             u.DetectBTN, u.TypComboBox, u.ToolButton1, u.ToolButton3, u.ToolButton6};
 }
 
+// The counters and "O.K." came with the result; a success says so in words too.
+void showResult(TOstrac& w, const CommandResult& r, const char* done) {
+    if (r.ok()) {
+        w.setPanel(1, QString::fromUtf8(done));
+    }
+}
+
 }  // namespace
 
 void TOstrac::runCommand(const std::function<void()>& command) {
@@ -75,10 +82,20 @@ void TOstrac::ProgBTNClick() {
 
 void TOstrac::ReadBTNClick() {
     runCommand([this] {
-        if (read(session()).ok()) {
-            ui()->ToolButton2->setEnabled(true);
-            ToolButton2Click();
+        const CommandResult r = read(session());
+        // Words that read differently twice: the command's warning has been shown,
+        // the save is still offered. Anything else ended before a complete read.
+        if (!r.ok() && r.outcome != Outcome::Failed) {
+            return;
         }
+        if (r.allBlank) {
+            dialog().message(kAllBlankText);  // the status bar says so as well
+        } else if (r.ok()) {
+            // The save dialog covers the blinking "O.K.": the result stays in view here.
+            setPanel(1, QString::fromUtf8(kReadDoneText));
+        }
+        ui()->ToolButton2->setEnabled(true);
+        ToolButton2Click();
     });
 }
 
@@ -87,11 +104,16 @@ void TOstrac::CompBTNClick() {
 }
 
 void TOstrac::EraseBTNClick() {
-    runCommand([this] { erase(session(), ui()->DATACheckBox->isChecked()); });
+    runCommand([this] {
+        showResult(*this, erase(session(), ui()->DATACheckBox->isChecked()), kEraseDoneText);
+    });
 }
 
 void TOstrac::AntiCpBTNClick() {
-    runCommand([this] { removeProtection(session(), ui()->DATACheckBox->isChecked()); });
+    runCommand([this] {
+        showResult(*this, removeProtection(session(), ui()->DATACheckBox->isChecked()),
+                   kUnprotectDoneText);
+    });
 }
 
 void TOstrac::wireCommands() {

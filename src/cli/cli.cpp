@@ -191,6 +191,9 @@ class Run {
              QStringLiteral("ID-Werte 0..15 oder x (Vorgabe: aus der HEX-Datei)"),
              QStringLiteral("a,b,c,d")},
             {QStringLiteral("list"), QStringLiteral("verify: jede abweichende Adresse ausgeben")},
+            {QStringLiteral("force"),
+             QStringLiteral("read: die Datei auch schreiben, wenn zwei Lesedurchgänge "
+                            "verschieden waren (Exit-Code bleibt 1)")},
             {QStringLiteral("json"),
              QStringLiteral("Ergebnis als JSON-Objekt auf die Standardausgabe")},
             {QStringLiteral("quiet"),
@@ -246,6 +249,7 @@ class Run {
         dialog_.setYes(yes_);
         noData_ = p.isSet(QStringLiteral("no-data"));
         list_ = p.isSet(QStringLiteral("list"));
+        force_ = p.isSet(QStringLiteral("force"));
         qad_ = p.isSet(QStringLiteral("qad"));
         port_ = p.value(QStringLiteral("port")).toStdString();
         if (port_ != "auto" && port_ != "lpt1" && port_ != "lpt2" && port_ != "ppdev" &&
@@ -700,8 +704,15 @@ class Run {
             return rc;
         }
         const CommandResult r = read(*session_, choice());
-        if (!r.ok()) {
+        takeResult(r);
+        sayCounters();
+        // Words that read differently twice are not saved as the chip's, unless asked.
+        const bool unstable = r.outcome == Outcome::Failed;
+        if (!r.ok() && !(unstable && force_)) {
             return exitFor(r.outcome);
+        }
+        if (r.allBlank) {
+            message(kAllBlankText);
         }
         const std::string text = BuildHexFile(image_.ReadBack, device_.ProgLastAddr);
         // A signal during the save would leave its temporary file behind: it waits
@@ -719,7 +730,7 @@ class Run {
             return ExitOutput;
         }
         say("gelesen nach " + files_[0]);
-        return ExitOk;
+        return exitFor(r.outcome);
     }
 
     int cmdErase() {
@@ -727,6 +738,8 @@ class Run {
             return rc;
         }
         const CommandResult r = erase(*session_, !noData_, choice());
+        takeResult(r);
+        sayCounters();
         if (r.ok()) {
             say("gelöscht");
         }
@@ -738,6 +751,8 @@ class Run {
             return rc;
         }
         const CommandResult r = removeProtection(*session_, true, choice());
+        takeResult(r);
+        sayCounters();
         if (r.ok()) {
             say("Codeschutz entfernt");
         }
@@ -818,6 +833,7 @@ class Run {
     bool yes_ = false;
     bool noData_ = false;
     bool list_ = false;
+    bool force_ = false;
     bool qad_ = false;
     std::string port_ = "auto";
     std::optional<int> driver_;

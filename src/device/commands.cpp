@@ -3,6 +3,7 @@
 #include "device/commands.h"
 
 #include <cstdio>
+#include <functional>
 
 #include "editors/id_words.h"
 #include "image/hex_file.h"
@@ -106,6 +107,95 @@ void eraseBracket(ChipSession& chip, bool includeData) {
     chip.ops.UpdateRunGauge(20, 20);
 }
 
+// A device ID of all ones or all zeros: no chip drove the data line (an empty
+// socket or no VPP reads ones, a data line held low or no VDD zeros). No chip has
+// either code.
+bool silentId(std::uint16_t idWord) {
+    const IdLookup found = lookupDeviceId(idWord);
+    return found.noChip || (found.unknown && found.code == 0);
+}
+
+// The value a silent data line reads in an area: all ones (pulled up), as the
+// chip's erased cells do too.
+std::uint16_t allOnes(Area area) {
+    switch (area) {
+        case Area::Data:
+            return 0x00FF;
+        case Area::Id:
+            return 0x000F;
+        default:
+            return 0x3FFF;
+    }
+}
+
+// A word that proves the chip answers once it has read back: neither all ones
+// nor all zeros, which a line that nothing drives reads as well.
+bool proves(std::uint16_t word, Area area) {
+    const std::uint16_t ones = allOnes(area);
+    return present(word) && (word & ones) != ones && (word & ones) != 0;
+}
+
+// Whether a word of this area before `before` has verified and so proved that
+// the chip answers. The routines stop at their first program or data failure and
+// visit addresses upwards, so every such word before it verified.
+bool answeredBefore(const MemoryImage& image, Area area, std::int32_t before) {
+    if (area == Area::Id || area == Area::Config) {
+        for (int k = 0; k < 4 && MemoryImage::IdBase + k < before; ++k) {
+            const std::int32_t id = image.IdWords[static_cast<std::size_t>(k)];
+            if (idPresent(id) && proves(static_cast<std::uint16_t>(id & 0x000F), Area::Id)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    const std::int32_t first = area == Area::Data ? MemoryImage::EepromBase : 0;
+    for (std::int32_t a = first; a < before; ++a) {
+        if (proves(image.HexWords[static_cast<std::size_t>(a)], area)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One area of a burn in its bracket, with its failures held back until it is
+// over. False when the chip does not answer: then only one message is shown and
+// the burn stops, instead of one message box for every area that follows.
+bool burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end,
+              const std::function<void()>& routine) {
+    const std::size_t before = chip.report.failures().size();
+    bracket(chip, routine);
+    const std::vector<WordFailure> failures = chip.report.failures();
+    const MemoryImage& image = chip.ops.image();
+    if (failures.size() == before) {
+        answered = answered || answeredBefore(image, area, end);
+        return true;
+    }
+    const WordFailure& first = failures[before];
+    const std::uint16_t read = first.read & allOnes(first.area);
+    if (!answered && !answeredBefore(image, first.area, first.address) &&
+        (read == allOnes(first.area) || read == 0)) {
+        chip.report.message(noAnswerMessage(first));
+        return false;
+    }
+    answered = true;
+    for (std::size_t i = before; i < failures.size(); ++i) {
+        chip.report.showFailure(failures[i]);
+    }
+    return true;
+}
+
+// Counts the words in which two reads of the same area differ.
+std::int32_t countDifferences(const WordArray& a, const WordArray& b, std::int32_t from,
+                              std::int32_t to) {
+    std::int32_t n = 0;
+    for (std::int32_t i = from; i <= to; ++i) {
+        if (a[static_cast<std::size_t>(i)] != b[static_cast<std::size_t>(i)]) {
+            ++n;
+        }
+    }
+    return n;
+}
+
 }  // namespace
 
 std::string failureMessage(const WordFailure& f) {
@@ -128,6 +218,25 @@ std::string failureMessage(const WordFailure& f) {
     }
     return std::string(text) + std::to_string(f.address) + ": " + std::to_string(f.wanted) +
            " -> " + std::to_string(f.read);
+}
+
+std::string unstableReadMessage(std::int32_t words) {
+    if (words == 1) {
+        return "1 Wort las sich zweimal verschieden – bitte die Verbindung prüfen.";
+    }
+    return std::to_string(words) +
+           " Wörter lasen sich zweimal verschieden – bitte die Verbindung prüfen.";
+}
+
+std::string noAnswerMessage(const WordFailure& f) {
+    const bool ones = (f.read & allOnes(f.area)) == allOnes(f.area);
+    return std::string(kNoChipMessage) + ": Adresse " + std::to_string(f.address) + " liest " +
+           std::to_string(f.read) + " statt " + std::to_string(f.wanted) +
+           (ones ? ", alle Bits 1. Meist steckt kein PIC im Sockel, die Programmierspannung "
+                   "(VPP) fehlt oder die Datenleitung ist offen."
+                 : ", alle Bits 0. Meist liegt die Datenleitung auf Masse, die "
+                   "Versorgungsspannung (VDD) fehlt oder die Taktleitung ist offen.") +
+           " Brennen abgebrochen.";
 }
 
 bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
@@ -224,7 +333,7 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered.
     const bool deviceIdExpected = choice.fromChip || selected != Dev16F84 || choice.expectDeviceId;
-    if (found.noChip && deviceIdExpected) {
+    if (silentId(ops.DetectedIdWord) && deviceIdExpected) {
         ops.TypeMismatch = true;
         chip.report.message(kNoChipMessage);
         return Outcome::NoChip;
@@ -259,19 +368,32 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
     // Each area in a bracket of its own; a failed program word does not keep the
-    // data and the configuration from being burnt.
+    // data and the configuration from being burnt, unless the chip does not answer
+    // at all. A device ID read by the type check shows that it does.
     const DeviceInfo& info = *deviceInfo(chip.ops.device().CurrentType);
-    bracket(chip, [&] {
-        if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
-            chip.ops.WriteProgram7x();
-        } else {
-            chip.ops.WriteProgram();
-        }
-    });
-    if (options.includeData) {
-        bracket(chip, [&] { chip.ops.WriteData(); });
+    bool answered = !chip.ops.settings().QuickAndDirty && !silentId(chip.ops.DetectedIdWord);
+    chip.report.holdFailures(true);
+    struct Release {
+        Reporter& report;
+        ~Release() { report.holdFailures(false); }
+    } release{chip.report};
+    const std::int32_t dataEnd = MemoryImage::EepromBase + chip.ops.device().DataLastAddr + 1;
+    const bool complete =
+        burnArea(chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1,
+                 [&] {
+                     if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
+                         chip.ops.WriteProgram7x();
+                     } else {
+                         chip.ops.WriteProgram();
+                     }
+                 }) &&
+        (!options.includeData ||
+         burnArea(chip, answered, Area::Data, dataEnd, [&] { chip.ops.WriteData(); })) &&
+        burnArea(chip, answered, Area::Config, MemoryImage::IdBase + 4,
+                 [&] { chip.ops.WriteConfiguration(); });
+    if (!complete) {
+        r.outcome = Outcome::NoChip;
     }
-    bracket(chip, [&] { chip.ops.WriteConfiguration(); });
     r.failures = chip.report.takeFailures();
     finishCounters(chip, r);
     return r;
@@ -320,22 +442,77 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
         return r;
     }
     clearCounters(chip, r);
-    // The save writes every EEPROM offset and the reserved words: what an earlier
-    // read of another chip left there must not end up in this file.
-    chip.ops.image().ReadBack.fill(0xFFFF);
-    bracket(chip, [&] { chip.ops.ReadProgram(true); });
-    bracket(chip, [&] { chip.ops.ReadData(); });
-    bracket(chip, [&] { chip.ops.ReadConfiguration(); });
+    r.dataIncluded = true;
+    MemoryImage& image = chip.ops.image();
+    // What is saved is read twice: one flipped bit on the cable would otherwise
+    // end up in the file as if the chip held it.
+    const auto pass = [&] {
+        // The save writes every EEPROM offset and the reserved words: what an earlier
+        // read of another chip left there must not end up in this file.
+        image.ReadBack.fill(0xFFFF);
+        bracket(chip, [&] { chip.ops.ReadProgram(true); });
+        bracket(chip, [&] { chip.ops.ReadData(); });
+        bracket(chip, [&] { chip.ops.ReadConfiguration(); });
+    };
+    pass();
+    const WordArray first = image.ReadBack;
+    pass();
+    const DeviceState& device = chip.ops.device();
+    ErrorCounters& e = chip.ops.errors();
+    e.ProgramErrorCount = countDifferences(first, image.ReadBack, 0, device.ProgLastAddr);
+    e.DataErrorCount = countDifferences(first, image.ReadBack, MemoryImage::EepromBase,
+                                        MemoryImage::EepromBase + device.DataLastAddr);
+    e.ConfigIdErrorCount =
+        countDifferences(first, image.ReadBack, MemoryImage::IdBase, MemoryImage::ConfigAddr);
+    image.ReadBack = first;
+    r.unstable = e.sum();
+    if (r.unstable != 0) {
+        chip.report.message(unstableReadMessage(r.unstable));
+    } else if (device.CurrentType == Dev16F84 && !device.Is84A) {
+        // Every area all ones: a blank 16F84, or nothing in the socket at all.
+        const auto blank = [&](std::int32_t from, std::int32_t to, std::uint16_t ones) {
+            for (std::int32_t a = from; a <= to; ++a) {
+                if (first[static_cast<std::size_t>(a)] != ones) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        r.allBlank =
+            blank(0, device.ProgLastAddr, 0x3FFF) &&
+            blank(MemoryImage::EepromBase, MemoryImage::EepromBase + device.DataLastAddr, 0xFF) &&
+            blank(MemoryImage::IdBase, MemoryImage::IdBase + 3, 0x000F) &&
+            first[MemoryImage::ConfigAddr] == 0x3FFF;
+        if (r.allBlank) {
+            chip.report.setPanel(1, kAllBlankText);
+        }
+    }
     finishCounters(chip, r);
     return r;
 }
+
+namespace {
+
+// The erase's own failures (an EEPROM that could not be kept) were reported
+// already; otherwise the blank check proves the erase.
+void checkBlank(ChipSession& chip, CommandResult& r, bool includeData, bool protectionRemoved) {
+    if (chip.ops.errors().sum() == 0) {
+        chip.ops.BlankCheck(includeData, protectionRemoved);
+    }
+    r.dataIncluded = includeData && chip.ops.device().DataLastAddr >= 0;
+    finishCounters(chip, r);
+}
+
+}  // namespace
 
 CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choice) {
     CommandResult r;
     if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
         return r;
     }
+    clearCounters(chip, r);
     eraseBracket(chip, includeData);
+    checkBlank(chip, r, includeData, false);
     return r;
 }
 
@@ -344,12 +521,15 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
     if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
         return r;
     }
-    // On the 16F7x the bulk erase itself removes the protection.
+    clearCounters(chip, r);
+    // On the 16F7x the bulk erase itself removes the protection. Every other
+    // removal clears the data EEPROM too, so that is checked as well.
     if (is16F7x(chip.ops.device().CurrentType)) {
         eraseBracket(chip, includeData);
     } else {
         chip.ops.RemoveCodeProtection();
     }
+    checkBlank(chip, r, true, true);
     return r;
 }
 
@@ -363,7 +543,7 @@ DetectResult detect(ChipSession& chip) {
     d.flashProtected = ops.FlashProtected;
     d.eepromProtected = ops.EepromProtected;
     selectType(ops.device(), ops.DetectedType);
-    if (d.found.noChip) {
+    if (silentId(d.idWord)) {
         d.outcome = Outcome::NoChip;
     } else if (d.found.unknown) {
         d.outcome = Outcome::WrongType;

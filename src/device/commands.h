@@ -20,6 +20,12 @@ namespace pk {
 
 // Texts of the commands, shared by the window and pkorvel-cli.
 inline constexpr const char* kNoChipMessage = "kein PIC erkannt";
+// The old 16F84 has no device ID: an empty socket reads as a blank one.
+inline constexpr const char* kAllBlankText = "Alle Zellen gelöscht – PIC eingesetzt?";
+// Results for the status bar.
+inline constexpr const char* kReadDoneText = "PIC gelesen – O.K.";
+inline constexpr const char* kEraseDoneText = "PIC gelöscht – O.K.";
+inline constexpr const char* kUnprotectDoneText = "Codeschutz entfernt – O.K.";
 
 enum class Outcome {
     Ok,
@@ -35,7 +41,9 @@ struct CommandResult {
     ErrorCounters counters;             // the three figures of "Fehlerstatistik"
     bool countersValid = false;         // the command counted (burn, compare, read)
     std::vector<WordFailure> failures;  // in order of occurrence
-    bool dataIncluded = false;          // the data EEPROM was burnt or compared
+    bool dataIncluded = false;          // the data EEPROM was burnt, compared or checked
+    std::int32_t unstable = 0;          // read: words that read differently twice
+    bool allBlank = false;              // read: a 16F84 without ID read nothing but ones
     bool ok() const { return outcome == Outcome::Ok; }
 };
 
@@ -67,10 +75,13 @@ struct BurnOptions {
 // What the front end does for the commands besides showing progress.
 class Reporter : public ChipReporter {
   public:
-    // Records the failure for the result, then shows it.
+    // Records the failure for the result, then shows it (unless the command holds
+    // it back to decide first what it says).
     void failure(const WordFailure& f) final {
         failures_.push_back(f);
-        showFailure(f);
+        if (!holding_) {
+            showFailure(f);
+        }
     }
     virtual void showFailure(const WordFailure& f) { message(failureMessage(f)); }
     // Reads the HEX file again so that a change made since loading is burnt (the
@@ -84,9 +95,12 @@ class Reporter : public ChipReporter {
     virtual void countersDone(const ErrorCounters& /*counters*/) {}
 
     std::vector<WordFailure> takeFailures() { return std::exchange(failures_, {}); }
+    const std::vector<WordFailure>& failures() const { return failures_; }
+    void holdFailures(bool on) { holding_ = on; }
 
   private:
     std::vector<WordFailure> failures_;
+    bool holding_ = false;
 };
 
 // What every command works with: the link, the chip routines over it, and the
@@ -115,12 +129,22 @@ std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceSt
 std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState& device,
                                      bool includeData);
 
+// The warning after a read whose two passes differed, starting with the count.
+std::string unstableReadMessage(std::int32_t words);
+
+// The one message of a burn that stopped because the chip does not answer: the
+// word read back all ones or all zeros before anything had verified.
+std::string noAnswerMessage(const WordFailure& f);
+
 // The type check before a command; Ok or NoChip/WrongType after its message.
 Outcome checkType(ChipSession& chip, const ChipChoice& choice);
 
 CommandResult burn(ChipSession& chip, const BurnOptions& options);
 CommandResult verify(ChipSession& chip, const BurnOptions& options);
+// Reads everything a save keeps twice; words that differ are counted per area
+// (Failed, with the warning shown), the first pass stays in ReadBack.
 CommandResult read(ChipSession& chip, const ChipChoice& choice = {});
+// Both check afterwards that what was to be cleared reads blank, and count what is not.
 CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choice = {});
 CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipChoice& choice = {});
 

@@ -1,5 +1,6 @@
 #include "sim/backend.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "sim/chip_file.h"
@@ -52,6 +53,19 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
             }
         }
         b->chipFromFile_ = fileChip;
+        const bool noBulkErase =
+            std::any_of(options.faults.begin(), options.faults.end(),
+                        [](const SimFault& f) { return f.kind == SimFault::Kind::NoBulkErase; });
+        if (noBulkErase && !fileChip) {
+            // An erase that does nothing only shows on a chip that holds something:
+            // without a chip file this one comes with a short program and data.
+            for (int a = 0; a < 16; ++a) {
+                chip->setWord(a, static_cast<std::uint16_t>(0x2800 + a));
+            }
+            if (inSocket->eepromBytes > 0) {
+                chip->setWord(0x2100, 0x5A);
+            }
+        }
         b->saved_ = chip->contents();
         for (const SimFault& f : options.faults) {
             if (f.kind == SimFault::Kind::BadCell) {

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <cctype>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -182,6 +183,7 @@ TEST_P(CommandCycle, EraseBurnCompareReadSaveAndLoadBack) {
     c.dialog.queueFileAnswer(saved);
     c.ui().ReadBTN->click();
     EXPECT_TRUE(c.ui().ToolButton2->isEnabled());
+    EXPECT_EQ(c.w->panel(1).toStdString(), "PIC gelesen – O.K.") << "seen behind the dialog";
     ASSERT_FALSE(c.dialog.entries().empty());
     EXPECT_EQ(c.dialog.entries().back().kind, ScriptedDialog::Kind::SaveFile);
     EXPECT_EQ(c.dialog.entries().back().text, "HEX-Datei speichern");
@@ -355,13 +357,17 @@ TEST(Erase, OldF84WithoutDataSendsTheErasePairOnly) {
             break;
         }
     }
-    EXPECT_EQ(log.commandTrace(from), "2(3FFF) 1 7 8 1 7");
-    EXPECT_EQ(log.modeEntries(), 2);
+    // Then the blank check reads program memory back (no data, no configuration word).
+    EXPECT_EQ(log.commandTrace(from).rfind("2(3FFF) 1 7 8 1 7 4 6 4 6 ", 0), 0u);
+    EXPECT_EQ(log.count(cmd::ReadDataFromProgramMemory), 2 + 1024);  // type check: ID, config
+    EXPECT_EQ(log.count(cmd::ReadDataFromDataMemory), 0);
+    EXPECT_EQ(log.modeEntries(), 4);
+    EXPECT_EQ(c.labels(), "0 ? 0");
+    EXPECT_EQ(c.w->panel(1).toStdString(), "PIC gelöscht – O.K.");
     for (int a = 0; a < 1024; ++a) {
         ASSERT_EQ(c.chip->word(a), 0x3FFF) << a;
     }
     EXPECT_EQ(c.chip->word(0x2100), 0x11);
-    EXPECT_EQ(c.labels(), "1 ? 0") << "erase leaves the figures alone";
     EXPECT_TRUE(c.ui().RunGauge->isHidden());
     EXPECT_TRUE(c.clean()) << c.violations();
 }
@@ -377,6 +383,106 @@ TEST(Erase, WithDataTheEepromIsBlankToo) {
     EXPECT_EQ(c.chip->word(0x1FFF), 0x3FFF);
     EXPECT_EQ(c.chip->word(0x2100 + 255), 0xFF);
     EXPECT_TRUE(c.clean()) << c.violations();
+}
+
+// ---- The result is seen: status bar and "O.K.", or the counters ----
+
+TEST(Results, LoeschenAndCpEntfernenShowWhatTheBlankCheckFound) {
+    struct Row {
+        const char* chip;
+        QPushButton* Ui::Ostrac::*button;
+        int stuckCell;  // -1: none
+        const char* panel;
+        const char* labels;
+    };
+    const Row rows[] = {
+        {"16F628", &Ui::Ostrac::EraseBTN, -1, "PIC gelöscht – O.K.", "0 0 0"},
+        {"16F628", &Ui::Ostrac::AntiCpBTN, -1, "Codeschutz entfernt – O.K.", "0 0 0"},
+        {"16F877", &Ui::Ostrac::EraseBTN, 5, "", "1 0 0"},
+        {"16F877", &Ui::Ostrac::AntiCpBTN, 0x2100, "", "0 1 0"},
+    };
+    for (const Row& row : rows) {
+        Cmd c(row.chip);
+        SCOPED_TRACE(std::string(row.chip) + " " + (c.ui().*row.button)->text().toStdString());
+        c.chip->setWord(5, 0x0555);
+        c.chip->setWord(0x2100, 0x12);
+        if (row.stuckCell >= 0) {
+            c.chip->setStuckCell(row.stuckCell);
+        }
+        c.ui().DATACheckBox->setChecked(true);
+        (c.ui().*row.button)->click();
+        const bool ok = row.stuckCell < 0;
+        EXPECT_EQ(c.w->panel(1).toStdString(), row.panel);
+        EXPECT_EQ(c.labels(), row.labels);
+        EXPECT_EQ(c.w->Timer1->isActive(), ok) << "O.K. blinks only after a clean check";
+        EXPECT_EQ(c.dialog.messages().size(), ok ? 0u : 1u);
+        EXPECT_TRUE(c.clean()) << c.violations();
+    }
+}
+
+// Every fault of the board gives one message, never "Falscher PIC-Typ ausgewählt".
+TEST(Results, EachFaultGivesOneMessage) {
+    struct Row {
+        const char* fault;
+        const char* chip;
+        std::int32_t type;
+        std::function<void(Cmd&)> apply;
+        const char* message;  // how it starts
+    };
+    const auto noChip = [](Cmd& c) { c.board.removeChip(); };
+    const auto low = [](Cmd& c) { c.board.setDataStuck(false); };
+    const auto high = [](Cmd& c) { c.board.setDataStuck(true); };
+    const auto clock = [](Cmd& c) { c.board.setClockOpen(true); };
+    const auto vpp = [](Cmd& c) { c.board.setNoVpp(true); };
+    const Row rows[] = {
+        {"no-chip", "16F84", Dev16F84, noChip, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"no-chip", "16F628", Dev16F628, noChip, "kein PIC erkannt"},
+        {"stuck-low", "16F84", Dev16F84, low, "kein PIC erkannt: Adresse 0 liest 0 "},
+        {"stuck-low", "16F877", Dev16F876_877, low, "kein PIC erkannt"},
+        {"stuck-high", "16F84", Dev16F84, high, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"stuck-high", "16F628", Dev16F628, high, "kein PIC erkannt"},
+        {"clock-open", "16F84", Dev16F84, clock, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"clock-open", "16F74", Dev16F73_74, clock, "kein PIC erkannt"},
+        {"no-vpp", "16F84", Dev16F84, vpp, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"no-vpp", "16F628", Dev16F628, vpp, "kein PIC erkannt"},
+        {"flaky:97", "16F877", Dev16F876_877, [](Cmd& c) { c.chip->setFlaky(97, 1); }, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.fault) + " on " + row.chip);
+        Cmd c(row.chip);
+        c.selectType(row.type);
+        c.load(c.writeHex("prog.hex", sampleFile(row.type, 4)));
+        row.apply(c);
+        const bool flaky = *row.message == '\0';
+        if (flaky) {
+            c.dialog.queueFileAnswer(std::nullopt);
+            c.ui().ReadBTN->click();
+        } else {
+            c.ui().ProgBTN->click();
+        }
+        ASSERT_EQ(c.dialog.messages().size(), 1u) << c.dialog.messages().back();
+        const std::string m = c.dialog.messages()[0];
+        EXPECT_EQ(m.rfind(row.message, 0), 0u) << m;
+        if (flaky) {
+            // The warning comes first, then the save is still offered.
+            EXPECT_NE(m.find(" lasen sich zweimal verschieden – bitte die Verbindung prüfen."),
+                      std::string::npos)
+                << m;
+            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(m[0])));
+            EXPECT_EQ(c.dialog.entries().back().kind, ScriptedDialog::Kind::SaveFile);
+            EXPECT_FALSE(c.w->Timer1->isActive());
+        }
+    }
+}
+
+TEST(Results, AnEmptySocketReadAs16F84IsNamedAndTheSaveStillOffered) {
+    Cmd c("16F84");
+    c.board.removeChip();
+    c.dialog.queueFileAnswer(std::nullopt);
+    c.ui().ReadBTN->click();
+    EXPECT_EQ(c.dialog.messages(), std::vector<std::string>{kAllBlankText});
+    EXPECT_EQ(c.w->panel(1).toStdString(), kAllBlankText);
+    EXPECT_EQ(c.dialog.entries().back().kind, ScriptedDialog::Kind::SaveFile);
 }
 
 // ---- Code-protection removal ----

@@ -230,6 +230,28 @@ TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_FALSE(QFile::exists(path("empty.hex")));
 
+    // A read that differs between its two passes is not saved, unless forced.
+    const QStringList flaky{QStringLiteral("--simulate=16F877"),
+                            QStringLiteral("--sim-fast"),
+                            QStringLiteral("--sim-fault=flaky:97"),
+                            QStringLiteral("--type"),
+                            QStringLiteral("16f877"),
+                            QStringLiteral("read")};
+    r = run(flaky + QStringList{path("flaky.hex")});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find(" Wörter lasen sich zweimal verschieden"), std::string::npos) << r.err;
+    EXPECT_FALSE(QFile::exists(path("flaky.hex")));
+    r = run(flaky + QStringList{QStringLiteral("--force"), path("flaky.hex")});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_TRUE(QFile::exists(path("flaky.hex")));
+
+    // Bulk erase commands that do nothing leave the used chip as it was.
+    r = run({QStringLiteral("--simulate=16F628"), QStringLiteral("--sim-fast"),
+             QStringLiteral("--sim-fault=no-bulk-erase"), QStringLiteral("--type"),
+             QStringLiteral("16f628"), QStringLiteral("erase")});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("PIC nicht vollständig gelöscht!"), std::string::npos) << r.err;
+
     r = sim(QStringLiteral("16F877"), {QStringLiteral("--sim-lpt=0"), QStringLiteral("search")});
     EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("kein Korvel gefunden"), std::string::npos) << r.err;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "burn_fixture.h"
@@ -406,25 +407,61 @@ TEST(WriteConfiguration, QuickAndDirtyReadsNothingAndLeavesPanelOne) {
 
 // ---- Faults: never "O.K." ----
 
-TEST(BurnFaults, EmptySocketIsACountedFailure) {
-    Bench b(nullptr, Dev16F84);
-    fillImage(b);
-    ASSERT_TRUE(b.burn());  // no chip reads as a 16F84 without device ID
-    EXPECT_EQ(b.report.panels[1], "Configuration nicht OK");
-    EXPECT_EQ(b.errors.ProgramErrorCount, 1);
-    EXPECT_EQ(b.errors.DataErrorCount, 1);
-    EXPECT_EQ(b.errors.ConfigIdErrorCount, 5);  // four IDs and the configuration word
-    EXPECT_EQ(b.report.messages.size(), 7u);
-}
+// A chip that does not answer ends the burn at its first word with one message;
+// a word that fails after others verified is an ordinary failure, and the burn
+// goes on with the other areas.
+struct SilentCase {
+    const char* what;
+    const char* chip;  // nullptr: an empty socket
+    std::int32_t type;
+    std::function<void(Bench&)> fault;
+    bool stops;
+    const char* message;  // how the one message starts
+};
 
-TEST(BurnFaults, StuckDataLineIsACountedFailure) {
-    for (bool level : {false, true}) {
-        Bench b("16F84");
+TEST(BurnFaults, AChipThatDoesNotAnswerStopsAtTheFirstWordWithOneMessage) {
+    const SilentCase rows[] = {
+        {"empty socket", nullptr, Dev16F84, [](Bench&) {}, true,
+         "kein PIC erkannt: Adresse 0 liest 16383 statt 5, alle Bits 1."},
+        {"no VPP", "16F84", Dev16F84, [](Bench& b) { b.circuit.setNoVpp(true); }, true,
+         "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"clock open", "16F84", Dev16F84, [](Bench& b) { b.circuit.setClockOpen(true); }, true,
+         "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"data line stuck high", "16F84", Dev16F84, [](Bench& b) { b.circuit.setDataStuck(true); },
+         true, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"data line stuck low", "16F84", Dev16F84, [](Bench& b) { b.circuit.setDataStuck(false); },
+         true, "kein PIC erkannt: Adresse 0 liest 0 statt 5, alle Bits 0."},
+        // The type check of a chip with ID sees the silent line first.
+        {"data line stuck low, 16F628", "16F628", Dev16F628,
+         [](Bench& b) { b.circuit.setDataStuck(false); }, true, "kein PIC erkannt"},
+        // Words 0..9 verified: the chip answers, the cell is bad.
+        {"bad cell after good words", "16F84", Dev16F84, [](Bench& b) { b.chip->setBadCell(10); },
+         false, "Programmbrennen wegen eines Fehlers abgebrochen!  10: "},
+        // The device ID answered, so even the first word's failure is the cell's.
+        {"bad first cell of a chip with ID", "16F84A", Dev16F84,
+         [](Bench& b) { b.chip->setBadCell(0); }, false,
+         "Programmbrennen wegen eines Fehlers abgebrochen!  0: "},
+    };
+    for (const SilentCase& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bench b(row.chip, row.type);
         fillImage(b);
-        b.circuit.setDataStuck(level);
-        ASSERT_TRUE(b.burn()) << level;
-        EXPECT_EQ(b.errors.ProgramErrorCount, 1) << level;
-        EXPECT_GE(b.errors.sum(), 2) << level;
+        row.fault(b);
+        b.burn();
+        ASSERT_FALSE(b.report.messages.empty());
+        EXPECT_EQ(b.report.messages[0].rfind(row.message, 0), 0u) << b.report.messages[0];
+        EXPECT_NE(b.report.messages[0], kWrongTypeText);
+        if (row.stops) {
+            EXPECT_EQ(b.last.outcome, Outcome::NoChip);
+            EXPECT_EQ(b.report.messages.size(), 1u) << b.report.messages.back();
+            EXPECT_LE(b.errors.sum(), 1);
+            EXPECT_EQ(b.log().count(cmd::LoadDataForDataMemory), 0) << "nothing after the stop";
+        } else {
+            EXPECT_EQ(b.last.outcome, Outcome::Failed);
+            EXPECT_EQ(b.errors.ProgramErrorCount, 1);
+            EXPECT_EQ(b.errors.ConfigIdErrorCount, 0) << "the configuration was burnt";
+            EXPECT_EQ(b.chip->word(0x2007), b.image.ConfigWord);
+        }
     }
 }
 

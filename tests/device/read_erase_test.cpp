@@ -226,10 +226,11 @@ struct EraseFault {
     bool includeData;
     std::function<void(sim::SimChip&)> fault;
     std::int32_t program, data, configId;
-    const char* message;  // "" when the chip is blank
+    const char* message;     // "" when the chip is blank
+    bool unprotect = false;  // "CP entfernen" instead of "Löschen"
 };
 
-TEST(BlankCheck, CountsEveryWordTheEraseLeft) {
+TEST(EraseCommand, CountsEveryWordTheEraseLeft) {
     const EraseFault rows[] = {
         {"a clean erase", "16F877", true, [](sim::SimChip&) {}, 0, 0, 0, ""},
         {"a clean erase of the old 16F84", "16F84", true, [](sim::SimChip&) {}, 0, 0, 0, ""},
@@ -251,6 +252,15 @@ TEST(BlankCheck, CountsEveryWordTheEraseLeft) {
          "PIC nicht vollständig gelöscht!  0: 16383 -> "},
         {"the 16F87x erase pair needs no bulk erase commands", "16F876", true,
          [](sim::SimChip& c) { c.setNoBulkErase(true); }, 0, 0, 0, ""},
+        {"protection removal, a stuck program cell", "16F628", false,
+         [](sim::SimChip& c) { c.setStuckCell(7); }, 1, 0, 0,
+         "PIC nicht vollständig gelöscht!  7: 16383 -> ", true},
+        {"protection removal checks the EEPROM and the configuration word", "16F877", false,
+         [](sim::SimChip& c) { c.setStuckCell(0x2007); }, 0, 0, 1,
+         "PIC nicht vollständig gelöscht!  8199: 16383 -> 16370", true},
+        {"protection removal on the 16F7x is its erase", "16F74", false,
+         [](sim::SimChip& c) { c.setNoBulkErase(true); }, 4096, 0, 1,
+         "PIC nicht vollständig gelöscht!  0: 16383 -> ", true},
     };
     for (const EraseFault& row : rows) {
         SCOPED_TRACE(row.what);
@@ -259,13 +269,14 @@ TEST(BlankCheck, CountsEveryWordTheEraseLeft) {
         fillChip(b);
         b.chip->setWord(0x2007, 0x3FF2);
         row.fault(*b.chip);
-        b.bracket([&] { b.ops.ErasePIC(row.includeData); });
-        const std::int32_t found = b.ops.BlankCheck(row.includeData);
+        const CommandResult r = row.unprotect ? removeProtection(b.session, row.includeData)
+                                              : erase(b.session, row.includeData);
         EXPECT_TRUE(b.clean()) << b.violations();
         EXPECT_EQ(b.errors.ProgramErrorCount, row.program);
         EXPECT_EQ(b.errors.DataErrorCount, row.data);
         EXPECT_EQ(b.errors.ConfigIdErrorCount, row.configId);
-        EXPECT_EQ(found, row.program + row.data + row.configId);
+        EXPECT_EQ(r.counters.sum(), row.program + row.data + row.configId);
+        EXPECT_EQ(r.outcome, r.counters.sum() == 0 ? Outcome::Ok : Outcome::Failed);
         if (*row.message == '\0') {
             EXPECT_TRUE(b.report.messages.empty());
         } else {
