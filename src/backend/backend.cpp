@@ -36,9 +36,11 @@ const std::vector<BackendOptionText>& backendOptionTexts() {
          "TREIBER,SCHALTER"},
         {"sim-chip-file", "Speicher des simulierten PIC in dieser HEX-Datei halten", "DATEI"},
         {"sim-fast", "Simulation ohne echte Wartezeiten", ""},
+        {"sim-strict", "wie sim-fast, Portzugriffe ohne Zeit", ""},
         {"sim-fault",
          "Fehler einschalten (mehrfach möglich): no-chip, wrong-chip[:PIC], stuck-low, "
-         "stuck-high, clock-open, bad-cell:ADRESSE, flaky:N, no-vpp",
+         "stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, flaky:N, no-vpp, "
+         "no-bulk-erase",
          "NAME[:ARG]"},
         {"trace", "Jeden Portzugriff als Value Change Dump in diese Datei schreiben", "DATEI.vcd"},
     };

@@ -40,6 +40,12 @@ inline constexpr const char* kNoChipText = "kein PIC erkannt, wähle PIC16F84";
 inline constexpr const char* kWrongTypeText = "Falscher PIC-Typ ausgewählt";
 inline constexpr const char* kCodeProtectedText = "codeprotected";
 inline constexpr const char* kRevisionPrefix = "Chip-Revision: ";
+// A word an erase left set, in the form of the verify messages (address: wanted -> read).
+inline constexpr const char* kNotBlankText = "PIC nicht vollständig gelöscht!  ";
+inline constexpr const char* kEepromRestoreFailedText =
+    "EEPROM nach dem Löschen nicht wiederhergestellt!  ";
+inline constexpr const char* kEepromUnstableText =
+    "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 
 // Failed words of the last command, per area.
 struct ErrorCounters {
@@ -123,7 +129,16 @@ class ChipOps {
     void ReadProgram(bool whole);
     void ReadData();
     void ReadConfiguration();
+    // On the 16F87x, whose only erase also clears the data EEPROM, a data EEPROM
+    // not included is read before and written back (verified) after the erase;
+    // this ends and restarts programming mode.
     void ErasePIC(bool includeData);
+    // After an erase or the protection removal, in its own programming-mode
+    // brackets: reads program memory, the data EEPROM (when included) and the
+    // configuration word (where the erase clears it, and always after the
+    // protection removal), counts every word that is not blank in its error
+    // counter and names the first one in a message. Returns the number found.
+    std::int32_t BlankCheck(bool includeData, bool protectionRemoved = false);
     // The code-protection removal sequence at the configuration word (not 16F7x),
     // with its own programming-mode bracket and gauge steps.
     void RemoveCodeProtection();
@@ -142,6 +157,7 @@ class ChipOps {
     bool EepromProtected = false;
 
   private:
+    void Erase87x(bool includeData);
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,

@@ -1,8 +1,10 @@
-// Reading the chip into ReadBack, erasing it, removing code protection, and
-// counting the differences between the chip and the loaded file. Nothing here
-// verifies: reads store whatever the chip sends, erases are not read back.
+// Reading the chip into ReadBack, erasing it, removing code protection, checking
+// that an erase left the chip blank, and counting the differences between the
+// chip and the loaded file. Reads store whatever the chip sends; BlankCheck is
+// what proves an erase.
 
 #include <string>
+#include <vector>
 
 #include "device/chip_ops.h"
 
@@ -14,9 +16,12 @@ constexpr bool present(std::uint16_t word) {
     return (word & 0x8000) == 0;
 }
 
-// The chip erases in 10 ms; the waits leave it room to spare.
+// The slowest erase cycle (16F84) takes 10 ms, the 16F62x's 13 ms, the 16F87x's
+// 8 ms; the waits leave room to spare.
 constexpr int kEraseCycleMs = 20;
 constexpr int kBulkEraseMs = 35;
+// Writing a data byte back after the 16F87x erase: erase and write at most 8 ms.
+constexpr int kDataRestoreMs = 15;
 // After the protection-removal cycle the chip needs longer before VPP may drop.
 constexpr int kUnprotectSettleMs = 100;
 constexpr int kStepMs = 1;
@@ -92,6 +97,17 @@ void ChipOps::ErasePIC(bool includeData) {
         }
         return;
     }
+    if (is16F7x(device_.CurrentType)) {
+        // Its bulk erase runs by itself; nothing may be sent until it is over.
+        link_.Kommando(cmd::BulkEraseProgramMemory);
+        clock_.sleepMs(kBulkEraseMs);
+        return;
+    }
+    if (device_.CurrentType == Dev16F876_877 || device_.CurrentType == Dev16F873_874 ||
+        device_.CurrentType == Dev16F870_872) {
+        Erase87x(data);
+        return;
+    }
     link_.Kommando(cmd::LoadDataForProgramMemory);
     link_.WrDaten(0x3FFF);
     link_.Kommando(cmd::BulkEraseProgramMemory);
@@ -104,6 +120,130 @@ void ChipOps::ErasePIC(bool includeData) {
         link_.Kommando(cmd::BeginEraseProgrammingCycle);
         clock_.sleepMs(kEraseCycleMs);
     }
+}
+
+void ChipOps::Erase87x(bool includeData) {
+    // The 16F87x knows no bulk erase commands: its one erase, the 1, 7 pair at
+    // the configuration word, clears program memory, data memory, IDs and
+    // configuration together. To keep the data EEPROM, read it first (twice:
+    // a flaky read must not be written back as the user's data).
+    std::vector<std::uint16_t> kept;
+    if (!includeData && device_.DataLastAddr >= 0) {
+        const auto count = static_cast<std::size_t>(device_.DataLastAddr + 1);
+        kept.resize(count);
+        for (std::size_t n = 0; n < count; ++n) {
+            link_.Kommando(cmd::ReadDataFromDataMemory);
+            kept[n] = link_.RdDaten() & 0xFF;
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        link_.EndProgmode();
+        link_.StartProgmode();
+        std::int32_t unstable = 0;
+        for (std::size_t n = 0; n < count; ++n) {
+            link_.Kommando(cmd::ReadDataFromDataMemory);
+            if ((link_.RdDaten() & 0xFF) != kept[n]) {
+                ++unstable;
+            }
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        if (unstable > 0) {
+            errors_.DataErrorCount += unstable;
+            report_.message(kEepromUnstableText);
+            return;
+        }
+    }
+    link_.Kommando(cmd::LoadConfiguration);
+    link_.WrDaten(0x3FFF);
+    for (int k = 0; k < 7; ++k) {
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    link_.Kommando(cmd::EraseSetup1);
+    link_.Kommando(cmd::EraseSetup2);
+    link_.Kommando(cmd::BeginEraseProgrammingCycle);
+    clock_.sleepMs(kEraseCycleMs);
+    link_.Kommando(cmd::EraseSetup1);
+    link_.Kommando(cmd::EraseSetup2);
+    if (kept.empty()) {
+        return;
+    }
+
+    // The counter stands in configuration memory: only a new entry brings it back to 0.
+    link_.EndProgmode();
+    link_.StartProgmode();
+    bool reported = false;
+    for (std::size_t n = 0; n < kept.size(); ++n) {
+        const std::int32_t a = MemoryImage::EepromBase + static_cast<std::int32_t>(n);
+        if (kept[n] != 0xFF) {  // erased bytes are 0xFF already
+            link_.Kommando(cmd::LoadDataForDataMemory);
+            link_.WrDaten(kept[n]);
+            link_.Kommando(cmd::BeginEraseProgrammingCycle);
+            clock_.sleepMs(kDataRestoreMs);
+        }
+        link_.Kommando(cmd::ReadDataFromDataMemory);
+        const std::uint16_t r = link_.RdDaten() & 0xFF;
+        image_.ReadBack.at(static_cast<std::size_t>(a)) = r;
+        if (r != kept[n]) {
+            errors_.DataErrorCount += 1;
+            if (!reported) {
+                reported = true;
+                report_.message(std::string(kEepromRestoreFailedText) + std::to_string(a) + ": " +
+                                std::to_string(kept[n]) + " -> " + std::to_string(r));
+            }
+        }
+        link_.Kommando(cmd::IncrementAddress);
+        report_.setPanel(0, std::to_string(a));
+    }
+}
+
+std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
+    // The bulk erase of the 16F84A and 16F62x leaves the configuration word; the
+    // erases of the 16F87x and 16F7x and every protection removal clear it.
+    const bool config =
+        protectionRemoved || is16F7x(device_.CurrentType) || device_.CurrentType == Dev16F876_877 ||
+        device_.CurrentType == Dev16F873_874 || device_.CurrentType == Dev16F870_872;
+    // Reads back everything the erase was to clear; every word that is not blank
+    // is counted in its area, and the first one is named.
+    std::int32_t found = 0;
+    const auto check = [&](std::int32_t address, std::uint16_t read, std::uint16_t blank,
+                           std::int32_t& counter) {
+        image_.ReadBack.at(static_cast<std::size_t>(address)) = read;
+        if (read == blank) {
+            return;
+        }
+        counter += 1;
+        if (found++ == 0) {
+            report_.message(std::string(kNotBlankText) + std::to_string(address) + ": " +
+                            std::to_string(blank) + " -> " + std::to_string(read));
+        }
+    };
+    link_.StartProgmode();
+    for (std::int32_t a = 0; a <= device_.ProgLastAddr; ++a) {
+        link_.Kommando(cmd::ReadDataFromProgramMemory);
+        check(a, link_.RdDaten(), 0x3FFF, errors_.ProgramErrorCount);
+        link_.Kommando(cmd::IncrementAddress);
+        UpdateRunGauge(a, device_.ProgLastAddr);
+    }
+    link_.EndProgmode();
+    link_.StartProgmode();
+    if (includeData) {
+        for (std::int32_t n = 0; n <= device_.DataLastAddr; ++n) {
+            link_.Kommando(cmd::ReadDataFromDataMemory);
+            check(MemoryImage::EepromBase + n, link_.RdDaten() & 0xFF, 0xFF,
+                  errors_.DataErrorCount);
+            link_.Kommando(cmd::IncrementAddress);
+        }
+    }
+    if (config) {
+        link_.Kommando(cmd::LoadConfiguration);
+        link_.WrDaten(0x3FFF);
+        for (int k = 0; k < 7; ++k) {
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        link_.Kommando(cmd::ReadDataFromProgramMemory);
+        check(MemoryImage::ConfigAddr, link_.RdDaten(), 0x3FFF, errors_.ConfigIdErrorCount);
+    }
+    link_.EndProgmode();
+    return found;
 }
 
 void ChipOps::RemoveCodeProtection() {

@@ -43,6 +43,8 @@ std::int32_t lastProgramAddress(const MemoryImage& image, std::int32_t progLastA
 constexpr int kWordCycleMs = 20;
 constexpr int kDataCycleMs = 15;
 constexpr int kConfigCycleMs = 15;
+// The old 16F84 (no device ID) takes up to 20 ms for every cycle.
+constexpr int kOld84CycleMs = 20;
 // 16F7x: a programming cycle of two words, the bulk erase.
 constexpr int kPairCycleMs = 4;
 constexpr int kBulkEraseMs = 35;
@@ -66,12 +68,20 @@ void ChipOps::WriteProgram() {
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         if (present(hex.at(i))) {
+            bool skip = false;
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
                 back.at(i) = link_.RdDaten();
+                // A word that already holds the wanted value costs two reads, not a
+                // cycle; two, because a word skipped on one misread bit would never
+                // be written nor verified.
+                if (back.at(i) == hex.at(i)) {
+                    link_.Kommando(cmd::ReadDataFromProgramMemory);
+                    back.at(i) = link_.RdDaten();
+                    skip = back.at(i) == hex.at(i);
+                }
             }
-            // A word that already holds the wanted value costs one read, not a cycle.
-            if (qd || back.at(i) != hex.at(i)) {
+            if (!skip) {
                 link_.Kommando(cmd::LoadDataForProgramMemory);
                 link_.WrDaten(hex.at(i));
                 link_.Kommando(cmd::BeginEraseProgrammingCycle);
@@ -148,6 +158,7 @@ void ChipOps::WriteProgram7x() {
 
 void ChipOps::WriteData() {
     const bool qd = settings_.QuickAndDirty;
+    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
     const std::int32_t first = MemoryImage::EepromBase;
@@ -157,7 +168,7 @@ void ChipOps::WriteData() {
             link_.Kommando(cmd::LoadDataForDataMemory);
             link_.WrDaten(hex.at(i));
             link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(kDataCycleMs);
+            clock_.sleepMs(old84 ? kOld84CycleMs : kDataCycleMs);
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromDataMemory);
                 back.at(i) = link_.RdDaten() & 0xFF;
@@ -234,6 +245,7 @@ void ChipOps::idWriterProgrammingCycles() {
 void ChipOps::WriteConfiguration() {
     const bool qd = settings_.QuickAndDirty;
     const bool pairs = is16F7x(device_.CurrentType);
+    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
     const std::uint16_t config = image_.ConfigWord;
 
     // Load Configuration only moves the counter to 0x2000; nothing is programmed yet.
@@ -253,7 +265,7 @@ void ChipOps::WriteConfiguration() {
         clock_.sleepMs(kPairCycleMs);
         link_.Kommando(cmd::EndProgramming);
     } else {
-        clock_.sleepMs(kConfigCycleMs);
+        clock_.sleepMs(old84 ? kOld84CycleMs : kConfigCycleMs);
     }
     if (qd) {
         return;

@@ -25,6 +25,9 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
     const CircuitVariant variant =
         options.circuit.value_or(CircuitVariant{settings.DriverIndex, settings.SwitchIndex});
     b->circuit_ = std::make_unique<SimCircuit>(*b->clock_, variant, options.lpt);
+    if (options.strict) {
+        b->circuit_->setAccessCost(std::chrono::nanoseconds(0));
+    }
     b->dialog_ = std::make_unique<SimSwitchDialog>(nullptr, *b->circuit_);
 
     bool socketEmpty = false;
@@ -40,15 +43,23 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
     }
     if (!socketEmpty) {
         SimChip* chip = b->circuit_->insertChip(std::make_unique<SimChip>(*inSocket));
-        if (!options.chipFile.empty() && std::filesystem::exists(options.chipFile)) {
+        // The chip file describes the chip named by --simulate; a wrong chip in the
+        // socket is another chip, and it must never overwrite that file.
+        const bool fileChip = !options.chipFile.empty() && inSocket == model;
+        if (fileChip && std::filesystem::exists(options.chipFile)) {
             if (!loadChipFile(*chip, options.chipFile, error)) {
                 return nullptr;  // never overwrite a file we could not read
             }
         }
-        b->chipFromFile_ = !options.chipFile.empty();
+        b->chipFromFile_ = fileChip;
+        b->saved_ = chip->contents();
         for (const SimFault& f : options.faults) {
             if (f.kind == SimFault::Kind::BadCell) {
                 chip->setBadCell(f.arg);
+            } else if (f.kind == SimFault::Kind::StuckCell) {
+                chip->setStuckCell(f.arg);
+            } else if (f.kind == SimFault::Kind::NoBulkErase) {
+                chip->setNoBulkErase(true);
             } else if (f.kind == SimFault::Kind::Flaky) {
                 chip->setFlaky(f.arg, f.seed);
             }
@@ -80,7 +91,16 @@ bool SimBackend::saveChipFile(std::string* error) {
     if (!chipFromFile_ || chip() == nullptr) {
         return true;
     }
-    return pk::sim::saveChipFile(*chip(), options_.chipFile, error);
+    // Unchanged memories leave the file as it is, byte for byte.
+    std::vector<std::uint16_t> now = chip()->contents();
+    if (now == saved_) {
+        return true;
+    }
+    if (!pk::sim::saveChipFile(*chip(), options_.chipFile, error)) {
+        return false;
+    }
+    saved_ = std::move(now);
+    return true;
 }
 
 }  // namespace pk::sim

@@ -14,8 +14,10 @@
 // Faults from the options are switched on here; tests can switch them on
 // directly on circuit() and chip() as well.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/clock.h"
 #include "link/settings.h"
@@ -40,7 +42,9 @@ class SimBackend {
     SimChip* chip() { return circuit_->chip(); }
     const SimOptions& options() const { return options_; }
 
-    // Writes the chip back to the chip file; true when there is nothing to save.
+    // Writes the chip back to the chip file when its memories changed since the
+    // file was loaded or last saved; true when there is nothing to save. Never
+    // writes a file for a chip other than the one --simulate names (wrong-chip).
     bool saveChipFile(std::string* error);
 
   private:
@@ -51,6 +55,7 @@ class SimBackend {
     std::unique_ptr<SimCircuit> circuit_;
     std::unique_ptr<SimSwitchDialog> dialog_;
     bool chipFromFile_ = false;
+    std::vector<std::uint16_t> saved_;  // the chip's contents as the file holds them
 };
 
 }  // namespace pk::sim

@@ -40,6 +40,35 @@ const std::vector<ChipModel>& chipModels() {
     return models;
 }
 
+CycleTimes cycleTimes(const ChipModel& model) {
+    switch (model.family) {
+        case Family::F84:
+            if (model.deviceId == 0) {
+                // 16F84: Microchip's own programmer times every cycle at 20 ms; the
+                // erase sequences wait 10 ms.
+                return {milliseconds(20), milliseconds(20), milliseconds(20), milliseconds(10),
+                        milliseconds(10)};
+            }
+            // 16F84A: erase and write of a word about 8 ms, program only 4 ms,
+            // the erase sequences 10 ms.
+            return {milliseconds(8), milliseconds(8), milliseconds(4), milliseconds(10),
+                    milliseconds(10)};
+        case Family::F87x:
+            // tera and tprog at most 4 ms each; the erase sequence waits 8 ms.
+            return {milliseconds(8), milliseconds(8), milliseconds(4), milliseconds(8),
+                    milliseconds(8)};
+        case Family::F62x:
+            // Tera at most 5 ms, Tprog at most 8 ms; every 8 erases, then writes.
+            return {milliseconds(13), milliseconds(13), milliseconds(8), milliseconds(13),
+                    milliseconds(13)};
+        case Family::F7x:
+            // Programming is timed by the host (8 .. 14); the chip erase runs 30 ms.
+            return {milliseconds(1), milliseconds(1), milliseconds(1), milliseconds(30),
+                    milliseconds(30)};
+    }
+    return {};
+}
+
 const ChipModel* findChip(std::string_view name) {
     std::string n;
     for (char c : name) {
@@ -67,7 +96,17 @@ void SimChip::eraseAll() {
     eraseProgram();
     eraseData();
     eraseIds();
-    config_ = 0x3FFF;
+    if (!stuck(kConfigAddress)) {
+        config_ = 0x3FFF;
+    }
+}
+
+std::vector<std::uint16_t> SimChip::contents() const {
+    std::vector<std::uint16_t> all(program_.begin(), program_.end());
+    all.insert(all.end(), ids_.begin(), ids_.end());
+    all.push_back(config_);
+    all.insert(all.end(), eeprom_.begin(), eeprom_.end());
+    return all;
 }
 
 void SimChip::setFlaky(int everyNth, unsigned seed) {
@@ -114,15 +153,27 @@ std::uint16_t SimChip::erasedValue(int address) const {
 }
 
 void SimChip::eraseProgram() {
-    std::fill(program_.begin(), program_.end(), 0x3FFF);
+    for (std::size_t a = 0; a < program_.size(); ++a) {
+        if (!stuck(static_cast<int>(a))) {
+            program_[a] = 0x3FFF;
+        }
+    }
 }
 
 void SimChip::eraseData() {
-    std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
+    for (std::size_t n = 0; n < eeprom_.size(); ++n) {
+        if (!stuck(kDataBase + static_cast<int>(n))) {
+            eeprom_[n] = 0xFF;
+        }
+    }
 }
 
 void SimChip::eraseIds() {
-    ids_.fill(0x3FFF);
+    for (std::size_t i = 0; i < ids_.size(); ++i) {
+        if (!stuck(kConfigSpace + static_cast<int>(i))) {
+            ids_[i] = 0x3FFF;
+        }
+    }
 }
 
 // ---- Code protection ----------------------------------------------------
@@ -187,35 +238,121 @@ void SimChip::plug(const ChipPins& pins) {
     prev_ = pins;
     mode_ = false;
     out_.reset();
+    // Low since before the chip was put in: as good as forever.
+    linesLowSince_ =
+        pins.clock || pins.data ? std::nullopt : std::optional<nanoseconds>(nanoseconds::min() / 2);
+    running_ = pins.vdd && !pins.vpp && runsOwnProgram();
+    refusedLogged_ = false;
+}
+
+bool SimChip::runsOwnProgram() const {
+    // Only the 16F62x can run on its internal oscillator with MCLR as an input
+    // (FOSC2:0 = 10x, MCLRE = 0): then nothing on MCLR stops it once VDD is on.
+    if (model_.family != Family::F62x) {
+        return false;
+    }
+    const int fosc = ((config_ >> 2) & 4) | (config_ & 3);
+    const bool internalOscillator = fosc == 4 || fosc == 5;
+    const bool mclrDisabled = (config_ & 0x0020) == 0;
+    return internalOscillator && mclrDisabled;
+}
+
+void SimChip::trackLines(const ChipPins& before, const ChipPins& pins, nanoseconds now) {
+    const bool wasLow = !before.clock && !before.data;
+    const bool isLow = !pins.clock && !pins.data;
+    if (!isLow) {
+        linesLowSince_.reset();
+    } else if (!wasLow || !linesLowSince_) {
+        linesLowSince_ = now;
+    }
+    if (pins.data != before.data) {
+        // The chip latches on the falling edge; the line must hold 100 ns after it.
+        if (mode_ && lastLatch_ && now - *lastLatch_ < nanoseconds(100) &&
+            !(before.clock && !pins.clock)) {
+            violation(now, "data line changed less than 100 ns after the falling clock edge");
+        }
+        lastDataChange_ = now;
+    }
+}
+
+void SimChip::settled(const ChipPins& pins, nanoseconds now) {
+    const ChipPins before = prev_;
+    prev_ = pins;
+    trackLines(before, pins, now);
+}
+
+void SimChip::checkEntryLines(const ChipPins& pins, nanoseconds now) {
+    if (pins.clock || pins.data) {
+        violation(now, std::string("programming mode entered with ") +
+                           (pins.clock && pins.data ? "clock and data"
+                            : pins.clock            ? "clock"
+                                                    : "data") +
+                           " high");
+    } else if (linesLowSince_ && now - *linesLowSince_ < nanoseconds(100)) {
+        violation(now, "clock and data low less than 100 ns before VPP came on");
+    }
 }
 
 void SimChip::update(const ChipPins& pins, nanoseconds now) {
     const ChipPins before = prev_;
     prev_ = pins;
+    trackLines(before, pins, now);
     // A self-timed cycle that has run out is simply over.
     if (cycle_ != Cycle::None && now >= cycleEnd_) {
         cycle_ = Cycle::None;
     }
+    const bool vppRose = pins.vpp && !before.vpp;
 
     if (!pins.vdd) {
-        if (mode_ && pins.vpp) {
+        running_ = false;
+        refusedLogged_ = false;
+        if (mode_ && pins.vpp && !vppFirstEntry()) {
             violation(now, "VDD switched off while VPP is still on");
         }
         if (mode_) {
             leaveMode(now);
         }
+        if (vppRose) {
+            // VPP first: MCLR rises now, the mode begins when VDD follows.
+            vppRoseAt_ = now;
+            if (vppFirstEntry()) {
+                checkEntryLines(pins, now);
+            }
+        }
         return;
     }
-    if (!before.vdd && pins.vpp) {
-        violation(now, before.vpp ? "VDD switched on while VPP is already on (VPP before VDD)"
-                                  : "VDD and VPP switched on together");
+    if (!before.vdd) {
+        if (pins.vpp && !before.vpp) {
+            violation(now, "VDD and VPP switched on together");
+        } else if (pins.vpp && !vppFirstEntry()) {
+            violation(now, "VDD switched on while VPP is already on (VPP before VDD)");
+        } else if (pins.vpp) {
+            if (now - vppRoseAt_ < microseconds(5)) {
+                violation(now, "VDD switched on less than 5 µs after VPP");
+            }
+            enterMode(pins, now);
+        } else {
+            running_ = runsOwnProgram();
+        }
         return;
     }
     if (mode_ && !pins.vpp) {
         leaveMode(now);
+        // Powered on without VPP, the chip starts its program as after a reset.
+        running_ = runsOwnProgram();
         return;
     }
-    if (!mode_ && pins.vpp && !before.vpp) {
+    if (!mode_ && vppRose) {
+        if (running_) {
+            if (!refusedLogged_) {
+                refusedLogged_ = true;
+                violation(now,
+                          "no programming mode: VDD came on before VPP and the chip runs its "
+                          "own program (internal oscillator, MCLR disabled)");
+            }
+            return;
+        }
+        checkEntryLines(pins, now);
         enterMode(pins, now);
         return;
     }
@@ -224,14 +361,7 @@ void SimChip::update(const ChipPins& pins, nanoseconds now) {
     }
 }
 
-void SimChip::enterMode(const ChipPins& pins, nanoseconds now) {
-    if (pins.clock || pins.data) {
-        violation(now, std::string("programming mode entered with ") +
-                           (pins.clock && pins.data ? "clock and data"
-                            : pins.clock            ? "clock"
-                                                    : "data") +
-                           " high");
-    }
+void SimChip::enterMode(const ChipPins& /*pins*/, nanoseconds now) {
     mode_ = true;
     entryTime_ = now;
     firstEdgeChecked_ = false;
@@ -241,6 +371,7 @@ void SimChip::enterMode(const ChipPins& pins, nanoseconds now) {
     risingEdges_ = 0;
     shift_ = 0;
     lastUnitEnd_.reset();
+    lastLatch_.reset();
     pc_ = 0;
     loadKind_ = LoadKind::None;
     latch_ = 0x3FFF;
@@ -250,7 +381,6 @@ void SimChip::enterMode(const ChipPins& pins, nanoseconds now) {
     arm_ = Arm::None;
     programming7x_ = false;
     dischargeUntil_.reset();
-    edgeInErase7x_ = false;
     if (log_ != nullptr) {
         log_->modeEntered();
     }
@@ -283,20 +413,14 @@ void SimChip::startCycle(Cycle kind, nanoseconds length, nanoseconds now) {
     cycle_ = kind;
     cycleEnd_ = now + length;
     cycleCell_ = -1;
-    edgeInErase7x_ = false;
 }
 
 // ---- Serial protocol ----------------------------------------------------
 
 void SimChip::clockEdge(bool rising, bool data, nanoseconds now) {
     if (cycle_ != Cycle::None && now < cycleEnd_) {
-        if (cycle_ == Cycle::Erase7x && phase_ == Phase::Command) {
-            // Our erase sequence sends a Begin right after the self-timed bulk
-            // erase of the 16F7x; decode() accepts that one command.
-            edgeInErase7x_ = true;
-        } else {
-            interruptCycle(now, "clock edge during a programming cycle");
-        }
+        interruptCycle(now, cycle_ == Cycle::Write ? "clock edge during a programming cycle"
+                                                   : "clock edge during an erase cycle");
     }
     if (rising && fallingEdges_ == 0 && risingEdges_ == 0) {
         // First rising edge of a command or frame.
@@ -334,6 +458,16 @@ void SimChip::clockEdge(bool rising, bool data, nanoseconds now) {
     }
 
     // Falling edge: the chip latches a bit (reads ignore the line).
+    if (phase_ != Phase::Read) {
+        if (now - lastDataChange_ < nanoseconds(100)) {
+            violation(now,
+                      now == lastDataChange_
+                          ? "data line changed in the same port write as the falling clock "
+                            "edge"
+                          : "data line changed less than 100 ns before the falling clock edge");
+        }
+        lastLatch_ = now;
+    }
     if (phase_ != Phase::Read && fallingEdges_ < 32) {
         shift_ |= static_cast<std::uint32_t>(data ? 1 : 0) << fallingEdges_;
     }
@@ -379,11 +513,13 @@ bool SimChip::supports(int code) const {
         case 4:
         case 6:
         case 8:
-        case 9:
             return true;
+        case 9:
+            return f != Family::F87x;  // its only erase is the 1, 7 pair
+        case 11:
+            return f != Family::F7x && f != Family::F87x;
         case 3:
         case 5:
-        case 11:
         case 1:
         case 7:
             return f != Family::F7x;
@@ -399,13 +535,6 @@ bool SimChip::supports(int code) const {
 void SimChip::decode(int code, nanoseconds now) {
     if (log_ != nullptr) {
         log_->command({now, code, pc_, std::nullopt});
-    }
-    if (edgeInErase7x_) {
-        edgeInErase7x_ = false;
-        if (code == 8) {
-            return;  // harmless: the erase runs by itself
-        }
-        violation(now, "command " + std::to_string(code) + " sent during the bulk erase");
     }
     if (!supports(code)) {
         violation(now, "command " + std::to_string(code) + " is not supported by this chip");
@@ -463,19 +592,24 @@ void SimChip::decode(int code, nanoseconds now) {
             break;
         case 9:
             if (model_.family == Family::F7x) {
+                if (noBulkErase_) {
+                    break;
+                }
                 // Self-timed; removes code protection together with everything else.
                 eraseProgram();
                 eraseIds();
-                config_ = 0x3FFF;
+                if (!stuck(kConfigAddress)) {
+                    config_ = 0x3FFF;
+                }
                 latch7x_ = {0x3FFF, 0x3FFF};
                 latch7xLoaded_ = {false, false};
-                startCycle(Cycle::Erase7x, milliseconds(30), now);
+                startCycle(Cycle::Erase7x, cycleTimes(model_).bulkErase, now);
             } else {
-                arm_ = Arm::BulkProgram;
+                arm_ = noBulkErase_ ? Arm::Dead : Arm::BulkProgram;
             }
             break;
         case 11:
-            arm_ = Arm::BulkData;
+            arm_ = noBulkErase_ ? Arm::Dead : Arm::BulkData;
             break;
         case 1:
             arm_ = Arm::Setup1;
@@ -535,6 +669,8 @@ SimChip::WriteKind SimChip::writeCell(int address, std::uint16_t latch, bool and
     if (badCell_ && *badCell_ == address) {
         return WriteKind::None;
     }
+    // The erase half of an erase-and-write cycle cannot set the bits of a stuck cell.
+    andOnly = andOnly || stuck(address);
     if (address >= kDataBase) {
         if (dataProtected()) {
             return WriteKind::None;
@@ -565,11 +701,6 @@ SimChip::WriteKind SimChip::writeCell(int address, std::uint16_t latch, bool and
     return WriteKind::None;  // reserved words and the device ID take no writes
 }
 
-nanoseconds SimChip::wordCycle() const {
-    const bool old84 = model_.family == Family::F84 && model_.deviceId == 0;
-    return old84 ? milliseconds(10) : milliseconds(8);
-}
-
 void SimChip::begin(bool erase, nanoseconds now) {
     if (model_.family == Family::F7x) {
         if (!latch7xLoaded_[0] && !latch7xLoaded_[1]) {
@@ -595,6 +726,11 @@ void SimChip::begin(bool erase, nanoseconds now) {
         }
     }
 
+    const CycleTimes times = cycleTimes(model_);
+    if (armed == Arm::Dead) {
+        startCycle(Cycle::Erase, times.bulkErase, now);  // the broken erase runs, erasing nothing
+        return;
+    }
     if (armed == Arm::BulkProgram || armed == Arm::BulkData) {
         if (!erase) {
             violation(now, "bulk erase must be started with command 8");
@@ -610,7 +746,7 @@ void SimChip::begin(bool erase, nanoseconds now) {
                 }
             }
         }
-        startCycle(Cycle::Erase, milliseconds(10), now);
+        startCycle(Cycle::Erase, times.bulkErase, now);
         return;
     }
     if (armed == Arm::Setup17) {
@@ -631,7 +767,7 @@ void SimChip::begin(bool erase, nanoseconds now) {
                 eraseProgram();
             }
         }
-        startCycle(Cycle::Erase, milliseconds(10), now);
+        startCycle(Cycle::Erase, times.setupErase, now);
         return;
     }
 
@@ -643,10 +779,10 @@ void SimChip::begin(bool erase, nanoseconds now) {
             return;
         }
         cell = kDataBase + pc_ % model_.eepromBytes;
-        length = erase ? wordCycle() : milliseconds(4);
+        length = erase ? times.dataByte : times.programOnly;
     } else {
         cell = programAddress(pc_);
-        length = erase ? wordCycle() : milliseconds(4);
+        length = erase ? times.word : times.programOnly;
     }
     const std::uint16_t before = word(cell);
     const WriteKind kind = writeCell(cell, latch, !erase);

@@ -8,21 +8,29 @@
 // VPP (MCLR), the clock line (RB6) or the data line (RB7), and reads dataOut()
 // to learn whether the chip drives RB7.
 //
+// clang-format off
 // Programming mode
-//   Entered when VPP rises while VDD is already on (address counter 0). The
-//   clock and the data line must be low then; entering with either high is
-//   logged. VDD rising while VPP is on, or both rising in one step, does not
-//   enter the mode (logged). Left when VPP or VDD goes off; VDD going off
-//   while VPP stays on is logged. The first clock edge must come at least 5 µs
-//   after VPP rose.
+//   VDD first: entered when VPP rises while VDD is already on (address counter
+//   0). VPP first (the 16F62x, whose programming specification asks for it):
+//   VPP rises while VDD is off, then VDD rises at least 5 µs later and enters
+//   the mode. VPP first on the other families, or both rising in one step, does
+//   not enter the mode (logged). Clock and data must be low when MCLR rises and
+//   for at least 100 ns before (logged otherwise). A 16F62x configured for the
+//   internal oscillator with MCLR disabled starts its own program as soon as
+//   VDD comes on; VPP raised after that finds no programming mode (logged) and
+//   the chip reads all ones. Left when VPP or VDD goes off; VDD going off while
+//   VPP stays on is logged (not on the 16F62x, which sits that way before
+//   entry). The first clock edge must come at least 5 µs after entry.
 //
 // Serial protocol
 //   6-bit commands and 16-clock data frames, LSB first, every bit latched on
-//   the falling clock edge. Loads take word bits 0..13 from frame bits 1..14
-//   (start and stop bit ignored). For a read the chip drives RB7 from the 2nd
-//   to the 16th rising edge, word bit 0 first. Between the end of a command
-//   or frame (its last falling edge) and the first rising edge of the next at
-//   least 1 µs must pass.
+//   the falling clock edge. The data line must be stable 100 ns before and
+//   after a latching edge: a change in the same port write as the falling edge,
+//   or within 100 ns on either side, is logged. Loads take word bits 0..13 from
+//   frame bits 1..14 (start and stop bit ignored). For a read the chip drives
+//   RB7 from the 2nd to the 16th rising edge, word bit 0 first. Between the end
+//   of a command or frame (its last falling edge) and the first rising edge of
+//   the next at least 1 µs must pass.
 //
 // Commands by family (others are logged as unsupported and ignored)
 //   0 Load Configuration (PC := 0x2000, then the latch), 2/3 Load Data for
@@ -30,12 +38,13 @@
 //   Address (0..0x1FFF wraps to 0, 0x2000..0x3FFF wraps to 0x2000), 8 Begin
 //   Erase/Programming (16F7x: Begin Programming, externally timed, ended by
 //   14), 24 Begin Programming Only (old AND latch; 16F84A, 16F87x, 16F62x),
-//   9/11 Bulk Erase program/data memory (arm the next 8; on the 16F7x 9 runs by
-//   itself), 1/7 Bulk Erase Setup 1/2 (arm the next 8; not on the 16F7x), 14
-//   End Programming (16F7x only). No 3, 5, 11, 24, 1, 7 on the 16F7x; no 24 on
-//   the 16F84. A Begin needs a load since the last Begin ("missing load").
-//   The 16F7x has two latches selected by PC bit 0 and programs the even/odd
-//   pair containing the PC with old AND latch; unloaded latches change nothing.
+//   9/11 Bulk Erase program/data memory (arm the next 8; 16F84/84A and 16F62x;
+//   on the 16F7x 9 runs by itself; the 16F87x has neither), 1/7 Bulk Erase
+//   Setup 1/2 (arm the next 8; not on the 16F7x), 14 End Programming (16F7x
+//   only). No 3, 5, 11, 24, 1, 7 on the 16F7x; no 24 on the 16F84. A Begin
+//   needs a load since the last Begin ("missing load"). The 16F7x has two
+//   latches selected by PC bit 0 and programs the even/odd pair containing the
+//   PC with old AND latch; unloaded latches change nothing.
 //
 // Memory and code protection
 //   Configuration space: 0x2000..0x2003 ID locations (14 bits stored),
@@ -49,30 +58,29 @@
 //   unprotected, 8 overwrites it.
 //
 // Erase effects ("protected" = any program code protection or data protection)
-//   Sequence                          Chip              Not protected                Protected
-//   load, 9, 8 (PC < 0x2000)          84/84A/87x/62x    program memory               nothing
-//   load, 9, 8 (PC in config space)   84/84A/87x/62x    program memory + IDs         nothing
-//   load, 11, 8                       84/84A/87x/62x    data memory                  nothing
-//   2, 1, 7, 8 (PC < 0x2000)          84/84A/87x/62x    program memory               nothing
-//   3, 1, 7, 8 (PC < 0x2000)          84/84A/87x/62x    data memory                  nothing
-//   0, 6 x7, 1, 7, 8 (PC = 0x2007)    84/84A/87x/62x    program, data, IDs, config   the same:
-//   protection gone 1, 7, 8 (other config address)    84/84A/87x/62x    program memory + IDs
-//   nothing 9 (any PC), self-timed            7x                program, IDs, config         the
-//   same: protection gone An 8 sent during the 16F7x bulk erase is ignored (our erase sequence
-//   sends one). Nothing ever erases the device ID.
+//   Sequence                          Chip           Not protected               Protected
+//   load, 9, 8 (PC < 0x2000)          84/84A/62x     program memory              nothing
+//   load, 9, 8 (PC in config space)   84/84A/62x     program memory + IDs        nothing
+//   load, 11, 8                       84/84A/62x     data memory                 nothing
+//   2, 1, 7, 8 (PC < 0x2000)          84/84A/87x/62x program memory              nothing
+//   3, 1, 7, 8 (PC < 0x2000)          84/84A/87x/62x data memory                 nothing
+//   0, 6 x7, 1, 7, 8 (PC = 0x2007)    84/84A/87x/62x program, data, IDs, config  the same: protection gone
+//   1, 7, 8 (other config address)    84/84A/87x/62x program memory + IDs        nothing
+//   9 (any PC), self-timed            7x             program, IDs, config        the same: protection gone
+//   Nothing ever erases the device ID.
 //
-// Timing (against the clock seam; a clock edge during a cycle is logged, and the
-// cell of an erase-and-write cycle keeps its erased value, while a cycle that only
-// clears bits (24, a protected configuration word) leaves the old value)
-//   8 on a program word, ID or configuration word: 10 ms (16F84), 8 ms (others)
-//   8 on a data byte: 10 ms (16F84), 8 ms (others); 24: 4 ms
-//   bulk erase (9/11 + 8) and the 1/7 cycle: 10 ms
-//   16F7x: 8 .. 14 at least 1 ms, no bit latched within 100 µs after 14;
-//          bulk erase 30 ms
+// Timing: each self-timed cycle lasts the longest time the family's programming
+// specification allows (cycleTimes()); a clock edge before it ended is logged,
+// and the cell of an erase-and-write cycle keeps its erased value, while a
+// cycle that only clears bits (24, a protected configuration word) leaves the
+// old value. 16F7x: 8 .. 14 at least 1 ms, no bit latched within 100 µs after
+// 14.
 //
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
-// setFlaky(n, seed) flips every n-th bit the chip drives, starting at a phase
-// given by the seed.
+// setStuckCell() makes one cell ignore every erase (writes can still clear its
+// bits); setNoBulkErase() makes 9 and 11 do nothing; setFlaky(n, seed) flips
+// every n-th bit the chip drives, starting at a phase given by the seed.
+// clang-format on
 
 #include <array>
 #include <chrono>
@@ -96,6 +104,16 @@ struct ChipModel {
     std::uint16_t deviceId;    // with revision; 0: the chip has none (reads 0x3FFF)
     std::uint16_t configMask;  // implemented configuration bits
 };
+
+// The longest each self-timed cycle of a chip may take.
+struct CycleTimes {
+    std::chrono::nanoseconds word;         // 8 on a program word, ID or configuration word
+    std::chrono::nanoseconds dataByte;     // 8 on a data byte
+    std::chrono::nanoseconds programOnly;  // 24
+    std::chrono::nanoseconds bulkErase;    // 9 or 11 and the 8 that starts it; 16F7x: 9 alone
+    std::chrono::nanoseconds setupErase;   // 1, 7 and the 8 that starts it
+};
+CycleTimes cycleTimes(const ChipModel& model);
 
 // All chips the simulator knows, in the order of the type list.
 const std::vector<ChipModel>& chipModels();
@@ -123,8 +141,10 @@ class SimChip {
 
     // The chip is put into the socket with these levels on its pins (no event).
     void plug(const ChipPins& pins);
-    // The circuit reports the pin levels after every line change.
+    // The circuit reports the pin levels after every line change ...
     void update(const ChipPins& pins, std::chrono::nanoseconds now);
+    // ... and again once the chip's own output has settled on the data line.
+    void settled(const ChipPins& pins, std::chrono::nanoseconds now);
     // The chip's output on RB7: nullopt while it does not drive the line.
     std::optional<bool> dataOut() const { return out_; }
 
@@ -140,6 +160,9 @@ class SimChip {
     void setWord(int address, std::uint16_t value);
     // Everything erased: program 0x3FFF, data 0xFF, IDs and configuration 0x3FFF.
     void eraseAll();
+    // Program words, ID locations, configuration word and data bytes in one list,
+    // to tell whether anything changed.
+    std::vector<std::uint16_t> contents() const;
 
     // Derived from the configuration word.
     bool programProtected(int address) const;
@@ -147,16 +170,22 @@ class SimChip {
     bool dataProtected() const;
 
     void setBadCell(std::optional<int> address) { badCell_ = address; }
+    void setStuckCell(std::optional<int> address) { stuckCell_ = address; }
+    void setNoBulkErase(bool on) { noBulkErase_ = on; }
     void setFlaky(int everyNth, unsigned seed);
 
   private:
     enum class Phase { Command, Load, Read };
     enum class LoadKind { None, Program, Config, Data };
-    enum class Arm { None, BulkProgram, BulkData, Setup1, Setup17 };
+    enum class Arm { None, BulkProgram, BulkData, Setup1, Setup17, Dead };
     enum class Cycle { None, Write, Erase, Erase7x };
 
     void violation(std::chrono::nanoseconds now, std::string text);
     void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
+    void checkEntryLines(const ChipPins& pins, std::chrono::nanoseconds now);
+    void trackLines(const ChipPins& before, const ChipPins& pins, std::chrono::nanoseconds now);
+    bool vppFirstEntry() const { return model_.family == Family::F62x; }
+    bool runsOwnProgram() const;
     void leaveMode(std::chrono::nanoseconds now);
     void clockEdge(bool rising, bool data, std::chrono::nanoseconds now);
     void endUnit(std::chrono::nanoseconds now);
@@ -178,8 +207,8 @@ class SimChip {
     void eraseProgram();
     void eraseData();
     void eraseIds();
-    std::chrono::nanoseconds wordCycle() const;
     std::uint16_t erasedValue(int address) const;
+    bool stuck(int address) const { return stuckCell_ && *stuckCell_ == address; }
     bool anyProtected() const { return anyProgramProtected() || dataProtected(); }
 
     const ChipModel& model_;
@@ -196,6 +225,13 @@ class SimChip {
     std::chrono::nanoseconds entryTime_{0};
     bool firstEdgeChecked_ = false;
     std::optional<bool> out_;
+    // Line history for the setup, hold and entry rules.
+    std::optional<std::chrono::nanoseconds> linesLowSince_;  // nullopt: high now
+    std::chrono::nanoseconds lastDataChange_{std::chrono::nanoseconds::min() / 2};
+    std::optional<std::chrono::nanoseconds> lastLatch_;
+    std::chrono::nanoseconds vppRoseAt_{0};
+    bool running_ = false;  // VDD came first and the chip runs its own program
+    bool refusedLogged_ = false;
 
     // Serial state.
     Phase phase_ = Phase::Command;
@@ -223,10 +259,11 @@ class SimChip {
     std::chrono::nanoseconds cycleEnd_{0};
     int cycleCell_ = -1;              // the cell a broken-off write leaves ...
     std::uint16_t cycleRestore_ = 0;  // ... with this value
-    bool edgeInErase7x_ = false;
 
     // Faults.
     std::optional<int> badCell_;
+    std::optional<int> stuckCell_;
+    bool noBulkErase_ = false;
     int flakyEvery_ = 0;
     std::uint64_t drivenBits_ = 0;
 };

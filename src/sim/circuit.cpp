@@ -22,7 +22,7 @@ nanoseconds SimCircuit::now() const {
 nanoseconds SimCircuit::access() {
     const nanoseconds now = this->now();
     if (virtual_ != nullptr) {
-        virtual_->advance(std::chrono::microseconds(1));
+        virtual_->advance(accessCost_);
     }
     return now;
 }
@@ -189,6 +189,7 @@ void SimCircuit::evaluate(nanoseconds now) {
         chip_->update(pins(), now);
         // The chip may have switched its output on a rising edge.
         resolveData(now);
+        chip_->settled(pins(), now);
     }
 }
 

@@ -10,8 +10,10 @@
 //   ... drive circuit.write(0x378, ...) / circuit.read(0x379) ...
 //   EXPECT_TRUE(circuit.log().violations().empty()) << circuit.log().violationText();
 // Every port access costs 1 µs: the circuit advances a VirtualClock by that
-// much (as the ISA bus would take); with any other clock it takes the clock's
-// monotonic() time as it is. Log times count from the board's construction.
+// much (as a ppdev access takes); with any other clock it takes the clock's
+// monotonic() time as it is. setAccessCost(0) makes accesses free, so only the
+// program's own waits separate line changes (the strict mode). Log times count
+// from the board's construction.
 //
 // The board
 //   Attached at LPT1 (data 0x378, status 0x379), LPT2 (0x278/0x279) or nowhere
@@ -76,6 +78,9 @@ class SimCircuit : public PortIo {
     SimChip* chip() { return chip_.get(); }
     const SimChip* chip() const { return chip_.get(); }
 
+    // Virtual time one port access takes (1 µs unless changed).
+    void setAccessCost(std::chrono::nanoseconds cost) { accessCost_ = cost; }
+
     // The hand-operated VPP switch of switch variant 2.
     void setManualVpp(bool on);
 
@@ -109,6 +114,7 @@ class SimCircuit : public PortIo {
     CircuitVariant variant_;
     int base_ = -1;
     std::chrono::nanoseconds origin_;
+    std::chrono::nanoseconds accessCost_{std::chrono::microseconds(1)};
     std::uint8_t reg_ = 0;
     bool manualVpp_ = false;
     std::optional<bool> stuck_;

@@ -59,6 +59,9 @@ std::optional<SimFault> parseSimFault(std::string_view text, std::string* error)
     if (name == "no-vpp") {
         return noArg(SimFault::Kind::NoVpp);
     }
+    if (name == "no-bulk-erase") {
+        return noArg(SimFault::Kind::NoBulkErase);
+    }
     if (name == "wrong-chip") {
         f.kind = SimFault::Kind::WrongChip;
         if (hasArg) {
@@ -70,13 +73,14 @@ std::optional<SimFault> parseSimFault(std::string_view text, std::string* error)
         }
         return f;
     }
-    if (name == "bad-cell") {
+    if (name == "bad-cell" || name == "stuck-cell") {
         const auto a = parseNumber(arg);
         if (!a || *a < 0 || *a > 0x21FF) {
-            fail(error, "bad-cell needs a chip address, e.g. bad-cell:0x64");
+            fail(error,
+                 std::string(name) + " needs a chip address, e.g. " + std::string(name) + ":0x64");
             return std::nullopt;
         }
-        f.kind = SimFault::Kind::BadCell;
+        f.kind = name == "bad-cell" ? SimFault::Kind::BadCell : SimFault::Kind::StuckCell;
         f.arg = static_cast<int>(*a);
         return f;
     }
@@ -121,11 +125,12 @@ OptionResult parseSimOption(std::string_view arg, SimOptions& opts, std::string*
         }
         return OptionResult::Ok;
     }
-    if (key == "--sim-fast") {
+    if (key == "--sim-fast" || key == "--sim-strict") {
         if (hasValue) {
             return bad("takes no value");
         }
         opts.fast = true;
+        opts.strict = opts.strict || key == "--sim-strict";
         return OptionResult::Ok;
     }
     if (key == "--sim-lpt") {

@@ -6,9 +6,11 @@
 //   --sim-circuit=DRIVER,SWITCH  the board's variant (default: the settings')
 //   --sim-chip-file=FILE      chip memories kept in this Intel HEX file
 //   --sim-fast                virtual clock: no real waiting
+//   --sim-strict              virtual clock and port accesses that take no time,
+//                             so only the program's own waits meet the chip's minima
 //   --sim-fault=NAME[:ARG]    repeatable: no-chip, wrong-chip[:CHIP], stuck-low,
-//                             stuck-high, clock-open, bad-cell:ADDR, flaky:N[,SEED],
-//                             no-vpp
+//                             stuck-high, clock-open, bad-cell:ADDR, stuck-cell:ADDR,
+//                             flaky:N[,SEED], no-vpp, no-bulk-erase
 // ADDR is a chip address as the memory image uses it (program word n at n,
 // configuration 0x2007, EEPROM byte n at 0x2100 + n), decimal or 0x-hex.
 
@@ -22,9 +24,20 @@
 namespace pk::sim {
 
 struct SimFault {
-    enum class Kind { NoChip, WrongChip, StuckLow, StuckHigh, ClockOpen, BadCell, Flaky, NoVpp };
+    enum class Kind {
+        NoChip,
+        WrongChip,
+        StuckLow,
+        StuckHigh,
+        ClockOpen,
+        BadCell,
+        StuckCell,
+        Flaky,
+        NoVpp,
+        NoBulkErase
+    };
     Kind kind = Kind::NoChip;
-    int arg = 0;        // bad-cell address, flaky period
+    int arg = 0;        // bad-cell / stuck-cell address, flaky period
     unsigned seed = 1;  // flaky
     std::string chip;   // wrong-chip: the chip really in the socket ("" = pick one)
 };
@@ -36,6 +49,7 @@ struct SimOptions {
     std::optional<CircuitVariant> circuit;  // nullopt: the program's settings
     std::string chipFile;
     bool fast = false;
+    bool strict = false;  // implies fast
     std::vector<SimFault> faults;
 };
 

@@ -22,8 +22,13 @@ using testfacts::plainConfig;
 using testfacts::typeOf;
 
 struct Bench {
-    explicit Bench(const char* chipName, std::int32_t type = -2, int driver = 1, int sw = 1)
+    // strict: port accesses take no time, only the program's own waits count.
+    explicit Bench(const char* chipName, std::int32_t type = -2, int driver = 1, int sw = 1,
+                   bool strict = false)
         : circuit(clock, {driver, sw}, 1), switchDialog(&dialog, circuit) {
+        if (strict) {
+            circuit.setAccessCost(std::chrono::nanoseconds(0));
+        }
         settings.DriverIndex = driver;
         settings.SwitchIndex = sw;
         if (chipName != nullptr) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "burn_fixture.h"
@@ -138,8 +139,8 @@ TEST(ErasePIC, OldF84WithoutDataUsesTheErasePairOnProgramMemoryOnly) {
     }
 }
 
-TEST(ErasePIC, BulkEraseOnEveryOtherChip) {
-    for (const char* name : {"16F84A", "16F877", "16F873", "16F870", "16F627", "16F628"}) {
+TEST(ErasePIC, BulkEraseOn16F84AAnd16F62x) {
+    for (const char* name : {"16F84A", "16F627", "16F628"}) {
         Bench b(name);
         b.device.Is84A = std::string(name) == "16F84A";
         fillChip(b);
@@ -166,14 +167,112 @@ TEST(ErasePIC, F7xErasesProgramIdsAndConfigurationAndNeverTheMissingEeprom) {
     Bench b("16F76");
     fillChip(b);
     b.chip->setWord(0x2007, 0x3FEA);  // protected
-    // Asked for the data as well: a chip without EEPROM gets no data commands.
+    // Asked for the data as well: a chip without EEPROM gets no data commands, and
+    // nothing at all while its self-timed erase runs.
     b.bracket([&] { b.ops.ErasePIC(true); });
     EXPECT_TRUE(b.clean()) << b.violations();
-    EXPECT_EQ(b.log().commandTrace(), "2(3FFF) 9 8");
+    EXPECT_EQ(b.log().commandTrace(), "9");
     EXPECT_EQ(b.chip->word(0x1FFF), 0x3FFF);
     EXPECT_EQ(b.chip->word(0x2000), 0x3FFF);
     EXPECT_EQ(b.chip->word(0x2007), 0x3FFF);
     EXPECT_FALSE(b.chip->anyProgramProtected());
+}
+
+TEST(ErasePIC, F87xUsesItsErasePairAndKeepsAnEepromNotIncluded) {
+    for (const char* name : {"16F877", "16F873", "16F870"}) {
+        SCOPED_TRACE(name);
+        Bench b(name);
+        fillChip(b);
+        b.chip->setWord(0x2007, 0x3F72);
+        b.bracket([&] { b.ops.ErasePIC(true); });
+        EXPECT_TRUE(b.clean()) << b.violations();
+        EXPECT_EQ(b.log().commandTrace(), "0(3FFF) 6 6 6 6 6 6 6 1 7 8 1 7");
+        EXPECT_EQ(b.chip->word(b.device.ProgLastAddr), 0x3FFF);
+        EXPECT_EQ(b.chip->word(0x2100), 0xFF);
+        EXPECT_EQ(b.chip->word(0x2007), 0x3FFF);
+
+        // "incl. DataEEProm" unchecked: read twice, erase, write back and verify.
+        b.circuit.log().clear();
+        fillChip(b);
+        b.bracket([&] { b.ops.ErasePIC(false); });
+        EXPECT_TRUE(b.clean()) << b.violations();
+        EXPECT_EQ(b.errors.sum(), 0);
+        EXPECT_EQ(b.log().count(cmd::EraseSetup1), 2);
+        EXPECT_EQ(b.chip->word(5), 0x3FFF);
+        for (int n = 0; n <= b.device.DataLastAddr; ++n) {
+            ASSERT_EQ(b.chip->word(0x2100 + n), (n * 7 + 1) & 0xFF) << n;
+            ASSERT_EQ(b.image.ReadBack[0x2100 + n], (n * 7 + 1) & 0xFF) << n;
+        }
+
+        // An EEPROM that does not read the same twice is not erased at all.
+        b.circuit.log().clear();
+        b.chip->setWord(5, 0x0005);
+        b.chip->setFlaky(97, 1);
+        b.bracket([&] { b.ops.ErasePIC(false); });
+        b.chip->setFlaky(0, 0);
+        EXPECT_GT(b.errors.DataErrorCount, 0);
+        EXPECT_EQ(b.log().count(cmd::EraseSetup1), 0);
+        EXPECT_EQ(b.chip->word(5), 0x0005);
+        ASSERT_FALSE(b.report.messages.empty());
+        EXPECT_EQ(b.report.messages.back(), kEepromUnstableText);
+    }
+}
+
+// ---- Blank check after an erase ----
+
+struct EraseFault {
+    const char* what;
+    const char* chip;
+    bool includeData;
+    std::function<void(sim::SimChip&)> fault;
+    std::int32_t program, data, configId;
+    const char* message;  // "" when the chip is blank
+};
+
+TEST(BlankCheck, CountsEveryWordTheEraseLeft) {
+    const EraseFault rows[] = {
+        {"a clean erase", "16F877", true, [](sim::SimChip&) {}, 0, 0, 0, ""},
+        {"a clean erase of the old 16F84", "16F84", true, [](sim::SimChip&) {}, 0, 0, 0, ""},
+        {"a clean 16F7x erase", "16F74", true, [](sim::SimChip&) {}, 0, 0, 0, ""},
+        {"a stuck program cell", "16F877", true, [](sim::SimChip& c) { c.setStuckCell(7); }, 1, 0,
+         0, "PIC nicht vollständig gelöscht!  7: 16383 -> "},
+        {"a stuck EEPROM cell", "16F628", true, [](sim::SimChip& c) { c.setStuckCell(0x2103); }, 0,
+         1, 0, "PIC nicht vollständig gelöscht!  8451: 255 -> 22"},
+        {"a stuck EEPROM cell not included", "16F628", false,
+         [](sim::SimChip& c) { c.setStuckCell(0x2103); }, 0, 0, 0, ""},
+        {"bulk erase commands that do nothing (16F84A)", "16F84A", true,
+         [](sim::SimChip& c) { c.setNoBulkErase(true); }, 1024, 64, 0,
+         "PIC nicht vollständig gelöscht!  0: 16383 -> "},
+        {"bulk erase commands that do nothing (16F627)", "16F627", false,
+         [](sim::SimChip& c) { c.setNoBulkErase(true); }, 1024, 0, 0,
+         "PIC nicht vollständig gelöscht!  0: 16383 -> "},
+        {"bulk erase that does nothing on the 16F7x", "16F73", false,
+         [](sim::SimChip& c) { c.setNoBulkErase(true); }, 4096, 0, 1,
+         "PIC nicht vollständig gelöscht!  0: 16383 -> "},
+        {"the 16F87x erase pair needs no bulk erase commands", "16F876", true,
+         [](sim::SimChip& c) { c.setNoBulkErase(true); }, 0, 0, 0, ""},
+    };
+    for (const EraseFault& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bench b(row.chip);
+        b.device.Is84A = std::string(row.chip) == "16F84A";
+        fillChip(b);
+        b.chip->setWord(0x2007, 0x3FF2);
+        row.fault(*b.chip);
+        b.bracket([&] { b.ops.ErasePIC(row.includeData); });
+        const std::int32_t found = b.ops.BlankCheck(row.includeData);
+        EXPECT_TRUE(b.clean()) << b.violations();
+        EXPECT_EQ(b.errors.ProgramErrorCount, row.program);
+        EXPECT_EQ(b.errors.DataErrorCount, row.data);
+        EXPECT_EQ(b.errors.ConfigIdErrorCount, row.configId);
+        EXPECT_EQ(found, row.program + row.data + row.configId);
+        if (*row.message == '\0') {
+            EXPECT_TRUE(b.report.messages.empty());
+        } else {
+            ASSERT_EQ(b.report.messages.size(), 1u) << "only the first word is named";
+            EXPECT_EQ(b.report.messages[0].rfind(row.message, 0), 0u) << b.report.messages[0];
+        }
+    }
 }
 
 // ---- Code-protection removal ----

@@ -32,17 +32,25 @@ TEST(SimOptions, ParsesEveryOption) {
     EXPECT_EQ(o.chipFile, "/tmp/c.hex");
     EXPECT_EQ(parseSimOption("--sim-fast", o, &err), OptionResult::Ok);
     EXPECT_TRUE(o.fast);
+    EXPECT_FALSE(o.strict);
+    SimOptions strict;
+    EXPECT_EQ(parseSimOption("--sim-strict", strict, &err), OptionResult::Ok);
+    EXPECT_TRUE(strict.strict && strict.fast) << "strict timing needs the virtual clock";
     for (const char* f :
          {"--sim-fault=no-chip", "--sim-fault=wrong-chip:16f628", "--sim-fault=stuck-low",
           "--sim-fault=stuck-high", "--sim-fault=clock-open", "--sim-fault=bad-cell:0x64",
-          "--sim-fault=flaky:1000,7", "--sim-fault=no-vpp"}) {
+          "--sim-fault=flaky:1000,7", "--sim-fault=no-vpp", "--sim-fault=no-bulk-erase",
+          "--sim-fault=stuck-cell:0x2100"}) {
         EXPECT_EQ(parseSimOption(f, o, &err), OptionResult::Ok) << f << ": " << err;
     }
-    ASSERT_EQ(o.faults.size(), 8u);
+    ASSERT_EQ(o.faults.size(), 10u);
     EXPECT_EQ(o.faults[1].chip, "16F628");
     EXPECT_EQ(o.faults[5].arg, 100);
     EXPECT_EQ(o.faults[6].arg, 1000);
     EXPECT_EQ(o.faults[6].seed, 7u);
+    EXPECT_EQ(o.faults[8].kind, SimFault::Kind::NoBulkErase);
+    EXPECT_EQ(o.faults[9].kind, SimFault::Kind::StuckCell);
+    EXPECT_EQ(o.faults[9].arg, 0x2100);
     EXPECT_EQ(parseSimOption("--trace=x.vcd", o, &err), OptionResult::NotMine);
     EXPECT_EQ(parseSimOption("/p16f84", o, &err), OptionResult::NotMine);
 }
@@ -52,29 +60,13 @@ TEST(SimOptions, RejectsBadValues) {
          {"--simulate=16F999", "--sim-lpt=3", "--sim-lpt=", "--sim-circuit=3,1",
           "--sim-circuit=1,4", "--sim-circuit=11", "--sim-chip-file=", "--sim-fast=1",
           "--sim-fault=melted", "--sim-fault=bad-cell", "--sim-fault=bad-cell:zz",
-          "--sim-fault=flaky:0", "--sim-fault=no-chip:1", "--sim-fault=wrong-chip:18F452"}) {
+          "--sim-fault=flaky:0", "--sim-fault=no-chip:1", "--sim-fault=wrong-chip:18F452",
+          "--sim-strict=1", "--sim-fault=stuck-cell", "--sim-fault=no-bulk-erase:1"}) {
         SimOptions o;
         std::string err;
         EXPECT_EQ(parseSimOption(a, o, &err), OptionResult::Error) << a;
         EXPECT_FALSE(err.empty()) << a;
     }
-}
-
-TEST(SimChipFile, IntelHexRoundTripAndDamage) {
-    std::map<std::uint32_t, std::uint8_t> bytes{
-        {0, 0x12}, {1, 0x34}, {0x4200, 0xAB}, {0x1FFFF, 1}, {0x20000, 2}};
-    const std::string text = writeIntelHex(bytes);
-    std::map<std::uint32_t, std::uint8_t> back;
-    std::string err;
-    ASSERT_TRUE(readIntelHex(text, back, &err)) << err << text;
-    EXPECT_EQ(back, bytes);
-    EXPECT_NE(text.find(":020000040001F9"), std::string::npos) << text;
-
-    std::map<std::uint32_t, std::uint8_t> sink;
-    EXPECT_FALSE(readIntelHex(":020000001234B9\n", sink, &err));
-    EXPECT_NE(err.find("checksum"), std::string::npos);
-    EXPECT_FALSE(readIntelHex("hello\n", sink, &err));
-    EXPECT_FALSE(readIntelHex(":0400000012\n", sink, &err));
 }
 
 TEST(SimChipFile, ChipMemoriesSurviveASaveAndLoad) {
@@ -92,8 +84,9 @@ TEST(SimChipFile, ChipMemoriesSurviveASaveAndLoad) {
     std::ifstream in(path);
     std::stringstream ss;
     ss << in.rdbuf();
-    EXPECT_EQ(ss.str().rfind(":00000001FF"), ss.str().size() - 12) << "ends with the end record";
+    EXPECT_EQ(ss.str().rfind(":00000001FF"), ss.str().size() - 13) << "ends with the end record";
     EXPECT_NE(ss.str().find(":02400E00613F10"), std::string::npos) << "configuration at 0x400E";
+    EXPECT_EQ(ss.str().find(":10001000FF3F"), std::string::npos) << "erased words left out";
 
     SimChip b(*findChip("16F628"));
     ASSERT_TRUE(loadChipFile(b, path, &err)) << err;
@@ -174,6 +167,35 @@ TEST(SimBackend, ChipFileIsLoadedAtStartAndSavedOnRequest) {
         auto sim = SimBackend::create(o, settings, &err);
         ASSERT_TRUE(sim) << err;
         EXPECT_EQ(sim->chip()->word(0), 0x0ABC);
+    }
+    const auto fileText = [&path] {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    const std::string before = fileText();
+    {
+        // A wrong chip in the socket is another chip: the file is neither loaded
+        // into it nor rewritten, whatever happens to it.
+        SimOptions wrong = o;
+        wrong.chip = "16F877";
+        wrong.faults = {*parseSimFault("wrong-chip")};
+        auto sim = SimBackend::create(wrong, settings, &err);
+        ASSERT_TRUE(sim) << err;
+        EXPECT_EQ(sim->chip()->name(), "16F628");
+        EXPECT_EQ(sim->chip()->word(0), 0x3FFF);
+        sim->chip()->setWord(1, 0x0001);
+        ASSERT_TRUE(sim->saveChipFile(&err)) << err;
+        EXPECT_EQ(fileText(), before);
+    }
+    {
+        // Unchanged memories leave the file alone, even when it is not in our format.
+        std::ofstream(path) << ":020000000000FE\n";
+        auto sim = SimBackend::create(o, settings, &err);
+        ASSERT_TRUE(sim) << err;
+        ASSERT_TRUE(sim->saveChipFile(&err)) << err;
+        EXPECT_EQ(fileText(), ":020000000000FE\n");
     }
     std::ofstream(path) << ":10000000garbage\n";
     EXPECT_EQ(SimBackend::create(o, settings, &err), nullptr);

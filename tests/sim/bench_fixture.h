@@ -13,11 +13,16 @@
 namespace pk::sim::test {
 
 struct Board {
-    explicit Board(const char* chipName, int driver = 1, int sw = 1, int lpt = 1)
+    // strict: port accesses take no time, only the host's waits count.
+    explicit Board(const char* chipName, int driver = 1, int sw = 1, int lpt = 1,
+                   bool strict = false)
         : circuit(clock, {driver, sw}, lpt),
           dialog(&recorder, circuit),
           host(circuit, clock, driver, sw, lpt == 2 ? 0x278 : 0x378) {
         host.setDialog(&dialog);
+        if (strict) {
+            circuit.setAccessCost(std::chrono::nanoseconds(0));
+        }
         if (chipName != nullptr) {
             chip = circuit.insertChip(std::make_unique<SimChip>(*findChip(chipName)));
         }

@@ -74,6 +74,71 @@ TEST(SimFaults, BadCellNeverPrograms) {
     EXPECT_TRUE(b.log().violations().empty()) << b.violations();
 }
 
+TEST(SimFaults, StuckCellSurvivesEveryErase) {
+    for (const char* name : {"16F84A", "16F877", "16F73", "16F628"}) {
+        SCOPED_TRACE(name);
+        Board b(name);
+        const bool f7x = b.chip->model().family == Family::F7x;
+        b.chip->setStuckCell(3);
+        b.chip->setWord(3, 0x1234);
+        b.chip->setWord(4, 0x1234);
+        b.host.startProgmode();
+        if (!f7x) {
+            // Programming still clears bits of it (an erase-and-write cannot set them).
+            b.host.increment(3);
+            EXPECT_EQ(writeAndRead(b, 0x3FF0), 0x1230);
+        }
+        b.host.endProgmode();
+        b.host.startProgmode();
+        if (f7x) {
+            b.host.command(9);
+            b.host.sleepMs(30);
+        } else {
+            // The protection-removal erase clears the whole chip on every family here.
+            b.host.load(0, 0x3FFF);
+            b.host.increment(7);
+            b.host.command(1);
+            b.host.command(7);
+            b.host.command(8);
+            b.host.sleepMs(20);
+        }
+        b.host.endProgmode();
+        EXPECT_EQ(b.chip->word(4), 0x3FFF);
+        EXPECT_NE(b.chip->word(3), 0x3FFF);
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+}
+
+TEST(SimFaults, NoBulkEraseLeavesTheChipAsItWas) {
+    for (const char* name : {"16F84A", "16F76", "16F627"}) {
+        SCOPED_TRACE(name);
+        Board b(name);
+        const bool f7x = b.chip->model().family == Family::F7x;
+        b.chip->setNoBulkErase(true);
+        b.chip->setWord(7, 0x0007);
+        b.chip->setWord(0x2100, 0x07);
+        b.host.startProgmode();
+        if (f7x) {
+            b.host.command(9);
+            b.host.sleepMs(30);
+        } else {
+            for (int c : {9, 11}) {
+                b.host.load(2, 0x3FFF);
+                b.host.command(c);
+                b.host.command(8);
+                b.host.sleepMs(20);
+            }
+        }
+        b.host.endProgmode();
+        EXPECT_EQ(b.chip->word(7), 0x0007);
+        if (!f7x) {
+            EXPECT_EQ(b.chip->word(0x2100), 0x07);
+            EXPECT_EQ(b.chip->word(0), 0x3FFF) << "the Begin after a dead erase writes nothing";
+        }
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+    }
+}
+
 TEST(SimFaults, FlakyReadsFlipEveryNthBitFromASeededPhase) {
     auto readAll = [](unsigned seed) {
         Board b("16F84A");
