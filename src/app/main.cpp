@@ -5,12 +5,11 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
-#include <memory>
+#include <string>
 
+#include "backend_setup.h"
 #include "options.h"
 #include "ostrac.h"
-#include "port_backend.h"
-#include "sim_setup.h"
 
 int main(int argc, char* argv[]) {
     // --help and --version only print and end: they must work without a display.
@@ -33,41 +32,37 @@ int main(int argc, char* argv[]) {
     const pk::SplitArguments split = pk::splitArguments(QApplication::arguments());
     QCommandLineParser parser;
     pk::setUpParser(parser);
-    // The real port backend outlives the window (whose destruction switches the
-    // programmer off through it) and the trace around it.
-    std::unique_ptr<pk::PortIo> port;
-    pk::SimSetup sim;
+    // The backend outlives the window, whose destruction switches the programmer off
+    // through it.
+    pk::BackendSetup backend;
     QStringList own = split.own;
-    QString optionError;
-    if (!sim.takeOptions(own, &optionError)) {
-        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+    QString error;
+    if (!backend.takeOptions(own, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
     parser.process(own);
 
+    std::string portError;
+    const auto port =
+        pk::portKindNamed(parser.value(QStringLiteral("port")).toStdString(), &portError);
+    if (!port) {
+        std::fprintf(stderr, "pkorvel: %s\n", portError.c_str());
+        return 2;
+    }
     pk::OstracDeps deps;
     deps.arguments = split.classic;
-    if (!sim.simulate()) {
-        // --port=ppdev (default) or direct; the simulator needs no real port.
-        QString portError;
-        port = pk::makePortBackend(parser.value(QStringLiteral("port")), &portError);
-        if (port == nullptr) {
-            std::fprintf(stderr, "pkorvel: %s\n", qPrintable(portError));
-            return 2;
-        }
-        deps.port = port.get();
-    }
-    if (!sim.apply(deps, &optionError)) {
-        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+    if (!backend.apply(deps, *port, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
     pk::TOstrac window(deps);
-    sim.attach(window);
+    backend.attach(window);
     window.show();
     window.ToolButton7Click();  // the info window, one second at start
     const int rc = QApplication::exec();
-    if (!sim.finish(&optionError)) {
-        std::fprintf(stderr, "%s\n", qPrintable(optionError));
+    if (!backend.finish(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
     }
     return rc;
 }

@@ -1,12 +1,12 @@
 #include "options.h"
 
-#include "sim_setup.h"
+#include "backend_setup.h"
 
 namespace pk {
 
 QList<QCommandLineOption> programOptions() {
     QList<QCommandLineOption> options;
-    options << SimSetup::commandLineOptions();
+    options << BackendSetup::commandLineOptions();
     options << QCommandLineOption(QStringLiteral("port"),
                                   QStringLiteral("Zugang zum Druckerport: ppdev (/dev/parportN, "
                                                  "Gruppe lp; Vorgabe) oder direct (Portbefehle, "

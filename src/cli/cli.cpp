@@ -17,6 +17,7 @@
 #include <memory>
 #include <sstream>
 
+#include "backend/backend.h"
 #include "device/catalogue.h"
 #include "device/commands.h"
 #include "doctor_cmd.h"
@@ -26,14 +27,9 @@
 #include "image/atomic_file.h"
 #include "image/hex_file.h"
 #include "link/clock.h"
-#include "link/direct_port.h"
-#include "link/ppdev_port.h"
 #include "link/programmer.h"
 #include "link/search_texts.h"
-#include "link/trace_port.h"
-#include "settings/settings_file.h"
-#include "sim/backend.h"
-#include "sim/options.h"
+#include "link/circuit.h"
 #include "terminal.h"
 #include "viewers/memory_map.h"
 #include "viewers/reassembler.h"
@@ -124,38 +120,19 @@ class Run {
 
     // The simulator's options and --trace, as the program takes them; the rest
     // goes to the parser.
-    bool takeSimOptions(QStringList& args) {
-        static const QStringList withValue{
-            QStringLiteral("--sim-lpt"), QStringLiteral("--sim-circuit"),
-            QStringLiteral("--sim-chip-file"), QStringLiteral("--sim-fault"),
-            QStringLiteral("--trace")};
-        QStringList rest;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            QString a = args.at(i);
-            if (i > 0 && withValue.contains(a) && i + 1 < args.size()) {
-                a += QLatin1Char('=') + args.at(++i);
-            }
-            if (i > 0 &&
-                (a == QStringLiteral("--trace") || a.startsWith(QStringLiteral("--trace=")))) {
-                tracePath_ = a.mid(8).toStdString();
-                if (tracePath_.empty()) {
-                    return usage("--trace: Dateiname fehlt");
-                }
-                continue;
-            }
-            std::string why;
-            switch (i == 0 ? sim::OptionResult::NotMine
-                           : sim::parseSimOption(a.toStdString(), simOptions_, &why)) {
-                case sim::OptionResult::NotMine:
-                    rest << a;
-                    break;
-                case sim::OptionResult::Ok:
-                    break;
-                case sim::OptionResult::Error:
-                    return usage(why);
-            }
+    bool takeBackendArguments(QStringList& args) {
+        std::vector<std::string> plain;
+        for (const QString& a : args) {
+            plain.push_back(a.toStdString());
         }
-        args = rest;
+        std::string why;
+        if (!takeBackendOptions(plain, backendOptions_, &why)) {
+            return usage(why);
+        }
+        args.clear();
+        for (const std::string& a : plain) {
+            args << QString::fromStdString(a);
+        }
         return true;
     }
 
@@ -203,25 +180,10 @@ class Run {
              QStringLiteral("Aufforderungen des Handschalters nicht abwarten")},
         });
         // Listed for --help only; they are taken out before parsing.
-        p.addOptions({
-            {QStringLiteral("simulate"),
-             QStringLiteral("Simuliertes Korvel; --simulate=PIC wählt den PIC (Vorgabe 16F84A)")},
-            {QStringLiteral("sim-lpt"), QStringLiteral("Port des simulierten Geräts (0, 1, 2)"),
-             QStringLiteral("1|2")},
-            {QStringLiteral("sim-circuit"),
-             QStringLiteral("Schaltungsvariante des simulierten Geräts"),
-             QStringLiteral("TREIBER,SCHALTER")},
-            {QStringLiteral("sim-chip-file"),
-             QStringLiteral("Speicher des simulierten PIC in dieser HEX-Datei halten"),
-             QStringLiteral("DATEI")},
-            {QStringLiteral("sim-fast"), QStringLiteral("Simulation ohne echte Wartezeiten")},
-            {QStringLiteral("sim-strict"), QStringLiteral("wie sim-fast, Portzugriffe ohne Zeit")},
-            {QStringLiteral("sim-fault"), QStringLiteral("Fehler einschalten (mehrfach möglich)"),
-             QStringLiteral("NAME[:ARG]")},
-            {QStringLiteral("trace"),
-             QStringLiteral("Jeden Portzugriff als Value Change Dump in diese Datei schreiben"),
-             QStringLiteral("DATEI.vcd")},
-        });
+        for (const BackendOptionText& o : backendOptionTexts()) {
+            p.addOption({QString::fromUtf8(o.name), QString::fromUtf8(o.description),
+                         QString::fromUtf8(o.valueName)});
+        }
         p.addPositionalArgument(QStringLiteral("befehl"), QStringLiteral("siehe oben"),
                                 QStringLiteral("befehl [dateien]"));
     }
@@ -250,14 +212,15 @@ class Run {
         noData_ = p.isSet(QStringLiteral("no-data"));
         list_ = p.isSet(QStringLiteral("list"));
         force_ = p.isSet(QStringLiteral("force"));
-        qad_ = p.isSet(QStringLiteral("qad"));
+        overrides_.quickAndDirty = p.isSet(QStringLiteral("qad"));
         port_ = p.value(QStringLiteral("port")).toStdString();
         if (port_ != "auto" && port_ != "lpt1" && port_ != "lpt2" && port_ != "ppdev" &&
             port_ != "direct") {
             return usage("--port=" + port_ + ": erlaubt sind auto, lpt1, lpt2, ppdev und direct");
         }
-        if (!intOption(p, "driver", 0, 2, driver_) || !intOption(p, "switch", 0, 3, switch_) ||
-            !intOption(p, "delay", 0, 1'000'000, delay_)) {
+        if (!intOption(p, "driver", 0, 2, overrides_.driver) ||
+            !intOption(p, "switch", 0, 3, overrides_.switchIndex) ||
+            !intOption(p, "delay", 0, 1'000'000, overrides_.delay)) {
             return false;
         }
         if (p.isSet(QStringLiteral("type"))) {
@@ -301,7 +264,7 @@ class Run {
 
     int parseAndRun() {
         QStringList args = arguments_;
-        if (!takeSimOptions(args)) {
+        if (!takeBackendArguments(args)) {
             return ExitUsage;
         }
         QCommandLineParser parser;
@@ -403,10 +366,10 @@ class Run {
                 // The port is going away anyway.
             }
         }
-        if (sim_) {
+        if (backend_) {
             std::string why;
-            if (!sim_->saveChipFile(&why)) {
-                std::fprintf(stderr, "--sim-chip-file: %s\n", why.c_str());
+            if (!backend_->finish(&why)) {
+                std::fprintf(stderr, "%s\n", why.c_str());
                 if (code == ExitOk) {
                     code = ExitOutput;
                 }
@@ -468,59 +431,23 @@ class Run {
     }
 
     int setUpLink() {
-        SettingsRecord record;
-        LoadSettingsFile(SettingsFilePath(), record, settings_);
-        if (driver_) {
-            settings_.DriverIndex = *driver_;
-        }
-        if (switch_) {
-            settings_.SwitchIndex = *switch_;
-        }
-        if (qad_) {
-            settings_.QuickAndDirty = true;
-        }
-        if (delay_) {
-            settings_.DelayCount = *delay_;
-            settings_.AutoSpeed = false;
-        }
+        settings_ = loadSettings(overrides_);
         if (const auto why = circuitRefusal(settings_.DriverIndex, settings_.SwitchIndex)) {
             usage(*why);
             return ExitUsage;
         }
-        UserDialog* dialog = &dialog_;
-        if (simOptions_.simulate) {
-            std::string why;
-            sim_ = sim::SimBackend::create(simOptions_, settings_, &why);
-            if (!sim_) {
-                usage("--simulate: " + why);
-                return ExitUsage;
-            }
-            // Protocol violations of the simulated chip go to the terminal, as in the program.
-            sim_->circuit().log().setEcho(!quiet_);
-            sim_->circuit().log().setMaxCommands(100'000);
-            sim_->dialog().setInner(&dialog_);
-            port_io_ = &sim_->port();
-            clock_ = &sim_->clock();
-            dialog = &sim_->dialog();
-        } else {
-            ownClock_ = std::make_unique<RealClock>();
-            clock_ = ownClock_.get();
-            if (port_ == "direct") {
-                ownPort_ = std::make_unique<DirectPort>();
-            } else {
-                ownPort_ = std::make_unique<PpdevPort>();
-            }
-            port_io_ = ownPort_.get();
+        backendOptions_.port = port_ == "direct" ? PortKind::Direct : PortKind::Ppdev;
+        // Protocol violations of the simulated chip go to the terminal, as in the program.
+        backendOptions_.echoViolations = !quiet_;
+        BackendError failure;
+        backend_ = Backend::build(backendOptions_, settings_, &dialog_, &failure);
+        if (!backend_) {
+            usage(failure.text);
+            return failure.kind == BackendError::Kind::Output ? ExitOutput : ExitUsage;
         }
-        if (!tracePath_.empty()) {
-            trace_ = std::make_unique<TracePort>(*port_io_, *clock_, settings_, tracePath_);
-            if (!trace_->ok()) {
-                usage("--trace: " + tracePath_ + " kann nicht angelegt werden");
-                return ExitOutput;
-            }
-            port_io_ = trace_.get();
-        }
-        link_ = std::make_unique<ProgrammerLink>(*port_io_, *clock_, *dialog, settings_, portBase_);
+        clock_ = &backend_->clock();
+        link_ = std::make_unique<ProgrammerLink>(backend_->port(), *clock_, *backend_->dialog(),
+                                                 settings_, portBase_);
         reporter_.setProgress(!quiet_ && ::isatty(STDERR_FILENO) != 0);
         session_ = std::make_unique<ChipSession>(*link_, *clock_, image_, device_, settings_,
                                                  errors_, reporter_);
@@ -825,8 +752,8 @@ class Run {
 
     QStringList arguments_;
     // Options
-    sim::SimOptions simOptions_;
-    std::string tracePath_;
+    BackendOptions backendOptions_;
+    SettingsOverrides overrides_;
     bool usageError_ = false;
     bool json_ = false;
     bool quiet_ = false;
@@ -834,11 +761,7 @@ class Run {
     bool noData_ = false;
     bool list_ = false;
     bool force_ = false;
-    bool qad_ = false;
     std::string port_ = "auto";
-    std::optional<int> driver_;
-    std::optional<int> switch_;
-    std::optional<int> delay_;
     std::string typeName_;
     std::optional<SwitchMatch> type_;
     std::optional<std::uint16_t> config_;
@@ -857,11 +780,7 @@ class Run {
     QJsonObject extra_;
     std::int32_t portBase_ = kLpt1;
     TerminalDialog dialog_{false};
-    std::unique_ptr<sim::SimBackend> sim_;
-    std::unique_ptr<RealClock> ownClock_;
-    std::unique_ptr<PortIo> ownPort_;
-    std::unique_ptr<TracePort> trace_;
-    PortIo* port_io_ = nullptr;
+    std::unique_ptr<Backend> backend_;
     Clock* clock_ = nullptr;
     std::unique_ptr<ProgrammerLink> link_;
     TerminalReporter reporter_{dialog_, false};

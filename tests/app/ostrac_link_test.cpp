@@ -4,7 +4,6 @@
 
 #include "link/range_error.h"
 #include "ostrac.h"
-#include "port_backend.h"
 #include "sim/circuit.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialog.h"
@@ -216,12 +215,6 @@ TEST(OstracLink, FindsTheSimulatedBoardAndLeavesItIdle) {
     EXPECT_EQ(board.dataRegister() & 0x3C, 0x14) << "D2 = 1, D3 = 0, D4 = 1, D5 = 0";
     w.PortZu();
     EXPECT_TRUE(board.log().violations().empty()) << board.log().violationText();
-}
-
-TEST(OstracLink, UnknownPortChoiceIsRefused) {
-    QString error;
-    EXPECT_EQ(makePortBackend(QStringLiteral("lpt9"), &error), nullptr);
-    EXPECT_TRUE(error.contains(QStringLiteral("ppdev")));
 }
 
 }  // namespace
