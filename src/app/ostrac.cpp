@@ -1,5 +1,7 @@
 #include "ostrac.h"
 
+#include <array>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -272,71 +274,40 @@ void TOstrac::TypComboBoxChange() {
     const DeviceInfo* info = deviceInfo(type);
     if (info != nullptr) {
         const bool fromFile = u.ConfigCheckBox->isChecked();
-        const bool has62xClock = info->configLayout == ConfigLayout::Layout62x;
+        const ConfigLayoutTable& layout = configLayoutTable(info->configLayout);
+        const bool ownClock = layout.clock == ClockEncoding::Fosc62x;
 
         // Clock source: the 16F62x have their own oscillator modes and the RA5/RA6 fuses.
         // What goes is hidden before what comes is shown: showing a control lays the
         // window out at once, and with both clock groups visible for that moment it
         // would grow and stay grown.
-        QWidget* const only62x[] = {u.TaktRadioGroup1, u.RA5CheckBox, u.RA6CheckBox};
-        if (has62xClock) {
+        QWidget* const ownClockOnly[] = {u.TaktRadioGroup1, u.RA5CheckBox, u.RA6CheckBox};
+        if (ownClock) {
             u.TaktRadioGroup->setVisible(false);
         }
-        for (QWidget* w : only62x) {
-            w->setVisible(has62xClock);
+        for (QWidget* w : ownClockOnly) {
+            w->setVisible(ownClock);
         }
-        u.TaktRadioGroup->setVisible(!has62xClock);
+        u.TaktRadioGroup->setVisible(!ownClock);
 
-        // Fuse controls the chip has; the from-file mode keeps its own lock on them.
-        switch (info->configLayout) {
-            case ConfigLayout::Layout84:
-                u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
-                for (QCheckBox* w : {u.CP0CheckBox, u.CPDCheckBox, u.DEBUGCheckBox, u.WRTCheckBox,
-                                     u.LVPCheckBox, u.BODENCheckBox}) {
-                    w->setEnabled(false);
-                }
-                u.DATACheckBox->setVisible(true);
-                break;
-            case ConfigLayout::Layout87x:
-                if (!fromFile) {
-                    for (QCheckBox* w : {u.CP0CheckBox, u.CPDCheckBox, u.DEBUGCheckBox,
-                                         u.WRTCheckBox, u.LVPCheckBox, u.BODENCheckBox}) {
-                        w->setEnabled(true);
-                    }
-                }
-                u.DATACheckBox->setVisible(true);
-                break;
-            case ConfigLayout::Layout7x:
-                if (!fromFile) {
-                    for (QCheckBox* w : {u.CP0CheckBox, u.CPDCheckBox, u.DEBUGCheckBox,
-                                         u.WRTCheckBox, u.LVPCheckBox}) {
-                        w->setEnabled(false);
-                    }
-                    u.BODENCheckBox->setEnabled(true);
-                }
-                // One protection setting for the whole memory, and no data EEPROM.
-                u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
-                u.DATACheckBox->setChecked(false);
-                u.DATACheckBox->setVisible(false);
-                break;
-            case ConfigLayout::Layout62x:
-                if (fromFile) {
-                    u.RA5CheckBox->setEnabled(false);
-                    u.RA6CheckBox->setEnabled(false);
-                } else {
-                    for (QCheckBox* w :
-                         {u.CP0CheckBox, u.LVPCheckBox, u.BODENCheckBox, u.RA5CheckBox}) {
-                        w->setEnabled(true);
-                    }
-                    for (QCheckBox* w : {u.CPDCheckBox, u.DEBUGCheckBox, u.WRTCheckBox}) {
-                        w->setEnabled(false);
-                    }
-                    // CLKOUT on RA6 exists only with the internal oscillator or ER.
-                    u.RA6CheckBox->setEnabled(u.TaktButtonGroup1->checkedId() > 3);
-                }
-                u.DATACheckBox->setVisible(true);
-                break;
+        // Fuse boxes the chip has; the from-file mode keeps its own lock on them.
+        const std::array<QCheckBox*, kFuseBoxCount> boxes{
+            u.CP0CheckBox, u.CPDCheckBox,   u.DEBUGCheckBox, u.WRTCheckBox,
+            u.LVPCheckBox, u.BODENCheckBox, u.RA5CheckBox,   u.RA6CheckBox};
+        const int clockItem = u.TaktButtonGroup1->checkedId();
+        for (std::size_t i = 0; i < kFuseBoxCount; ++i) {
+            if (const auto on = boxEnabledAfterTypeChange(layout.boxes[i], fromFile, clockItem)) {
+                boxes[i]->setEnabled(*on);
+            }
         }
+        if (singleProtectionSetting(type)) {
+            u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
+        }
+        const bool eeprom = info->dataLastAddr >= 0;
+        if (!eeprom) {
+            u.DATACheckBox->setChecked(false);
+        }
+        u.DATACheckBox->setVisible(eeprom);
 
         Device.ProgLastAddr = info->progLastAddr;
         Device.DataLastAddr = info->dataLastAddr;

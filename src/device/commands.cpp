@@ -332,7 +332,9 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered.
-    const bool deviceIdExpected = choice.fromChip || selected != Dev16F84 || choice.expectDeviceId;
+    const DeviceInfo* row = deviceInfo(selected);
+    const bool deviceIdExpected =
+        choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
     if (silentId(ops.DetectedIdWord) && deviceIdExpected) {
         ops.TypeMismatch = true;
         chip.report.message(kNoChipMessage);
@@ -468,7 +470,8 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
     r.unstable = e.sum();
     if (r.unstable != 0) {
         chip.report.message(unstableReadMessage(r.unstable));
-    } else if (device.CurrentType == Dev16F84 && !device.Is84A) {
+    } else if (const DeviceInfo* row = deviceInfo(device.CurrentType);
+               row != nullptr && row->idless && !device.Is84A) {
         // Every area all ones: a blank 16F84, or nothing in the socket at all.
         const auto blank = [&](std::int32_t from, std::int32_t to, std::uint16_t ones) {
             for (std::int32_t a = from; a <= to; ++a) {
@@ -524,7 +527,7 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
     clearCounters(chip, r);
     // On the 16F7x the bulk erase itself removes the protection. Every other
     // removal clears the data EEPROM too, so that is checked as well.
-    if (is16F7x(chip.ops.device().CurrentType)) {
+    if (chip.ops.row().unprotect == UnprotectScheme::Erase) {
         eraseBracket(chip, includeData);
     } else {
         chip.ops.RemoveCodeProtection();

@@ -4,13 +4,16 @@ namespace pk {
 
 namespace {
 
+using R = BoxRule;
+
 constexpr std::size_t idx(Fuse f) {
     return static_cast<std::size_t>(f);
 }
 
 constexpr ConfigLayoutTable makeTable(std::uint16_t base, ClockEncoding clock,
+                                      std::array<BoxRule, kFuseBoxCount> boxes,
                                       std::initializer_list<std::pair<Fuse, FuseBits>> rows) {
-    ConfigLayoutTable t{base, {}, clock};
+    ConfigLayoutTable t{base, {}, clock, boxes};
     // Power-up timer and watchdog sit at the same place in every family.
     t.fuses[idx(Fuse::PWRTE)] = {0x0008, 0x0008};
     t.fuses[idx(Fuse::WDTE)] = {0x0004, 0x0004};
@@ -22,38 +25,53 @@ constexpr ConfigLayoutTable makeTable(std::uint16_t base, ClockEncoding clock,
 
 // The 16F84 has one protection setting: CP1 switches all ten protection bits,
 // and the word is read back by the two bit pairs the 16F87x use for CP1 and CP0.
-constexpr ConfigLayoutTable kLayout84 = makeTable(0x0000, ClockEncoding::TwoBits,
-                                                  {
-                                                      {Fuse::CP1, {0x3FF0, 0x2020}},
-                                                      {Fuse::CP0, {0x0000, 0x1010}},
-                                                  });
+constexpr ConfigLayoutTable kLayout84 =
+    makeTable(0x0000, ClockEncoding::TwoBits,
+              // The 16F84 has none of these settings, whichever mode sets the word.
+              {R::Off, R::Off, R::Off, R::Off, R::Off, R::Off, R::Keep, R::Keep},
+              {
+                  {Fuse::CP1, {0x3FF0, 0x2020}},
+                  {Fuse::CP0, {0x0000, 0x1010}},
+              });
 
-constexpr ConfigLayoutTable kLayout87x = makeTable(0x0400, ClockEncoding::TwoBits,
-                                                   {
-                                                       {Fuse::CP1, {0x2020, 0x2020}},
-                                                       {Fuse::CP0, {0x1010, 0x1010}},
-                                                       {Fuse::DEBUG, {0x0800, 0x0800}},
-                                                       {Fuse::WRT, {0x0200, 0x0200}},
-                                                       {Fuse::CPD, {0x0100, 0x0100}},
-                                                       {Fuse::LVP, {0x0080, 0x0080}},
-                                                       {Fuse::BODEN, {0x0040, 0x0040}},
-                                                   });
+constexpr ConfigLayoutTable kLayout87x =
+    makeTable(0x0400, ClockEncoding::TwoBits,
+              {R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand,
+               R::Keep, R::Keep},
+              {
+                  {Fuse::CP1, {0x2020, 0x2020}},
+                  {Fuse::CP0, {0x1010, 0x1010}},
+                  {Fuse::DEBUG, {0x0800, 0x0800}},
+                  {Fuse::WRT, {0x0200, 0x0200}},
+                  {Fuse::CPD, {0x0100, 0x0100}},
+                  {Fuse::LVP, {0x0080, 0x0080}},
+                  {Fuse::BODEN, {0x0040, 0x0040}},
+              });
 
-constexpr ConfigLayoutTable kLayout7x = makeTable(0x3FA0, ClockEncoding::TwoBits,
-                                                  {
-                                                      {Fuse::CP1, {0x0010, 0x0010}},
-                                                      {Fuse::BODEN, {0x0040, 0x0040}},
-                                                  });
+constexpr ConfigLayoutTable kLayout7x =
+    makeTable(0x3FA0, ClockEncoding::TwoBits,
+              // One protection setting for the whole memory, brown-out reset, and no data EEPROM.
+              {R::OffByHand, R::OffByHand, R::OffByHand, R::OffByHand, R::OffByHand, R::OnByHand,
+               R::Keep, R::Keep},
+              {
+                  {Fuse::CP1, {0x0010, 0x0010}},
+                  {Fuse::BODEN, {0x0040, 0x0040}},
+              });
 
-constexpr ConfigLayoutTable kLayout62x = makeTable(0x0200, ClockEncoding::Fosc62x,
-                                                   {
-                                                       {Fuse::CP1, {0x2800, 0x2800}},
-                                                       {Fuse::CP0, {0x1400, 0x1400}},
-                                                       {Fuse::CPD, {0x0100, 0x0100}},
-                                                       {Fuse::LVP, {0x0080, 0x0080}},
-                                                       {Fuse::BODEN, {0x0040, 0x0040}},
-                                                       {Fuse::MCLRE, {0x0020, 0x0020}},
-                                                   });
+constexpr ConfigLayoutTable kLayout62x =
+    makeTable(0x0200, ClockEncoding::Fosc62x,
+              // The own oscillator modes and the RA5/RA6 fuses; CLKOUT on RA6 exists only
+              // with the internal oscillator or ER.
+              {R::OnByHand, R::OffByHand, R::OffByHand, R::OffByHand, R::OnByHand, R::OnByHand,
+               R::OnOnlyByHand, R::WithClockItem},
+              {
+                  {Fuse::CP1, {0x2800, 0x2800}},
+                  {Fuse::CP0, {0x1400, 0x1400}},
+                  {Fuse::CPD, {0x0100, 0x0100}},
+                  {Fuse::LVP, {0x0080, 0x0080}},
+                  {Fuse::BODEN, {0x0040, 0x0040}},
+                  {Fuse::MCLRE, {0x0020, 0x0020}},
+              });
 
 // The word of a type outside the list.
 constexpr std::uint16_t kNoTypeBase = 0x0400;
@@ -61,17 +79,27 @@ constexpr std::uint16_t kNoTypeBase = 0x0400;
 }  // namespace
 
 const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
-    switch (layout) {
-        case ConfigLayout::Layout84:
-            return kLayout84;
-        case ConfigLayout::Layout87x:
-            return kLayout87x;
-        case ConfigLayout::Layout7x:
-            return kLayout7x;
-        case ConfigLayout::Layout62x:
+    static constexpr std::array<const ConfigLayoutTable*, 4> kTables{&kLayout84, &kLayout87x,
+                                                                     &kLayout7x, &kLayout62x};
+    return *kTables.at(static_cast<std::size_t>(layout));
+}
+
+std::optional<bool> boxEnabledAfterTypeChange(BoxRule rule, bool fromFile, int clockItem) {
+    switch (rule) {
+        case BoxRule::Keep:
+            return std::nullopt;
+        case BoxRule::Off:
+            return false;
+        case BoxRule::OnByHand:
+            return fromFile ? std::nullopt : std::optional<bool>(true);
+        case BoxRule::OffByHand:
+            return fromFile ? std::nullopt : std::optional<bool>(false);
+        case BoxRule::OnOnlyByHand:
+            return !fromFile;
+        case BoxRule::WithClockItem:
             break;
     }
-    return kLayout62x;
+    return !fromFile && clockItem > 3;
 }
 
 bool singleProtectionSetting(std::int32_t type) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "device/catalogue.h"
 
@@ -33,12 +34,37 @@ struct FuseBits {
     std::uint16_t read = 0;  // bits that decide the box when the word is read; 0 = box not read
 };
 
+// The fuse boxes a type change enables or disables (the others are the same on
+// every chip: CP1, power-up timer, watchdog).
+enum class FuseBox : std::size_t { CP0, CPD, DEBUG, WRT, LVP, BODEN, RA5, RA6 };
+inline constexpr std::size_t kFuseBoxCount = 8;
+
+// What a type change does to one fuse box. The from-file mode locks the boxes
+// itself; most rules leave that lock alone.
+enum class BoxRule : std::uint8_t {
+    Keep,           // untouched
+    Off,            // the chip has no such setting: disabled, in either mode
+    OnByHand,       // enabled when set by hand; the from-file lock stays
+    OffByHand,      // disabled when set by hand; the from-file lock stays
+    OnOnlyByHand,   // enabled by hand, disabled in the from-file mode
+    WithClockItem,  // as OnOnlyByHand, but by hand only for a clock item that has it (RA6)
+};
+
+// The box's enabled state after a type change; nullopt: leave it as it is.
+// clockItem is the item of the six-item clock group (-1 for none).
+std::optional<bool> boxEnabledAfterTypeChange(BoxRule rule, bool fromFile, int clockItem);
+
 struct ConfigLayoutTable {
     std::uint16_t base;  // bits no control represents
     std::array<FuseBits, kFuseCount> fuses;
     ClockEncoding clock;
+    // What a type change does to each fuse box. The clock group, RA5/RA6, the
+    // data EEPROM box and the copy of CP1 into CP0 follow from the clock
+    // encoding, the catalogue's EEPROM size and singleProtectionSetting.
+    std::array<BoxRule, kFuseBoxCount> boxes;
 
     const FuseBits& operator[](Fuse f) const { return fuses[static_cast<std::size_t>(f)]; }
+    BoxRule operator[](FuseBox b) const { return boxes[static_cast<std::size_t>(b)]; }
 };
 
 const ConfigLayoutTable& configLayoutTable(ConfigLayout layout);

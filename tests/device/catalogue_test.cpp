@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <set>
+
+#include "sim/chip.h"
 
 namespace pk {
 namespace {
@@ -53,6 +57,57 @@ TEST(Catalogue, RowsAreConsistent) {
     }
     EXPECT_EQ(deviceInfo(-1), nullptr);
     EXPECT_EQ(deviceInfo(kDeviceTypeCount), nullptr);
+}
+
+// The simulator keeps its own table of the chips; both must describe the same
+// silicon. Every simulated chip is found by its switch and agrees with its row
+// in ID code, sizes and implemented configuration bits, and the data sheet's
+// waits of the row let every self-timed cycle of the model finish.
+TEST(Catalogue, AgreesWithEverySimulatedChip) {
+    std::set<std::int32_t> covered;
+    for (const sim::ChipModel& m : sim::chipModels()) {
+        SCOPED_TRACE(std::string(m.name));
+        std::string sw = "/p" + std::string(m.name);
+        std::transform(sw.begin(), sw.end(), sw.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const auto match = lookupSwitch(sw);
+        ASSERT_TRUE(match.has_value());
+        const DeviceInfo& d = *deviceInfo(match->type);
+        covered.insert(d.type);
+
+        EXPECT_EQ(m.programWords, d.progLastAddr + 1);
+        EXPECT_EQ(m.eepromBytes, d.dataLastAddr + 1);
+        EXPECT_EQ(m.configMask, d.config().implemented);
+        const bool hasId = m.deviceId != 0;
+        if (hasId) {
+            const IdLookup id = lookupDeviceId(m.deviceId);
+            EXPECT_FALSE(id.unknown || id.noChip);
+            EXPECT_EQ(id.type, d.type);
+            EXPECT_EQ(id.is84A, d.idless.has_value());
+        } else {
+            EXPECT_TRUE(d.idless.has_value()) << "a chip without ID needs its own variant";
+        }
+        EXPECT_EQ(match->is84A, hasId && d.idless.has_value());
+
+        const ChipProcedure p = procedureOf(d, hasId);
+        const CycleTimes& ds = p.times->dataSheet;
+        const sim::CycleTimes t = sim::cycleTimes(m);
+        EXPECT_GE(ds.program, t.word);
+        EXPECT_GE(ds.config, t.word);
+        if (d.dataLastAddr >= 0) {
+            EXPECT_GE(ds.data, t.dataByte);
+        }
+        const bool setupPair =
+            p.erase == EraseScheme::SetupPairPerLoad || p.erase == EraseScheme::SetupPairAtConfig;
+        EXPECT_GE(ds.erase, setupPair ? t.setupErase : t.bulkErase);
+        if (ds.dataErase.count() > 0) {
+            EXPECT_GE(ds.dataErase, setupPair ? t.setupErase : t.bulkErase);
+        }
+        if (d.unprotect == UnprotectScheme::SetupPairAtConfig) {
+            EXPECT_GE(ds.unprotect, t.setupErase);
+        }
+    }
+    EXPECT_EQ(covered.size(), kDevices.size()) << "every row has a simulated chip";
 }
 
 TEST(Catalogue, DeviceIdSpecialCases) {

@@ -228,6 +228,59 @@ TEST(ConfigWord, OneProtectionSettingOn16F84And16F7x) {
     }
 }
 
+// What a type change does to a box, in both modes and for clock items with and
+// without CLKOUT on RA6.
+TEST(ConfigWord, BoxRulesAfterATypeChange) {
+    using R = BoxRule;
+    const std::optional<bool> keep;
+    struct Case {
+        BoxRule rule;
+        std::optional<bool> byHand, byHandClkout, fromFile;
+    };
+    const Case cases[] = {
+        {R::Keep, keep, keep, keep},          {R::Off, false, false, false},
+        {R::OnByHand, true, true, keep},      {R::OffByHand, false, false, keep},
+        {R::OnOnlyByHand, true, true, false}, {R::WithClockItem, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.rule));
+        EXPECT_EQ(boxEnabledAfterTypeChange(c.rule, false, 3), c.byHand);
+        EXPECT_EQ(boxEnabledAfterTypeChange(c.rule, false, 4), c.byHandClkout);
+        EXPECT_EQ(boxEnabledAfterTypeChange(c.rule, true, 4), c.fromFile);
+    }
+    EXPECT_EQ(boxEnabledAfterTypeChange(R::WithClockItem, false, -1), false);
+}
+
+// A box a layout enables by hand must own bits of that layout's word: otherwise
+// the user sets something the burn never sends.
+TEST(ConfigWord, EnabledBoxesOwnBits) {
+    const std::pair<FuseBox, Fuse> owners[] = {
+        {FuseBox::CP0, Fuse::CP0},   {FuseBox::CPD, Fuse::CPD}, {FuseBox::DEBUG, Fuse::DEBUG},
+        {FuseBox::WRT, Fuse::WRT},   {FuseBox::LVP, Fuse::LVP}, {FuseBox::BODEN, Fuse::BODEN},
+        {FuseBox::RA5, Fuse::MCLRE},
+    };
+    for (const DeviceInfo& d : kDevices) {
+        SCOPED_TRACE(std::string(d.listText));
+        const ConfigLayoutTable& t = configLayoutTable(d.configLayout);
+        for (const auto& [box, fuse] : owners) {
+            if (boxEnabledAfterTypeChange(t[box], false, 4).value_or(false)) {
+                EXPECT_NE(t[fuse].set, 0) << static_cast<int>(box);
+            }
+        }
+        // RA6 only adds CLKOUT to the six-item clock encoding.
+        if (boxEnabledAfterTypeChange(t[FuseBox::RA6], false, 4).value_or(false)) {
+            EXPECT_EQ(t.clock, ClockEncoding::Fosc62x);
+        }
+        // The implemented bits of the catalogue hold every bit a control sets.
+        for (std::size_t i = 0; i < kFuseCount; ++i) {
+            EXPECT_EQ(t.fuses[i].set & ~d.config().implemented, 0) << i;
+        }
+        // What a protection box clears is the catalogue's CP or CPD bits.
+        EXPECT_EQ(t[Fuse::CP1].set | t[Fuse::CP0].set, d.config().cp);
+        EXPECT_EQ(t[Fuse::CPD].set, d.config().cpd);
+    }
+}
+
 TEST(ConfigWord, SixteenF62xClockItemsAndRa6) {
     struct Case {
         std::uint16_t mode;
