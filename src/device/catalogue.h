@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/circuit.h"
+
 namespace pk {
 
 // The entry's value is the item index of the type list.
@@ -52,12 +54,9 @@ enum class UnprotectScheme {
     Erase,              // the chip's erase is the only way, and it is enough (16F7x)
 };
 
-// The order of the supply voltages when programming mode starts.
-enum class EntryOrder {
-    VddFirst,        // VDD, a pause, then VPP on MCLR
-    VppFirst,        // VPP first, so the chip runs no code before the mode takes over
-    VddThenVppFast,  // VDD, then VPP within 250 µs
-};
+// The order of the supply voltages when programming mode starts is the link's
+// EntryOrder (link/circuit.h): VDD first, or VPP first so that the chip runs no
+// code before the mode takes over.
 
 // Which configuration-word layout the fuse controls use.
 enum class ConfigLayout { Layout84, Layout87x, Layout7x, Layout62x };
