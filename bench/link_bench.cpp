@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "../tests/support/scripted_dialog.h"
 #include "link/programmer.h"
 #include "sim/chip.h"
 #include "sim/circuit.h"

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <memory>
 
+#include "../tests/support/scripted_dialog.h"
 #include "device/chip_ops.h"
 #include "device/recording_reporter.h"
 #include "link/clock.h"

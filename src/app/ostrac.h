@@ -16,12 +16,12 @@
 #include "device/chip_ops.h"
 #include "device/commands.h"
 #include "image/memory_image.h"
-#include "image/settings_file.h"
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/programmer.h"
 #include "link/settings.h"
 #include "link/user_dialog.h"
+#include "settings/settings_file.h"
 
 QT_BEGIN_NAMESPACE
 class QLabel;

@@ -108,7 +108,11 @@ void TOstrac::LoadSettingsFile() {
     Settings.QuickAndDirty = false;
     PortBase = 0x378;
     SettingsPath = SettingsFilePath();
-    pk::LoadSettingsFile(SettingsPath, SettingsBuffer, Settings);
+    std::string refusal;
+    pk::LoadSettingsFile(SettingsPath, SettingsBuffer, Settings, &refusal);
+    if (!refusal.empty()) {
+        dialog().message(refusal);
+    }
     ApplyQuickAndDirtyView();
 }
 

@@ -120,6 +120,11 @@ void TSetupDialog::Button1Click() {
 }
 
 bool TSetupDialog::FormClose() {
+    // A combination no circuit can be keeps the dialog open.
+    if (const auto why = logic_.refusal()) {
+        main_.dialog().message(*why);
+        return false;
+    }
     logic_.store();
     main_.ApplyQuickAndDirtyView();
     main_.Anfang();

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "image/settings_file.h"
+#include "settings/settings_file.h"
 
 namespace pk {
 

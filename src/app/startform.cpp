@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image/jpeg_decode.h"
+#include "jpeg_decode.h"
 #include "ui_startform.h"
 
 namespace pk {

@@ -24,13 +24,13 @@
 #include "hex_check.h"
 #include "image/atomic_file.h"
 #include "image/hex_file.h"
-#include "image/settings_file.h"
 #include "link/clock.h"
 #include "link/direct_port.h"
 #include "link/ppdev_port.h"
 #include "link/programmer.h"
 #include "link/search_texts.h"
 #include "link/trace_port.h"
+#include "settings/settings_file.h"
 #include "sim/backend.h"
 #include "sim/options.h"
 #include "terminal.h"
@@ -475,6 +475,10 @@ class Run {
         if (delay_) {
             settings_.DelayCount = *delay_;
             settings_.AutoSpeed = false;
+        }
+        if (const auto why = circuitRefusal(settings_.DriverIndex, settings_.SwitchIndex)) {
+            usage(*why);
+            return ExitUsage;
         }
         UserDialog* dialog = &dialog_;
         if (simOptions_.simulate) {

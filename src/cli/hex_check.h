@@ -1,7 +1,7 @@
 #pragma once
-// The HEX lint of "pkorvel-cli check": reads a file the way the program's loader
-// does and names every place where what gets loaded differs from what the file
-// says, or where the file is merely unusual.
+// The HEX lint of "pkorvel-cli check": reads a file with the program's own loader,
+// listening to what it meets, and names every place where what gets loaded differs from what the
+// file says, or where the file is merely unusual.
 
 #include <cstdint>
 #include <string>

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/circuit.h"
+
 namespace pk {
 
 namespace {
@@ -142,6 +144,10 @@ void SetupLogic::open() {
     setK1(settings_.ModelK1);
     setAutoSpeed(settings_.AutoSpeed);
     setSpeed(speedFor(settings_.DelayCount));
+}
+
+std::optional<std::string> SetupLogic::refusal() const {
+    return circuitRefusal(view_.Driver, view_.Switch);
 }
 
 void SetupLogic::store() {

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "link/settings.h"
 
@@ -54,6 +56,8 @@ class SetupLogic {
     // Fills the controls from the settings. A stored K1 model clears a stored
     // Quick-and-Dirty flag in the settings themselves: the two exclude each other.
     void open();
+    // Why the lists' driver and switch name no usable circuit (German), or nullopt.
+    std::optional<std::string> refusal() const;
     // Takes the lists, the K1 and QD boxes and DelayCount (track bar x 100) into
     // the settings. AutoSpeed already follows its box; the FA box is not stored.
     void store();

@@ -67,12 +67,13 @@ constexpr std::size_t kMaxLine = 1 + 8 + 2 * 255 + 2 + 16;
 // Splits the input into lines (LF, CR LF or a lone CR) and parses them one by one.
 class HexParser {
   public:
-    explicit HexParser(WordArray& words) : words_(words) {}
+    explicit HexParser(WordArray& words, HexReadEvents* events = nullptr)
+        : words_(words), events_(events) {}
 
     // Returns false once parsing has stopped (end record or a problem).
     bool feed(std::string_view chunk) {
         for (char c : chunk) {
-            if (stopped_) {
+            if (stopped_ && !watchingTail()) {
                 return false;
             }
             if (afterCR_) {
@@ -90,18 +91,18 @@ class HexParser {
                     // Everything that matters is here: parse now and skip the rest, so
                     // even an endless line (a device file) cannot keep the load going.
                     ++lineNo_;
-                    parseLine(line_);
+                    handleLine(line_);
                     line_.clear();
                     skipping_ = true;
                 }
             }
         }
-        return !stopped_;
+        return !stopped_ || watchingTail();
     }
 
     // End of input: the last line may lack its line end.
     HexReadResult finish() {
-        if (!stopped_ && !line_.empty()) {
+        if ((!stopped_ || watchingTail()) && !line_.empty()) {
             endLine();
         }
         return result_;
@@ -122,9 +123,21 @@ class HexParser {
         }
         ++lineNo_;
         if (!line_.empty()) {
-            parseLine(line_);
+            handleLine(line_);
         }
         line_.clear();
+    }
+
+    // After the end record only an explaining reader looks on, for one more line.
+    bool watchingTail() const { return events_ != nullptr && result_.endRecord && !tailSeen_; }
+
+    void handleLine(std::string_view line) {
+        if (stopped_) {
+            tailSeen_ = true;
+            events_->textAfterEnd(lineNo_);
+            return;
+        }
+        parseLine(line);
     }
 
     void stopWith(HexReadResult::Status status, const HexLineReader& reader) {
@@ -143,6 +156,9 @@ class HexParser {
     }
 
     void parseLine(std::string_view line) {
+        if (events_ != nullptr) {
+            events_->line(lineNo_, line);
+        }
         HexLineReader reader(line);
         const auto n = reader.ReadHexByte();
         const auto high = reader.ReadHexByte();
@@ -152,6 +168,9 @@ class HexParser {
             readerProblem(reader);
             return;
         }
+        if (events_ != nullptr) {
+            events_->record(lineNo_, line, *n, *high * 256 + *low, *type);
+        }
         const int wordAddress = (*high * 256 + *low) / 2;
         if (*type == 1) {
             result_.endRecord = true;
@@ -159,7 +178,11 @@ class HexParser {
             return;
         }
         if (*type != 0) {
-            return;  // address and start records change nothing here
+            // Address and start records change nothing here.
+            if (events_ != nullptr) {
+                events_->recordDone(lineNo_, line);
+            }
+            return;
         }
         for (int i = 0; i < *n / 2; ++i) {
             const auto word = reader.ReadHexWord();
@@ -175,12 +198,20 @@ class HexParser {
                 stopped_ = true;
                 return;
             }
+            if (events_ != nullptr) {
+                events_->word(lineNo_, address, *word);
+            }
             words_[static_cast<std::size_t>(address)] = *word & 0x3FFF;
             ++result_.wordsStored;
+        }
+        if (events_ != nullptr) {
+            events_->recordDone(lineNo_, line);
         }
     }
 
     WordArray& words_;
+    HexReadEvents* events_;
+    bool tailSeen_ = false;
     HexReadResult result_;
     std::string line_;
     int lineNo_ = 0;
@@ -207,8 +238,8 @@ std::string describeCharacter(char c) {
 
 }  // namespace
 
-HexReadResult OpenHexfile(std::string_view text, WordArray& words) {
-    HexParser parser(words);
+HexReadResult OpenHexfile(std::string_view text, WordArray& words, HexReadEvents* events) {
+    HexParser parser(words, events);
     parser.feed(text);
     return parser.finish();
 }

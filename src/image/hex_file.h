@@ -64,11 +64,29 @@ struct HexReadResult {
     bool ok() const { return status == Status::Ok; }
 };
 
+// What the parser meets, for a tool that explains a file (pkorvel-cli check). Line
+// numbers are 1-based and count empty lines; texts are the line as parsed.
+class HexReadEvents {
+  public:
+    virtual ~HexReadEvents() = default;
+    // Every non-empty line the parser reads.
+    virtual void line(int /*line*/, std::string_view /*text*/) {}
+    // A record whose header (count, address, type) could be read.
+    virtual void record(int /*line*/, std::string_view /*text*/, int /*count*/, int /*byteAddress*/,
+                        int /*type*/) {}
+    // A data word about to be stored, as the file gives it (before the 14-bit mask).
+    virtual void word(int /*line*/, int /*wordAddress*/, std::uint16_t /*value*/) {}
+    // A record other than the end record read to its last field the parser uses.
+    virtual void recordDone(int /*line*/, std::string_view /*text*/) {}
+    // The first non-empty line after the end record, which is never parsed.
+    virtual void textAfterEnd(int /*line*/) {}
+};
+
 // The record parser. Stores every data word, masked to 14 bits, into `words` at its
 // word address; skips records of other types; stops after the end record, at the end
 // of the text, or at the first problem. Lines end in LF or CR LF; empty lines are
 // skipped; the checksum is not checked. `words` is not cleared first.
-HexReadResult OpenHexfile(std::string_view text, WordArray& words);
+HexReadResult OpenHexfile(std::string_view text, WordArray& words, HexReadEvents* events = nullptr);
 HexReadResult OpenHexfile(std::istream& in, WordArray& words);
 
 // The German description of a parse problem for a message box, naming file, line and

@@ -7,7 +7,7 @@ namespace pk {
 namespace {
 
 // One-character VCD identifiers.
-constexpr char kD0 = 'a';  // .. 'h' for d7
+constexpr char kBit0 = 'a';  // .. 'h' for d7
 constexpr char kLpt = 'i';
 constexpr char kClock = 'j';
 constexpr char kDataOut = 'k';
@@ -34,7 +34,7 @@ TracePort::TracePort(PortIo& inner, Clock& clock, const ProgrammerSettings& sett
     std::fputs("$version PKorvel line trace $end\n$timescale 1ns $end\n$scope module lpt $end\n",
                file_);
     for (int i = 0; i < 8; ++i) {
-        std::fprintf(file_, "$var wire 1 %c d%d $end\n", kD0 + i, i);
+        std::fprintf(file_, "$var wire 1 %c d%d $end\n", kBit0 + i, i);
     }
     std::fprintf(file_, "$var wire 1 %c lpt2 $end\n", kLpt);
     std::fprintf(file_, "$var wire 1 %c clock $end\n", kClock);
@@ -72,51 +72,36 @@ void TracePort::put(char id, char value) {
 
 void TracePort::emitData(std::uint8_t reg) {
     for (int i = 0; i < 8; ++i) {
-        put(static_cast<char>(kD0 + i), bit(((reg >> i) & 1) != 0));
+        put(static_cast<char>(kBit0 + i), bit(((reg >> i) & 1) != 0));
     }
-    const bool d0 = (reg & 0x01) != 0;
-    const bool d1 = (reg & 0x02) != 0;
-    const bool d2 = (reg & 0x04) != 0;
-    const bool d3 = (reg & 0x08) != 0;
-    const bool d4 = (reg & 0x10) != 0;
-    switch (settings_->DriverIndex) {
-        case 0:
-            put(kClock, bit(!d1));
-            put(kDataOut, bit(!d0));
-            break;
-        case 2:
-            put(kClock, bit(d1));
-            put(kDataOut, d2 ? 'z' : bit(d0));
-            break;
-        default:
-            put(kClock, bit(d1));
-            put(kDataOut, bit(d0));
-            break;
+    const Circuit* c = findCircuit(*settings_);
+    if (c == nullptr) {
+        // Settings that name no circuit: only the raw bits mean anything.
+        for (char id : {kClock, kDataOut, kVdd, kVpp}) {
+            put(id, 'x');
+        }
+        return;
     }
-    switch (settings_->SwitchIndex) {
-        case 0:
-            put(kVdd, bit(d2));
-            put(kVpp, bit(d3));
-            break;
-        case 1:
-            put(kVdd, bit(!d2));
-            put(kVpp, bit(!d3));
-            break;
-        case 2:
-            put(kVdd, '1');
-            put(kVpp, 'x');
-            break;
-        default:
-            put(kVdd, '1');
-            put(kVpp, bit(d3 && !d4));
-            break;
-    }
+    put(kClock, bit(clockHigh(*c, reg)));
+    const auto out = dataOutHigh(*c, reg);
+    put(kDataOut, out ? bit(*out) : 'z');
+    put(kVdd, bit(vddOn(*c, reg)));
+    const auto vpp = vppOn(*c, reg);
+    put(kVpp, vpp ? bit(*vpp) : 'x');
+}
+
+bool TracePort::isData(int port) {
+    return port == kLpt1 || port == kLpt2;
+}
+
+bool TracePort::isStatus(int port) {
+    return port == kLpt1 + kStatusOffset || port == kLpt2 + kStatusOffset;
 }
 
 void TracePort::write(int port, std::uint8_t value) {
-    if (file_ != nullptr && (port == 0x378 || port == 0x278)) {
+    if (file_ != nullptr && isData(port)) {
         stamp();
-        put(kLpt, bit(port == 0x278));
+        put(kLpt, bit(port == kLpt2));
         emitData(value);
     }
     inner_.write(port, value);
@@ -127,12 +112,12 @@ std::uint8_t TracePort::read(int port) {
         stamp();
     }
     const std::uint8_t v = inner_.read(port);
-    if (file_ != nullptr && (port == 0x379 || port == 0x279)) {
-        const bool ack = (v & 0x40) != 0;
-        put(kAck, bit(ack));
-        put(kDataIn, bit(settings_->DriverIndex == 0 ? !ack : ack));
-    } else if (file_ != nullptr && (port == 0x378 || port == 0x278)) {
-        put(kLpt, bit(port == 0x278));
+    if (file_ != nullptr && isStatus(port)) {
+        put(kAck, bit((v & kStatusData) != 0));
+        const Circuit* c = findCircuit(*settings_);
+        put(kDataIn, c != nullptr ? bit(dataInHigh(*c, v)) : 'x');
+    } else if (file_ != nullptr && isData(port)) {
+        put(kLpt, bit(port == kLpt2));
         emitData(v);
     }
     return v;

@@ -8,7 +8,7 @@
 //
 // Signals: the raw data-register bits d0..d7 (of whichever of 0x378/0x278 was
 // accessed last; "lpt" says which, 1 or 2), the status bit 6 as read ("ack"),
-// and derived from the circuit variant in the settings: "clock" and
+// and derived from the circuit table's row for the settings: "clock" and
 // "data_out" (the levels the PC puts on the lines; "z" while the AN589 driver
 // is disabled), "data_in" (the data bit the PC reads), "vdd" and "vpp" ("x"
 // for VPP with the hand-operated switch, which no bit shows).
@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <string>
 
+#include "link/circuit.h"
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/settings.h"
@@ -49,6 +50,8 @@ class TracePort : public PortIo {
     void stamp();
     void put(char id, char value);
     void emitData(std::uint8_t reg);
+    static bool isData(int port);
+    static bool isStatus(int port);
 
     PortIo& inner_;
     Clock& clock_;

@@ -25,6 +25,7 @@
 #include "image/hex_file.h"
 #include "ostrac.h"
 #include "sim/circuit.h"
+#include "support/scripted_dialog.h"
 #include "ui_ostrac.h"
 
 namespace pk {

@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "ostrac.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

@@ -15,6 +15,7 @@
 
 #include "image/hex_file.h"
 #include "ostrac_fixture.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

@@ -12,6 +12,7 @@
 
 #include "idedit.h"
 #include "ostrac.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

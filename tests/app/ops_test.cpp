@@ -14,6 +14,7 @@
 #include "link/range_error.h"
 #include "ostrac.h"
 #include "sim/circuit.h"
+#include "support/scripted_dialog.h"
 #include "ui_ostrac.h"
 
 namespace pk {

@@ -4,6 +4,7 @@
 #include <QToolButton>
 
 #include "ostrac_fixture.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

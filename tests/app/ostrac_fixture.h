@@ -9,6 +9,7 @@
 #include "link/clock.h"
 #include "link/user_dialog.h"
 #include "ostrac.h"
+#include "support/scripted_dialog.h"
 #include "ui_ostrac.h"
 
 namespace pk::test {

@@ -6,6 +6,8 @@
 #include "ostrac.h"
 #include "port_backend.h"
 #include "sim/circuit.h"
+#include "support/fake_port.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

@@ -13,6 +13,7 @@
 
 #include "ostrac.h"
 #include "ostrac_fixture.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

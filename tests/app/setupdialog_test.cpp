@@ -15,8 +15,9 @@
 #include <cerrno>
 
 #include "image/atomic_file.h"
-#include "image/settings_file.h"
 #include "ostrac.h"
+#include "settings/settings_file.h"
+#include "support/scripted_dialog.h"
 #include "ui_ostrac.h"
 
 namespace pk {
@@ -273,7 +274,7 @@ TEST_F(SetupDialogTest, ChoosingFaInEitherListChecksTheFaBox) {
     }
 }
 
-TEST_F(SetupDialogTest, NegativeIndexShowsNoSelectionAndIsStoredAsMinusOne) {
+TEST_F(SetupDialogTest, NegativeIndexShowsNoSelectionAndIsRefusedOnClosing) {
     stored(-3, 9, false, false, false, 100);
     TSetupDialog* d = open();
     // 9 is above the switch list: its last item, the FA item, which drags the driver along.
@@ -286,9 +287,38 @@ TEST_F(SetupDialogTest, NegativeIndexShowsNoSelectionAndIsStoredAsMinusOne) {
     EXPECT_EQ(checkedId(d, "TreiberButtons"), -1);
     EXPECT_EQ(checkedId(d, "SchalterButtons"), 0);
     EXPECT_TRUE(listsEnabled(d));
+    // No driver chosen names no circuit: the dialog says so and stays open.
+    dialog.clear();
     d->close();
-    EXPECT_EQ(main->Settings.DriverIndex, -1);
+    EXPECT_TRUE(d->isVisible());
+    ASSERT_EQ(dialog.messages().size(), 1u);
+    EXPECT_NE(dialog.messages()[0].find("unbekannten Treiber (-1)"), std::string::npos);
+    EXPECT_EQ(main->Settings.DriverIndex, -3) << "nothing taken";
+    click(d, "TreiberItem0");
+    d->close();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(main->Settings.DriverIndex, 0);
     EXPECT_EQ(main->Settings.SwitchIndex, 0);
+}
+
+TEST_F(SetupDialogTest, TheAn589DriverWithAnotherSwitchIsRefusedOnClosing) {
+    stored(2, 3, false, false, false, 100);
+    TSetupDialog* d = open();
+    click(d, "FACheckBox");  // unlocks the lists, keeping the FA items
+    ASSERT_TRUE(listsEnabled(d));
+    click(d, "SchalterItem1");
+    dialog.clear();
+    d->close();
+    EXPECT_TRUE(d->isVisible());
+    ASSERT_EQ(dialog.messages().size(), 1u);
+    EXPECT_NE(dialog.messages()[0].find("\"pnp / pnp+7407\" passen nicht zusammen"),
+              std::string::npos);
+    EXPECT_EQ(main->Settings.SwitchIndex, 3) << "nothing taken";
+    click(d, "SchalterItem2");  // the hand switch goes with every driver
+    d->close();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(main->Settings.DriverIndex, 2);
+    EXPECT_EQ(main->Settings.SwitchIndex, 2);
 }
 
 TEST_F(SetupDialogTest, AutoSpeedBoxHidesTheManualGroup) {

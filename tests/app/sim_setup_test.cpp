@@ -7,6 +7,7 @@
 
 #include "options.h"
 #include "sim_setup.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "ostrac.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

@@ -19,6 +19,7 @@
 #include "mem.h"
 #include "qt_user_dialog.h"
 #include "reass.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

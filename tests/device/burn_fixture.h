@@ -15,6 +15,7 @@
 #include "sim/circuit.h"
 #include "sim/switch_dialog.h"
 #include "support/recording_reporter.h"
+#include "support/scripted_dialog.h"
 
 namespace pk::burntest {
 

@@ -6,6 +6,7 @@
 #include "device/chip_ops.h"
 #include "link/no_port.h"
 #include "support/recording_reporter.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

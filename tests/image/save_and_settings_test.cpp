@@ -11,9 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "image/atomic_file.h"
-#include "image/settings_file.h"
+#include "settings/settings_file.h"
 
 namespace pk {
 namespace {
@@ -208,13 +209,23 @@ TEST(SettingsFile, Version5RecordIsTakenAndStoredDelayOnlyWithoutAutoSpeed) {
     EXPECT_EQ(s.DriverIndex, 0);
     EXPECT_EQ(s.SwitchIndex, 2);
 
-    // Values outside the lists are not the reader's business.
-    writeAll(path, record(5, -7, 99, 0, 1, 0, -1));
-    s = measured(123);
-    ASSERT_TRUE(LoadSettingsFile(path, rec, s));
-    EXPECT_EQ(s.DriverIndex, -7);
-    EXPECT_EQ(s.SwitchIndex, 99);
-    EXPECT_EQ(s.DelayCount, -1);
+    // Indexes that name no usable circuit are refused with a reason; the rest is taken.
+    for (auto [driver, sw, why] : {std::tuple{-7, 99, "unbekannten Treiber (-7)"},
+                                   std::tuple{2, 1, "\"AN589 / FA\" und Spannungsschalter"}}) {
+        writeAll(path, record(5, driver, sw, 0, 1, 0, -1));
+        s = measured(123);
+        std::string refusal;
+        ASSERT_TRUE(LoadSettingsFile(path, rec, s, &refusal));
+        EXPECT_EQ(s.DriverIndex, 1) << driver;
+        EXPECT_EQ(s.SwitchIndex, 1) << sw;
+        EXPECT_EQ(s.DelayCount, -1);
+        EXPECT_THAT(refusal, HasSubstr(path));
+        EXPECT_THAT(refusal, HasSubstr(why));
+    }
+    std::string refusal;
+    writeAll(path, record(5, 2, 2, 0, 1, 0, -1));
+    ASSERT_TRUE(LoadSettingsFile(path, rec, s, &refusal));
+    EXPECT_EQ(refusal, "") << "the AN589 driver with the hand switch is usable";
 }
 
 TEST(SettingsFile, ForeignFilesLeaveTheDefaults) {

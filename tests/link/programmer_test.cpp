@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/range_error.h"
+#include "support/fake_port.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {
@@ -32,10 +34,11 @@ class LoopbackPort : public FakePort {
 };
 
 struct Rig {
-    explicit Rig(int driver = 1, int sw = 1, PortIo* p = nullptr)
+    // Without a switch: "pnp / pnp+7407", or with the AN589 driver its own switch.
+    explicit Rig(int driver = 1, int sw = -1, PortIo* p = nullptr)
         : port(p != nullptr ? *p : own), link(port, clock, dialog, settings, base) {
         settings.DriverIndex = driver;
-        settings.SwitchIndex = sw;
+        settings.SwitchIndex = sw >= 0 ? sw : driver == 2 ? 3 : 1;
     }
     FakePort own;
     PortIo& port;
@@ -75,129 +78,55 @@ std::vector<int> bitsOnWire(const std::vector<std::uint8_t>& writes, int driver,
     return bits;
 }
 
-// ---- Line map ----
+// ---- Line bus ----
 
-TEST(LineMap, EveryTermIsOneReadModifyWriteOfTheDataRegister) {
-    using Term = void (ProgrammerLink::*)();
-    // Register after the term, starting from 0x00 and from 0xFF; -1: the term is
-    // "nothing" for that driver and touches no port at all.
-    struct Row {
-        const char* name;
-        Term term;
-        std::array<std::array<int, 2>, 4> want;  // drivers 0, 1, 2, 7
-    };
-    const std::vector<Row> rows = {
-        {"clockHigh",
-         &ProgrammerLink::clockHigh,
-         {{{0x00, 0xFD}, {0x02, 0xFF}, {0x02, 0xFF}, {0x02, 0xFF}}}},
-        {"clockLow",
-         &ProgrammerLink::clockLow,
-         {{{0x02, 0xFF}, {0x00, 0xFD}, {0x00, 0xFD}, {0x00, 0xFD}}}},
-        {"releaseData",
-         &ProgrammerLink::releaseData,
-         {{{0x00, 0xFE}, {0x01, 0xFF}, {0x04, 0xDE}, {-1, -1}}}},
-        {"takeLines", &ProgrammerLink::takeLines, {{{-1, -1}, {-1, -1}, {0x00, 0xDB}, {-1, -1}}}},
-        {"entryLow",
-         &ProgrammerLink::entryLow,
-         {{{0x03, 0xFF}, {0x00, 0xFC}, {0x00, 0xD8}, {-1, -1}}}},
-        {"idleLow",
-         &ProgrammerLink::idleLow,
-         {{{0x03, 0xFF}, {0x00, 0xFC}, {0x04, 0xDC}, {-1, -1}}}},
-        {"endProgmodeLines",
-         &ProgrammerLink::endProgmodeLines,
-         {{{-1, -1}, {-1, -1}, {0x24, 0xFF}, {-1, -1}}}},
-    };
-    const int drivers[4] = {0, 1, 2, 7};
-    for (const auto& row : rows) {
-        for (int i = 0; i < 4; ++i) {
-            for (int from = 0; from < 2; ++from) {
-                const std::uint8_t start = from == 0 ? 0x00 : 0xFF;
-                SCOPED_TRACE(std::string(row.name) + " driver " + std::to_string(drivers[i]) +
-                             " from " + std::to_string(start));
-                Rig r(drivers[i]);
-                r.fake().set(r.base, start);
-                (r.link.*row.term)();
-                const auto& log = r.fake().log();
-                const int expected = row.want[i][from];
-                if (expected < 0) {
-                    EXPECT_TRUE(log.empty());
-                    continue;
-                }
-                ASSERT_EQ(log.size(), 2u);
-                EXPECT_FALSE(log[0].isWrite);
-                EXPECT_EQ(log[0].port, r.base);
-                EXPECT_TRUE(log[1].isWrite);
-                EXPECT_EQ(log[1].port, r.base);
-                EXPECT_EQ(log[1].value, expected);
-            }
-        }
+TEST(LineBus, ATermIsOneReadModifyWriteAtPortBaseAndAnEmptyTermTouchesNothing) {
+    Rig r(1, 2);
+    r.base = kLpt2;
+    r.fake().set(kLpt2, 0xA5);
+    r.link.bus().change(LineTerm{0x81, 0x12});
+    ASSERT_EQ(r.fake().log().size(), 2u);
+    EXPECT_FALSE(r.fake().log()[0].isWrite);
+    EXPECT_EQ(r.fake().log()[0].port, kLpt2);
+    EXPECT_TRUE(r.fake().log()[1].isWrite);
+    EXPECT_EQ(r.fake().log()[1].port, kLpt2);
+    EXPECT_EQ(r.fake().log()[1].value, 0x36) << "(0xA5 & ~0x81) | 0x12";
+
+    r.fake().clearLog();
+    r.link.bus().change(LineTerm{});
+    r.link.bus().change(VoltageStep{});
+    EXPECT_TRUE(r.fake().log().empty());
+    EXPECT_TRUE(r.dialog.entries().empty());
+
+    // A voltage step: its bits first, then its prompt.
+    r.link.bus().change(VoltageStep{{0, 0x08}, kManualVppOn});
+    EXPECT_EQ(r.dataWrites(), (std::vector<std::uint8_t>{0x3E}));
+    ASSERT_EQ(r.dialog.entries().size(), 1u);
+    EXPECT_EQ(r.dialog.entries()[0].kind, ScriptedDialog::Kind::ManualSwitch);
+    EXPECT_EQ(r.dialog.entries()[0].text, kManualVppOn);
+
+    // Sampling reads the status register once, with the row's polarity.
+    for (int driver : {0, 1, 2}) {
+        Rig s(driver);
+        s.fake().set(s.base + 1, 0x40);
+        EXPECT_EQ(s.link.bus().sampleBit(), driver != 0) << driver;
+        EXPECT_EQ(s.fake().log().size(), 1u);
     }
 }
 
-TEST(LineMap, DataBitsAndSamplingFollowTheDriverPolarity) {
-    for (int driver : {-1, 0, 1, 2, 5}) {
-        Rig r(driver);
-        const bool inv = driver < 1;
-        r.fake().set(r.base, 0x00);
-        r.link.dataBit(true);
-        EXPECT_EQ(r.dataWrites().back(), inv ? 0x00 : 0x01) << driver;
-        r.fake().set(r.base, 0xFF);
-        r.link.dataBit(true);
-        EXPECT_EQ(r.dataWrites().back(), inv ? 0xFE : 0xFF) << driver;
-        r.link.dataBit(false);
-        EXPECT_EQ(r.dataWrites().back(), inv ? 0xFF : 0xFE) << driver;
-
-        r.fake().set(r.base + 1, 0x40);
-        EXPECT_EQ(r.link.sampleBit(), !inv) << driver;
-        r.fake().set(r.base + 1, 0xBF);
-        EXPECT_EQ(r.link.sampleBit(), inv) << driver;
-    }
-}
-
-TEST(LineMap, VoltageStepsBySwitchVariant) {
-    using Step = void (ProgrammerLink::*)();
-    struct Row {
-        const char* name;
-        Step step;
-        std::array<int, 5> from00;  // switch 0..3, 9; -1 = no port access
-        const char* manual;         // prompt for switch 2, or nullptr
-    };
-    const std::vector<Row> rows = {
-        {"idle", &ProgrammerLink::voltageIdle, {0x00, 0x0C, -1, 0x10, -1}, kManualIdle},
-        {"vddOn", &ProgrammerLink::vddOn, {0x04, 0x00, -1, 0x10, -1}, nullptr},
-        {"vppOn", &ProgrammerLink::vppOn, {0x08, 0x00, -1, 0x08, -1}, kManualVppOn},
-        {"vppOff", &ProgrammerLink::vppOff, {0x00, 0x08, -1, 0x10, -1}, kManualVppOff},
-        {"vddOff", &ProgrammerLink::vddOff, {0x00, 0x04, -1, -1, -1}, nullptr},
-    };
-    const int switches[5] = {0, 1, 2, 3, 9};
-    for (const auto& row : rows) {
-        for (int i = 0; i < 5; ++i) {
-            Rig r(1, switches[i]);
-            r.fake().set(r.base, 0x00);
-            (r.link.*row.step)();
-            SCOPED_TRACE(std::string(row.name) + " switch " + std::to_string(switches[i]));
-            if (row.from00[i] < 0) {
-                EXPECT_TRUE(r.fake().log().empty());
-            } else {
-                ASSERT_EQ(r.fake().log().size(), 2u);
-                EXPECT_EQ(r.fake().log()[1].value, row.from00[i]);
-            }
-            if (switches[i] == 2 && row.manual != nullptr) {
-                ASSERT_EQ(r.dialog.entries().size(), 1u);
-                EXPECT_EQ(r.dialog.entries()[0].kind, ScriptedDialog::Kind::ManualSwitch);
-                EXPECT_EQ(r.dialog.entries()[0].text, row.manual);
-            } else {
-                EXPECT_TRUE(r.dialog.entries().empty());
-            }
+TEST(LineBus, SettingsWithoutAUsableCircuitMoveNoLine) {
+    for (auto [driver, sw] : {std::pair{2, 0}, {2, 1}, {7, 1}, {1, 9}, {-1, 2}}) {
+        Rig r(driver, sw);
+        r.link.Anfang();
+        r.link.StartProgmode();
+        r.link.Kommando(6);
+        r.link.EndProgmode();
+        r.link.safeIdle();
+        for (const auto& a : r.fake().log()) {
+            EXPECT_FALSE(a.isWrite) << driver << " " << sw;
         }
+        EXPECT_TRUE(r.dialog.entries().empty());
     }
-    // The opposite steps from all ones, where the set/clear sense shows.
-    Rig r(1, 3);
-    r.fake().set(r.base, 0xFF);
-    r.link.vppOn();
-    EXPECT_EQ(r.dataWrites().back(), 0xEF);
-    r.link.vppOff();
-    EXPECT_EQ(r.dataWrites().back(), 0xF7);
 }
 
 TEST(LineMap, IdleOfTheAn589CircuitAndOfThe7406) {
@@ -342,7 +271,7 @@ class FramePort : public FakePort {
 TEST(Frames, ReadReturnsTheWordBetweenStartAndStopBitForEveryDriver) {
     for (int driver : {0, 1, 2}) {
         FramePort port(kLpt1, static_cast<std::uint16_t>((0x1234 << 1) | 0x8001), driver == 0);
-        Rig r(driver, 1, &port);
+        Rig r(driver, -1, &port);
         port.set(kLpt1, driver == 0 ? 0x03 : 0x00);
         EXPECT_EQ(r.link.RdDaten(), 0x1234) << driver;
     }
@@ -523,7 +452,7 @@ TEST(Progmode, SafeIdleSwitchesOffWithoutAsking) {
 
 // ---- Search ----
 
-TEST(Search, ExtraBitsTableAndOutOfRange) {
+TEST(Search, ExtraBitsOfEveryRow) {
     const std::uint8_t want[3][4] = {{0x08, 0x04, 0, 0}, {0x04, 0x08, 0, 0}, {0, 0, 0, 0x30}};
     for (int d = 0; d < 3; ++d) {
         for (int s = 0; s < 4; ++s) {
@@ -532,7 +461,7 @@ TEST(Search, ExtraBitsTableAndOutOfRange) {
     }
     EXPECT_EQ(ProgrammerLink::SearchExtraBits(3, 0), 0);
     EXPECT_EQ(ProgrammerLink::SearchExtraBits(-1, 2), 0);
-    EXPECT_EQ(ProgrammerLink::SearchExtraBits(0, 5), 0x08) << "the index is the sum";
+    EXPECT_EQ(ProgrammerLink::SearchExtraBits(0, 5), 0) << "no row, though 0 * 4 + 5 is (1, 1)";
 }
 
 std::vector<FakePort::Access> writesOnly(const FakePort& p) {

@@ -3,6 +3,8 @@
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/user_dialog.h"
+#include "support/fake_port.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

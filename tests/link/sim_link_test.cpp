@@ -9,6 +9,7 @@
 #include "sim/chip.h"
 #include "sim/circuit.h"
 #include "sim/switch_dialog.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {
@@ -42,22 +43,23 @@ struct SimRig {
 };
 
 TEST(LinkOnSim, SearchFindsEveryVariantAtLpt1AndLpt2AndFailsWithoutBoard) {
-    for (int driver = 0; driver < 3; ++driver) {
-        for (int sw = 0; sw < 4; ++sw) {
-            SCOPED_TRACE("driver " + std::to_string(driver) + " switch " + std::to_string(sw));
-            for (int lpt : {1, 2}) {
-                SimRig r(driver, sw, lpt);
-                r.base = 0;
-                EXPECT_TRUE(r.link.findProgrammer()) << "LPT" << lpt;
-                EXPECT_EQ(r.base, lpt == 1 ? kLpt1 : kLpt2);
-                r.link.Anfang();
-                EXPECT_EQ(r.circuit.vpp(), false);
-                EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
-            }
-            SimRig none(driver, sw, 0);
-            EXPECT_FALSE(none.link.findProgrammer());
-            EXPECT_EQ(none.base, kLpt1);
+    // Every usable variant; the other combinations are refused before a search.
+    for (const Circuit& c : kCircuits) {
+        const int driver = static_cast<int>(c.driver);
+        const int sw = static_cast<int>(c.voltage);
+        SCOPED_TRACE("driver " + std::to_string(driver) + " switch " + std::to_string(sw));
+        for (int lpt : {1, 2}) {
+            SimRig r(driver, sw, lpt);
+            r.base = 0;
+            EXPECT_TRUE(r.link.findProgrammer()) << "LPT" << lpt;
+            EXPECT_EQ(r.base, lpt == 1 ? kLpt1 : kLpt2);
+            r.link.Anfang();
+            EXPECT_EQ(r.circuit.vpp(), false);
+            EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
         }
+        SimRig none(driver, sw, 0);
+        EXPECT_FALSE(none.link.findProgrammer());
+        EXPECT_EQ(none.base, kLpt1);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "link/port_io.h"
 #include "link/settings.h"
 #include "link/trace_port.h"
+#include "support/fake_port.h"
 
 namespace pk {
 namespace {

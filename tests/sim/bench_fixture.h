@@ -9,6 +9,7 @@
 #include "link/clock.h"
 #include "sim/circuit.h"
 #include "sim/switch_dialog.h"
+#include "support/scripted_dialog.h"
 
 namespace pk::sim::test {
 
@@ -31,30 +32,7 @@ struct Board {
     }
 
     // The lines at rest: clock and data low, both voltages off.
-    void idle() {
-        const int driver = circuit.variant().driver;
-        if (driver == 0) {
-            host.change(0x03, 0);
-        } else if (driver == 1) {
-            host.change(0, 0x03);
-        } else {
-            host.change(0x04, 0x23);
-        }
-        switch (circuit.variant().sw) {
-            case 0:
-                host.change(0, 0x0C);
-                break;
-            case 1:
-                host.change(0x0C, 0);
-                break;
-            case 2:
-                dialog.manualSwitch("12V ausschalten");
-                break;
-            default:
-                host.change(0x10, 0x08);
-                break;
-        }
-    }
+    void idle() { host.idle(); }
 
     const SimLog& log() const { return circuit.log(); }
     std::string violations() const { return circuit.log().violationText(); }

@@ -1,13 +1,15 @@
 #pragma once
 // A small host for the simulated programmer, written from the chips'
-// programming facts and the board's line map, independent of the program's
-// own link code: each line change is one read-modify-write of the data
+// programming facts over the circuit table's line terms, independent of the
+// program's frames and programming mode: each line change is one read-modify-write of the data
 // register, bits go out LSB first and are latched by the chip on the falling
 // clock edge, reads sample the status register while the clock is high.
 
 #include <chrono>
 #include <cstdint>
+#include <stdexcept>
 
+#include "link/circuit.h"
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/user_dialog.h"
@@ -16,8 +18,9 @@ namespace pk::sim::test {
 
 class BitBang {
   public:
+    // driver and sw must name a usable circuit.
     BitBang(PortIo& port, Clock& clock, int driver, int sw, int base = 0x378)
-        : port_(port), clock_(clock), driver_(driver), sw_(sw), base_(base) {}
+        : port_(port), clock_(clock), c_(row(driver, sw)), base_(base) {}
 
     // What a hand-operated switch prompt goes through.
     void setDialog(UserDialog* dialog) { dialog_ = dialog; }
@@ -32,82 +35,38 @@ class BitBang {
         port_.write(base_, static_cast<std::uint8_t>((v & ~clear) | set));
     }
 
-    void clockHigh() { driver_ == 0 ? change(0, 0x02) : change(0x02, 0); }
-    void clockLow() { driver_ == 0 ? change(0x02, 0) : change(0, 0x02); }
-    void dataBit(bool b) {
-        const bool d0 = driver_ == 0 ? !b : b;
-        d0 ? change(0x01, 0) : change(0, 0x01);
-    }
-    void release() {
-        if (driver_ == 0) {
-            change(0, 0x01);
-        } else if (driver_ == 1) {
-            change(0x01, 0);
-        } else {
-            change(0x04, 0x21);
+    // The terms of the circuit table's row; the framing below is this host's own.
+    void apply(LineTerm t) {
+        if (!t.empty()) {
+            change(t.set, t.clear);
         }
     }
-    void take() {
-        if (driver_ == 2) {
-            change(0, 0x24);
+    void step(const VoltageStep& v) {
+        apply(v.term);
+        if (v.prompt != nullptr && dialog_ != nullptr) {
+            dialog_->manualSwitch(v.prompt);
         }
-    }
-    void entryLow() {
-        if (driver_ == 0) {
-            change(0x03, 0);
-        } else if (driver_ == 1) {
-            change(0, 0x03);
-        } else {
-            change(0, 0x27);
-        }
-    }
-    bool sample() {
-        port_.read(base_ + 1);
-        const bool bit6 = (port_.read(base_ + 1) & 0x40) != 0;
-        return driver_ == 0 ? !bit6 : bit6;
     }
 
-    void vddOn() {
-        if (sw_ == 0) {
-            change(0x04, 0);
-        } else if (sw_ == 1) {
-            change(0, 0x04);
-        } else if (sw_ == 3) {
-            change(0x10, 0x08);
-        }
+    void clockHigh() { apply(c_.clockHigh); }
+    void clockLow() { apply(c_.clockLow); }
+    void dataBit(bool b) { apply(b ? c_.dataHigh : c_.dataLow); }
+    void release() { apply(c_.release); }
+    void take() { apply(c_.take); }
+    void entryLow() { apply(c_.entry); }
+    bool sample() {
+        port_.read(base_ + 1);
+        return dataInHigh(c_, port_.read(base_ + 1));
     }
-    void vddOff() {
-        if (sw_ == 0) {
-            change(0, 0x04);
-        } else if (sw_ == 1) {
-            change(0x04, 0);
-        }
-    }
-    void vppOn() {
-        if (sw_ == 0) {
-            change(0x08, 0);
-        } else if (sw_ == 1) {
-            change(0, 0x08);
-        } else if (sw_ == 2) {
-            if (dialog_ != nullptr) {
-                dialog_->manualSwitch("+12V jetzt einschalten");
-            }
-        } else {
-            change(0x08, 0x10);
-        }
-    }
-    void vppOff() {
-        if (sw_ == 0) {
-            change(0, 0x08);
-        } else if (sw_ == 1) {
-            change(0x08, 0);
-        } else if (sw_ == 2) {
-            if (dialog_ != nullptr) {
-                dialog_->manualSwitch("+12V jetzt ausschalten");
-            }
-        } else {
-            change(0x10, 0x08);
-        }
+
+    void vddOn() { step(c_.vddOn); }
+    void vddOff() { step(c_.vddOff); }
+    void vppOn() { step(c_.vppOn); }
+    void vppOff() { step(c_.vppOff); }
+    // The lines at rest: clock and data low, both voltages off.
+    void idle() {
+        apply(c_.idle);
+        step(c_.voltageIdle);
     }
 
     void startProgmode() {
@@ -121,14 +80,12 @@ class BitBang {
         vppOff();
         sleepMs(100);
         vddOff();
-        if (driver_ == 2) {
-            change(0x24, 0);
-        }
+        apply(c_.endLines);
         sleepMs(150);
     }
 
     void sendBit(bool b) {
-        if (driver_ != 0) {
+        if (c_.leadingWait) {
             wait();
         }
         clockHigh();
@@ -185,10 +142,17 @@ class BitBang {
     }
 
   private:
+    static const Circuit& row(int driver, int sw) {
+        const Circuit* c = findCircuit(driver, sw);
+        if (c == nullptr) {
+            throw std::invalid_argument("no usable circuit");
+        }
+        return *c;
+    }
+
     PortIo& port_;
     Clock& clock_;
-    int driver_;
-    int sw_;
+    const Circuit& c_;
     int base_;
     UserDialog* dialog_ = nullptr;
     // About what the program's measured delay gives.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "bench_fixture.h"
+#include "support/scripted_dialog.h"
 
 namespace pk::sim::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "image/jpeg_decode.h"
+#include "jpeg_decode.h"
 
 #include <gtest/gtest.h>
 

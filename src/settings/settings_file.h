@@ -48,8 +48,10 @@ std::string SettingsFilePath();
 // its values into `settings`. A missing, unreadable or short file leaves both as they
 // are; a record of another version fills the buffer but changes no setting. Nothing is
 // reported: the defaults simply stand. Returns true when the settings were taken.
-bool LoadSettingsFile(const std::string& path, SettingsRecord& record,
-                      ProgrammerSettings& settings);
+// A driver and switch that name no usable circuit are not taken: the two indexes keep
+// their values and `refusal` (when given) receives the German reason, naming the file.
+bool LoadSettingsFile(const std::string& path, SettingsRecord& record, ProgrammerSettings& settings,
+                      std::string* refusal = nullptr);
 
 // Fills the buffer from `settings` and saves it atomically, creating the folder when
 // needed. On failure the previous file is unchanged.

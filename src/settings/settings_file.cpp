@@ -1,4 +1,4 @@
-#include "image/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "link/circuit.h"
 
 namespace pk {
 
@@ -67,8 +69,8 @@ std::string SettingsFilePath() {
     return dir + "PKorvel.ini";
 }
 
-bool LoadSettingsFile(const std::string& path, SettingsRecord& record,
-                      ProgrammerSettings& settings) {
+bool LoadSettingsFile(const std::string& path, SettingsRecord& record, ProgrammerSettings& settings,
+                      std::string* refusal) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
@@ -96,7 +98,16 @@ bool LoadSettingsFile(const std::string& path, SettingsRecord& record,
     if (record.version() != SettingsRecord::CurrentVersion) {
         return false;
     }
+    const std::int32_t driver = settings.DriverIndex;
+    const std::int32_t sw = settings.SwitchIndex;
     record.applyTo(settings);
+    if (const auto why = circuitRefusal(settings.DriverIndex, settings.SwitchIndex)) {
+        settings.DriverIndex = driver;
+        settings.SwitchIndex = sw;
+        if (refusal != nullptr) {
+            *refusal = "Die Hardwareeinstellung aus " + path + " wird nicht übernommen:\r" + *why;
+        }
+    }
     return true;
 }
 

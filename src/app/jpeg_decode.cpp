@@ -1,4 +1,4 @@
-#include "image/jpeg_decode.h"
+#include "jpeg_decode.h"
 
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE

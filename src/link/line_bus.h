@@ -1,0 +1,65 @@
+#pragma once
+// The line bus: applies the rows of the circuit table to the port, one line
+// term at a time, and spends the calibrated wait between line changes.
+//
+// Every line change is one read-modify-write of the real data register; two
+// changes are never merged, because a circuit sees every intermediate state
+// (a merged write could raise VPP in the same instant as VDD).
+
+#include <chrono>
+#include <cstdint>
+
+#include "link/circuit.h"
+#include "link/clock.h"
+#include "link/port_io.h"
+#include "link/settings.h"
+#include "link/user_dialog.h"
+
+namespace pk {
+
+class LineBus {
+  public:
+    // All references must outlive the bus; settings and portBase are read at
+    // every step, so changes by the setup dialog or the search apply at once.
+    LineBus(PortIo& port, Clock& clock, UserDialog& dialog, ProgrammerSettings& settings,
+            std::int32_t& portBase);
+
+    // The row of the circuit the settings name. Settings that name no usable
+    // circuit (refused where they come in) get a row that moves no line.
+    const Circuit& circuit() const;
+
+    // A negative port raises RangeError before any hardware is touched.
+    void WritePort(std::int32_t port, std::uint8_t value);
+    std::uint8_t ReadPort(std::int32_t port);
+    bool PortOpen() const { return port_.available(); }
+    std::string portUnavailableReason() const { return port_.unavailableReason(); }
+
+    // One read-modify-write at PortBase; an empty term touches nothing.
+    void change(LineTerm term);
+    // The step's term, then its prompt (hand switch) if it has one.
+    void change(const VoltageStep& step);
+    // One status read; true for a data bit 1.
+    bool sampleBit();
+
+    // The single wait between line changes: (DelayCount + 1) units, where
+    // 101 units x 10001 calls make the 400 ms reference run. Never shorter.
+    void Delay();
+    std::chrono::nanoseconds delayLength() const;
+    // Measures Delay over 10001 calls and sets DelayCount so one Delay lasts
+    // about 40 us. An unusable measurement (0 ms or less) leaves 100.
+    void Bremse();
+    void sleepMs(int ms) { clock_.sleepMs(ms); }
+
+    std::int32_t portBase() const { return portBase_; }
+    void setPortBase(std::int32_t base) { portBase_ = base; }
+    const ProgrammerSettings& settings() const { return settings_; }
+
+  private:
+    PortIo& port_;
+    Clock& clock_;
+    UserDialog& dialog_;
+    ProgrammerSettings& settings_;
+    std::int32_t& portBase_;
+};
+
+}  // namespace pk

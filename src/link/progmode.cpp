@@ -1,0 +1,56 @@
+#include "link/progmode.h"
+
+namespace pk {
+
+EntryOrder ProgrammingMode::orderFor(const Circuit& c, EntryOrder wanted) {
+    return c.entryOrders.can(wanted) ? wanted : EntryOrder::VddFirst;
+}
+
+void ProgrammingMode::start(EntryOrder wanted) {
+    // Clock and data are held low while the voltages come up. VDD first keeps
+    // VPP off an unpowered chip; VPP first holds a chip in reset that would
+    // otherwise start its program (internal oscillator, MCLR as input).
+    const Circuit& c = bus_.circuit();
+    bus_.change(c.entry);
+    const bool vddFirst = orderFor(c, wanted) == EntryOrder::VddFirst;
+    bus_.change(vddFirst ? c.vddOn : c.vppOn);
+    bus_.sleepMs(100);
+    bus_.change(vddFirst ? c.vppOn : c.vddOn);
+    active_ = true;
+    bus_.sleepMs(150);
+}
+
+void ProgrammingMode::end() {
+    // VPP goes first, so the chip never sees 12 V without its supply.
+    const Circuit& c = bus_.circuit();
+    bus_.change(c.vppOff);
+    active_ = false;
+    bus_.sleepMs(100);
+    bus_.change(c.vddOff);
+    bus_.change(c.endLines);
+    bus_.sleepMs(150);
+}
+
+void ProgrammingMode::idle() {
+    if (!bus_.PortOpen()) {
+        return;
+    }
+    const Circuit& c = bus_.circuit();
+    bus_.change(c.idle);
+    bus_.change(c.voltageIdle);
+}
+
+void ProgrammingMode::safeIdle() {
+    if (!bus_.PortOpen()) {
+        return;
+    }
+    // Only the terms: a prompt here would ask at exit for what end() asked.
+    const Circuit& c = bus_.circuit();
+    bus_.change(c.vppOff.term);
+    bus_.change(c.vddOff.term);
+    bus_.change(c.idle);
+    bus_.change(c.voltageIdle.term);
+    active_ = false;
+}
+
+}  // namespace pk

@@ -1,0 +1,44 @@
+#include "link/search.h"
+
+namespace pk {
+
+std::uint8_t SearchExtraBits(std::int32_t driverIndex, std::int32_t switchIndex) {
+    const Circuit* c = findCircuit(driverIndex, switchIndex);
+    return c != nullptr ? c->searchExtraBits : 0x00;
+}
+
+bool loopBackTest(LineBus& bus) {
+    // Without a chip in the socket the circuit feeds its data output back to the
+    // acknowledge input; both inversions of the 7406 variant cancel, so bit 6
+    // must follow D0 for every variant. A floating port reads 1 and fails the first half.
+    const std::uint8_t extra = bus.circuit().searchExtraBits;
+    const std::int32_t base = bus.portBase();
+    bool failed = false;
+    bus.WritePort(base, static_cast<std::uint8_t>(extra | kD1));
+    bus.sleepMs(100);
+    if (bus.ReadPort(base + kStatusOffset) & kStatusData) {
+        failed = true;
+    }
+    bus.WritePort(base, static_cast<std::uint8_t>(extra | kD1 | kD0));
+    bus.sleepMs(100);
+    if (!(bus.ReadPort(base + kStatusOffset) & kStatusData)) {
+        failed = true;
+    }
+    return !failed;
+}
+
+bool findProgrammer(LineBus& bus) {
+    if (bus.settings().QuickAndDirty) {
+        // That circuit cannot read back; it is always on LPT1.
+        bus.setPortBase(kLpt1);
+        return true;
+    }
+    bus.setPortBase(kLpt2);
+    if (loopBackTest(bus)) {
+        return true;
+    }
+    bus.setPortBase(kLpt1);
+    return loopBackTest(bus);
+}
+
+}  // namespace pk
