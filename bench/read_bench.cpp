@@ -16,7 +16,7 @@
 
 #include "../tests/support/scripted_dialog.h"
 #include "device/chip_ops.h"
-#include "device/recording_reporter.h"
+#include "../tests/support/recording_reporter.h"
 #include "link/clock.h"
 #include "link/programmer.h"
 #include "sim/circuit.h"
