@@ -181,6 +181,10 @@ class Run {
             {QStringLiteral("qad"), QStringLiteral("Quick-and-Dirty-Korvel")},
             {QStringLiteral("delay"), QStringLiteral("Verzögerungswert (statt der Messung)"),
              QStringLiteral("N")},
+            {QStringLiteral("timing"),
+             QStringLiteral("classic (großzügig) oder datasheet (nur was die Datenblätter "
+                            "verlangen); Vorgabe: die Einstellung"),
+             QStringLiteral("classic|datasheet")},
             {QStringLiteral("no-data"), QStringLiteral("Data-EEPROM auslassen")},
             {QStringLiteral("config"),
              QStringLiteral("Konfigurationswort (Vorgabe: aus der HEX-Datei)"),
@@ -253,6 +257,13 @@ class Run {
         if (!intOption(p, "driver", 0, 2, driver_) || !intOption(p, "switch", 0, 3, switch_) ||
             !intOption(p, "delay", 0, 1'000'000, delay_)) {
             return false;
+        }
+        if (p.isSet(QStringLiteral("timing"))) {
+            const std::string t = p.value(QStringLiteral("timing")).toStdString();
+            if (t != "classic" && t != "datasheet") {
+                return usage("--timing=" + t + ": erlaubt sind classic und datasheet");
+            }
+            timing_ = t == "datasheet" ? TimingMode::DataSheet : TimingMode::Classic;
         }
         if (p.isSet(QStringLiteral("type"))) {
             typeName_ = p.value(QStringLiteral("type")).toLower().toStdString();
@@ -472,6 +483,9 @@ class Run {
         if (qad_) {
             settings_.QuickAndDirty = true;
         }
+        if (timing_) {
+            settings_.Timing = *timing_;
+        }
         if (delay_) {
             settings_.DelayCount = *delay_;
             settings_.AutoSpeed = false;
@@ -522,7 +536,8 @@ class Run {
             std::fprintf(stderr, "%s\n", link_->portUnavailableReason().c_str());
             return ExitNoProgrammer;
         }
-        if (settings_.AutoSpeed) {
+        // The data-sheet timing measures its line waits on the clock: nothing to calibrate.
+        if (settings_.AutoSpeed && settings_.Timing == TimingMode::Classic) {
             link_->Bremse();
         }
         bool found = false;
@@ -815,6 +830,7 @@ class Run {
     std::optional<int> driver_;
     std::optional<int> switch_;
     std::optional<int> delay_;
+    std::optional<TimingMode> timing_;
     std::string typeName_;
     std::optional<SwitchMatch> type_;
     std::optional<std::uint16_t> config_;

@@ -8,7 +8,9 @@
 // WrDaten and RdDaten, inside StartProgmode/EndProgmode brackets that the
 // callers open and close (except where a routine restarts the mode itself).
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/catalogue.h"
@@ -82,7 +84,17 @@ struct RunGaugeState {
     int progress = 0;
     bool visible = false;
     RunGaugeColour colour = RunGaugeColour::DarkGreen;
+    // The run's time still to come, from its pace so far; none until a run has
+    // gone far enough (a twentieth, or a second) for the pace to mean something.
+    std::optional<std::chrono::seconds> remaining;
 };
+
+// Remaining time of a run that has done `done` of `total` in `elapsed`, or none
+// while too little is done to tell.
+std::optional<std::chrono::seconds> remainingTime(std::chrono::nanoseconds elapsed, double done,
+                                                  double total);
+// "noch 34 s", "noch 4:29 min": the remaining time as the window and the CLI show it.
+std::string remainingText(std::chrono::seconds left);
 
 // How chip routines show what they do. The main window implements it with its
 // widgets (repainting only the gauges, counters and status bar while a command
@@ -179,6 +191,7 @@ class ChipOps {
     ErrorCounters& errors_;
     ChipReporter& report_;
     RunGaugeState gauge_;
+    std::chrono::nanoseconds runStart_{0};
 };
 
 // Compare counting of "Vergleichen" over the image (after the reads): returns the

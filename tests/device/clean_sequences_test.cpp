@@ -1,6 +1,6 @@
 // The program's own sequences against every simulated chip on every usable
-// circuit variant, with port accesses costing 1 µs and costing nothing (then
-// only the program's own waits keep the chip's minima): burn, burn again,
+// circuit variant, in both timings, with port accesses costing 1 µs and costing
+// nothing (then only the program's own waits keep the chip's minima): burn, burn again,
 // compare, read, erase with the blank check, protection removal with the blank
 // check, and the type check must leave the violation log empty and the error
 // counters at 0. Then the faults the program must not call a success.
@@ -41,14 +41,17 @@ void expectClean(const Bench& b, const char* step) {
     EXPECT_TRUE(b.report.messages.empty()) << step << ": " << b.report.messages.front();
 }
 
-class CleanSequences : public ::testing::TestWithParam<std::tuple<const char*, bool>> {};
+class CleanSequences
+    : public ::testing::TestWithParam<std::tuple<const char*, bool, TimingMode>> {};
 
 TEST_P(CleanSequences, EveryVariantLeavesTheLogEmpty) {
-    const auto [chipName, strict] = GetParam();
+    const auto [chipName, strict, timing] = GetParam();
     for (auto [driver, sw] : kVariants) {
         SCOPED_TRACE(std::string(chipName) + " on " + std::to_string(driver) + "/" +
-                     std::to_string(sw) + (strict ? " strict" : ""));
+                     std::to_string(sw) + (strict ? " strict" : "") +
+                     (timing == TimingMode::DataSheet ? " data sheet" : ""));
         Bench b(chipName, -2, driver, sw, strict);
+        b.settings.Timing = timing;
         // The whole memory is read the same way as its first part; 128 words keep this fast.
         b.device.ProgLastAddr = std::min(b.device.ProgLastAddr, 0x7F);
         const bool hasData = b.device.DataLastAddr >= 0;
@@ -102,7 +105,9 @@ INSTANTIATE_TEST_SUITE_P(AllModels, CleanSequences,
                                                               "16F872", "16F873", "16F874",
                                                               "16F876", "16F877", "16F73", "16F74",
                                                               "16F76", "16F77", "16F627", "16F628"),
-                                            ::testing::Bool()));
+                                            ::testing::Bool(),
+                                            ::testing::Values(TimingMode::Classic,
+                                                              TimingMode::DataSheet)));
 
 // A word that differs from the file by one bit must never be skipped because one
 // read of it came back with that bit flipped. One flip per burn, at every
