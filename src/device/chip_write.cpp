@@ -39,17 +39,6 @@ std::int32_t lastProgramAddress(const MemoryImage& image, std::int32_t progLastA
     return last;
 }
 
-// Erase/program cycle of a program word, ID location or configuration word.
-constexpr int kWordCycleMs = 20;
-constexpr int kDataCycleMs = 15;
-constexpr int kConfigCycleMs = 15;
-// The old 16F84 (no device ID) takes up to 20 ms for every cycle.
-constexpr int kOld84CycleMs = 20;
-// 16F7x: a programming cycle of two words, the bulk erase.
-constexpr int kPairCycleMs = 4;
-constexpr int kBulkEraseMs = 35;
-constexpr int kStepMs = 1;
-
 }  // namespace
 
 void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
@@ -84,8 +73,8 @@ void ChipOps::WriteProgram() {
             if (!skip) {
                 link_.Kommando(cmd::LoadDataForProgramMemory);
                 link_.WrDaten(hex.at(i));
-                link_.Kommando(cmd::BeginEraseProgrammingCycle);
-                clock_.sleepMs(kWordCycleMs);
+                link_.Kommando(row().programCmd);
+                sleepFor(waits().program);
                 if (!qd) {
                     link_.Kommando(cmd::ReadDataFromProgramMemory);
                     back.at(i) = link_.RdDaten();
@@ -114,7 +103,7 @@ void ChipOps::WriteProgram7x() {
     auto& back = image_.ReadBack;
 
     link_.Kommando(cmd::BulkEraseProgramMemory);
-    clock_.sleepMs(kBulkEraseMs);
+    sleepFor(waits().erase);
 
     for (std::int32_t a = 0; a <= last; a += 2) {
         const auto i = static_cast<std::size_t>(a);
@@ -124,9 +113,9 @@ void ChipOps::WriteProgram7x() {
         link_.Kommando(cmd::IncrementAddress);
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(hex.at(i + 1) & 0x3FFF);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kPairCycleMs);
-        link_.Kommando(cmd::EndProgramming);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().program);
+        link_.Kommando(*row().endCmd);
         link_.Kommando(cmd::IncrementAddress);
         const std::int32_t next = a + 2;
         // With verification to follow, programming fills only the first half of the gauge.
@@ -158,7 +147,6 @@ void ChipOps::WriteProgram7x() {
 
 void ChipOps::WriteData() {
     const bool qd = settings_.QuickAndDirty;
-    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
     const std::int32_t first = MemoryImage::EepromBase;
@@ -167,8 +155,8 @@ void ChipOps::WriteData() {
         if (present(hex.at(i))) {
             link_.Kommando(cmd::LoadDataForDataMemory);
             link_.WrDaten(hex.at(i));
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(old84 ? kOld84CycleMs : kDataCycleMs);
+            link_.Kommando(row().programCmd);
+            sleepFor(waits().data);
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromDataMemory);
                 back.at(i) = link_.RdDaten() & 0xFF;
@@ -192,8 +180,8 @@ void ChipOps::idWriterErasePrograms() {
             // Only the low four bits carry the ID; the rest are written as ones.
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(idFrameWord(value));
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(kWordCycleMs);
+            link_.Kommando(row().programCmd);
+            sleepFor(waits().program);
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
                 const std::uint16_t r = link_.RdDaten() & 0x000F;
@@ -210,11 +198,11 @@ void ChipOps::idWriterErasePrograms() {
             }
         }
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
     for (int k = 0; k < 3; ++k) {
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
 }
 
@@ -231,21 +219,20 @@ void ChipOps::idWriterProgrammingCycles() {
         link_.Kommando(cmd::IncrementAddress);
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(v(2 * pair + 1));
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kPairCycleMs);
-        link_.Kommando(cmd::EndProgramming);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().program);
+        link_.Kommando(*row().endCmd);
         link_.Kommando(cmd::IncrementAddress);
     }
     for (int k = 0; k < 3; ++k) {
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
 }
 
 void ChipOps::WriteConfiguration() {
     const bool qd = settings_.QuickAndDirty;
-    const bool pairs = is16F7x(device_.CurrentType);
-    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
+    const bool pairs = row().writeScheme == WriteScheme::PairsAfterBulkErase;
     const std::uint16_t config = image_.ConfigWord;
 
     // Load Configuration only moves the counter to 0x2000; nothing is programmed yet.
@@ -256,16 +243,14 @@ void ChipOps::WriteConfiguration() {
     } else {
         idWriterErasePrograms();
     }
-    clock_.sleepMs(kStepMs);
+    sleepFor(waits().step);
 
     link_.Kommando(cmd::LoadDataForProgramMemory);
     link_.WrDaten(config);
-    link_.Kommando(cmd::BeginEraseProgrammingCycle);
-    if (pairs) {
-        clock_.sleepMs(kPairCycleMs);
-        link_.Kommando(cmd::EndProgramming);
-    } else {
-        clock_.sleepMs(old84 ? kOld84CycleMs : kConfigCycleMs);
+    link_.Kommando(row().programCmd);
+    sleepFor(waits().config);
+    if (const auto end = row().endCmd) {
+        link_.Kommando(*end);
     }
     if (qd) {
         return;
