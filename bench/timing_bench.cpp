@@ -111,10 +111,13 @@ void BM_BurnAndVerify(benchmark::State& state, const char* name, pk::TimingMode 
 
 void registerAll() {
     for (const char* name : {"16F877", "16F84A", "16F628"}) {
-        for (auto [timing, label] : {std::pair{pk::TimingMode::Classic, "classic"},
-                                     std::pair{pk::TimingMode::DataSheet, "datasheet"}}) {
-            benchmark::RegisterBenchmark(("BurnAndVerify/" + std::string(name) + "/" + label),
-                                         BM_BurnAndVerify, name, timing)
+        for (const auto& [timing, label] : {std::pair{pk::TimingMode::Classic, "classic"},
+                                            std::pair{pk::TimingMode::DataSheet, "datasheet"}}) {
+            const std::string title = "BurnAndVerify/" + std::string(name) + "/" + label;
+            const pk::TimingMode t = timing;
+            benchmark::RegisterBenchmark(
+                title.c_str(),
+                [name, t](benchmark::State& state) { BM_BurnAndVerify(state, name, t); })
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(1);
         }

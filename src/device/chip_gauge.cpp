@@ -10,7 +10,8 @@ namespace pk {
 
 std::optional<std::chrono::seconds> remainingTime(std::chrono::nanoseconds elapsed, double done,
                                                   double total) {
-    if (!(done > 0) || !(total > done) || (done / total < 0.05 && elapsed < std::chrono::seconds(1))) {
+    if (!(done > 0) || !(total > done) ||
+        (done / total < 0.05 && elapsed < std::chrono::seconds(1))) {
         return std::nullopt;
     }
     const double left = std::chrono::duration<double>(elapsed).count() * (total - done) / done;
