@@ -14,9 +14,9 @@
 #include <chrono>
 #include <memory>
 
+#include "../tests/support/recording_reporter.h"
 #include "../tests/support/scripted_dialog.h"
 #include "device/chip_ops.h"
-#include "../tests/support/recording_reporter.h"
 #include "link/clock.h"
 #include "link/programmer.h"
 #include "sim/circuit.h"
