@@ -158,6 +158,20 @@ void TOstrac::setUpStatusBar() {
     }
     ui_->StatusBar1->addWidget(statusPanel0_);
     ui_->StatusBar1->addWidget(statusPanel1_, 1);
+    // The run's remaining time, at the right while a run gauge is shown.
+    remainingLabel_ = new QLabel(ui_->StatusBar1);
+    remainingLabel_->setObjectName(QStringLiteral("RemainingLabel"));
+    remainingLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    remainingLabel_->setContentsMargins(2, 0, 2, 0);
+    remainingLabel_->hide();
+    ui_->StatusBar1->addPermanentWidget(remainingLabel_);
+}
+
+void TOstrac::showRemaining(const std::optional<std::chrono::seconds>& left) {
+    if (left) {
+        remainingLabel_->setText(QString::fromStdString(remainingText(*left)));
+    }
+    remainingLabel_->setVisible(left.has_value());
 }
 
 void TOstrac::setPanel(int index, const QString& text) {

@@ -83,6 +83,8 @@ struct CycleTimes {
     std::chrono::microseconds unprotect{0};        // the protection-removal cycle
     std::chrono::microseconds unprotectSettle{0};  // after it, before VPP may drop
     std::chrono::microseconds step{0};             // between steps in configuration memory
+    std::chrono::microseconds programOnly{0};      // 0x18 on an erased word; 0: no such cycle
+    std::chrono::microseconds endHold{0};          // after End Programming, before the next bit
 };
 
 struct ChipTimes {
@@ -174,9 +176,11 @@ constexpr CycleTimes classicTimes(std::int64_t program, std::int64_t data, std::
 
 constexpr CycleTimes dataSheetTimes(std::int64_t program, std::int64_t data, std::int64_t config,
                                     std::int64_t erase, std::int64_t dataErase,
-                                    std::int64_t unprotect) {
-    return {ms(program),   ms(data),      ms(config), ms(erase),
-            ms(dataErase), ms(unprotect), ms(0),      ms(0)};
+                                    std::int64_t unprotect, std::int64_t programOnly = 0,
+                                    std::int64_t endHoldUs = 0) {
+    return {
+        ms(program),   ms(data), ms(config), ms(erase),       ms(dataErase),
+        ms(unprotect), ms(0),    ms(0),      ms(programOnly), std::chrono::microseconds(endHoldUs)};
 }
 
 // 16F84A; the first 16F84 has no device ID, no bulk erase that works, and
@@ -192,7 +196,7 @@ inline constexpr Family kF84{
     // One protection setting: CP covers program memory and EEPROM.
     {0x2007, 0x3FFF, 0x3FF0, 0x0000, 0x3000},
     // 8 erases and writes a word in about 8 ms; the erase sequences take 10 ms.
-    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10)},
+    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10, 4)},
     IdlessVariant{EraseScheme::SetupPairPerLoad,
                   {classicTimes(20, 20, 20, 20, 20, 20), dataSheetTimes(20, 20, 20, 10, 10, 10)}}};
 
@@ -207,21 +211,22 @@ inline constexpr Family kF87x{
     ConfigLayout::Layout87x,
     // CP1:CP0 twice (bits 13:12 and 5:4); bit 10 is not implemented.
     {0x2007, 0x3BFF, 0x3030, 0x0100, 0x3000},
-    {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8)},
+    {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8, 4)},
     std::nullopt};
 
 // 16F73 .. 16F77: the host times programming (at least 1 ms before 14), the
 // self-timed chip erase takes 30 ms; no EEPROM.
-inline constexpr Family kF7x{WriteScheme::PairsAfterBulkErase,
-                             2,
-                             std::uint16_t{14},
-                             EraseScheme::BulkSelfTimed,
-                             UnprotectScheme::Erase,
-                             EntryOrder::VddFirst,
-                             ConfigLayout::Layout7x,
-                             {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
-                             {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0)},
-                             std::nullopt};
+inline constexpr Family kF7x{
+    WriteScheme::PairsAfterBulkErase,
+    2,
+    std::uint16_t{14},
+    EraseScheme::BulkSelfTimed,
+    UnprotectScheme::Erase,
+    EntryOrder::VddFirst,
+    ConfigLayout::Layout7x,
+    {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
+    {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0, 0, 100)},
+    std::nullopt};
 
 // 16F627/628: Tera at most 5 ms, Tprog at most 8 ms, and 8 does both. The
 // specification asks VPP before VDD.
@@ -235,7 +240,7 @@ inline constexpr Family kF62x{
     ConfigLayout::Layout62x,
     // CP1:CP0 twice (bits 13:12 and 11:10); bit 9 is not implemented.
     {0x2007, 0x3DFF, 0x3C00, 0x0100, 0x3000},
-    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13)},
+    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13, 8)},
     std::nullopt};
 
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,

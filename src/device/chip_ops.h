@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/catalogue.h"
@@ -33,7 +34,8 @@ inline constexpr std::uint16_t EraseSetup2 = 7;  // second of the code-protected
 inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin Programming
 inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
 inline constexpr std::uint16_t BulkEraseDataMemory = 11;
-inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
+inline constexpr std::uint16_t EndProgramming = 14;               // 16F7x
+inline constexpr std::uint16_t BeginProgrammingOnlyCycle = 0x18;  // 16F84A, 16F87x, 16F62x
 }  // namespace cmd
 
 // Texts the chip routines show.
@@ -45,6 +47,11 @@ inline constexpr const char* kRevisionPrefix = "Chip-Revision: ";
 inline constexpr const char* kNotBlankText = "PIC nicht vollständig gelöscht!  ";
 inline constexpr const char* kEepromRestoreFailedText =
     "EEPROM nach dem Löschen nicht wiederhergestellt!  ";
+// Status-bar panel 1 in the data-sheet timing: which way program memory is burnt.
+inline constexpr const char* kProgramOnlyText =
+    "Datenblatt-Timing: PIC gelöscht, Wörter nur programmiert";
+inline constexpr const char* kWordByWordText =
+    "Datenblatt-Timing: jedes Wort gelöscht und programmiert";
 inline constexpr const char* kEepromUnstableText =
     "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 
@@ -83,7 +90,17 @@ struct RunGaugeState {
     int progress = 0;
     bool visible = false;
     RunGaugeColour colour = RunGaugeColour::DarkGreen;
+    // The run's time still to come, from its pace so far; none until a run has
+    // gone far enough (a twentieth, or a second) for the pace to mean something.
+    std::optional<std::chrono::seconds> remaining;
 };
+
+// Remaining time of a run that has done `done` of `total` in `elapsed`, or none
+// while too little is done to tell.
+std::optional<std::chrono::seconds> remainingTime(std::chrono::nanoseconds elapsed, double done,
+                                                  double total);
+// "noch 34 s", "noch 4:29 min": the remaining time as the window and the CLI show it.
+std::string remainingText(std::chrono::seconds left);
 
 // How chip routines show what they do. The main window implements it with its
 // widgets (repainting only the gauges, counters and status bar while a command
@@ -167,12 +184,31 @@ class ChipOps {
     ChipProcedure procedure() const {
         return procedureOf(row(), device_.Is84A || deviceInfo(device_.CurrentType) == nullptr);
     }
-    // What the program waits for the chip's cycles.
-    const CycleTimes& waits() const { return procedure().times->classic; }
+    // What the program waits for the chip's cycles, in the timing chosen.
+    const CycleTimes& waits() const {
+        const ChipTimes& t = *procedure().times;
+        return settings_.Timing == TimingMode::DataSheet ? t.dataSheet : t.classic;
+    }
+    // The data-sheet timing waits each cycle's maximum and this much more (a
+    // wait 10 % short is caught by the simulator, so the margin is known to be real).
+    static constexpr int kDataSheetMarginPercent = 5;
+    // The data-sheet timing on a chip with program-only cycles, when the file
+    // fills enough words for the erase to pay: the chip's erase, then 0x18 per
+    // word. Says which way it went in status-bar panel 1.
+    bool ProgramOnlyPays(bool includeData) const;
+    void WriteProgramAfterErase(bool includeData);
 
   private:
-    // Sleeps through a chip cycle; the catalogue keeps these in whole milliseconds.
+    // Sleeps through a chip cycle. The classic waits are whole milliseconds; the
+    // data sheet's are not, and get the margin; a wait of 0 is none.
     void sleepFor(std::chrono::microseconds d) {
+        if (d.count() <= 0) {
+            return;
+        }
+        if (settings_.Timing == TimingMode::DataSheet) {
+            clock_.sleepFor(d + d * kDataSheetMarginPercent / 100);
+            return;
+        }
         clock_.sleepMs(
             static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
     }
@@ -198,6 +234,7 @@ class ChipOps {
     ErrorCounters& errors_;
     ChipReporter& report_;
     RunGaugeState gauge_;
+    std::chrono::nanoseconds runStart_{0};
 };
 
 // Compare counting of "Vergleichen" over the image (after the reads): returns the

@@ -116,6 +116,7 @@ void ChipOps::WriteProgram7x() {
         link_.Kommando(row().programCmd);
         sleepFor(waits().program);
         link_.Kommando(*row().endCmd);
+        sleepFor(waits().endHold);
         link_.Kommando(cmd::IncrementAddress);
         const std::int32_t next = a + 2;
         // With verification to follow, programming fills only the first half of the gauge.
@@ -222,6 +223,7 @@ void ChipOps::idWriterProgrammingCycles() {
         link_.Kommando(row().programCmd);
         sleepFor(waits().program);
         link_.Kommando(*row().endCmd);
+        sleepFor(waits().endHold);
         link_.Kommando(cmd::IncrementAddress);
     }
     for (int k = 0; k < 3; ++k) {
@@ -251,6 +253,7 @@ void ChipOps::WriteConfiguration() {
     sleepFor(waits().config);
     if (const auto end = row().endCmd) {
         link_.Kommando(*end);
+        sleepFor(waits().endHold);
     }
     if (qd) {
         return;

@@ -385,7 +385,12 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                  [&] {
                      if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
                          chip.ops.WriteProgram7x();
+                     } else if (chip.ops.ProgramOnlyPays(options.includeData)) {
+                         chip.ops.WriteProgramAfterErase(options.includeData);
                      } else {
+                         if (chip.ops.settings().Timing == TimingMode::DataSheet) {
+                             chip.report.setPanel(1, kWordByWordText);
+                         }
                          chip.ops.WriteProgram();
                      }
                  }) &&

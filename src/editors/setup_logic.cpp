@@ -132,6 +132,7 @@ void SetupLogic::test() {
         measure_();
     }
     setSpeed(speedFor(settings_.DelayCount));
+    setDataSheet(settings_.Timing == TimingMode::DataSheet);
 }
 
 void SetupLogic::open() {
@@ -156,6 +157,7 @@ void SetupLogic::store() {
     settings_.QuickAndDirty = view_.QD;
     settings_.ModelK1 = view_.K1;
     settings_.DelayCount = view_.Speed * 100;
+    settings_.Timing = view_.DataSheet ? TimingMode::DataSheet : TimingMode::Classic;
 }
 
 }  // namespace pk
