@@ -132,7 +132,6 @@ void SetupLogic::test() {
         measure_();
     }
     setSpeed(speedFor(settings_.DelayCount));
-    setDataSheet(settings_.Timing == TimingMode::DataSheet);
 }
 
 void SetupLogic::open() {
@@ -145,6 +144,7 @@ void SetupLogic::open() {
     setK1(settings_.ModelK1);
     setAutoSpeed(settings_.AutoSpeed);
     setSpeed(speedFor(settings_.DelayCount));
+    setDataSheet(settings_.Timing == TimingMode::DataSheet);
 }
 
 std::optional<std::string> SetupLogic::refusal() const {
