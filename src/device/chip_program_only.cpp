@@ -16,8 +16,8 @@ constexpr bool present(std::uint16_t word) {
     return (word & 0x8000) == 0;
 }
 
-// What one more stay in programming mode costs: its voltage steps and pauses.
-constexpr std::chrono::microseconds kBracket{500'000};
+// What one more stay in programming mode costs: its voltage steps' pauses.
+constexpr std::chrono::microseconds kBracket = ProgrammingMode::pauses(true).bracket();
 
 }  // namespace
 

@@ -50,6 +50,12 @@ void LineBus::WritePort(std::int32_t port, std::uint8_t value) {
         throw RangeError();
     }
     port_.write(port, value);
+    if (port == portBase_) {
+        written_ = value;
+        writtenAt_ = port;
+    } else if (port == writtenAt_) {
+        writtenAt_.reset();
+    }
 }
 
 std::uint8_t LineBus::ReadPort(std::int32_t port) {
@@ -63,7 +69,22 @@ void LineBus::change(LineTerm term) {
     if (term.empty()) {
         return;
     }
-    WritePort(portBase_, term.apply(ReadPort(portBase_)));
+    if (!dataSheetTiming()) {
+        WritePort(portBase_, term.apply(ReadPort(portBase_)));
+    } else {
+        // The data register holds what was last written to it, and only this
+        // program writes it: no need to ask the port again. A term that would
+        // leave every line as it is writes nothing.
+        if (writtenAt_ != portBase_) {
+            written_ = ReadPort(portBase_);
+            writtenAt_ = portBase_;
+        }
+        const std::uint8_t next = term.apply(written_);
+        if (next == written_) {
+            return;
+        }
+        WritePort(portBase_, next);
+    }
     // Taken after the write: the change happened at the latest now.
     lastChange_ = clock_.monotonic();
 }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "link/circuit.h"
 #include "link/clock.h"
@@ -46,10 +47,15 @@ class LineBus {
     bool PortOpen() const { return port_.available(); }
     std::string portUnavailableReason() const { return port_.unavailableReason(); }
 
-    // One read-modify-write at PortBase; an empty term touches nothing.
+    // One read-modify-write at PortBase; an empty term touches nothing. In the
+    // data-sheet timing the value last written stands in for the read, and a term
+    // that would leave every line as it is writes nothing.
     void change(LineTerm term);
     // The step's term, then its prompt (hand switch) if it has one.
     void change(const VoltageStep& step);
+    // The next change reads the data register again: at the start of programming
+    // mode, since the port may have changed hands between two operations.
+    void forgetWritten() { writtenAt_.reset(); }
     // One status read; true for a data bit 1.
     bool sampleBit();
 
@@ -85,6 +91,9 @@ class LineBus {
     // When the last line change had been made, and when the last frame ended.
     std::chrono::nanoseconds lastChange_{0};
     std::chrono::nanoseconds frameEnd_{0};
+    // The last value written to a data register, and which one.
+    std::uint8_t written_ = 0;
+    std::optional<std::int32_t> writtenAt_;
 
     void waitUntil(std::chrono::nanoseconds t);
 };

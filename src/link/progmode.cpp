@@ -2,6 +2,14 @@
 
 namespace pk {
 
+namespace {
+
+ProgrammingMode::Pauses pausesFor(const LineBus& bus) {
+    return ProgrammingMode::pauses(bus.dataSheetTiming());
+}
+
+}  // namespace
+
 EntryOrder ProgrammingMode::orderFor(const Circuit& c, EntryOrder wanted) {
     return c.entryOrders.can(wanted) ? wanted : EntryOrder::VddFirst;
 }
@@ -11,24 +19,27 @@ void ProgrammingMode::start(EntryOrder wanted) {
     // VPP off an unpowered chip; VPP first holds a chip in reset that would
     // otherwise start its program (internal oscillator, MCLR as input).
     const Circuit& c = bus_.circuit();
+    bus_.forgetWritten();
     bus_.change(c.entry);
     const bool vddFirst = orderFor(c, wanted) == EntryOrder::VddFirst;
+    const ProgrammingMode::Pauses pause = pausesFor(bus_);
     bus_.change(vddFirst ? c.vddOn : c.vppOn);
-    bus_.sleepMs(100);
+    bus_.sleepMs(pause.first);
     bus_.change(vddFirst ? c.vppOn : c.vddOn);
     active_ = true;
-    bus_.sleepMs(150);
+    bus_.sleepMs(pause.second);
 }
 
 void ProgrammingMode::end() {
     // VPP goes first, so the chip never sees 12 V without its supply.
     const Circuit& c = bus_.circuit();
+    const ProgrammingMode::Pauses pause = pausesFor(bus_);
     bus_.change(c.vppOff);
     active_ = false;
-    bus_.sleepMs(100);
+    bus_.sleepMs(pause.first);
     bus_.change(c.vddOff);
     bus_.change(c.endLines);
-    bus_.sleepMs(150);
+    bus_.sleepMs(pause.second);
 }
 
 void ProgrammingMode::idle() {

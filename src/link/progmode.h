@@ -3,6 +3,8 @@
 // programming voltage on MCLR in the order the chip wants and the circuit can
 // do; leaving it; and the idle state of the lines between operations.
 
+#include <chrono>
+
 #include "link/circuit.h"
 #include "link/line_bus.h"
 
@@ -11,6 +13,22 @@ namespace pk {
 class ProgrammingMode {
   public:
     explicit ProgrammingMode(LineBus& bus) : bus_(bus) {}
+
+    // The pauses after each voltage step, in ms: after the first step of entry
+    // and of exit, and after the second. The classic timing's are generous for
+    // any switch; the chips themselves need 5 us between VPP and the first
+    // clock. The data-sheet timing leaves the switch transistors and the
+    // socket's capacitors 10 ms per step, still two thousand times that.
+    struct Pauses {
+        int first;
+        int second;
+        constexpr std::chrono::milliseconds bracket() const {
+            return std::chrono::milliseconds(2 * (first + second));
+        }
+    };
+    static constexpr Pauses pauses(bool dataSheet) {
+        return dataSheet ? Pauses{10, 10} : Pauses{100, 150};
+    }
 
     // The order entry will use: the wanted one where the circuit can do it,
     // else VDD first, which every circuit can.

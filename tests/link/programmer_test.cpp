@@ -114,6 +114,49 @@ TEST(LineBus, ATermIsOneReadModifyWriteAtPortBaseAndAnEmptyTermTouchesNothing) {
     }
 }
 
+// The data-sheet timing drives the same line states as the classic one, without
+// asking the data register before each change (once per entry only) and
+// without the writes that move no line; its voltage pauses are 10 ms each.
+TEST(LineBus, DataSheetTimingWritesTheSameLineStatesWithoutReadingBack) {
+    const auto run = [](TimingMode timing, Rig& r) {
+        r.settings.Timing = timing;
+        r.fake().set(r.base, 0x40);  // an unused bit the terms must keep
+        r.link.StartProgmode();
+        r.link.Kommando(0x2A);
+        r.link.WrDaten(0x1234);
+        r.link.EndProgmode();
+        r.link.StartProgmode();
+        r.link.Kommando(0x06);
+        r.link.EndProgmode();
+    };
+    for (int driver : {0, 1, 2}) {
+        SCOPED_TRACE(driver);
+        Rig classic(driver);
+        run(TimingMode::Classic, classic);
+        Rig sheet(driver);
+        run(TimingMode::DataSheet, sheet);
+
+        std::vector<std::uint8_t> moved;
+        std::uint8_t last = 0x40;
+        for (std::uint8_t v : classic.dataWrites()) {
+            if (v != last) {
+                moved.push_back(v);
+            }
+            last = v;
+        }
+        EXPECT_EQ(sheet.dataWrites(), moved);
+        EXPECT_EQ(bitsOnWire(sheet.dataWrites(), driver, 0x40),
+                  bitsOnWire(classic.dataWrites(), driver, 0x40));
+        int dataReads = 0;
+        for (const auto& a : sheet.fake().log()) {
+            dataReads += !a.isWrite && a.port == sheet.base ? 1 : 0;
+        }
+        EXPECT_EQ(dataReads, 2) << "one read at each entry";
+        EXPECT_EQ(sheet.clock.slept(), 2 * ProgrammingMode::pauses(true).bracket());
+        EXPECT_EQ(classic.clock.slept(), 2 * ProgrammingMode::pauses(false).bracket());
+    }
+}
+
 TEST(LineBus, SettingsWithoutAUsableCircuitMoveNoLine) {
     for (auto [driver, sw] : {std::pair{2, 0}, {2, 1}, {7, 1}, {1, 9}, {-1, 2}}) {
         Rig r(driver, sw);
