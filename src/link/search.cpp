@@ -1,5 +1,7 @@
 #include "link/search.h"
 
+#include "link/progmode.h"
+
 namespace pk {
 
 std::uint8_t SearchExtraBits(std::int32_t driverIndex, std::int32_t switchIndex) {
@@ -11,16 +13,19 @@ bool loopBackTest(LineBus& bus) {
     // Without a chip in the socket the circuit feeds its data output back to the
     // acknowledge input; both inversions of the 7406 variant cancel, so bit 6
     // must follow D0 for every variant. A floating port reads 1 and fails the first half.
+    // The loop-back runs through the driver and the pull-up only; the data-sheet
+    // timing gives it what it gives a voltage step.
     const std::uint8_t extra = bus.circuit().searchExtraBits;
     const std::int32_t base = bus.portBase();
+    const int pause = bus.dataSheetTiming() ? ProgrammingMode::pauses(true).first : 100;
     bool failed = false;
     bus.WritePort(base, static_cast<std::uint8_t>(extra | kD1));
-    bus.sleepMs(100);
+    bus.sleepMs(pause);
     if (bus.ReadPort(base + kStatusOffset) & kStatusData) {
         failed = true;
     }
     bus.WritePort(base, static_cast<std::uint8_t>(extra | kD1 | kD0));
-    bus.sleepMs(100);
+    bus.sleepMs(pause);
     if (!(bus.ReadPort(base + kStatusOffset) & kStatusData)) {
         failed = true;
     }

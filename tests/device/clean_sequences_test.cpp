@@ -1,9 +1,9 @@
 // The program's own sequences against every simulated chip on every usable
 // circuit variant, in both timings, with port accesses costing 1 µs and costing
-// nothing (then only the program's own waits keep the chip's minima): burn, burn again,
-// compare, read, erase with the blank check, protection removal with the blank
-// check, and the type check must leave the violation log empty and the error
-// counters at 0. Then the faults the program must not call a success.
+// nothing (then only the program's own waits keep the chip's minima): every
+// command - burn, burn again, compare, read, erase with and without the EEPROM,
+// protection removal, detection - must leave the violation log empty and the
+// error counters at 0. Then the faults the program must not call a success.
 
 #include <gtest/gtest.h>
 
@@ -63,40 +63,32 @@ TEST_P(CleanSequences, EveryVariantLeavesTheLogEmpty) {
         expectClean(b, "second burn");
         EXPECT_EQ(b.chip->word(15), pattern(15));
 
-        b.bracket([&] { b.ops.ReadProgram(false); });
-        b.bracket([&] { b.ops.ReadData(); });
-        b.bracket([&] { b.ops.ReadConfiguration(); });
-        b.errors = CompareImage(b.image, b.device, true);
+        const ChipChoice selected;  // the type set above, checked against the chip
+        EXPECT_EQ(pk::verify(b.session, b.imageOptions()).outcome, Outcome::Ok);
         expectClean(b, "compare");
 
-        b.bracket([&] { b.ops.ReadProgram(true); });
+        EXPECT_EQ(pk::read(b.session, selected).outcome, Outcome::Ok);
         expectClean(b, "read");
 
-        b.bracket([&] { b.ops.ErasePIC(true); });
-        b.ops.BlankCheck(true);
+        EXPECT_EQ(pk::erase(b.session, true, selected).outcome, Outcome::Ok);
         expectClean(b, "erase");
 
         if (hasData && !is16F7x(b.device.CurrentType)) {
             // Erase without the EEPROM: it keeps its bytes, whatever the chip's erase does.
             ASSERT_TRUE(b.burn());
-            b.bracket([&] { b.ops.ErasePIC(false); });
-            b.ops.BlankCheck(false);
+            EXPECT_EQ(pk::erase(b.session, false, selected).outcome, Outcome::Ok);
             expectClean(b, "erase without EEPROM");
             EXPECT_EQ(b.chip->word(0x2101), 0x41);
         }
 
         b.chip->setWord(0x2007, 0);  // everything protected
-        if (is16F7x(b.device.CurrentType)) {
-            b.bracket([&] { b.ops.ErasePIC(true); });  // "CP entfernen" is "Löschen" there
-        } else {
-            b.ops.RemoveCodeProtection();
-        }
-        b.ops.BlankCheck(true, true);
+        // "CP entfernen" is "Löschen" on the 16F7x; the command knows.
+        EXPECT_EQ(pk::removeProtection(b.session, true, selected).outcome, Outcome::Ok);
         expectClean(b, "protection removal");
         EXPECT_FALSE(b.chip->anyProgramProtected() || b.chip->dataProtected());
 
-        EXPECT_TRUE(b.ops.Autodetect3());
-        expectClean(b, "type check");
+        (void)pk::detect(b.session);  // the first 16F84 has no ID to find
+        expectClean(b, "detection");
     }
 }
 

@@ -547,6 +547,14 @@ TEST(Search, FindsLpt1AfterTwoPatternsOnLpt2) {
     EXPECT_EQ(w[2].value, 0x32);
     EXPECT_EQ(w[3].value, 0x33);
     EXPECT_EQ(r.clock.slept(), 400ms);
+
+    // The data-sheet timing waits for the loop-back what it waits for a voltage step.
+    LoopbackPort again(kLpt1);
+    Rig d(2, 3, &again);
+    d.settings.Timing = TimingMode::DataSheet;
+    EXPECT_TRUE(d.link.findProgrammer());
+    EXPECT_EQ(d.base, kLpt1);
+    EXPECT_EQ(d.clock.slept(), 4 * std::chrono::milliseconds(ProgrammingMode::pauses(true).first));
 }
 
 TEST(Search, FailsWhereNothingAnswersAndLeavesLpt1) {
