@@ -19,6 +19,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PKorvel"));
     QApplication::setApplicationVersion(QStringLiteral("2.2"));
+    // Lets the desktop match the window to pkorvel.desktop (its icon in task bars).
+    QGuiApplication::setDesktopFileName(QStringLiteral("pkorvel"));
 
     // Qt's own buttons ("Abbrechen", "Öffnen", ...) in German, like the rest of the program.
     QTranslator qtTranslator;
