@@ -247,7 +247,9 @@ void TOstrac::TypComboBoxChange() {
     const DeviceInfo* info = deviceInfo(type);
     if (info != nullptr) {
         const bool fromFile = u.ConfigCheckBox->isChecked();
-        const bool has62xClock = info->configLayout == ConfigLayout::Layout62x;
+        const bool has62xClock = info->configLayout == ConfigLayout::Layout62x ||
+                                 info->configLayout == ConfigLayout::Layout62xA ||
+                                 info->configLayout == ConfigLayout::Layout88;
 
         // Clock source: the 16F62x have their own oscillator modes and the RA5/RA6 fuses.
         u.RA5CheckBox->setVisible(has62xClock);
@@ -304,6 +306,28 @@ void TOstrac::TypComboBoxChange() {
                 }
                 u.DATACheckBox->setVisible(true);
                 break;
+            case ConfigLayout::Layout62xA:
+            case ConfigLayout::Layout87xA:
+            case ConfigLayout::Layout88: {
+                // One protection bit for all of program memory: the lower-area box follows.
+                const bool lay62xA = info->configLayout == ConfigLayout::Layout62xA;
+                if (!fromFile) {
+                    for (QCheckBox* w : {u.CPDCheckBox, u.LVPCheckBox, u.BODENCheckBox}) {
+                        w->setEnabled(true);
+                    }
+                    u.DEBUGCheckBox->setEnabled(!lay62xA);
+                    u.WRTCheckBox->setEnabled(!lay62xA);
+                    u.RA5CheckBox->setEnabled(has62xClock);
+                    u.RA6CheckBox->setEnabled(has62xClock && u.TaktButtonGroup1->checkedId() > 3);
+                } else {
+                    u.RA5CheckBox->setEnabled(false);
+                    u.RA6CheckBox->setEnabled(false);
+                }
+                u.CP0CheckBox->setEnabled(false);
+                u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
+                u.DATACheckBox->setVisible(true);
+                break;
+            }
         }
 
         Device.ProgLastAddr = info->progLastAddr;

@@ -21,9 +21,15 @@ enum DeviceType : std::int32_t {
     Dev16F73_74 = 5,
     Dev16F627 = 6,
     Dev16F628 = 7,
+    Dev16F627A_628A = 8,
+    Dev16F648A = 9,
+    Dev16F873A_874A = 10,
+    Dev16F876A_877A = 11,
+    Dev16F87_88 = 12,
+    Dev16F818_819 = 13,
 };
 
-inline constexpr int kDeviceTypeCount = 8;
+inline constexpr int kDeviceTypeCount = 14;
 
 // How program memory is written.
 enum class WriteScheme {
@@ -32,7 +38,17 @@ enum class WriteScheme {
 };
 
 // Which configuration-word layout the fuse controls use.
-enum class ConfigLayout { Layout84, Layout87x, Layout7x, Layout62x };
+// Layout62xA: one CP bit (13). Layout87xA: one CP bit, DEBUG, WRT1:0. Layout88
+// (16F87/88, 16F818/819): as Layout87xA with the 16F62x's oscillator modes and MCLRE.
+enum class ConfigLayout {
+    Layout84,
+    Layout87x,
+    Layout7x,
+    Layout62x,
+    Layout62xA,
+    Layout87xA,
+    Layout88
+};
 
 struct DeviceInfo {
     DeviceType type;
@@ -65,7 +81,20 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
     {Dev16F627,     "16F627",      0x03FF, 1, 0x7F, 128, WriteScheme::WordByWord,          ConfigLayout::Layout62x,
      {0x07A0, 0x07E0, 0},      {"/p16f627", "", ""},          "PIC 16F 627"},
     {Dev16F628,     "16F628",      0x07FF, 2, 0x7F, 128, WriteScheme::WordByWord,          ConfigLayout::Layout62x,
-     {0x0720, 0x07C0, 0},      {"/p16f628", "", ""},          "PIC 16F 628"},
+     {0x07C0, 0, 0},           {"/p16f628", "", ""},          "PIC 16F 628"},
+    // The chips sold today, after the original list so its indexes keep their meaning.
+    {Dev16F627A_628A, "16F627A/628A", 0x07FF, 2, 0x7F, 128, WriteScheme::WordByWord,      ConfigLayout::Layout62xA,
+     {0x1040, 0x1060, 0},      {"/p16f627a", "/p16f628a", ""}, "PIC 16F 627A/628A"},
+    {Dev16F648A,    "16F648A",     0x0FFF, 4, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout62xA,
+     {0x1100, 0, 0},           {"/p16f648a", "", ""},         "PIC 16F 648A"},
+    {Dev16F873A_874A, "16F873A/874A", 0x0FFF, 4, 0x7F, 128, WriteScheme::WordByWord,      ConfigLayout::Layout87xA,
+     {0x0E40, 0x0E60, 0},      {"/p16f873a", "/p16f874a", ""}, "PIC 16F 873A/874A"},
+    {Dev16F876A_877A, "16F876A/877A", 0x1FFF, 8, 0xFF, 256, WriteScheme::WordByWord,      ConfigLayout::Layout87xA,
+     {0x0E00, 0x0E20, 0},      {"/p16f876a", "/p16f877a", ""}, "PIC 16F 876A/877A"},
+    {Dev16F87_88,   "16F87/88",    0x0FFF, 4, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout88,
+     {0x0720, 0x0760, 0},      {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88"},
+    {Dev16F818_819, "16F818/819",  0x07FF, 2, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout88,
+     {0x04C0, 0x04E0, 0},      {"/p16f818", "/p16f819", ""},  "PIC 16F 818/819"},
 }};
 // clang-format on
 

@@ -11,6 +11,10 @@ bool flashProtected(std::int32_t type, std::uint16_t config) {
     if (is16F7x(type)) {
         return (config & 0x0010) == 0;
     }
+    // One CP bit: bit 12 means something else on these chips (CCPMX, or unused).
+    if (newerScheme(type)) {
+        return (config & 0x2000) == 0;
+    }
     return (config & 0x3000) != 0x3000;
 }
 

@@ -97,6 +97,23 @@ void ChipOps::ErasePIC(bool includeData) {
         }
         return;
     }
+    if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType)) {
+        if (scheme->chipErase) {
+            EraseKeepingData(includeData, &*scheme);
+            return;
+        }
+        // 16F62xA: both bulk erases run by themselves; with the counter in
+        // configuration space the IDs and the configuration word go too.
+        link_.Kommando(cmd::LoadConfiguration);
+        link_.WrDaten(0x3FFF);
+        link_.Kommando(cmd::BulkEraseProgramMemory);
+        clock_.sleepMs(scheme->eraseMs);
+        if (data) {
+            link_.Kommando(cmd::BulkEraseDataMemory);
+            clock_.sleepMs(scheme->eraseMs);
+        }
+        return;
+    }
     if (is16F7x(device_.CurrentType)) {
         // Its bulk erase runs by itself; nothing may be sent until it is over.
         link_.Kommando(cmd::BulkEraseProgramMemory);
@@ -123,10 +140,15 @@ void ChipOps::ErasePIC(bool includeData) {
 }
 
 void ChipOps::Erase87x(bool includeData) {
+    EraseKeepingData(includeData, nullptr);
+}
+
+void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
     // The 16F87x knows no bulk erase commands: its one erase, the 1, 7 pair at
     // the configuration word, clears program memory, data memory, IDs and
-    // configuration together. To keep the data EEPROM, read it first (twice:
-    // a flaky read must not be written back as the user's data).
+    // configuration together; so does the chip erase of the 16F87xA, 16F87/88
+    // and 16F818/819. To keep the data EEPROM, read it first (twice: a flaky
+    // read must not be written back as the user's data).
     std::vector<std::uint16_t> kept;
     if (!includeData && device_.DataLastAddr >= 0) {
         const auto count = static_cast<std::size_t>(device_.DataLastAddr + 1);
@@ -154,15 +176,21 @@ void ChipOps::Erase87x(bool includeData) {
     }
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FFF);
-    for (int k = 0; k < 7; ++k) {
-        link_.Kommando(cmd::IncrementAddress);
+    if (s != nullptr) {
+        // With the counter in configuration space the IDs are erased as well.
+        link_.Kommando(cmd::ChipErase);
+        clock_.sleepMs(s->eraseMs);
+    } else {
+        for (int k = 0; k < 7; ++k) {
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        link_.Kommando(cmd::EraseSetup1);
+        link_.Kommando(cmd::EraseSetup2);
+        link_.Kommando(cmd::BeginEraseProgrammingCycle);
+        clock_.sleepMs(kEraseCycleMs);
+        link_.Kommando(cmd::EraseSetup1);
+        link_.Kommando(cmd::EraseSetup2);
     }
-    link_.Kommando(cmd::EraseSetup1);
-    link_.Kommando(cmd::EraseSetup2);
-    link_.Kommando(cmd::BeginEraseProgrammingCycle);
-    clock_.sleepMs(kEraseCycleMs);
-    link_.Kommando(cmd::EraseSetup1);
-    link_.Kommando(cmd::EraseSetup2);
     if (kept.empty()) {
         return;
     }
@@ -176,8 +204,16 @@ void ChipOps::Erase87x(bool includeData) {
         if (kept[n] != 0xFF) {  // erased bytes are 0xFF already
             link_.Kommando(cmd::LoadDataForDataMemory);
             link_.WrDaten(kept[n]);
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(kDataRestoreMs);
+            if (s != nullptr && !s->selfTimedRows) {
+                // The byte is erased: programming it is enough, timed by us.
+                link_.Kommando(cmd::BeginProgrammingOnly);
+                clock_.sleepMs(s->dataMs);
+                link_.Kommando(cmd::EndRowProgramming);
+                clock_.sleepMs(kStepMs);
+            } else {
+                link_.Kommando(cmd::BeginEraseProgrammingCycle);
+                clock_.sleepMs(s != nullptr ? s->dataMs : kDataRestoreMs);
+            }
         }
         link_.Kommando(cmd::ReadDataFromDataMemory);
         const std::uint16_t r = link_.RdDaten() & 0xFF;
@@ -199,7 +235,8 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
     // The bulk erase of the 16F84A and 16F62x leaves the configuration word; the
     // erases of the 16F87x and 16F7x and every protection removal clear it.
     const bool config =
-        protectionRemoved || is16F7x(device_.CurrentType) || device_.CurrentType == Dev16F876_877 ||
+        protectionRemoved || is16F7x(device_.CurrentType) ||
+        newerScheme(device_.CurrentType).has_value() || device_.CurrentType == Dev16F876_877 ||
         device_.CurrentType == Dev16F873_874 || device_.CurrentType == Dev16F870_872;
     // Reads back everything the erase was to clear; every word that is not blank
     // is counted in its area, and the first one is named.
@@ -249,6 +286,13 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
 void ChipOps::RemoveCodeProtection() {
     link_.StartProgmode();
     UpdateRunGauge(19, 20);
+    if (newerScheme(device_.CurrentType)) {
+        // Their erase of everything is the only way out of protection, and it is enough.
+        ErasePIC(true);
+        link_.EndProgmode();
+        UpdateRunGauge(20, 20);
+        return;
+    }
     // The erase pair at the configuration word clears everything, protection included.
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FF0);

@@ -55,6 +55,38 @@ constexpr ConfigLayoutTable kLayout62x = makeTable(0x0200, ClockEncoding::Fosc62
                                                        {Fuse::MCLRE, {0x0020, 0x0020}},
                                                    });
 
+// The chips sold today: one CP bit for all of program memory, unimplemented
+// bits (and the 16F87/88's CCPMX, kept at its erased "CCP1 on RB0") as ones.
+constexpr ConfigLayoutTable kLayout62xA = makeTable(0x1E00, ClockEncoding::Fosc62x,
+                                                    {
+                                                        {Fuse::CP1, {0x2000, 0x2000}},
+                                                        {Fuse::CPD, {0x0100, 0x0100}},
+                                                        {Fuse::LVP, {0x0080, 0x0080}},
+                                                        {Fuse::BODEN, {0x0040, 0x0040}},
+                                                        {Fuse::MCLRE, {0x0020, 0x0020}},
+                                                    });
+
+constexpr ConfigLayoutTable kLayout87xA = makeTable(0x1030, ClockEncoding::TwoBits,
+                                                    {
+                                                        {Fuse::CP1, {0x2000, 0x2000}},
+                                                        {Fuse::DEBUG, {0x0800, 0x0800}},
+                                                        {Fuse::WRT, {0x0600, 0x0600}},
+                                                        {Fuse::CPD, {0x0100, 0x0100}},
+                                                        {Fuse::LVP, {0x0080, 0x0080}},
+                                                        {Fuse::BODEN, {0x0040, 0x0040}},
+                                                    });
+
+constexpr ConfigLayoutTable kLayout88 = makeTable(0x1000, ClockEncoding::Fosc62x,
+                                                  {
+                                                      {Fuse::CP1, {0x2000, 0x2000}},
+                                                      {Fuse::DEBUG, {0x0800, 0x0800}},
+                                                      {Fuse::WRT, {0x0600, 0x0600}},
+                                                      {Fuse::CPD, {0x0100, 0x0100}},
+                                                      {Fuse::LVP, {0x0080, 0x0080}},
+                                                      {Fuse::BODEN, {0x0040, 0x0040}},
+                                                      {Fuse::MCLRE, {0x0020, 0x0020}},
+                                                  });
+
 // The word of a type outside the list.
 constexpr std::uint16_t kNoTypeBase = 0x0400;
 
@@ -68,6 +100,12 @@ const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
             return kLayout87x;
         case ConfigLayout::Layout7x:
             return kLayout7x;
+        case ConfigLayout::Layout62xA:
+            return kLayout62xA;
+        case ConfigLayout::Layout87xA:
+            return kLayout87xA;
+        case ConfigLayout::Layout88:
+            return kLayout88;
         case ConfigLayout::Layout62x:
             break;
     }

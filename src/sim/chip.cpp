@@ -1152,7 +1152,15 @@ void SimChip::endExternal(nanoseconds now) {
     }
     extCode_ = -1;
     extArm_ = Arm::None;
+    // The program latches go back to ones; the data latch stays for a 24 that
+    // programs the byte just erased.
+    const std::uint16_t dataLatch = latch_;
+    const bool dataLoaded = latchLoaded_ && loadKind_ == LoadKind::Data;
     resetRowLatches();
+    if (dataLoaded) {
+        latch_ = dataLatch;
+        latchLoaded_ = true;
+    }
     dischargeUntil_ = now + microseconds(100);
 }
 
