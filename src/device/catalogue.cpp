@@ -38,7 +38,7 @@ IdLookup lookupDeviceId(std::uint16_t idWord) {
         for (std::uint16_t c : d.idCodes) {
             if (c != 0 && c == r.code) {
                 r.type = d.type;
-                r.is84A = d.type == Dev16F84;
+                r.is84A = d.idless.has_value();
                 return r;
             }
         }

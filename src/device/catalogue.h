@@ -3,6 +3,7 @@
 // chips. Everything else asks this table instead of switching on the type.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -31,10 +32,45 @@ enum DeviceType : std::int32_t {
 
 inline constexpr int kDeviceTypeCount = 14;
 
-// How program memory is written.
+// How program memory is written. Schemes with a row of latched words go here,
+// with latchWords telling the row's length.
 enum class WriteScheme {
-    WordByWord,           // erase/program cycle per word, read back at once
-    PairsAfterBulkErase,  // 16F7x: bulk erase, two words per programming cycle, verify after
+    WordByWord,           // command 8 erases and programs one word; read back at once
+    PairsAfterBulkErase,  // 16F7x: bulk erase, two latched words per cycle (8 .. 14), verify after
+    // 16F62xA: 8 only clears bits: a bulk erase first, then one word per 8.
+    ProgramOnlyAfterBulkErase,
+    // 16F87xA (8 latches, 8 erases and writes the row), 16F87/88 and 16F818/819
+    // (4 latches, 24 .. 23 after a 32-word row erase): rows, verify after.
+    Rows,
+};
+
+// How a chip is erased.
+enum class EraseScheme {
+    SetupPairPerLoad,   // the first 16F84: load all ones, 1, 7, 8, wait, 1, 7 — once per memory
+    SetupPairAtConfig,  // 16F87x: 1, 7, 8 at the configuration word clears everything at once
+    BulkThenBegin,      // 16F84A, 16F62x: load all ones, 9 (data: 11), 8, wait
+    BulkSelfTimed,      // 16F7x: 9 runs by itself and takes the configuration word along
+    BulkPairSelfTimed,  // 16F62xA: 9 and 11 run by themselves; 9 clears the configuration word
+    ChipErase,          // 31 clears everything, protection included (16F87xA, 16F87/88, 16F818/819)
+};
+
+// Does the erase also clear the configuration word (so a blank check reads it)?
+constexpr bool eraseClearsConfig(EraseScheme e) {
+    return e == EraseScheme::SetupPairAtConfig || e == EraseScheme::BulkSelfTimed ||
+           e == EraseScheme::BulkPairSelfTimed || e == EraseScheme::ChipErase;
+}
+
+// How code protection is removed.
+enum class UnprotectScheme {
+    SetupPairAtConfig,  // Load Configuration, 7 increments, 1, 7, 8, wait, 1, 7
+    Erase,              // the chip's erase is the only way, and it is enough (16F7x)
+};
+
+// The order of the supply voltages when programming mode starts.
+enum class EntryOrder {
+    VddFirst,        // VDD, a pause, then VPP on MCLR
+    VppFirst,        // VPP first, so the chip runs no code before the mode takes over
+    VddThenVppFast,  // VDD, then VPP within 250 µs
 };
 
 // Which configuration-word layout the fuse controls use.
@@ -50,53 +86,355 @@ enum class ConfigLayout {
     Layout88
 };
 
+// One configuration word of a chip. Unimplemented bits read as ones; the
+// protection bits protect when 0.
+struct ConfigWordFacts {
+    std::uint16_t address = 0;      // 0: the chip has no such word
+    std::uint16_t implemented = 0;  // bits the chip stores
+    std::uint16_t cp = 0;           // every code-protection bit
+    std::uint16_t cpd = 0;          // data-protection bits; 0 where CP covers the EEPROM too
+    std::uint16_t cpDetect = 0;     // the CP bits detection reads (fully unprotected: all ones)
+};
+
+// Waits for the chip's own cycles. For a self-timed cycle the longest it may
+// take, for a cycle the host ends (16F7x: 8 .. 14) the least it must last.
+// 0: the chip has no such cycle.
+struct CycleTimes {
+    std::chrono::microseconds program{0};          // a program word or ID location (16F7x: a pair)
+    std::chrono::microseconds data{0};             // a data EEPROM byte
+    std::chrono::microseconds config{0};           // the configuration word
+    std::chrono::microseconds erase{0};            // the erase scheme's cycle for program memory
+    std::chrono::microseconds dataErase{0};        // an erase of the data EEPROM on its own
+    std::chrono::microseconds unprotect{0};        // the protection-removal cycle
+    std::chrono::microseconds unprotectSettle{0};  // after it, before VPP may drop
+    std::chrono::microseconds step{0};             // between steps in configuration memory
+};
+
+struct ChipTimes {
+    CycleTimes classic;    // what the program waits: generous, and unchanged for years
+    CycleTimes dataSheet;  // what the programming specification asks
+};
+
+// A chip without device ID that shares a row with chips that have one (the first
+// 16F84): detection cannot tell it apart, and it erases and times its own way.
+struct IdlessVariant {
+    EraseScheme erase;
+    ChipTimes times;
+};
+
 struct DeviceInfo {
     DeviceType type;
-    std::string_view listText;  // text in the type list
-    std::int32_t progLastAddr;  // last program word address
-    int flashK;                 // number on the flash label (k words)
-    std::int32_t dataLastAddr;  // last EEPROM offset, -1 for none
-    int eepromBytes;            // number on the EEPROM label
-    WriteScheme writeScheme;
-    ConfigLayout configLayout;
+    std::string_view listText;             // text in the type list
+    std::int32_t progLastAddr;             // last program word address
+    int flashK;                            // number on the flash label (k words)
+    std::int32_t dataLastAddr;             // last EEPROM offset, -1 for none
+    int eepromBytes;                       // number on the EEPROM label
     std::array<std::uint16_t, 3> idCodes;  // device ID codes (ID word AND 0x3FE0); 0 = unused slot
     std::array<std::string_view, 3> switches;  // command-line switches, lower case; "" = unused
     std::string_view mapName;                  // type name on the memory map
+
+    WriteScheme writeScheme;
+    int latchWords;                       // words one programming cycle takes
+    std::uint16_t programCmd;             // starts a programming cycle
+    std::optional<std::uint16_t> endCmd;  // ends a host-timed cycle; none when self-timed
+    EraseScheme erase;
+    UnprotectScheme unprotect;
+    EntryOrder entryOrder;           // the order the program uses
+    EntryOrder dataSheetEntryOrder;  // the order the specification asks
+    ConfigLayout configLayout;
+    std::array<ConfigWordFacts, 2> configWords;  // the second: address 0 on every chip so far
+    ChipTimes times;
+    std::optional<IdlessVariant> idless;
+
+    constexpr const ConfigWordFacts& config() const { return configWords[0]; }
 };
+
+// The erase scheme and waits of the chip in the socket: an ID-less chip of a
+// row with such a variant has its own.
+struct ChipProcedure {
+    EraseScheme erase;
+    const ChipTimes* times;
+};
+constexpr ChipProcedure procedureOf(const DeviceInfo& d, bool hasDeviceId) {
+    if (d.idless && !hasDeviceId) {
+        return {d.idless->erase, &d.idless->times};
+    }
+    return {d.erase, &d.times};
+}
+
+namespace catalogue_detail {
+
+constexpr std::chrono::microseconds ms(std::int64_t n) {
+    return std::chrono::milliseconds{n};
+}
+
+// What the chips of one family share.
+struct Family {
+    WriteScheme writeScheme;
+    int latchWords;
+    std::optional<std::uint16_t> endCmd;
+    EraseScheme erase;
+    UnprotectScheme unprotect;
+    EntryOrder dataSheetEntryOrder;
+    ConfigLayout configLayout;
+    ConfigWordFacts config;
+    ChipTimes times;
+    std::optional<IdlessVariant> idless;
+};
+
+// Every family waits 1 ms between steps in configuration memory, and 100 ms
+// after removing protection.
+constexpr CycleTimes classicTimes(std::int64_t program, std::int64_t data, std::int64_t config,
+                                  std::int64_t erase, std::int64_t dataErase,
+                                  std::int64_t unprotect) {
+    return {ms(program),
+            ms(data),
+            ms(config),
+            ms(erase),
+            ms(dataErase),
+            ms(unprotect),
+            unprotect > 0 ? ms(100) : ms(0),
+            ms(1)};
+}
+
+constexpr CycleTimes dataSheetTimes(std::int64_t program, std::int64_t data, std::int64_t config,
+                                    std::int64_t erase, std::int64_t dataErase,
+                                    std::int64_t unprotect) {
+    return {ms(program),   ms(data),      ms(config), ms(erase),
+            ms(dataErase), ms(unprotect), ms(0),      ms(0)};
+}
+
+// 16F84A; the first 16F84 has no device ID, no bulk erase that works, and
+// slower cycles: Microchip's own programmer allows 20 ms each.
+inline constexpr Family kF84{
+    WriteScheme::WordByWord,
+    1,
+    std::nullopt,
+    EraseScheme::BulkThenBegin,
+    UnprotectScheme::SetupPairAtConfig,
+    EntryOrder::VddFirst,
+    ConfigLayout::Layout84,
+    // One protection setting: CP covers program memory and EEPROM.
+    {0x2007, 0x3FFF, 0x3FF0, 0x0000, 0x3000},
+    // 8 erases and writes a word in about 8 ms; the erase sequences take 10 ms.
+    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10)},
+    IdlessVariant{EraseScheme::SetupPairPerLoad,
+                  {classicTimes(20, 20, 20, 20, 20, 20), dataSheetTimes(20, 20, 20, 10, 10, 10)}}};
+
+// 16F870 .. 16F877: no bulk erase; tera and tprog at most 4 ms each.
+inline constexpr Family kF87x{
+    WriteScheme::WordByWord,
+    1,
+    std::nullopt,
+    EraseScheme::SetupPairAtConfig,
+    UnprotectScheme::SetupPairAtConfig,
+    EntryOrder::VddFirst,
+    ConfigLayout::Layout87x,
+    // CP1:CP0 twice (bits 13:12 and 5:4); bit 10 is not implemented.
+    {0x2007, 0x3BFF, 0x3030, 0x0100, 0x3000},
+    {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8)},
+    std::nullopt};
+
+// 16F73 .. 16F77: the host times programming (at least 1 ms before 14), the
+// self-timed chip erase takes 30 ms; no EEPROM.
+inline constexpr Family kF7x{WriteScheme::PairsAfterBulkErase,
+                             2,
+                             std::uint16_t{14},
+                             EraseScheme::BulkSelfTimed,
+                             UnprotectScheme::Erase,
+                             EntryOrder::VddFirst,
+                             ConfigLayout::Layout7x,
+                             {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
+                             {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0)},
+                             std::nullopt};
+
+// 16F627/628: Tera at most 5 ms, Tprog at most 8 ms, and 8 does both. The
+// specification asks VPP before VDD.
+inline constexpr Family kF62x{
+    WriteScheme::WordByWord,
+    1,
+    std::nullopt,
+    EraseScheme::BulkThenBegin,
+    UnprotectScheme::SetupPairAtConfig,
+    EntryOrder::VppFirst,
+    ConfigLayout::Layout62x,
+    // CP1:CP0 twice (bits 13:12 and 11:10); bit 9 is not implemented.
+    {0x2007, 0x3DFF, 0x3C00, 0x0100, 0x3000},
+    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13)},
+    std::nullopt};
+
+// 16F627A/628A/648A: 8 programs only (TPROG 4 ms, TDPROG 6 ms); 9 and 11 run
+// by themselves (TERA 6 ms). VPP before VDD.
+inline constexpr Family kF62xA{
+    WriteScheme::ProgramOnlyAfterBulkErase,
+    1,
+    std::nullopt,
+    EraseScheme::BulkPairSelfTimed,
+    UnprotectScheme::Erase,
+    EntryOrder::VppFirst,
+    ConfigLayout::Layout62xA,
+    {0x2007, 0x21FF, 0x2000, 0x0100, 0x2000},
+    {classicTimes(5, 7, 15, 10, 10, 0), dataSheetTimes(4, 6, 4, 6, 6, 0)},
+    std::nullopt};
+
+// 16F873A .. 16F877A: eight latches, 8 erases and writes the row in at most
+// 8 ms; the chip erase 31 takes at most 8 ms.
+inline constexpr Family kF87xA{
+    WriteScheme::Rows,
+    8,
+    std::nullopt,
+    EraseScheme::ChipErase,
+    UnprotectScheme::Erase,
+    EntryOrder::VddFirst,
+    ConfigLayout::Layout87xA,
+    {0x2007, 0x2FCF, 0x2000, 0x0100, 0x2000},
+    {classicTimes(10, 10, 15, 15, 0, 0), dataSheetTimes(8, 8, 8, 8, 0, 0)},
+    std::nullopt};
+
+// 16F87/88, 16F818/819: four latches, 24 .. 23 at least 1 ms (2 ms below
+// 4.5 V) after a 32-word row erase 8 .. 23; the chip erase 31 at most 10 ms.
+// VDD, then VPP within 250 µs.
+inline constexpr Family kF88{WriteScheme::Rows,
+                             4,
+                             std::uint16_t{23},
+                             EraseScheme::ChipErase,
+                             UnprotectScheme::Erase,
+                             EntryOrder::VddThenVppFast,
+                             ConfigLayout::Layout88,
+                             {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
+                             {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0)},
+                             std::nullopt};
+
+constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
+                         std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
+                         std::array<std::string_view, 3> switches, std::string_view mapName,
+                         const Family& f) {
+    return {type,
+            listText,
+            progLastAddr,
+            (progLastAddr + 1) / 1024,
+            dataLastAddr,
+            dataLastAddr + 1,
+            idCodes,
+            switches,
+            mapName,
+            f.writeScheme,
+            f.latchWords,
+            std::uint16_t{8},
+            f.endCmd,
+            f.erase,
+            f.unprotect,
+            EntryOrder::VddFirst,
+            f.dataSheetEntryOrder,
+            f.configLayout,
+            {f.config, ConfigWordFacts{}},
+            f.times,
+            f.idless};
+}
+
+}  // namespace catalogue_detail
 
 // clang-format off
 inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
-    {Dev16F84,      "16F84/84A",   0x03FF, 1, 0x3F,  64, WriteScheme::WordByWord,          ConfigLayout::Layout84,
-     {0x0540, 0x0560, 0},      {"/p16f84", "/p16f84a", ""},   "PIC 16F 84/84A"},
-    {Dev16F876_877, "16F876/877",  0x1FFF, 8, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout87x,
-     {0x09A0, 0x09E0, 0},      {"/p16f876", "/p16f877", ""},  "PIC 16F 876/877"},
-    {Dev16F873_874, "16F873/874",  0x0FFF, 4, 0x7F, 128, WriteScheme::WordByWord,          ConfigLayout::Layout87x,
-     {0x0920, 0x0960, 0},      {"/p16f873", "/p16f874", ""},  "PIC 16F 873/874"},
-    {Dev16F870_872, "16F870..872", 0x07FF, 2, 0x3F,  64, WriteScheme::WordByWord,          ConfigLayout::Layout87x,
-     {0x08E0, 0x0D00, 0x0D20}, {"/p16f870", "/p16f871", "/p16f872"}, "PIC 16F 870/871"},
-    {Dev16F76_77,   "16F76/77",    0x1FFF, 8, -1,     0, WriteScheme::PairsAfterBulkErase, ConfigLayout::Layout7x,
-     {0x0640, 0x0660, 0},      {"/p16f76", "/p16f77", ""},    "PIC 16F 76/76"},
-    {Dev16F73_74,   "16F73/74",    0x0FFF, 4, -1,     0, WriteScheme::PairsAfterBulkErase, ConfigLayout::Layout7x,
-     {0x0600, 0x0620, 0},      {"/p16f73", "/p16f74", ""},    "PIC 16F 73/74"},
-    {Dev16F627,     "16F627",      0x03FF, 1, 0x7F, 128, WriteScheme::WordByWord,          ConfigLayout::Layout62x,
-     {0x07A0, 0x07E0, 0},      {"/p16f627", "", ""},          "PIC 16F 627"},
-    {Dev16F628,     "16F628",      0x07FF, 2, 0x7F, 128, WriteScheme::WordByWord,          ConfigLayout::Layout62x,
-     {0x07C0, 0, 0},           {"/p16f628", "", ""},          "PIC 16F 628"},
+    catalogue_detail::row(Dev16F84,      "16F84/84A",   0x03FF, 0x3F, {0x0540, 0x0560, 0},
+        {"/p16f84", "/p16f84a", ""},   "PIC 16F 84/84A",  catalogue_detail::kF84),
+    catalogue_detail::row(Dev16F876_877, "16F876/877",  0x1FFF, 0xFF, {0x09A0, 0x09E0, 0},
+        {"/p16f876", "/p16f877", ""},  "PIC 16F 876/877", catalogue_detail::kF87x),
+    catalogue_detail::row(Dev16F873_874, "16F873/874",  0x0FFF, 0x7F, {0x0920, 0x0960, 0},
+        {"/p16f873", "/p16f874", ""},  "PIC 16F 873/874", catalogue_detail::kF87x),
+    catalogue_detail::row(Dev16F870_872, "16F870..872", 0x07FF, 0x3F, {0x08E0, 0x0D00, 0x0D20},
+        {"/p16f870", "/p16f871", "/p16f872"}, "PIC 16F 870/871", catalogue_detail::kF87x),
+    catalogue_detail::row(Dev16F76_77,   "16F76/77",    0x1FFF, -1,   {0x0640, 0x0660, 0},
+        {"/p16f76", "/p16f77", ""},    "PIC 16F 76/76",   catalogue_detail::kF7x),
+    catalogue_detail::row(Dev16F73_74,   "16F73/74",    0x0FFF, -1,   {0x0600, 0x0620, 0},
+        {"/p16f73", "/p16f74", ""},    "PIC 16F 73/74",   catalogue_detail::kF7x),
+    catalogue_detail::row(Dev16F627,     "16F627",      0x03FF, 0x7F, {0x07A0, 0x07E0, 0},
+        {"/p16f627", "", ""},          "PIC 16F 627",     catalogue_detail::kF62x),
+    catalogue_detail::row(Dev16F628,     "16F628",      0x07FF, 0x7F, {0x07C0, 0, 0},     
+        {"/p16f628", "", ""},          "PIC 16F 628",     catalogue_detail::kF62x),
     // The chips sold today, after the original list so its indexes keep their meaning.
-    {Dev16F627A_628A, "16F627A/628A", 0x07FF, 2, 0x7F, 128, WriteScheme::WordByWord,      ConfigLayout::Layout62xA,
-     {0x1040, 0x1060, 0},      {"/p16f627a", "/p16f628a", ""}, "PIC 16F 627A/628A"},
-    {Dev16F648A,    "16F648A",     0x0FFF, 4, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout62xA,
-     {0x1100, 0, 0},           {"/p16f648a", "", ""},         "PIC 16F 648A"},
-    {Dev16F873A_874A, "16F873A/874A", 0x0FFF, 4, 0x7F, 128, WriteScheme::WordByWord,      ConfigLayout::Layout87xA,
-     {0x0E40, 0x0E60, 0},      {"/p16f873a", "/p16f874a", ""}, "PIC 16F 873A/874A"},
-    {Dev16F876A_877A, "16F876A/877A", 0x1FFF, 8, 0xFF, 256, WriteScheme::WordByWord,      ConfigLayout::Layout87xA,
-     {0x0E00, 0x0E20, 0},      {"/p16f876a", "/p16f877a", ""}, "PIC 16F 876A/877A"},
-    {Dev16F87_88,   "16F87/88",    0x0FFF, 4, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout88,
-     {0x0720, 0x0760, 0},      {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88"},
-    {Dev16F818_819, "16F818/819",  0x07FF, 2, 0xFF, 256, WriteScheme::WordByWord,          ConfigLayout::Layout88,
-     {0x04C0, 0x04E0, 0},      {"/p16f818", "/p16f819", ""},  "PIC 16F 818/819"},
+    catalogue_detail::row(Dev16F627A_628A, "16F627A/628A", 0x07FF, 0x7F, {0x1040, 0x1060, 0},
+        {"/p16f627a", "/p16f628a", ""}, "PIC 16F 627A/628A", catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F648A,    "16F648A",     0x0FFF, 0xFF, {0x1100, 0, 0},
+        {"/p16f648a", "", ""},         "PIC 16F 648A",    catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F873A_874A, "16F873A/874A", 0x0FFF, 0x7F, {0x0E40, 0x0E60, 0},
+        {"/p16f873a", "/p16f874a", ""}, "PIC 16F 873A/874A", catalogue_detail::kF87xA),
+    catalogue_detail::row(Dev16F876A_877A, "16F876A/877A", 0x1FFF, 0xFF, {0x0E00, 0x0E20, 0},
+        {"/p16f876a", "/p16f877a", ""}, "PIC 16F 876A/877A", catalogue_detail::kF87xA),
+    catalogue_detail::row(Dev16F87_88,   "16F87/88",    0x0FFF, 0xFF, {0x0720, 0x0760, 0},
+        {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88",   catalogue_detail::kF88),
+    catalogue_detail::row(Dev16F818_819, "16F818/819",  0x07FF, 0xFF, {0x04C0, 0x04E0, 0},
+        {"/p16f818", "/p16f819", ""},  "PIC 16F 818/819", catalogue_detail::kF88),
 }};
 // clang-format on
+
+namespace catalogue_detail {
+
+constexpr bool covers(const CycleTimes& classic, const CycleTimes& dataSheet) {
+    return classic.program >= dataSheet.program && classic.data >= dataSheet.data &&
+           classic.config >= dataSheet.config && classic.erase >= dataSheet.erase &&
+           classic.dataErase >= dataSheet.dataErase && classic.unprotect >= dataSheet.unprotect;
+}
+
+// The program sleeps in whole milliseconds.
+constexpr bool wholeMs(const CycleTimes& t) {
+    for (auto d : {t.program, t.data, t.config, t.erase, t.dataErase, t.unprotect,
+                   t.unprotectSettle, t.step}) {
+        if (d.count() % 1000 != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr bool timesConsistent(const DeviceInfo& d, const ChipTimes& t) {
+    const bool eeprom = d.dataLastAddr >= 0;
+    return covers(t.classic, t.dataSheet) && wholeMs(t.classic) && t.classic.program.count() > 0 &&
+           t.classic.config.count() > 0 && t.classic.erase.count() > 0 &&
+           (t.classic.data.count() > 0) == eeprom && (t.dataSheet.data.count() > 0) == eeprom &&
+           (t.classic.unprotect.count() > 0) == (d.unprotect != UnprotectScheme::Erase);
+}
+
+constexpr bool rowConsistent(const DeviceInfo& d, std::size_t index) {
+    const int words = d.progLastAddr + 1;
+    const ConfigWordFacts& c = d.config();
+    bool ok = static_cast<std::size_t>(d.type) == index && (words & (words - 1)) == 0 &&
+              d.progLastAddr <= 0x1FFF && d.dataLastAddr <= 0xFF &&
+              // Protection bits are stored bits, and CP and CPD are apart.
+              c.address == 0x2007 && (c.cp & ~c.implemented) == 0 &&
+              (c.cpd & ~c.implemented) == 0 && (c.cp & c.cpd) == 0 && c.cpDetect != 0 &&
+              (c.cpDetect & ~c.cp) == 0 && d.configWords[1].address == 0 &&
+              // Pairs are latched and ended by the host; single words time themselves.
+              (d.writeScheme == WriteScheme::PairsAfterBulkErase) ==
+                  (d.latchWords == 2 && d.endCmd.has_value()) &&
+              (d.writeScheme == WriteScheme::WordByWord ||
+               d.writeScheme == WriteScheme::ProgramOnlyAfterBulkErase) ==
+                  (d.latchWords == 1 && !d.endCmd.has_value()) &&
+              (d.writeScheme != WriteScheme::Rows || d.latchWords == 4 || d.latchWords == 8) &&
+              // A chip without EEPROM has no data protection.
+              (d.dataLastAddr >= 0 || c.cpd == 0) && timesConsistent(d, d.times);
+    if (d.idless) {
+        ok = ok && timesConsistent(d, d.idless->times);
+    }
+    for (std::uint16_t code : d.idCodes) {
+        ok = ok && (code & ~0x3FE0) == 0 && code != 0x3FE0;
+    }
+    return ok;
+}
+
+constexpr bool catalogueConsistent() {
+    for (std::size_t i = 0; i < kDevices.size(); ++i) {
+        if (!rowConsistent(kDevices[i], i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace catalogue_detail
+
+static_assert(catalogue_detail::catalogueConsistent(),
+              "a catalogue row contradicts itself; see rowConsistent");
 
 // The row of a type list index, or nullptr for an index outside the list (e.g. -1).
 const DeviceInfo* deviceInfo(std::int32_t type);

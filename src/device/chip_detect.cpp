@@ -7,23 +7,16 @@ namespace pk {
 
 namespace {
 
+// A protected chip clears its CP bits; detection reads the copy the table names.
 bool flashProtected(std::int32_t type, std::uint16_t config) {
-    if (is16F7x(type)) {
-        return (config & 0x0010) == 0;
-    }
-    // One CP bit: bit 12 means something else on these chips (CCPMX, or unused).
-    if (newerScheme(type)) {
-        return (config & 0x2000) == 0;
-    }
-    return (config & 0x3000) != 0x3000;
+    const ConfigWordFacts& c = deviceInfo(type)->config();
+    return (config & c.cpDetect) != c.cpDetect;
 }
 
 bool eepromProtected(std::int32_t type, std::uint16_t config) {
     // The 16F84 has no separate data protection, the 16F7x no EEPROM at all.
-    if (type == Dev16F84 || is16F7x(type)) {
-        return false;
-    }
-    return (config & 0x0100) == 0;
+    const ConfigWordFacts& c = deviceInfo(type)->config();
+    return c.cpd != 0 && (config & c.cpd) != c.cpd;
 }
 
 }  // namespace

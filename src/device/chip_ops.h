@@ -8,6 +8,7 @@
 // WrDaten and RdDaten, inside StartProgmode/EndProgmode brackets that the
 // callers open and close (except where a routine restarts the mode itself).
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -177,8 +178,26 @@ class ChipOps {
     bool FlashProtected = false;
     bool EepromProtected = false;
 
+    // The catalogue row of the selected type (an index outside the list gets the
+    // first row's chip with device ID, whose sequences it always ran).
+    const DeviceInfo& row() const {
+        const DeviceInfo* d = deviceInfo(device_.CurrentType);
+        return d != nullptr ? *d : kDevices[0];
+    }
+    // The erase scheme and waits of the chip in the socket.
+    ChipProcedure procedure() const {
+        return procedureOf(row(), device_.Is84A || deviceInfo(device_.CurrentType) == nullptr);
+    }
+    // What the program waits for the chip's cycles.
+    const CycleTimes& waits() const { return procedure().times->classic; }
+
   private:
-    void Erase87x(bool includeData);
+    // Sleeps through a chip cycle; the catalogue keeps these in whole milliseconds.
+    void sleepFor(std::chrono::microseconds d) {
+        clock_.sleepMs(
+            static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
+    }
+    void EraseAtConfig(bool includeData);
     void EraseKeepingData(bool includeData, const NewerScheme* s);
     void writeConfigurationRows(const NewerScheme& s);
     void programCycle(const NewerScheme& s);

@@ -16,16 +16,6 @@ constexpr bool present(std::uint16_t word) {
     return (word & 0x8000) == 0;
 }
 
-// The slowest erase cycle (16F84) takes 10 ms, the 16F62x's 13 ms, the 16F87x's
-// 8 ms; the waits leave room to spare.
-constexpr int kEraseCycleMs = 20;
-constexpr int kBulkEraseMs = 35;
-// Writing a data byte back after the 16F87x erase: erase and write at most 8 ms.
-constexpr int kDataRestoreMs = 15;
-// After the protection-removal cycle the chip needs longer before VPP may drop.
-constexpr int kUnprotectSettleMs = 100;
-constexpr int kStepMs = 1;
-
 }  // namespace
 
 void ChipOps::ReadProgram(bool whole) {
@@ -64,13 +54,13 @@ void ChipOps::ReadConfiguration() {
         image_.ReadBack.at(static_cast<std::size_t>(MemoryImage::IdBase + i)) =
             link_.RdDaten() & 0x000F;
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
     // Over the reserved words and the device ID to the configuration word.
     for (int k = 0; k < 3; ++k) {
         link_.Kommando(cmd::IncrementAddress);
     }
-    clock_.sleepMs(kStepMs);
+    sleepFor(waits().step);
     link_.Kommando(cmd::ReadDataFromProgramMemory);
     image_.ReadBack.at(MemoryImage::ConfigAddr) = link_.RdDaten();
 }
@@ -78,68 +68,69 @@ void ChipOps::ReadConfiguration() {
 void ChipOps::ErasePIC(bool includeData) {
     // A chip without EEPROM (16F7x) knows no data erase commands at all.
     const bool data = includeData && device_.DataLastAddr >= 0;
-    if (device_.CurrentType == Dev16F84 && !device_.Is84A) {
-        // The old 16F84 has no bulk erase of its own: the erase pair 1, 7 erases
-        // the memory whose load precedes it.
-        const auto erasePair = [this](std::uint16_t load) {
-            link_.Kommando(load);
-            link_.WrDaten(0x3FFF);
-            link_.Kommando(cmd::EraseSetup1);
-            link_.Kommando(cmd::EraseSetup2);
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(kEraseCycleMs);
-            link_.Kommando(cmd::EraseSetup1);
-            link_.Kommando(cmd::EraseSetup2);
-        };
-        erasePair(cmd::LoadDataForProgramMemory);
-        if (data) {
-            erasePair(cmd::LoadDataForDataMemory);
-        }
-        return;
-    }
-    if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType)) {
-        if (scheme->chipErase) {
-            EraseKeepingData(includeData, &*scheme);
+    switch (procedure().erase) {
+        case EraseScheme::SetupPairPerLoad: {
+            // The first 16F84 has no bulk erase of its own: the erase pair 1, 7
+            // erases the memory whose load precedes it.
+            const auto erasePair = [this](std::uint16_t load, std::chrono::microseconds wait) {
+                link_.Kommando(load);
+                link_.WrDaten(0x3FFF);
+                link_.Kommando(cmd::EraseSetup1);
+                link_.Kommando(cmd::EraseSetup2);
+                link_.Kommando(row().programCmd);
+                sleepFor(wait);
+                link_.Kommando(cmd::EraseSetup1);
+                link_.Kommando(cmd::EraseSetup2);
+            };
+            erasePair(cmd::LoadDataForProgramMemory, waits().erase);
+            if (data) {
+                erasePair(cmd::LoadDataForDataMemory, waits().dataErase);
+            }
             return;
         }
-        // 16F62xA: both bulk erases run by themselves; with the counter in
-        // configuration space the IDs and the configuration word go too.
-        link_.Kommando(cmd::LoadConfiguration);
-        link_.WrDaten(0x3FFF);
-        link_.Kommando(cmd::BulkEraseProgramMemory);
-        clock_.sleepMs(scheme->eraseMs);
-        if (data) {
-            link_.Kommando(cmd::BulkEraseDataMemory);
-            clock_.sleepMs(scheme->eraseMs);
-        }
-        return;
-    }
-    if (is16F7x(device_.CurrentType)) {
-        // Its bulk erase runs by itself; nothing may be sent until it is over.
-        link_.Kommando(cmd::BulkEraseProgramMemory);
-        clock_.sleepMs(kBulkEraseMs);
-        return;
-    }
-    if (device_.CurrentType == Dev16F876_877 || device_.CurrentType == Dev16F873_874 ||
-        device_.CurrentType == Dev16F870_872) {
-        Erase87x(data);
-        return;
+        case EraseScheme::BulkSelfTimed:
+            // Its bulk erase runs by itself; nothing may be sent until it is over.
+            link_.Kommando(cmd::BulkEraseProgramMemory);
+            sleepFor(waits().erase);
+            return;
+        case EraseScheme::SetupPairAtConfig:
+            EraseAtConfig(data);
+            return;
+        case EraseScheme::BulkPairSelfTimed:
+            // 16F62xA: both bulk erases run by themselves; with the counter in
+            // configuration space the IDs and the configuration word go too.
+            link_.Kommando(cmd::LoadConfiguration);
+            link_.WrDaten(0x3FFF);
+            link_.Kommando(cmd::BulkEraseProgramMemory);
+            sleepFor(waits().erase);
+            if (data) {
+                link_.Kommando(cmd::BulkEraseDataMemory);
+                sleepFor(waits().dataErase);
+            }
+            return;
+        case EraseScheme::ChipErase:
+            if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType)) {
+                EraseKeepingData(includeData, &*scheme);
+            }
+            return;
+        case EraseScheme::BulkThenBegin:
+            break;
     }
     link_.Kommando(cmd::LoadDataForProgramMemory);
     link_.WrDaten(0x3FFF);
     link_.Kommando(cmd::BulkEraseProgramMemory);
-    link_.Kommando(cmd::BeginEraseProgrammingCycle);
-    clock_.sleepMs(kBulkEraseMs);
+    link_.Kommando(row().programCmd);
+    sleepFor(waits().erase);
     if (data) {
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(0x3FFF);
         link_.Kommando(cmd::BulkEraseDataMemory);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kEraseCycleMs);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().dataErase);
     }
 }
 
-void ChipOps::Erase87x(bool includeData) {
+void ChipOps::EraseAtConfig(bool includeData) {
     EraseKeepingData(includeData, nullptr);
 }
 
@@ -186,8 +177,8 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
         }
         link_.Kommando(cmd::EraseSetup1);
         link_.Kommando(cmd::EraseSetup2);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kEraseCycleMs);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().erase);
         link_.Kommando(cmd::EraseSetup1);
         link_.Kommando(cmd::EraseSetup2);
     }
@@ -209,10 +200,14 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
                 link_.Kommando(cmd::BeginProgrammingOnly);
                 clock_.sleepMs(s->dataMs);
                 link_.Kommando(cmd::EndRowProgramming);
-                clock_.sleepMs(kStepMs);
+                sleepFor(waits().step);
             } else {
                 link_.Kommando(cmd::BeginEraseProgrammingCycle);
-                clock_.sleepMs(s != nullptr ? s->dataMs : kDataRestoreMs);
+                if (s != nullptr) {
+                    clock_.sleepMs(s->dataMs);
+                } else {
+                    sleepFor(waits().data);
+                }
             }
         }
         link_.Kommando(cmd::ReadDataFromDataMemory);
@@ -234,10 +229,7 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
 std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
     // The bulk erase of the 16F84A and 16F62x leaves the configuration word; the
     // erases of the 16F87x and 16F7x and every protection removal clear it.
-    const bool config =
-        protectionRemoved || is16F7x(device_.CurrentType) ||
-        newerScheme(device_.CurrentType).has_value() || device_.CurrentType == Dev16F876_877 ||
-        device_.CurrentType == Dev16F873_874 || device_.CurrentType == Dev16F870_872;
+    const bool config = protectionRemoved || eraseClearsConfig(procedure().erase);
     // Reads back everything the erase was to clear; every word that is not blank
     // is counted in its area, and the first one is named.
     std::int32_t found = 0;
@@ -301,11 +293,11 @@ void ChipOps::RemoveCodeProtection() {
     }
     link_.Kommando(cmd::EraseSetup1);
     link_.Kommando(cmd::EraseSetup2);
-    link_.Kommando(cmd::BeginEraseProgrammingCycle);
-    clock_.sleepMs(kEraseCycleMs);
+    link_.Kommando(row().programCmd);
+    sleepFor(waits().unprotect);
     link_.Kommando(cmd::EraseSetup1);
     link_.Kommando(cmd::EraseSetup2);
-    clock_.sleepMs(kUnprotectSettleMs);
+    sleepFor(waits().unprotectSettle);
     link_.EndProgmode();
     UpdateRunGauge(20, 20);
 }

@@ -4,6 +4,7 @@
 // first program or data word that does not verify ends the routine.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -41,54 +42,27 @@ std::int32_t lastProgramAddress(const MemoryImage& image, std::int32_t progLastA
     return last;
 }
 
-// Erase/program cycle of a program word, ID location or configuration word.
-constexpr int kWordCycleMs = 20;
-constexpr int kDataCycleMs = 15;
-constexpr int kConfigCycleMs = 15;
-// The old 16F84 (no device ID) takes up to 20 ms for every cycle.
-constexpr int kOld84CycleMs = 20;
-// 16F7x: a programming cycle of two words, the bulk erase.
-constexpr int kPairCycleMs = 4;
-constexpr int kBulkEraseMs = 35;
-constexpr int kStepMs = 1;
-
 }  // namespace
 
 std::optional<NewerScheme> newerScheme(std::int32_t type) {
-    NewerScheme s;
-    switch (type) {
-        case Dev16F627A_628A:
-        case Dev16F648A:
-            // One word per 8, program only (TPROG 4 ms, TDPROG 6 ms), after the
-            // self-timed bulk erases (TERA 6 ms).
-            s.programMs = 5;
-            s.dataMs = 7;
-            s.eraseMs = 10;
-            return s;
-        case Dev16F873A_874A:
-        case Dev16F876A_877A:
-            // Eight latches; 8 erases and writes the row in at most 8 ms.
-            s.latchWords = 8;
-            s.selfTimedRows = true;
-            s.chipErase = true;
-            s.programMs = 10;
-            s.dataMs = 10;
-            s.eraseMs = 15;
-            return s;
-        case Dev16F87_88:
-        case Dev16F818_819:
-            // Four latches, 32-word erase rows; every cycle but the chip erase is
-            // timed by us: 2 ms also holds below 4.5 V.
-            s.latchWords = 4;
-            s.eraseRowWords = 32;
-            s.chipErase = true;
-            s.programMs = 2;
-            s.dataMs = 2;
-            s.eraseMs = 15;
-            return s;
-        default:
-            return std::nullopt;
+    const DeviceInfo* d = deviceInfo(type);
+    if (d == nullptr || (d->writeScheme != WriteScheme::Rows &&
+                         d->writeScheme != WriteScheme::ProgramOnlyAfterBulkErase)) {
+        return std::nullopt;
     }
+    const auto ms = [](std::chrono::microseconds t) {
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t).count());
+    };
+    NewerScheme s;
+    s.latchWords = d->latchWords;
+    // A host-timed programming cycle writes only zeros: its rows are erased first.
+    s.eraseRowWords = d->writeScheme == WriteScheme::Rows && d->endCmd ? 32 : 0;
+    s.selfTimedRows = d->writeScheme == WriteScheme::Rows && !d->endCmd;
+    s.chipErase = d->erase == EraseScheme::ChipErase;
+    s.programMs = ms(d->times.classic.program);
+    s.dataMs = ms(d->times.classic.data);
+    s.eraseMs = ms(d->times.classic.erase);
+    return s;
 }
 
 void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
@@ -113,7 +87,6 @@ void ChipOps::WriteProgram() {
         link_.EndProgmode();
         link_.StartProgmode();
     }
-    const int cycleMs = scheme ? scheme->programMs : kWordCycleMs;
     const std::int32_t last = lastProgramAddress(image_, device_.ProgLastAddr);
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
@@ -136,8 +109,8 @@ void ChipOps::WriteProgram() {
             if (!skip) {
                 link_.Kommando(cmd::LoadDataForProgramMemory);
                 link_.WrDaten(hex.at(i));
-                link_.Kommando(cmd::BeginEraseProgrammingCycle);
-                clock_.sleepMs(cycleMs);
+                link_.Kommando(row().programCmd);
+                sleepFor(waits().program);
                 if (!qd) {
                     link_.Kommando(cmd::ReadDataFromProgramMemory);
                     back.at(i) = link_.RdDaten();
@@ -166,7 +139,7 @@ void ChipOps::WriteProgram7x() {
     auto& back = image_.ReadBack;
 
     link_.Kommando(cmd::BulkEraseProgramMemory);
-    clock_.sleepMs(kBulkEraseMs);
+    sleepFor(waits().erase);
 
     for (std::int32_t a = 0; a <= last; a += 2) {
         const auto i = static_cast<std::size_t>(a);
@@ -176,9 +149,9 @@ void ChipOps::WriteProgram7x() {
         link_.Kommando(cmd::IncrementAddress);
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(hex.at(i + 1) & 0x3FFF);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kPairCycleMs);
-        link_.Kommando(cmd::EndProgramming);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().program);
+        link_.Kommando(*row().endCmd);
         link_.Kommando(cmd::IncrementAddress);
         const std::int32_t next = a + 2;
         // With verification to follow, programming fills only the first half of the gauge.
@@ -210,7 +183,6 @@ void ChipOps::WriteProgram7x() {
 
 void ChipOps::WriteData() {
     const bool qd = settings_.QuickAndDirty;
-    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
     const std::int32_t first = MemoryImage::EepromBase;
@@ -230,14 +202,14 @@ void ChipOps::WriteData() {
                 link_.Kommando(cmd::BeginEraseProgrammingCycle);
                 clock_.sleepMs(scheme->dataMs);
                 link_.Kommando(cmd::EndRowProgramming);
-                clock_.sleepMs(kStepMs);
+                sleepFor(waits().step);
                 link_.Kommando(cmd::BeginProgrammingOnly);
                 clock_.sleepMs(scheme->dataMs);
                 link_.Kommando(cmd::EndRowProgramming);
-                clock_.sleepMs(kStepMs);
+                sleepFor(waits().step);
             } else {
-                link_.Kommando(cmd::BeginEraseProgrammingCycle);
-                clock_.sleepMs(scheme ? scheme->dataMs : old84 ? kOld84CycleMs : kDataCycleMs);
+                link_.Kommando(row().programCmd);
+                sleepFor(waits().data);
             }
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromDataMemory);
@@ -262,8 +234,8 @@ void ChipOps::idWriterErasePrograms() {
             // Only the low four bits carry the ID; the rest are written as ones.
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(idFrameWord(value));
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(kWordCycleMs);
+            link_.Kommando(row().programCmd);
+            sleepFor(waits().program);
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
                 const std::uint16_t r = link_.RdDaten() & 0x000F;
@@ -280,11 +252,11 @@ void ChipOps::idWriterErasePrograms() {
             }
         }
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
     for (int k = 0; k < 3; ++k) {
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
 }
 
@@ -301,14 +273,14 @@ void ChipOps::idWriterProgrammingCycles() {
         link_.Kommando(cmd::IncrementAddress);
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(v(2 * pair + 1));
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(kPairCycleMs);
-        link_.Kommando(cmd::EndProgramming);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().program);
+        link_.Kommando(*row().endCmd);
         link_.Kommando(cmd::IncrementAddress);
     }
     for (int k = 0; k < 3; ++k) {
         link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
 }
 
@@ -319,8 +291,7 @@ void ChipOps::WriteConfiguration() {
         return;
     }
     const bool qd = settings_.QuickAndDirty;
-    const bool pairs = is16F7x(device_.CurrentType);
-    const bool old84 = device_.CurrentType == Dev16F84 && !device_.Is84A;
+    const bool pairs = row().writeScheme == WriteScheme::PairsAfterBulkErase;
     const std::uint16_t config = image_.ConfigWord;
 
     // Load Configuration only moves the counter to 0x2000; nothing is programmed yet.
@@ -331,16 +302,14 @@ void ChipOps::WriteConfiguration() {
     } else {
         idWriterErasePrograms();
     }
-    clock_.sleepMs(kStepMs);
+    sleepFor(waits().step);
 
     link_.Kommando(cmd::LoadDataForProgramMemory);
     link_.WrDaten(config);
-    link_.Kommando(cmd::BeginEraseProgrammingCycle);
-    if (pairs) {
-        clock_.sleepMs(kPairCycleMs);
-        link_.Kommando(cmd::EndProgramming);
-    } else {
-        clock_.sleepMs(old84 ? kOld84CycleMs : kConfigCycleMs);
+    link_.Kommando(row().programCmd);
+    sleepFor(waits().config);
+    if (const auto end = row().endCmd) {
+        link_.Kommando(*end);
     }
     if (qd) {
         return;
@@ -367,7 +336,7 @@ void ChipOps::programCycle(const NewerScheme& s) {
     link_.Kommando(cmd::BeginProgrammingOnly);
     clock_.sleepMs(s.programMs);
     link_.Kommando(cmd::EndRowProgramming);
-    clock_.sleepMs(kStepMs);  // discharge before the next bit
+    sleepFor(waits().step);  // discharge before the next bit
 }
 
 void ChipOps::WriteProgramRows(const NewerScheme& s) {
@@ -423,7 +392,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             link_.Kommando(cmd::BeginEraseProgrammingCycle);
             clock_.sleepMs(s.programMs);
             link_.Kommando(cmd::EndRowProgramming);
-            clock_.sleepMs(kStepMs);
+            sleepFor(waits().step);
         }
         for (std::int32_t a = base; a < base + row; ++a) {
             const auto i = static_cast<std::size_t>(a);
@@ -473,7 +442,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
         link_.Kommando(cmd::BeginEraseProgrammingCycle);
         clock_.sleepMs(s.programMs);
         link_.Kommando(cmd::EndRowProgramming);
-        clock_.sleepMs(kStepMs);
+        sleepFor(waits().step);
     }
     for (int i = 0; i < 4; ++i) {
         const std::int32_t value = image_.IdWords.at(static_cast<std::size_t>(i));

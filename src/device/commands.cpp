@@ -223,7 +223,9 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered.
-    const bool deviceIdExpected = choice.fromChip || selected != Dev16F84 || choice.expectDeviceId;
+    const DeviceInfo* row = deviceInfo(selected);
+    const bool deviceIdExpected =
+        choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
     if (found.noChip && deviceIdExpected) {
         ops.TypeMismatch = true;
         chip.report.message(kNoChipMessage);
@@ -347,7 +349,7 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
         return r;
     }
     // On the 16F7x the bulk erase itself removes the protection.
-    if (is16F7x(chip.ops.device().CurrentType)) {
+    if (chip.ops.row().unprotect == UnprotectScheme::Erase) {
         eraseBracket(chip, includeData);
     } else {
         chip.ops.RemoveCodeProtection();
