@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/catalogue.h"
@@ -34,7 +35,24 @@ inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin 
 inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
 inline constexpr std::uint16_t BulkEraseDataMemory = 11;
 inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
+// 16F87xA, 16F87/88, 16F818/819:
+inline constexpr std::uint16_t BeginProgrammingOnly = 24;  // externally timed, ended by 23
+inline constexpr std::uint16_t EndRowProgramming = 23;     // also sets the latches to ones
+inline constexpr std::uint16_t ChipErase = 31;             // everything, protection included
 }  // namespace cmd
+
+// How the newer chips (16F62xA, 16F87xA, 16F87/88, 16F818/819) are written and
+// erased; nullopt for the older families.
+struct NewerScheme {
+    int latchWords = 1;          // words one programming cycle writes (1, 4 or 8)
+    int eraseRowWords = 0;       // 32: a row erase (8 ... 23) before its words are programmed
+    bool selfTimedRows = false;  // 16F87xA: 8 erases and writes the row by itself
+    bool chipErase = false;      // erased with 31; else the bulk erases 9 and 11 (self-timed)
+    int programMs = 0;           // a programming cycle (self-timed: the wait; else 24 ... 23)
+    int dataMs = 0;              // a data byte
+    int eraseMs = 0;             // the chip or bulk erase
+};
+std::optional<NewerScheme> newerScheme(std::int32_t type);
 
 // Texts the chip routines show.
 inline constexpr const char* kNoChipText = "kein PIC erkannt, wähle PIC16F84";
@@ -123,6 +141,9 @@ class ChipOps {
     // ---- Burning (each right after StartProgmode; the caller ends the mode) ----
     void WriteProgram();
     void WriteProgram7x();  // ends and restarts programming mode for its verify pass
+    // Row-writing chips: reads what the chip holds, writes the rows that differ
+    // (the file's words, the chip's own elsewhere), then verifies in a pass of its own.
+    void WriteProgramRows(const NewerScheme& s);
     void WriteData();
     void WriteConfiguration();
 
@@ -177,6 +198,9 @@ class ChipOps {
             static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
     }
     void EraseAtConfig(bool includeData);
+    void EraseKeepingData(bool includeData, const NewerScheme* s);
+    void writeConfigurationRows(const NewerScheme& s);
+    void programCycle(const NewerScheme& s);
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,

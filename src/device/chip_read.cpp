@@ -96,6 +96,23 @@ void ChipOps::ErasePIC(bool includeData) {
         case EraseScheme::SetupPairAtConfig:
             EraseAtConfig(data);
             return;
+        case EraseScheme::BulkPairSelfTimed:
+            // 16F62xA: both bulk erases run by themselves; with the counter in
+            // configuration space the IDs and the configuration word go too.
+            link_.Kommando(cmd::LoadConfiguration);
+            link_.WrDaten(0x3FFF);
+            link_.Kommando(cmd::BulkEraseProgramMemory);
+            sleepFor(waits().erase);
+            if (data) {
+                link_.Kommando(cmd::BulkEraseDataMemory);
+                sleepFor(waits().dataErase);
+            }
+            return;
+        case EraseScheme::ChipErase:
+            if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType)) {
+                EraseKeepingData(includeData, &*scheme);
+            }
+            return;
         case EraseScheme::BulkThenBegin:
             break;
     }
@@ -114,10 +131,15 @@ void ChipOps::ErasePIC(bool includeData) {
 }
 
 void ChipOps::EraseAtConfig(bool includeData) {
+    EraseKeepingData(includeData, nullptr);
+}
+
+void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
     // The 16F87x knows no bulk erase commands: its one erase, the 1, 7 pair at
     // the configuration word, clears program memory, data memory, IDs and
-    // configuration together. To keep the data EEPROM, read it first (twice:
-    // a flaky read must not be written back as the user's data).
+    // configuration together; so does the chip erase of the 16F87xA, 16F87/88
+    // and 16F818/819. To keep the data EEPROM, read it first (twice: a flaky
+    // read must not be written back as the user's data).
     std::vector<std::uint16_t> kept;
     if (!includeData && device_.DataLastAddr >= 0) {
         const auto count = static_cast<std::size_t>(device_.DataLastAddr + 1);
@@ -145,15 +167,21 @@ void ChipOps::EraseAtConfig(bool includeData) {
     }
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FFF);
-    for (int k = 0; k < 7; ++k) {
-        link_.Kommando(cmd::IncrementAddress);
+    if (s != nullptr) {
+        // With the counter in configuration space the IDs are erased as well.
+        link_.Kommando(cmd::ChipErase);
+        clock_.sleepMs(s->eraseMs);
+    } else {
+        for (int k = 0; k < 7; ++k) {
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        link_.Kommando(cmd::EraseSetup1);
+        link_.Kommando(cmd::EraseSetup2);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().erase);
+        link_.Kommando(cmd::EraseSetup1);
+        link_.Kommando(cmd::EraseSetup2);
     }
-    link_.Kommando(cmd::EraseSetup1);
-    link_.Kommando(cmd::EraseSetup2);
-    link_.Kommando(row().programCmd);
-    sleepFor(waits().erase);
-    link_.Kommando(cmd::EraseSetup1);
-    link_.Kommando(cmd::EraseSetup2);
     if (kept.empty()) {
         return;
     }
@@ -167,8 +195,20 @@ void ChipOps::EraseAtConfig(bool includeData) {
         if (kept[n] != 0xFF) {  // erased bytes are 0xFF already
             link_.Kommando(cmd::LoadDataForDataMemory);
             link_.WrDaten(kept[n]);
-            link_.Kommando(row().programCmd);
-            sleepFor(waits().data);
+            if (s != nullptr && !s->selfTimedRows) {
+                // The byte is erased: programming it is enough, timed by us.
+                link_.Kommando(cmd::BeginProgrammingOnly);
+                clock_.sleepMs(s->dataMs);
+                link_.Kommando(cmd::EndRowProgramming);
+                sleepFor(waits().step);
+            } else {
+                link_.Kommando(cmd::BeginEraseProgrammingCycle);
+                if (s != nullptr) {
+                    clock_.sleepMs(s->dataMs);
+                } else {
+                    sleepFor(waits().data);
+                }
+            }
         }
         link_.Kommando(cmd::ReadDataFromDataMemory);
         const std::uint16_t r = link_.RdDaten() & 0xFF;
@@ -238,6 +278,13 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
 void ChipOps::RemoveCodeProtection() {
     link_.StartProgmode();
     UpdateRunGauge(19, 20);
+    if (newerScheme(device_.CurrentType)) {
+        // Their erase of everything is the only way out of protection, and it is enough.
+        ErasePIC(true);
+        link_.EndProgmode();
+        UpdateRunGauge(20, 20);
+        return;
+    }
     // The erase pair at the configuration word clears everything, protection included.
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FF0);

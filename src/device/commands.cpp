@@ -385,6 +385,9 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                  [&] {
                      if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
                          chip.ops.WriteProgram7x();
+                     } else if (const auto scheme = newerScheme(info.type);
+                                scheme && scheme->latchWords > 1) {
+                         chip.ops.WriteProgramRows(*scheme);
                      } else {
                          chip.ops.WriteProgram();
                      }
