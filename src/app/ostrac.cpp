@@ -53,6 +53,11 @@ TOstrac::~TOstrac() {
 // ---- Window set-up -----------------------------------------------------------
 
 void TOstrac::setUpShell() {
+    // The type list is the catalogue's, in its order: the item index is the type.
+    for (const DeviceInfo& d : kDevices) {
+        ui_->TypComboBox->addItem(
+            QString::fromUtf8(d.listText.data(), static_cast<qsizetype>(d.listText.size())));
+    }
     // A radio group's item index is its button group's checked id.
     const auto numberButtons = [](QButtonGroup* group,
                                   std::initializer_list<QAbstractButton*> buttons) {
@@ -158,6 +163,20 @@ void TOstrac::setUpStatusBar() {
     }
     ui_->StatusBar1->addWidget(statusPanel0_);
     ui_->StatusBar1->addWidget(statusPanel1_, 1);
+    // The run's remaining time, at the right while a run gauge is shown.
+    remainingLabel_ = new QLabel(ui_->StatusBar1);
+    remainingLabel_->setObjectName(QStringLiteral("RemainingLabel"));
+    remainingLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    remainingLabel_->setContentsMargins(2, 0, 2, 0);
+    remainingLabel_->hide();
+    ui_->StatusBar1->addPermanentWidget(remainingLabel_);
+}
+
+void TOstrac::showRemaining(const std::optional<std::chrono::seconds>& left) {
+    if (left) {
+        remainingLabel_->setText(QString::fromStdString(remainingText(*left)));
+    }
+    remainingLabel_->setVisible(left.has_value());
 }
 
 void TOstrac::setPanel(int index, const QString& text) {

@@ -70,6 +70,8 @@ class TOstrac : public QMainWindow {
     // stopped being true.
     void clearNotice(std::initializer_list<QString> notices);
     QLabel* panelLabel(int index) const;
+    // The remaining time of the run in progress beside the panels; hidden for none.
+    void showRemaining(const std::optional<std::chrono::seconds>& left);
 
     // Drives the blinking "O.K." label (400 ms, stopped at start).
     QTimer* Timer1 = nullptr;
@@ -258,6 +260,7 @@ class TOstrac : public QMainWindow {
     std::unique_ptr<Ui::Ostrac> ui_;
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
+    QLabel* remainingLabel_ = nullptr;
     std::unique_ptr<UserDialog> ownDialog_;
     std::unique_ptr<Clock> ownClock_;
     UserDialog* dialog_ = nullptr;

@@ -81,6 +81,7 @@ class OpsReporter : public Reporter {
         }
         bar->setValue(gauge.progress);
         bar->setVisible(gauge.visible);
+        w_.showRemaining(gauge.visible ? gauge.remaining : std::nullopt);
         if (gauge.visible) {
             bar->repaint();
         }

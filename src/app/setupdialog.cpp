@@ -54,6 +54,8 @@ TSetupDialog::TSetupDialog(TOstrac& main)
             [this](bool on) { change([this, on] { logic_.setFA(on); }); });
     connect(ui_->CheckBox1, &QCheckBox::toggled, this,
             [this](bool on) { change([this, on] { logic_.setAutoSpeed(on); }); });
+    connect(ui_->DatenblattCheckBox, &QCheckBox::toggled, this,
+            [this](bool on) { change([this, on] { logic_.setDataSheet(on); }); });
     connect(ui_->STrackBar, &QSlider::valueChanged, this,
             [this](int position) { change([this, position] { logic_.setSpeed(position); }); });
     connect(ui_->SButton, &QPushButton::clicked, this, &TSetupDialog::SButtonClick);
@@ -100,6 +102,7 @@ void TSetupDialog::showState() {
         const QSignalBlocker b5(ui_->FACheckBox);
         const QSignalBlocker b6(ui_->CheckBox1);
         const QSignalBlocker b7(ui_->STrackBar);
+        const QSignalBlocker b8(ui_->DatenblattCheckBox);
         showIndex(treiber_, v.Driver);
         showIndex(schalter_, v.Switch);
         ui_->QDCheckBox->setChecked(v.QD);
@@ -107,6 +110,7 @@ void TSetupDialog::showState() {
         ui_->FACheckBox->setChecked(v.FA);
         ui_->CheckBox1->setChecked(v.AutoSpeed);
         ui_->STrackBar->setValue(v.Speed);
+        ui_->DatenblattCheckBox->setChecked(v.DataSheet);
     }
     ui_->TreiberRadioGroup->setEnabled(v.ListsEnabled);
     ui_->SchalterRadioGroup->setEnabled(v.ListsEnabled);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "settings/settings_file.h"
 #include "link/direct_port.h"
 #include "link/ppdev_port.h"
+#include "settings/settings_file.h"
 
 namespace pk {
 

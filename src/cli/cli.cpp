@@ -26,10 +26,10 @@
 #include "hex_check.h"
 #include "image/atomic_file.h"
 #include "image/hex_file.h"
+#include "link/circuit.h"
 #include "link/clock.h"
 #include "link/programmer.h"
 #include "link/search_texts.h"
-#include "link/circuit.h"
 #include "terminal.h"
 #include "viewers/memory_map.h"
 #include "viewers/reassembler.h"
@@ -160,6 +160,10 @@ class Run {
             {QStringLiteral("qad"), QStringLiteral("Quick-and-Dirty-Korvel")},
             {QStringLiteral("delay"), QStringLiteral("Verzögerungswert (statt der Messung)"),
              QStringLiteral("N")},
+            {QStringLiteral("timing"),
+             QStringLiteral("classic (großzügig) oder datasheet (nur was die Datenblätter "
+                            "verlangen); Vorgabe: die Einstellung"),
+             QStringLiteral("classic|datasheet")},
             {QStringLiteral("no-data"), QStringLiteral("Data-EEPROM auslassen")},
             {QStringLiteral("config"),
              QStringLiteral("Konfigurationswort (Vorgabe: aus der HEX-Datei)"),
@@ -222,6 +226,13 @@ class Run {
             !intOption(p, "switch", 0, 3, overrides_.switchIndex) ||
             !intOption(p, "delay", 0, 1'000'000, overrides_.delay)) {
             return false;
+        }
+        if (p.isSet(QStringLiteral("timing"))) {
+            const std::string t = p.value(QStringLiteral("timing")).toStdString();
+            if (t != "classic" && t != "datasheet") {
+                return usage("--timing=" + t + ": erlaubt sind classic und datasheet");
+            }
+            timing_ = t == "datasheet" ? TimingMode::DataSheet : TimingMode::Classic;
         }
         if (p.isSet(QStringLiteral("type"))) {
             typeName_ = p.value(QStringLiteral("type")).toLower().toStdString();
@@ -432,6 +443,9 @@ class Run {
 
     int setUpLink() {
         settings_ = loadSettings(overrides_);
+        if (timing_) {
+            settings_.Timing = *timing_;
+        }
         if (const auto why = circuitRefusal(settings_.DriverIndex, settings_.SwitchIndex)) {
             usage(*why);
             return ExitUsage;
@@ -456,7 +470,8 @@ class Run {
             std::fprintf(stderr, "%s\n", link_->portUnavailableReason().c_str());
             return ExitNoProgrammer;
         }
-        if (settings_.AutoSpeed) {
+        // The data-sheet timing measures its line waits on the clock: nothing to calibrate.
+        if (settings_.AutoSpeed && settings_.Timing == TimingMode::Classic) {
             link_->Bremse();
         }
         if (command_ == "doctor") {
@@ -762,6 +777,7 @@ class Run {
     bool list_ = false;
     bool force_ = false;
     std::string port_ = "auto";
+    std::optional<TimingMode> timing_;
     std::string typeName_;
     std::optional<SwitchMatch> type_;
     std::optional<std::uint16_t> config_;

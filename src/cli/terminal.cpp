@@ -84,9 +84,10 @@ void TerminalReporter::draw() {
     for (int i = 0; i < gauge_.progress && i < kWidth; ++i) {
         bar[static_cast<std::size_t>(i)] = '#';
     }
-    std::fprintf(stderr, "\r\033[K[%s] %3d %%  %s  %.1f s", bar.c_str(),
+    std::fprintf(stderr, "\r\033[K[%s] %3d %%  %s  %.1f s%s", bar.c_str(),
                  gauge_.progress * 100 / kWidth, panel0_.c_str(),
-                 static_cast<double>(elapsed_.elapsed()) / 1000.0);
+                 static_cast<double>(elapsed_.elapsed()) / 1000.0,
+                 gauge_.remaining ? ("  " + remainingText(*gauge_.remaining)).c_str() : "");
     std::fflush(stderr);
     drawn_ = true;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/circuit.h"
+
 namespace pk {
 
 // The entry's value is the item index of the type list.
@@ -22,15 +24,17 @@ enum DeviceType : std::int32_t {
     Dev16F73_74 = 5,
     Dev16F627 = 6,
     Dev16F628 = 7,
-    Dev16F627A_628A = 8,
-    Dev16F648A = 9,
-    Dev16F873A_874A = 10,
-    Dev16F876A_877A = 11,
-    Dev16F87_88 = 12,
-    Dev16F818_819 = 13,
+    Dev16F627A = 8,
+    Dev16F628A = 9,
+    Dev16F648A = 10,
+    Dev16F873A_874A = 11,
+    Dev16F876A_877A = 12,
+    Dev16F87_88 = 13,
+    Dev16F818 = 14,
+    Dev16F819 = 15,
 };
 
-inline constexpr int kDeviceTypeCount = 14;
+inline constexpr int kDeviceTypeCount = 16;
 
 // How program memory is written. Schemes with a row of latched words go here,
 // with latchWords telling the row's length.
@@ -66,12 +70,9 @@ enum class UnprotectScheme {
     Erase,              // the chip's erase is the only way, and it is enough (16F7x)
 };
 
-// The order of the supply voltages when programming mode starts.
-enum class EntryOrder {
-    VddFirst,        // VDD, a pause, then VPP on MCLR
-    VppFirst,        // VPP first, so the chip runs no code before the mode takes over
-    VddThenVppFast,  // VDD, then VPP within 250 µs
-};
+// The order of the supply voltages when programming mode starts is the link's
+// EntryOrder (link/circuit.h): VDD first, or VPP first so that the chip runs no
+// code before the mode takes over.
 
 // Which configuration-word layout the fuse controls use.
 // Layout62xA: one CP bit (13). Layout87xA: one CP bit, DEBUG, WRT1:0. Layout88
@@ -108,6 +109,8 @@ struct CycleTimes {
     std::chrono::microseconds unprotect{0};        // the protection-removal cycle
     std::chrono::microseconds unprotectSettle{0};  // after it, before VPP may drop
     std::chrono::microseconds step{0};             // between steps in configuration memory
+    std::chrono::microseconds programOnly{0};      // 0x18 on an erased word; 0: no such cycle
+    std::chrono::microseconds endHold{0};          // after End Programming, before the next bit
 };
 
 struct ChipTimes {
@@ -139,8 +142,9 @@ struct DeviceInfo {
     std::optional<std::uint16_t> endCmd;  // ends a host-timed cycle; none when self-timed
     EraseScheme erase;
     UnprotectScheme unprotect;
-    EntryOrder entryOrder;           // the order the program uses
-    EntryOrder dataSheetEntryOrder;  // the order the specification asks
+    // The order of VDD and VPP the chip's programming specification asks; the
+    // program keeps it wherever the circuit can switch the two apart.
+    EntryOrder entryOrder;
     ConfigLayout configLayout;
     std::array<ConfigWordFacts, 2> configWords;  // the second: address 0 on every chip so far
     ChipTimes times;
@@ -175,7 +179,7 @@ struct Family {
     std::optional<std::uint16_t> endCmd;
     EraseScheme erase;
     UnprotectScheme unprotect;
-    EntryOrder dataSheetEntryOrder;
+    EntryOrder entryOrder;
     ConfigLayout configLayout;
     ConfigWordFacts config;
     ChipTimes times;
@@ -199,9 +203,11 @@ constexpr CycleTimes classicTimes(std::int64_t program, std::int64_t data, std::
 
 constexpr CycleTimes dataSheetTimes(std::int64_t program, std::int64_t data, std::int64_t config,
                                     std::int64_t erase, std::int64_t dataErase,
-                                    std::int64_t unprotect) {
-    return {ms(program),   ms(data),      ms(config), ms(erase),
-            ms(dataErase), ms(unprotect), ms(0),      ms(0)};
+                                    std::int64_t unprotect, std::int64_t programOnly = 0,
+                                    std::int64_t endHoldUs = 0) {
+    return {
+        ms(program),   ms(data), ms(config), ms(erase),       ms(dataErase),
+        ms(unprotect), ms(0),    ms(0),      ms(programOnly), std::chrono::microseconds(endHoldUs)};
 }
 
 // 16F84A; the first 16F84 has no device ID, no bulk erase that works, and
@@ -217,7 +223,7 @@ inline constexpr Family kF84{
     // One protection setting: CP covers program memory and EEPROM.
     {0x2007, 0x3FFF, 0x3FF0, 0x0000, 0x3000},
     // 8 erases and writes a word in about 8 ms; the erase sequences take 10 ms.
-    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10)},
+    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10, 4)},
     IdlessVariant{EraseScheme::SetupPairPerLoad,
                   {classicTimes(20, 20, 20, 20, 20, 20), dataSheetTimes(20, 20, 20, 10, 10, 10)}}};
 
@@ -232,21 +238,22 @@ inline constexpr Family kF87x{
     ConfigLayout::Layout87x,
     // CP1:CP0 twice (bits 13:12 and 5:4); bit 10 is not implemented.
     {0x2007, 0x3BFF, 0x3030, 0x0100, 0x3000},
-    {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8)},
+    {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8, 4)},
     std::nullopt};
 
 // 16F73 .. 16F77: the host times programming (at least 1 ms before 14), the
 // self-timed chip erase takes 30 ms; no EEPROM.
-inline constexpr Family kF7x{WriteScheme::PairsAfterBulkErase,
-                             2,
-                             std::uint16_t{14},
-                             EraseScheme::BulkSelfTimed,
-                             UnprotectScheme::Erase,
-                             EntryOrder::VddFirst,
-                             ConfigLayout::Layout7x,
-                             {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
-                             {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0)},
-                             std::nullopt};
+inline constexpr Family kF7x{
+    WriteScheme::PairsAfterBulkErase,
+    2,
+    std::uint16_t{14},
+    EraseScheme::BulkSelfTimed,
+    UnprotectScheme::Erase,
+    EntryOrder::VddFirst,
+    ConfigLayout::Layout7x,
+    {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
+    {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0, 0, 100)},
+    std::nullopt};
 
 // 16F627/628: Tera at most 5 ms, Tprog at most 8 ms, and 8 does both. The
 // specification asks VPP before VDD.
@@ -260,7 +267,7 @@ inline constexpr Family kF62x{
     ConfigLayout::Layout62x,
     // CP1:CP0 twice (bits 13:12 and 11:10); bit 9 is not implemented.
     {0x2007, 0x3DFF, 0x3C00, 0x0100, 0x3000},
-    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13)},
+    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13, 8)},
     std::nullopt};
 
 // 16F627A/628A/648A: 8 programs only (TPROG 4 ms, TDPROG 6 ms); 9 and 11 run
@@ -302,34 +309,23 @@ inline constexpr Family kF88{WriteScheme::Rows,
                              EntryOrder::VddThenVppFast,
                              ConfigLayout::Layout88,
                              {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
-                             {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0)},
+                             {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
                              std::nullopt};
 
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
                          std::array<std::string_view, 3> switches, std::string_view mapName,
                          const Family& f) {
-    return {type,
-            listText,
-            progLastAddr,
-            (progLastAddr + 1) / 1024,
-            dataLastAddr,
-            dataLastAddr + 1,
-            idCodes,
-            switches,
-            mapName,
-            f.writeScheme,
-            f.latchWords,
-            std::uint16_t{8},
-            f.endCmd,
-            f.erase,
-            f.unprotect,
-            EntryOrder::VddFirst,
-            f.dataSheetEntryOrder,
-            f.configLayout,
-            {f.config, ConfigWordFacts{}},
-            f.times,
-            f.idless};
+    return {type,           listText,
+            progLastAddr,   (progLastAddr + 1) / 1024,
+            dataLastAddr,   dataLastAddr + 1,
+            idCodes,        switches,
+            mapName,        f.writeScheme,
+            f.latchWords,   std::uint16_t{8},
+            f.endCmd,       f.erase,
+            f.unprotect,    f.entryOrder,
+            f.configLayout, {f.config, ConfigWordFacts{}},
+            f.times,        f.idless};
 }
 
 }  // namespace catalogue_detail
@@ -353,8 +349,10 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
     catalogue_detail::row(Dev16F628,     "16F628",      0x07FF, 0x7F, {0x07C0, 0, 0},     
         {"/p16f628", "", ""},          "PIC 16F 628",     catalogue_detail::kF62x),
     // The chips sold today, after the original list so its indexes keep their meaning.
-    catalogue_detail::row(Dev16F627A_628A, "16F627A/628A", 0x07FF, 0x7F, {0x1040, 0x1060, 0},
-        {"/p16f627a", "/p16f628a", ""}, "PIC 16F 627A/628A", catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F627A,    "16F627A",     0x03FF, 0x7F, {0x1040, 0, 0},
+        {"/p16f627a", "", ""},         "PIC 16F 627A",    catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F628A,    "16F628A",     0x07FF, 0x7F, {0x1060, 0, 0},
+        {"/p16f628a", "", ""},         "PIC 16F 628A",    catalogue_detail::kF62xA),
     catalogue_detail::row(Dev16F648A,    "16F648A",     0x0FFF, 0xFF, {0x1100, 0, 0},
         {"/p16f648a", "", ""},         "PIC 16F 648A",    catalogue_detail::kF62xA),
     catalogue_detail::row(Dev16F873A_874A, "16F873A/874A", 0x0FFF, 0x7F, {0x0E40, 0x0E60, 0},
@@ -363,8 +361,10 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
         {"/p16f876a", "/p16f877a", ""}, "PIC 16F 876A/877A", catalogue_detail::kF87xA),
     catalogue_detail::row(Dev16F87_88,   "16F87/88",    0x0FFF, 0xFF, {0x0720, 0x0760, 0},
         {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88",   catalogue_detail::kF88),
-    catalogue_detail::row(Dev16F818_819, "16F818/819",  0x07FF, 0xFF, {0x04C0, 0x04E0, 0},
-        {"/p16f818", "/p16f819", ""},  "PIC 16F 818/819", catalogue_detail::kF88),
+    catalogue_detail::row(Dev16F818,     "16F818",      0x03FF, 0x7F, {0x04C0, 0, 0},
+        {"/p16f818", "", ""},          "PIC 16F 818",     catalogue_detail::kF88),
+    catalogue_detail::row(Dev16F819,     "16F819",      0x07FF, 0xFF, {0x04E0, 0, 0},
+        {"/p16f819", "", ""},          "PIC 16F 819",     catalogue_detail::kF88),
 }};
 // clang-format on
 

@@ -2,17 +2,41 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "device/chip_ops.h"
 
 namespace pk {
 
+std::optional<std::chrono::seconds> remainingTime(std::chrono::nanoseconds elapsed, double done,
+                                                  double total) {
+    if (!(done > 0) || !(total > done) ||
+        (done / total < 0.05 && elapsed < std::chrono::seconds(1))) {
+        return std::nullopt;
+    }
+    const double left = std::chrono::duration<double>(elapsed).count() * (total - done) / done;
+    return std::chrono::seconds(static_cast<std::int64_t>(std::ceil(left)));
+}
+
+std::string remainingText(std::chrono::seconds left) {
+    const std::int64_t s = std::max<std::int64_t>(left.count(), 0);
+    if (s < 60) {
+        return "noch " + std::to_string(s) + " s";
+    }
+    const std::int64_t sec = s % 60;
+    return "noch " + std::to_string(s / 60) + ":" + (sec < 10 ? "0" : "") + std::to_string(sec) +
+           " min";
+}
+
 void ChipOps::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
     if (position != 0 && position < maximum) {
         if (!gauge_.visible) {
             gauge_.visible = true;
+            gauge_.remaining.reset();
+            runStart_ = clock_.monotonic();
             report_.showRunGauge(gauge_);
         }
+        gauge_.remaining = remainingTime(clock_.monotonic() - runStart_, position, maximum);
         const double share =
             static_cast<double>(position) / static_cast<double>(maximum) * RunGaugeState::Maximum;
         // Only a negative position can leave 0..20 (and with maximum 0, infinity).
@@ -27,10 +51,12 @@ void ChipOps::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
     if (position == maximum) {
         // Full for a moment, so even a short run is seen to have finished.
         gauge_.progress = RunGaugeState::Maximum;
+        gauge_.remaining.reset();
         report_.showRunGauge(gauge_);
         clock_.sleepMs(200);
     }
     gauge_.visible = false;
+    gauge_.remaining.reset();
     gauge_.progress = 0;
     gauge_.colour = RunGaugeColour::DarkGreen;
     report_.showRunGauge(gauge_);

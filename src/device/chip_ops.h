@@ -35,10 +35,11 @@ inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin 
 inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
 inline constexpr std::uint16_t BulkEraseDataMemory = 11;
 inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
-// 16F87xA, 16F87/88, 16F818/819:
-inline constexpr std::uint16_t BeginProgrammingOnly = 24;  // externally timed, ended by 23
-inline constexpr std::uint16_t EndRowProgramming = 23;     // also sets the latches to ones
-inline constexpr std::uint16_t ChipErase = 31;             // everything, protection included
+// 16F84A, 16F87x, 16F62x: programs an erased word without erasing it first.
+// 16F87xA, 16F87/88, 16F818/819: externally timed, ended by 23.
+inline constexpr std::uint16_t BeginProgrammingOnly = 24;
+inline constexpr std::uint16_t EndRowProgramming = 23;  // also sets the latches to ones
+inline constexpr std::uint16_t ChipErase = 31;          // everything, protection included
 }  // namespace cmd
 
 // How the newer chips (16F62xA, 16F87xA, 16F87/88, 16F818/819) are written and
@@ -48,9 +49,6 @@ struct NewerScheme {
     int eraseRowWords = 0;       // 32: a row erase (8 ... 23) before its words are programmed
     bool selfTimedRows = false;  // 16F87xA: 8 erases and writes the row by itself
     bool chipErase = false;      // erased with 31; else the bulk erases 9 and 11 (self-timed)
-    int programMs = 0;           // a programming cycle (self-timed: the wait; else 24 ... 23)
-    int dataMs = 0;              // a data byte
-    int eraseMs = 0;             // the chip or bulk erase
 };
 std::optional<NewerScheme> newerScheme(std::int32_t type);
 
@@ -63,6 +61,15 @@ inline constexpr const char* kRevisionPrefix = "Chip-Revision: ";
 inline constexpr const char* kNotBlankText = "PIC nicht vollständig gelöscht!  ";
 inline constexpr const char* kEepromRestoreFailedText =
     "EEPROM nach dem Löschen nicht wiederhergestellt!  ";
+// Status-bar panel 1 in the data-sheet timing: which way program memory is burnt.
+inline constexpr const char* kProgramOnlyText =
+    "Datenblatt-Timing: PIC gelöscht, Wörter nur programmiert";
+inline constexpr const char* kWordByWordText =
+    "Datenblatt-Timing: jedes Wort gelöscht und programmiert";
+// Once, when the circuit cannot raise VPP and VDD in the order the chip asks.
+inline constexpr const char* kEntryOrderText =
+    "Schaltung kann VPP und VDD nicht getrennt schalten: VDD zuerst – "
+    "ein PIC mit internem Oszillator und MCLR aus lässt sich so evtl. nicht programmieren";
 inline constexpr const char* kEepromUnstableText =
     "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 
@@ -101,7 +108,17 @@ struct RunGaugeState {
     int progress = 0;
     bool visible = false;
     RunGaugeColour colour = RunGaugeColour::DarkGreen;
+    // The run's time still to come, from its pace so far; none until a run has
+    // gone far enough (a twentieth, or a second) for the pace to mean something.
+    std::optional<std::chrono::seconds> remaining;
 };
+
+// Remaining time of a run that has done `done` of `total` in `elapsed`, or none
+// while too little is done to tell.
+std::optional<std::chrono::seconds> remainingTime(std::chrono::nanoseconds elapsed, double done,
+                                                  double total);
+// "noch 34 s", "noch 4:29 min": the remaining time as the window and the CLI show it.
+std::string remainingText(std::chrono::seconds left);
 
 // How chip routines show what they do. The main window implements it with its
 // widgets (repainting only the gauges, counters and status bar while a command
@@ -132,6 +149,11 @@ class ChipOps {
           settings_(settings),
           errors_(errors),
           report_(reporter) {}
+
+    // ---- Programming mode, in the order the chip type asks where the circuit can ----
+    void StartProgmode();
+    // The order StartProgmode uses for the current type on the current circuit.
+    EntryOrder entryOrder() const;
 
     // ---- Progress (gauge rules: never moves back; full, 200 ms pause, hidden at the end) ----
     void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
@@ -188,12 +210,31 @@ class ChipOps {
     ChipProcedure procedure() const {
         return procedureOf(row(), device_.Is84A || deviceInfo(device_.CurrentType) == nullptr);
     }
-    // What the program waits for the chip's cycles.
-    const CycleTimes& waits() const { return procedure().times->classic; }
+    // What the program waits for the chip's cycles, in the timing chosen.
+    const CycleTimes& waits() const {
+        const ChipTimes& t = *procedure().times;
+        return settings_.Timing == TimingMode::DataSheet ? t.dataSheet : t.classic;
+    }
+    // The data-sheet timing waits each cycle's maximum and this much more (a
+    // wait 10 % short is caught by the simulator, so the margin is known to be real).
+    static constexpr int kDataSheetMarginPercent = 5;
+    // The data-sheet timing on a chip with program-only cycles, when the file
+    // fills enough words for the erase to pay: the chip's erase, then 0x18 per
+    // word. Says which way it went in status-bar panel 1.
+    bool ProgramOnlyPays(bool includeData) const;
+    void WriteProgramAfterErase(bool includeData);
 
   private:
-    // Sleeps through a chip cycle; the catalogue keeps these in whole milliseconds.
+    // Sleeps through a chip cycle. The classic waits are whole milliseconds; the
+    // data sheet's are not, and get the margin; a wait of 0 is none.
     void sleepFor(std::chrono::microseconds d) {
+        if (d.count() <= 0) {
+            return;
+        }
+        if (settings_.Timing == TimingMode::DataSheet) {
+            clock_.sleepFor(d + d * kDataSheetMarginPercent / 100);
+            return;
+        }
         clock_.sleepMs(
             static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
     }
@@ -222,6 +263,9 @@ class ChipOps {
     ErrorCounters& errors_;
     ChipReporter& report_;
     RunGaugeState gauge_;
+    std::chrono::nanoseconds runStart_{0};
+    // The type whose entry-order note the status bar has shown (-1: none yet).
+    std::int32_t entryNoteType_ = -1;
 };
 
 // Compare counting of "Vergleichen" over the image (after the reads): returns the

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "device/chip_ops.h"
 
 namespace pk {
@@ -150,7 +152,7 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
             link_.Kommando(cmd::IncrementAddress);
         }
         link_.EndProgmode();
-        link_.StartProgmode();
+        StartProgmode();
         std::int32_t unstable = 0;
         for (std::size_t n = 0; n < count; ++n) {
             link_.Kommando(cmd::ReadDataFromDataMemory);
@@ -170,7 +172,7 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
     if (s != nullptr) {
         // With the counter in configuration space the IDs are erased as well.
         link_.Kommando(cmd::ChipErase);
-        clock_.sleepMs(s->eraseMs);
+        sleepFor(waits().erase);
     } else {
         for (int k = 0; k < 7; ++k) {
             link_.Kommando(cmd::IncrementAddress);
@@ -188,7 +190,7 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
 
     // The counter stands in configuration memory: only a new entry brings it back to 0.
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     bool reported = false;
     for (std::size_t n = 0; n < kept.size(); ++n) {
         const std::int32_t a = MemoryImage::EepromBase + static_cast<std::int32_t>(n);
@@ -198,13 +200,13 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
             if (s != nullptr && !s->selfTimedRows) {
                 // The byte is erased: programming it is enough, timed by us.
                 link_.Kommando(cmd::BeginProgrammingOnly);
-                clock_.sleepMs(s->dataMs);
+                sleepFor(waits().data);
                 link_.Kommando(cmd::EndRowProgramming);
-                sleepFor(waits().step);
+                sleepFor(std::max(waits().step, waits().endHold));
             } else {
                 link_.Kommando(cmd::BeginEraseProgrammingCycle);
                 if (s != nullptr) {
-                    clock_.sleepMs(s->dataMs);
+                    sleepFor(waits().data);
                 } else {
                     sleepFor(waits().data);
                 }
@@ -245,7 +247,7 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
                             std::to_string(blank) + " -> " + std::to_string(read));
         }
     };
-    link_.StartProgmode();
+    StartProgmode();
     for (std::int32_t a = 0; a <= device_.ProgLastAddr; ++a) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         check(a, link_.RdDaten(), 0x3FFF, errors_.ProgramErrorCount);
@@ -253,7 +255,7 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
         UpdateRunGauge(a, device_.ProgLastAddr);
     }
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     if (includeData) {
         for (std::int32_t n = 0; n <= device_.DataLastAddr; ++n) {
             link_.Kommando(cmd::ReadDataFromDataMemory);
@@ -276,7 +278,7 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
 }
 
 void ChipOps::RemoveCodeProtection() {
-    link_.StartProgmode();
+    StartProgmode();
     UpdateRunGauge(19, 20);
     if (newerScheme(device_.CurrentType)) {
         // Their erase of everything is the only way out of protection, and it is enough.

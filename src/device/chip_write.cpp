@@ -50,18 +50,12 @@ std::optional<NewerScheme> newerScheme(std::int32_t type) {
                          d->writeScheme != WriteScheme::ProgramOnlyAfterBulkErase)) {
         return std::nullopt;
     }
-    const auto ms = [](std::chrono::microseconds t) {
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t).count());
-    };
     NewerScheme s;
     s.latchWords = d->latchWords;
     // A host-timed programming cycle writes only zeros: its rows are erased first.
     s.eraseRowWords = d->writeScheme == WriteScheme::Rows && d->endCmd ? 32 : 0;
     s.selfTimedRows = d->writeScheme == WriteScheme::Rows && !d->endCmd;
     s.chipErase = d->erase == EraseScheme::ChipErase;
-    s.programMs = ms(d->times.classic.program);
-    s.dataMs = ms(d->times.classic.data);
-    s.eraseMs = ms(d->times.classic.erase);
     return s;
 }
 
@@ -83,9 +77,9 @@ void ChipOps::WriteProgram() {
         link_.Kommando(cmd::LoadConfiguration);
         link_.WrDaten(0x3FFF);
         link_.Kommando(cmd::BulkEraseProgramMemory);
-        clock_.sleepMs(scheme->eraseMs);
+        sleepFor(waits().erase);
         link_.EndProgmode();
-        link_.StartProgmode();
+        StartProgmode();
     }
     const std::int32_t last = lastProgramAddress(image_, device_.ProgLastAddr);
     auto& hex = image_.HexWords;
@@ -152,6 +146,7 @@ void ChipOps::WriteProgram7x() {
         link_.Kommando(row().programCmd);
         sleepFor(waits().program);
         link_.Kommando(*row().endCmd);
+        sleepFor(waits().endHold);
         link_.Kommando(cmd::IncrementAddress);
         const std::int32_t next = a + 2;
         // With verification to follow, programming fills only the first half of the gauge.
@@ -164,7 +159,7 @@ void ChipOps::WriteProgram7x() {
 
     // Restarting programming mode is the only way back to address 0.
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         link_.Kommando(cmd::ReadDataFromProgramMemory);
@@ -190,7 +185,7 @@ void ChipOps::WriteData() {
     if (scheme && !scheme->chipErase) {
         // The 16F62xA's 8 only clears bits of a data byte too: the EEPROM is erased first.
         link_.Kommando(cmd::BulkEraseDataMemory);
-        clock_.sleepMs(scheme->eraseMs);
+        sleepFor(waits().erase);
     }
     for (std::int32_t a = first; a <= first + device_.DataLastAddr; ++a) {
         const auto i = static_cast<std::size_t>(a);
@@ -200,13 +195,13 @@ void ChipOps::WriteData() {
             if (scheme && scheme->eraseRowWords > 0) {
                 // 16F87/88, 16F818/819: erase the byte, then program it, both timed by us.
                 link_.Kommando(cmd::BeginEraseProgrammingCycle);
-                clock_.sleepMs(scheme->dataMs);
+                sleepFor(waits().data);
                 link_.Kommando(cmd::EndRowProgramming);
-                sleepFor(waits().step);
+                sleepFor(std::max(waits().step, waits().endHold));
                 link_.Kommando(cmd::BeginProgrammingOnly);
-                clock_.sleepMs(scheme->dataMs);
+                sleepFor(waits().data);
                 link_.Kommando(cmd::EndRowProgramming);
-                sleepFor(waits().step);
+                sleepFor(std::max(waits().step, waits().endHold));
             } else {
                 link_.Kommando(row().programCmd);
                 sleepFor(waits().data);
@@ -276,6 +271,7 @@ void ChipOps::idWriterProgrammingCycles() {
         link_.Kommando(row().programCmd);
         sleepFor(waits().program);
         link_.Kommando(*row().endCmd);
+        sleepFor(waits().endHold);
         link_.Kommando(cmd::IncrementAddress);
     }
     for (int k = 0; k < 3; ++k) {
@@ -310,6 +306,7 @@ void ChipOps::WriteConfiguration() {
     sleepFor(waits().config);
     if (const auto end = row().endCmd) {
         link_.Kommando(*end);
+        sleepFor(waits().endHold);
     }
     if (qd) {
         return;
@@ -330,13 +327,13 @@ void ChipOps::WriteConfiguration() {
 void ChipOps::programCycle(const NewerScheme& s) {
     if (s.selfTimedRows) {
         link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(s.programMs);
+        sleepFor(waits().program);
         return;
     }
     link_.Kommando(cmd::BeginProgrammingOnly);
-    clock_.sleepMs(s.programMs);
+    sleepFor(waits().program);
     link_.Kommando(cmd::EndRowProgramming);
-    sleepFor(waits().step);  // discharge before the next bit
+    sleepFor(std::max(waits().step, waits().endHold));  // discharge before the next bit
 }
 
 void ChipOps::WriteProgramRows(const NewerScheme& s) {
@@ -375,7 +372,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             UpdateRunGauge(a / steps, last);
         }
         link_.EndProgmode();
-        link_.StartProgmode();
+        StartProgmode();
     }
 
     for (std::int32_t base = 0; base <= last; base += row) {
@@ -390,9 +387,9 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(0x3FFF);
             link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            clock_.sleepMs(s.programMs);
+            sleepFor(waits().program);
             link_.Kommando(cmd::EndRowProgramming);
-            sleepFor(waits().step);
+            sleepFor(std::max(waits().step, waits().endHold));
         }
         for (std::int32_t a = base; a < base + row; ++a) {
             const auto i = static_cast<std::size_t>(a);
@@ -412,7 +409,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
 
     // Every word the file gives, read back after all rows are written.
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         if (present(hex.at(i))) {
@@ -424,7 +421,8 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             }
         }
         link_.Kommando(cmd::IncrementAddress);
-        UpdateRunGauge(2 * last / 3 + a / 3, last);
+        // The thirds do not add up to `last` exactly; the gauge ends at the last word.
+        UpdateRunGauge(a == last ? last : std::min(last - 1, 2 * last / 3 + a / 3), last);
     }
 }
 
@@ -440,9 +438,9 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(0x3FFF);
         link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        clock_.sleepMs(s.programMs);
+        sleepFor(waits().program);
         link_.Kommando(cmd::EndRowProgramming);
-        sleepFor(waits().step);
+        sleepFor(std::max(waits().step, waits().endHold));
     }
     for (int i = 0; i < 4; ++i) {
         const std::int32_t value = image_.IdWords.at(static_cast<std::size_t>(i));

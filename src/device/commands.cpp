@@ -34,7 +34,7 @@ void selectType(DeviceState& device, std::int32_t type) {
 // the routine breaks off.
 template <typename F>
 void bracket(ChipSession& chip, F&& routine) {
-    chip.link.StartProgmode();
+    chip.ops.StartProgmode();
     try {
         routine();
     } catch (...) {
@@ -388,7 +388,13 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                      } else if (const auto scheme = newerScheme(info.type);
                                 scheme && scheme->latchWords > 1) {
                          chip.ops.WriteProgramRows(*scheme);
+                     } else if (chip.ops.ProgramOnlyPays(options.includeData)) {
+                         chip.ops.WriteProgramAfterErase(options.includeData);
                      } else {
+                         if (chip.ops.settings().Timing == TimingMode::DataSheet &&
+                             info.writeScheme == WriteScheme::WordByWord) {
+                             chip.report.setPanel(1, kWordByWordText);
+                         }
                          chip.ops.WriteProgram();
                      }
                  }) &&

@@ -144,6 +144,7 @@ void SetupLogic::open() {
     setK1(settings_.ModelK1);
     setAutoSpeed(settings_.AutoSpeed);
     setSpeed(speedFor(settings_.DelayCount));
+    setDataSheet(settings_.Timing == TimingMode::DataSheet);
 }
 
 std::optional<std::string> SetupLogic::refusal() const {
@@ -156,6 +157,7 @@ void SetupLogic::store() {
     settings_.QuickAndDirty = view_.QD;
     settings_.ModelK1 = view_.K1;
     settings_.DelayCount = view_.Speed * 100;
+    settings_.Timing = view_.DataSheet ? TimingMode::DataSheet : TimingMode::Classic;
 }
 
 }  // namespace pk

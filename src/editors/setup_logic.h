@@ -24,6 +24,7 @@ struct SetupView {
     bool FA = false;
     bool AutoSpeed = false;  // "auto. Speedregelung"
     int Speed = 0;           // track bar, 0 "schnell" .. 10 "sicher"
+    bool DataSheet = false;  // "Datenblatt-Timing (schnell)"
     bool ListsEnabled = true;
     bool ManualSpeedVisible = true;  // group "Geschwindigkeit manuell"
 };
@@ -50,6 +51,7 @@ class SetupLogic {
     void setFA(bool checked);
     void setAutoSpeed(bool checked);
     void setSpeed(int position);
+    void setDataSheet(bool checked) { view_.DataSheet = checked; }
     // "Test": measure, then show DelayCount div 100 on the track bar.
     void test();
 
@@ -58,8 +60,8 @@ class SetupLogic {
     void open();
     // Why the lists' driver and switch name no usable circuit (German), or nullopt.
     std::optional<std::string> refusal() const;
-    // Takes the lists, the K1 and QD boxes and DelayCount (track bar x 100) into
-    // the settings. AutoSpeed already follows its box; the FA box is not stored.
+    // Takes the lists, the K1 and QD boxes, the timing and DelayCount (track bar
+    // x 100) into the settings. AutoSpeed already follows its box; the FA box is not stored.
     void store();
 
     // Track bar position for a delay count: div 100, kept within 0..10.

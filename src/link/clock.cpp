@@ -26,6 +26,12 @@ void RealClock::sleepMs(int ms) {
     }
 }
 
+void RealClock::sleepFor(std::chrono::nanoseconds d) {
+    if (d.count() > 0) {
+        std::this_thread::sleep_for(d);
+    }
+}
+
 std::chrono::nanoseconds RealClock::monotonic() const {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
         std::chrono::steady_clock::now().time_since_epoch());
@@ -52,6 +58,14 @@ void VirtualClock::sleepMs(int ms) {
     if (ms > 0) {
         now_ += std::chrono::milliseconds(ms);
         slept_ += std::chrono::milliseconds(ms);
+    }
+}
+
+void VirtualClock::sleepFor(std::chrono::nanoseconds d) {
+    ++sleepCount_;
+    if (d.count() > 0) {
+        now_ += d;
+        slept_ += d;
     }
 }
 

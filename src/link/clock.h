@@ -16,6 +16,8 @@ class Clock {
     virtual void busyWait(std::chrono::nanoseconds d) = 0;
     // Sleeps the thread for at least ms milliseconds.
     virtual void sleepMs(int ms) = 0;
+    // Sleeps for at least d, which need not be whole milliseconds.
+    virtual void sleepFor(std::chrono::nanoseconds d) = 0;
     // Monotonic time since an arbitrary origin.
     virtual std::chrono::nanoseconds monotonic() const = 0;
     // Local time of day in milliseconds since midnight.
@@ -27,6 +29,7 @@ class RealClock : public Clock {
   public:
     void busyWait(std::chrono::nanoseconds d) override;
     void sleepMs(int ms) override;
+    void sleepFor(std::chrono::nanoseconds d) override;
     std::chrono::nanoseconds monotonic() const override;
     std::int64_t timeOfDayMs() const override;
 };
@@ -40,6 +43,7 @@ class VirtualClock : public Clock {
 
     void busyWait(std::chrono::nanoseconds d) override;
     void sleepMs(int ms) override;
+    void sleepFor(std::chrono::nanoseconds d) override;
     std::chrono::nanoseconds monotonic() const override { return now_; }
     std::int64_t timeOfDayMs() const override;
 

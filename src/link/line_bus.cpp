@@ -64,6 +64,8 @@ void LineBus::change(LineTerm term) {
         return;
     }
     WritePort(portBase_, term.apply(ReadPort(portBase_)));
+    // Taken after the write: the change happened at the latest now.
+    lastChange_ = clock_.monotonic();
 }
 
 void LineBus::change(const VoltageStep& step) {
@@ -95,6 +97,32 @@ void LineBus::Delay() {
     if (d.count() > 0) {
         clock_.busyWait(d);
     }
+}
+
+void LineBus::waitUntil(std::chrono::nanoseconds t) {
+    const auto now = clock_.monotonic();
+    if (now < t) {
+        clock_.busyWait(t - now);
+    }
+}
+
+void LineBus::lineWait(LineRule rule) {
+    if (!dataSheetTiming()) {
+        Delay();
+        return;
+    }
+    waitUntil(lastChange_ + (rule == LineRule::ReadValid ? kReadValid : kEdgeHold));
+}
+
+void LineBus::frameStart() {
+    if (dataSheetTiming()) {
+        waitUntil(frameEnd_ + kFrameGap);
+    }
+}
+
+void LineBus::frameEnd() {
+    // The frame's last line change is its falling clock edge.
+    frameEnd_ = lastChange_;
 }
 
 void LineBus::Bremse() {

@@ -17,6 +17,18 @@
 
 namespace pk {
 
+// What a wait between two line changes of a frame must keep, in the data-sheet
+// timing (the classic timing spends one calibrated Delay on each).
+enum class LineRule {
+    Edge,       // data stable 100 ns before and after the falling clock edge
+    ReadValid,  // the chip's data valid 200 ns after the rising edge (16F7x; others 80 ns)
+};
+
+// The chips' rules for the serial lines, the same in all four programming specifications.
+inline constexpr std::chrono::nanoseconds kEdgeHold{100};    // tset1, thld1
+inline constexpr std::chrono::nanoseconds kReadValid{200};   // tdly3
+inline constexpr std::chrono::nanoseconds kFrameGap{1'000};  // tdly1, tdly2
+
 class LineBus {
   public:
     // All references must outlive the bus; settings and portBase are read at
@@ -45,6 +57,16 @@ class LineBus {
     // 101 units x 10001 calls make the 400 ms reference run. Never shorter.
     void Delay();
     std::chrono::nanoseconds delayLength() const;
+    // The wait a frame needs before its next line change: one Delay in the
+    // classic timing; in the data-sheet timing only what the rule leaves of its
+    // time since the last line change (nothing when the port access took longer).
+    void lineWait(LineRule rule);
+    // Around every command and data frame: in the data-sheet timing the first
+    // rising clock edge of a frame comes 1 us after the last falling edge of the
+    // one before. The classic timing's Delays are far longer; nothing to do there.
+    void frameStart();
+    void frameEnd();
+    bool dataSheetTiming() const { return settings_.Timing == TimingMode::DataSheet; }
     // Measures Delay over 10001 calls and sets DelayCount so one Delay lasts
     // about 40 us. An unusable measurement (0 ms or less) leaves 100.
     void Bremse();
@@ -60,6 +82,11 @@ class LineBus {
     UserDialog& dialog_;
     ProgrammerSettings& settings_;
     std::int32_t& portBase_;
+    // When the last line change had been made, and when the last frame ended.
+    std::chrono::nanoseconds lastChange_{0};
+    std::chrono::nanoseconds frameEnd_{0};
+
+    void waitUntil(std::chrono::nanoseconds t);
 };
 
 }  // namespace pk

@@ -12,9 +12,18 @@ void ProgrammingMode::start(EntryOrder wanted) {
     // otherwise start its program (internal oscillator, MCLR as input).
     const Circuit& c = bus_.circuit();
     bus_.change(c.entry);
-    const bool vddFirst = orderFor(c, wanted) == EntryOrder::VddFirst;
+    const EntryOrder order = orderFor(c, wanted);
+    if (order != EntryOrder::VddFirst) {
+        // Without the pause after VDD, clock and data must still be low a while
+        // before MCLR rises.
+        bus_.Delay();
+    }
+    const bool vddFirst = order != EntryOrder::VppFirst;
     bus_.change(vddFirst ? c.vddOn : c.vppOn);
-    bus_.sleepMs(100);
+    // A chip with internal oscillator could start its code in a long pause.
+    if (order != EntryOrder::VddThenVppFast) {
+        bus_.sleepMs(100);
+    }
     bus_.change(vddFirst ? c.vppOn : c.vddOn);
     active_ = true;
     bus_.sleepMs(150);

@@ -5,6 +5,13 @@
 
 namespace pk {
 
+// How the program times the chip. Classic: the calibrated line delay between
+// line changes and the fixed waits of old, generous on every chip. DataSheet:
+// line changes only as far apart as the chips' rules ask, measured on the
+// steady clock, and every self-timed cycle at the family's data-sheet maximum
+// plus a small margin.
+enum class TimingMode : std::uint8_t { Classic = 0, DataSheet = 1 };
+
 struct ProgrammerSettings {
     // Driver on the data lines: 0 "7406" (inverting), 1 "7407 / keine", 2 "AN589 / FA".
     std::int32_t DriverIndex = 1;
@@ -18,6 +25,8 @@ struct ProgrammerSettings {
     bool AutoSpeed = true;
     // Length of one line delay: Delay spins for DelayCount + 1 units.
     std::int32_t DelayCount = 100;
+    // Classic unless chosen; files of older versions carry none.
+    TimingMode Timing = TimingMode::Classic;
 };
 
 }  // namespace pk

@@ -35,6 +35,8 @@ void SettingsRecord::applyTo(ProgrammerSettings& s) const {
     s.QuickAndDirty = bytes[16] != 0;
     s.ModelK1 = bytes[17] != 0;
     s.AutoSpeed = bytes[18] != 0;
+    // Older files leave the byte 0; only a 1 chooses the data-sheet timing.
+    s.Timing = bytes[TimingOffset] == 1 ? TimingMode::DataSheet : TimingMode::Classic;
     if (!s.AutoSpeed) {
         s.DelayCount = int32At(20);
     }
@@ -47,6 +49,7 @@ void SettingsRecord::fillFrom(const ProgrammerSettings& s) {
     bytes[16] = s.QuickAndDirty ? 1 : 0;
     bytes[17] = s.ModelK1 ? 1 : 0;
     bytes[18] = s.AutoSpeed ? 1 : 0;
+    bytes[TimingOffset] = s.Timing == TimingMode::DataSheet ? 1 : 0;
     setInt32At(20, s.DelayCount);
 }
 

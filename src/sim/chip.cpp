@@ -472,6 +472,7 @@ void SimChip::startCycle(Cycle kind, nanoseconds length, nanoseconds now) {
     cycle_ = kind;
     cycleEnd_ = now + length;
     cycleCell_ = -1;
+    cycleTime_ += length;
 }
 
 // ---- Serial protocol ----------------------------------------------------
@@ -813,6 +814,7 @@ void SimChip::begin(bool erase, nanoseconds now) {
             return;
         }
         programming7x_ = true;
+        cycleTime_ += cycleTimes(model_).word;
         programStart7x_ = now;
         programPc7x_ = pc_;
         return;

@@ -205,6 +205,10 @@ class SimChip {
     bool anyProgramProtected() const;
     bool dataProtected() const;
 
+    // The chip's own cycles so far: each self-timed one at its full length, each
+    // 16F7x programming (8 .. 14) at its 1 ms minimum. No host can be faster.
+    std::chrono::nanoseconds cycleTime() const { return cycleTime_; }
+
     void setBadCell(std::optional<int> address) { badCell_ = address; }
     void setStuckCell(std::optional<int> address) { stuckCell_ = address; }
     void setNoBulkErase(bool on) { noBulkErase_ = on; }
@@ -321,6 +325,7 @@ class SimChip {
     // Internally timed cycle in progress.
     Cycle cycle_ = Cycle::None;
     std::chrono::nanoseconds cycleEnd_{0};
+    std::chrono::nanoseconds cycleTime_{0};
     int cycleCell_ = -1;              // the cell a broken-off write leaves ...
     std::uint16_t cycleRestore_ = 0;  // ... with this value
 

@@ -153,6 +153,8 @@ TEST_F(SetupDialogTest, TextsHintsAndControls) {
              Box{"FACheckBox", "AN589 / FA-Korvel",
                  "Korvel nach AN589 oder der Zeitschrift Funkamateur"},
              Box{"CheckBox1", "auto. Speedregelung", "automatische Geschwindigkeitsregelung"},
+             Box{"DatenblattCheckBox", "Datenblatt-Timing (schnell)",
+                 "nur so lange warten, wie die Datenblätter der PICs verlangen"},
              Box{"SButton", "Test", "Geschwindigkeit messen"},
              Box{"Button1", "OK", "Setup beenden"},
          }) {
@@ -365,6 +367,27 @@ TEST_F(SetupDialogTest, AutomaticSpeedIsMeasuredAndStoredInWholeHundreds) {
     click(d, "SButton");
     EXPECT_EQ(main->Settings.DelayCount, 200);
     EXPECT_EQ(child<QSlider>(d, "STrackBar")->value(), 2);
+}
+
+TEST_F(SetupDialogTest, DataSheetTimingShowsTheStoredChoiceAndIsSavedInTheTimingByte) {
+    stored(1, 1, false, true, false, 200);
+    main->Settings.Timing = TimingMode::DataSheet;
+    TSetupDialog* d = open();
+    d->show();
+    EXPECT_TRUE(child<QCheckBox>(d, "DatenblattCheckBox")->isChecked());
+    click(d, "DatenblattCheckBox");
+    EXPECT_EQ(main->Settings.Timing, TimingMode::DataSheet);  // only when closing
+    click(d, "Button1");
+    EXPECT_EQ(main->Settings.Timing, TimingMode::Classic);
+    EXPECT_EQ(settingsFile().at(SettingsRecord::TimingOffset), 0);
+
+    d = open();
+    d->show();
+    EXPECT_FALSE(child<QCheckBox>(d, "DatenblattCheckBox")->isChecked());
+    click(d, "DatenblattCheckBox");
+    click(d, "Button1");
+    EXPECT_EQ(main->Settings.Timing, TimingMode::DataSheet);
+    EXPECT_EQ(settingsFile().at(SettingsRecord::TimingOffset), 1);
 }
 
 TEST_F(SetupDialogTest, FailedSaveKeepsTheDialogOpenAndTheNewSettings) {

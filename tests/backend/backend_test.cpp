@@ -9,11 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "settings/settings_file.h"
 #include "link/direct_port.h"
 #include "link/ppdev_port.h"
 #include "link/programmer.h"
 #include "link/search_texts.h"
+#include "settings/settings_file.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

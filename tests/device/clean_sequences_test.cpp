@@ -1,6 +1,6 @@
 // The program's own sequences against every simulated chip on every usable
-// circuit variant, with port accesses costing 1 µs and costing nothing (then
-// only the program's own waits keep the chip's minima): burn, burn again,
+// circuit variant, in both timings, with port accesses costing 1 µs and costing
+// nothing (then only the program's own waits keep the chip's minima): burn, burn again,
 // compare, read, erase with the blank check, protection removal with the blank
 // check, and the type check must leave the violation log empty and the error
 // counters at 0. Then the faults the program must not call a success.
@@ -41,14 +41,17 @@ void expectClean(const Bench& b, const char* step) {
     EXPECT_TRUE(b.report.messages.empty()) << step << ": " << b.report.messages.front();
 }
 
-class CleanSequences : public ::testing::TestWithParam<std::tuple<const char*, bool>> {};
+class CleanSequences : public ::testing::TestWithParam<std::tuple<const char*, bool, TimingMode>> {
+};
 
 TEST_P(CleanSequences, EveryVariantLeavesTheLogEmpty) {
-    const auto [chipName, strict] = GetParam();
+    const auto [chipName, strict, timing] = GetParam();
     for (auto [driver, sw] : kVariants) {
         SCOPED_TRACE(std::string(chipName) + " on " + std::to_string(driver) + "/" +
-                     std::to_string(sw) + (strict ? " strict" : ""));
+                     std::to_string(sw) + (strict ? " strict" : "") +
+                     (timing == TimingMode::DataSheet ? " data sheet" : ""));
         Bench b(chipName, -2, driver, sw, strict);
+        b.settings.Timing = timing;
         // The whole memory is read the same way as its first part; 128 words keep this fast.
         b.device.ProgLastAddr = std::min(b.device.ProgLastAddr, 0x7F);
         const bool hasData = b.device.DataLastAddr >= 0;
@@ -104,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                                          "16F77", "16F627", "16F628", "16F627A", "16F628A",
                                          "16F648A", "16F873A", "16F877A", "16F87", "16F88",
                                          "16F818", "16F819"),
-                       ::testing::Bool()));
+                       ::testing::Bool(),
+                       ::testing::Values(TimingMode::Classic, TimingMode::DataSheet)));
 
 // A word that differs from the file by one bit must never be skipped because one
 // read of it came back with that bit flipped. One flip per burn, at every
@@ -126,6 +130,84 @@ TEST(WriteProgram, AFlakyReadNeverSkipsADifferingWord) {
             for (int a = 0; a < 4; ++a) {
                 ASSERT_EQ(b.chip->word(a), pattern(a)) << "word " << a << " skipped unwritten";
             }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pk::burntest
+
+namespace pk::burntest {
+namespace {
+
+// Every wait of the data-sheet timing has a margin that is real: the same
+// sequences with any one cycle wait 10 % short must leave a violation. A clock
+// that shortens the n-th sleep, for n over every sleep of a burn and an erase.
+class ShortWaitClock : public VirtualClock {
+  public:
+    int shorten = -1;  // which sleepFor to cut; -1: none
+    int count = 0;
+    void sleepFor(std::chrono::nanoseconds d) override {
+        VirtualClock::sleepFor(count++ == shorten ? d * 9 / 10 : d);
+    }
+};
+
+struct ShortWaitBench {
+    explicit ShortWaitBench(const char* name) {
+        circuit.setAccessCost(std::chrono::nanoseconds(0));
+        settings.Timing = TimingMode::DataSheet;
+        chip = circuit.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(name)));
+        const std::int32_t type = typeOf(name);
+        device.CurrentType = type;
+        device.ProgLastAddr = 0x1F;
+        device.DataLastAddr = std::min(deviceInfo(type)->dataLastAddr, 3);
+        for (int a = 0; a < 0x20; ++a) {
+            image.HexWords[static_cast<std::size_t>(a)] = static_cast<std::uint16_t>(a * 29 + 3);
+        }
+        for (int n = 0; n <= device.DataLastAddr; ++n) {
+            image.HexWords[static_cast<std::size_t>(0x2100 + n)] = static_cast<std::uint16_t>(n);
+        }
+        image.HexLoaded = true;
+        link.Anfang();
+    }
+    void run() {
+        BurnOptions o;
+        o.configWord = plainConfig(device.CurrentType);
+        o.ids = std::array<std::int32_t, 4>{1, 2, 3, 4};
+        (void)pk::burn(session, o);
+        (void)pk::erase(session, true);
+    }
+
+    ShortWaitClock clock;
+    sim::SimCircuit circuit{clock, {1, 1}, 1};
+    ScriptedDialog dialog;
+    ProgrammerSettings settings;
+    std::int32_t portBase = kLpt1;
+    ProgrammerLink link{circuit, clock, dialog, settings, portBase};
+    MemoryImage image;
+    DeviceState device;
+    ErrorCounters errors;
+    RecordingReporter report;
+    ChipSession session{link, clock, image, device, settings, errors, report};
+    sim::SimChip* chip = nullptr;
+};
+
+TEST(DataSheetTiming, AnyCycleWaitTenPercentShortIsAViolation) {
+    for (const char* name : {"16F84A", "16F877", "16F77", "16F628"}) {
+        ShortWaitBench whole(name);
+        whole.run();
+        ASSERT_TRUE(whole.circuit.log().violations().empty())
+            << name << "\n"
+            << whole.circuit.log().violationText();
+        ASSERT_GT(whole.clock.count, 3) << name;
+        // The sleeps of programming mode (voltages) are whole milliseconds; the
+        // chip's cycles are all that sleepFor is used for.
+        for (int n = 0; n < whole.clock.count; ++n) {
+            ShortWaitBench b(name);
+            b.clock.shorten = n;
+            b.run();
+            EXPECT_FALSE(b.circuit.log().violations().empty())
+                << name << ": cycle wait " << n << " of " << whole.clock.count;
         }
     }
 }

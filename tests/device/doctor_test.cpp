@@ -10,6 +10,7 @@
 #include "link/programmer.h"
 #include "sim/backend.h"
 #include "sim/options.h"
+#include "support/scripted_dialog.h"
 
 namespace pk {
 namespace {

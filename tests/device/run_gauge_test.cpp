@@ -87,3 +87,31 @@ TEST(RunGauge, OddArgumentsStayInRange) {
 
 }  // namespace
 }  // namespace pk
+
+namespace pk {
+namespace {
+
+TEST(RemainingTime, FromThePaceSoFarOnlyOnceItMeansSomething) {
+    using std::chrono::seconds;
+    struct Case {
+        std::chrono::nanoseconds elapsed;
+        double done, total;
+        std::optional<seconds> left;
+    };
+    for (const Case& c : {
+             Case{seconds(10), 50, 100, seconds(10)},
+             Case{seconds(3), 1, 4, seconds(9)},
+             Case{std::chrono::milliseconds(500), 1, 100, std::nullopt},  // too early to tell
+             Case{seconds(2), 1, 100, seconds(198)},                      // a second is enough
+             Case{seconds(5), 0, 100, std::nullopt},
+             Case{seconds(5), 100, 100, std::nullopt},
+         }) {
+        EXPECT_EQ(remainingTime(c.elapsed, c.done, c.total), c.left) << c.done << "/" << c.total;
+    }
+    EXPECT_EQ(remainingText(seconds(34)), "noch 34 s");
+    EXPECT_EQ(remainingText(seconds(269)), "noch 4:29 min");
+    EXPECT_EQ(remainingText(seconds(60)), "noch 1:00 min");
+}
+
+}  // namespace
+}  // namespace pk

@@ -273,8 +273,9 @@ TEST(SettingsFile, SaveWritesVersion5AndCarriesTheReservedBytesOver) {
     s.ModelK1 = false;
     s.AutoSpeed = false;
     ASSERT_TRUE(SaveSettingsFile(path, rec, s).ok());
-    // ...but its reserved bytes survive the next save.
-    EXPECT_EQ(readAll(path), record(5, 2, 3, 0, 0, 0, 321, reserved, '\x7E'));
+    // ...but its reserved bytes survive the next save, except the timing byte.
+    EXPECT_EQ(readAll(path),
+              record(5, 2, 3, 0, 0, 0, 321, std::string("\0\x22\x33\x44", 4), '\x7E'));
 
     // Without a file the reserved bytes are zero, and the folder is made.
     const std::string nested = dir.file("new/config/PKorvel.ini");
@@ -285,6 +286,31 @@ TEST(SettingsFile, SaveWritesVersion5AndCarriesTheReservedBytesOver) {
     auto loaded = measured(1);
     ASSERT_TRUE(LoadSettingsFile(nested, back, loaded));
     EXPECT_EQ(back.bytes, fresh.bytes);
+}
+
+// The timing sits in the first reserved byte: older files (0 there) read as
+// classic, so does any value but 1; a save writes 0 or 1 and leaves the rest.
+TEST(SettingsFile, TimingByteChoosesTheDataSheetTimingOnlyWhenOne) {
+    TempDir dir;
+    const std::string path = dir.file("PKorvel.ini");
+    for (auto [byte, timing] :
+         {std::pair{'\0', TimingMode::Classic}, std::pair{'\1', TimingMode::DataSheet},
+          std::pair{'\2', TimingMode::Classic}, std::pair{'\xFF', TimingMode::Classic}}) {
+        const std::string reserved = std::string(1, byte) + "\x05\x06\x07";
+        writeAll(path, record(5, 1, 1, 0, 1, 1, 100, reserved));
+        SettingsRecord rec;
+        auto s = measured(100);
+        s.Timing = TimingMode::DataSheet;
+        ASSERT_TRUE(LoadSettingsFile(path, rec, s));
+        EXPECT_EQ(s.Timing, timing) << int(byte);
+        for (const TimingMode saved : {TimingMode::DataSheet, TimingMode::Classic}) {
+            s.Timing = saved;
+            ASSERT_TRUE(SaveSettingsFile(path, rec, s).ok());
+            const char written = saved == TimingMode::DataSheet ? '\1' : '\0';
+            EXPECT_EQ(readAll(path),
+                      record(5, 1, 1, 0, 1, 1, 100, std::string(1, written) + "\x05\x06\x07"));
+        }
+    }
 }
 
 TEST(SettingsFile, FailedSaveKeepsTheOldFileAndNamesIt) {

@@ -682,6 +682,7 @@ class FrozenClock : public Clock {
   public:
     void busyWait(std::chrono::nanoseconds) override {}
     void sleepMs(int) override {}
+    void sleepFor(std::chrono::nanoseconds) override {}
     std::chrono::nanoseconds monotonic() const override { return std::chrono::seconds(1); }
     std::int64_t timeOfDayMs() const override { return 0; }
 };

@@ -1,0 +1,129 @@
+// Burn and verify of a completely filled chip on the simulated programmer, in
+// the classic and in the data-sheet timing: the time a user would wait, on the
+// virtual clock with every port access costing 1 us as through ppdev (what
+// `pkorvel-cli --sim-fast` runs on), beside the data-sheet floor.
+// Counters:
+//   burn_s, verify_s, total_s  modelled time of the burn and verify commands
+//   floor_s                    the chip's own cycles during the burn, each at the
+//                              data sheet's maximum: no programmer can be faster
+//                              with the same cycles
+//   total_over_floor           total_s / floor_s
+// Goals in the data-sheet timing: 16F877 total under 40 s, 16F84A under 12 s.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "../tests/chip_facts.h"
+#include "../tests/support/recording_reporter.h"
+#include "../tests/support/scripted_dialog.h"
+#include "device/commands.h"
+#include "link/clock.h"
+#include "link/programmer.h"
+#include "sim/chip.h"
+#include "sim/circuit.h"
+
+namespace {
+
+using std::chrono::nanoseconds;
+
+struct Board {
+    pk::VirtualClock clock;
+    pk::sim::SimCircuit circuit{clock, {1, 1}, 1};
+    pk::ScriptedDialog dialog;
+    pk::ProgrammerSettings settings;
+    std::int32_t portBase = pk::kLpt1;
+    pk::ProgrammerLink link{circuit, clock, dialog, settings, portBase};
+    pk::MemoryImage image;
+    pk::DeviceState device;
+    pk::ErrorCounters errors;
+    pk::RecordingReporter report;
+    pk::ChipSession session{link, clock, image, device, settings, errors, report};
+    pk::sim::SimChip* chip = nullptr;
+
+    Board(const char* name, pk::TimingMode timing) {
+        settings.Timing = timing;
+        chip = circuit.insertChip(std::make_unique<pk::sim::SimChip>(*pk::sim::findChip(name)));
+        const std::int32_t type = pk::testfacts::typeOf(name);
+        const pk::DeviceInfo& info = *pk::deviceInfo(type);
+        device.CurrentType = type;
+        device.ProgLastAddr = info.progLastAddr;
+        device.DataLastAddr = info.dataLastAddr;
+        std::uint32_t x = 12345;
+        for (std::int32_t a = 0; a <= info.progLastAddr; ++a) {
+            x = x * 1103515245u + 12345u;
+            // Never the erased value, so every word is programmed.
+            image.HexWords[static_cast<std::size_t>(a)] =
+                static_cast<std::uint16_t>((x >> 8) & 0x3FFE);
+        }
+        for (std::int32_t n = 0; n <= info.dataLastAddr; ++n) {
+            image.HexWords[static_cast<std::size_t>(0x2100 + n)] =
+                static_cast<std::uint16_t>(n ^ 0x5A);
+        }
+        image.HexLoaded = true;
+        link.Anfang();
+    }
+
+    pk::BurnOptions options() const {
+        pk::BurnOptions o;
+        o.configWord = pk::testfacts::plainConfig(device.CurrentType);
+        o.ids = std::array<std::int32_t, 4>{1, 2, 3, 4};
+        return o;
+    }
+};
+
+void BM_BurnAndVerify(benchmark::State& state, const char* name, pk::TimingMode timing) {
+    double burnS = 0;
+    double verifyS = 0;
+    double floorS = 0;
+    bool clean = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto board = std::make_unique<Board>(name, timing);
+        state.ResumeTiming();
+
+        const nanoseconds t0 = board->clock.monotonic();
+        const bool burnt = pk::burn(board->session, board->options()).ok();
+        const nanoseconds t1 = board->clock.monotonic();
+        const nanoseconds cycles = board->chip->cycleTime();
+        const bool same = pk::verify(board->session, board->options()).ok();
+        const nanoseconds t2 = board->clock.monotonic();
+
+        state.PauseTiming();
+        clean = clean && burnt && same && board->circuit.log().violations().empty();
+        burnS = std::chrono::duration<double>(t1 - t0).count();
+        verifyS = std::chrono::duration<double>(t2 - t1).count();
+        floorS = std::chrono::duration<double>(cycles).count();
+        board.reset();
+        state.ResumeTiming();
+    }
+    if (!clean) {
+        state.SkipWithError("burn or verify failed, or the simulator logged a violation");
+    }
+    state.counters["burn_s"] = burnS;
+    state.counters["verify_s"] = verifyS;
+    state.counters["total_s"] = burnS + verifyS;
+    state.counters["floor_s"] = floorS;
+    state.counters["total_over_floor"] = floorS > 0 ? (burnS + verifyS) / floorS : 0;
+}
+
+void registerAll() {
+    for (const char* name : {"16F877", "16F84A", "16F628"}) {
+        for (const auto& [timing, label] : {std::pair{pk::TimingMode::Classic, "classic"},
+                                            std::pair{pk::TimingMode::DataSheet, "datasheet"}}) {
+            const std::string title = "BurnAndVerify/" + std::string(name) + "/" + label;
+            const pk::TimingMode t = timing;
+            benchmark::RegisterBenchmark(
+                title.c_str(),
+                [name, t](benchmark::State& state) { BM_BurnAndVerify(state, name, t); })
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(1);
+        }
+    }
+}
+
+const int registered = (registerAll(), 0);
+
+}  // namespace
