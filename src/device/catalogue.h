@@ -301,16 +301,17 @@ inline constexpr Family kF87xA{
 // 16F87/88, 16F818/819: four latches, 24 .. 23 at least 1 ms (2 ms below
 // 4.5 V) after a 32-word row erase 8 .. 23; the chip erase 31 at most 10 ms.
 // VDD, then VPP within 250 µs.
-inline constexpr Family kF88{WriteScheme::Rows,
-                             4,
-                             std::uint16_t{23},
-                             EraseScheme::ChipErase,
-                             UnprotectScheme::Erase,
-                             EntryOrder::VddThenVppFast,
-                             ConfigLayout::Layout88,
-                             {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
-                             {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
-                             std::nullopt};
+inline constexpr Family kF88{
+    WriteScheme::Rows,
+    4,
+    std::uint16_t{23},
+    EraseScheme::ChipErase,
+    UnprotectScheme::Erase,
+    EntryOrder::VddThenVppFast,
+    ConfigLayout::Layout88,
+    {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
+    {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
+    std::nullopt};
 
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
