@@ -34,6 +34,11 @@ inline std::uint16_t plainConfig(std::int32_t type) {
             return 0x3FFA;
         case ConfigLayout::Layout62x:
             return 0x3F62;
+        case ConfigLayout::Layout62xA:
+            return 0x3F62;
+        case ConfigLayout::Layout87xA:
+        case ConfigLayout::Layout88:
+            return 0x3F72;
     }
     return 0x3FFF;
 }

@@ -53,6 +53,11 @@ TOstrac::~TOstrac() {
 // ---- Window set-up -----------------------------------------------------------
 
 void TOstrac::setUpShell() {
+    // The type list is the catalogue's, in its order: the item index is the type.
+    for (const DeviceInfo& d : kDevices) {
+        ui_->TypComboBox->addItem(
+            QString::fromUtf8(d.listText.data(), static_cast<qsizetype>(d.listText.size())));
+    }
     // A radio group's item index is its button group's checked id.
     const auto numberButtons = [](QButtonGroup* group,
                                   std::initializer_list<QAbstractButton*> buttons) {

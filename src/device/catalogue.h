@@ -24,15 +24,28 @@ enum DeviceType : std::int32_t {
     Dev16F73_74 = 5,
     Dev16F627 = 6,
     Dev16F628 = 7,
+    Dev16F627A = 8,
+    Dev16F628A = 9,
+    Dev16F648A = 10,
+    Dev16F873A_874A = 11,
+    Dev16F876A_877A = 12,
+    Dev16F87_88 = 13,
+    Dev16F818 = 14,
+    Dev16F819 = 15,
 };
 
-inline constexpr int kDeviceTypeCount = 8;
+inline constexpr int kDeviceTypeCount = 16;
 
 // How program memory is written. Schemes with a row of latched words go here,
 // with latchWords telling the row's length.
 enum class WriteScheme {
     WordByWord,           // command 8 erases and programs one word; read back at once
     PairsAfterBulkErase,  // 16F7x: bulk erase, two latched words per cycle (8 .. 14), verify after
+    // 16F62xA: 8 only clears bits: a bulk erase first, then one word per 8.
+    ProgramOnlyAfterBulkErase,
+    // 16F87xA (8 latches, 8 erases and writes the row), 16F87/88 and 16F818/819
+    // (4 latches, 24 .. 23 after a 32-word row erase): rows, verify after.
+    Rows,
 };
 
 // How a chip is erased.
@@ -41,11 +54,14 @@ enum class EraseScheme {
     SetupPairAtConfig,  // 16F87x: 1, 7, 8 at the configuration word clears everything at once
     BulkThenBegin,      // 16F84A, 16F62x: load all ones, 9 (data: 11), 8, wait
     BulkSelfTimed,      // 16F7x: 9 runs by itself and takes the configuration word along
+    BulkPairSelfTimed,  // 16F62xA: 9 and 11 run by themselves; 9 clears the configuration word
+    ChipErase,          // 31 clears everything, protection included (16F87xA, 16F87/88, 16F818/819)
 };
 
 // Does the erase also clear the configuration word (so a blank check reads it)?
 constexpr bool eraseClearsConfig(EraseScheme e) {
-    return e == EraseScheme::SetupPairAtConfig || e == EraseScheme::BulkSelfTimed;
+    return e == EraseScheme::SetupPairAtConfig || e == EraseScheme::BulkSelfTimed ||
+           e == EraseScheme::BulkPairSelfTimed || e == EraseScheme::ChipErase;
 }
 
 // How code protection is removed.
@@ -59,7 +75,17 @@ enum class UnprotectScheme {
 // code before the mode takes over.
 
 // Which configuration-word layout the fuse controls use.
-enum class ConfigLayout { Layout84, Layout87x, Layout7x, Layout62x };
+// Layout62xA: one CP bit (13). Layout87xA: one CP bit, DEBUG, WRT1:0. Layout88
+// (16F87/88, 16F818/819): as Layout87xA with the 16F62x's oscillator modes and MCLRE.
+enum class ConfigLayout {
+    Layout84,
+    Layout87x,
+    Layout7x,
+    Layout62x,
+    Layout62xA,
+    Layout87xA,
+    Layout88
+};
 
 // One configuration word of a chip. Unimplemented bits read as ones; the
 // protection bits protect when 0.
@@ -116,8 +142,9 @@ struct DeviceInfo {
     std::optional<std::uint16_t> endCmd;  // ends a host-timed cycle; none when self-timed
     EraseScheme erase;
     UnprotectScheme unprotect;
-    EntryOrder entryOrder;           // the order the program uses
-    EntryOrder dataSheetEntryOrder;  // the order the specification asks
+    // The order of VDD and VPP the chip's programming specification asks; the
+    // program keeps it wherever the circuit can switch the two apart.
+    EntryOrder entryOrder;
     ConfigLayout configLayout;
     std::array<ConfigWordFacts, 2> configWords;  // the second: address 0 on every chip so far
     ChipTimes times;
@@ -152,7 +179,7 @@ struct Family {
     std::optional<std::uint16_t> endCmd;
     EraseScheme erase;
     UnprotectScheme unprotect;
-    EntryOrder dataSheetEntryOrder;
+    EntryOrder entryOrder;
     ConfigLayout configLayout;
     ConfigWordFacts config;
     ChipTimes times;
@@ -243,31 +270,63 @@ inline constexpr Family kF62x{
     {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13, 8)},
     std::nullopt};
 
+// 16F627A/628A/648A: 8 programs only (TPROG 4 ms, TDPROG 6 ms); 9 and 11 run
+// by themselves (TERA 6 ms). VPP before VDD.
+inline constexpr Family kF62xA{
+    WriteScheme::ProgramOnlyAfterBulkErase,
+    1,
+    std::nullopt,
+    EraseScheme::BulkPairSelfTimed,
+    UnprotectScheme::Erase,
+    EntryOrder::VppFirst,
+    ConfigLayout::Layout62xA,
+    {0x2007, 0x21FF, 0x2000, 0x0100, 0x2000},
+    {classicTimes(5, 7, 15, 10, 10, 0), dataSheetTimes(4, 6, 4, 6, 6, 0)},
+    std::nullopt};
+
+// 16F873A .. 16F877A: eight latches, 8 erases and writes the row in at most
+// 8 ms; the chip erase 31 takes at most 8 ms.
+inline constexpr Family kF87xA{
+    WriteScheme::Rows,
+    8,
+    std::nullopt,
+    EraseScheme::ChipErase,
+    UnprotectScheme::Erase,
+    EntryOrder::VddFirst,
+    ConfigLayout::Layout87xA,
+    {0x2007, 0x2FCF, 0x2000, 0x0100, 0x2000},
+    {classicTimes(10, 10, 15, 15, 0, 0), dataSheetTimes(8, 8, 8, 8, 0, 0)},
+    std::nullopt};
+
+// 16F87/88, 16F818/819: four latches, 24 .. 23 at least 1 ms (2 ms below
+// 4.5 V) after a 32-word row erase 8 .. 23; the chip erase 31 at most 10 ms.
+// VDD, then VPP within 250 µs.
+inline constexpr Family kF88{
+    WriteScheme::Rows,
+    4,
+    std::uint16_t{23},
+    EraseScheme::ChipErase,
+    UnprotectScheme::Erase,
+    EntryOrder::VddThenVppFast,
+    ConfigLayout::Layout88,
+    {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
+    {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
+    std::nullopt};
+
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
                          std::array<std::string_view, 3> switches, std::string_view mapName,
                          const Family& f) {
-    return {type,
-            listText,
-            progLastAddr,
-            (progLastAddr + 1) / 1024,
-            dataLastAddr,
-            dataLastAddr + 1,
-            idCodes,
-            switches,
-            mapName,
-            f.writeScheme,
-            f.latchWords,
-            std::uint16_t{8},
-            f.endCmd,
-            f.erase,
-            f.unprotect,
-            EntryOrder::VddFirst,
-            f.dataSheetEntryOrder,
-            f.configLayout,
-            {f.config, ConfigWordFacts{}},
-            f.times,
-            f.idless};
+    return {type,           listText,
+            progLastAddr,   (progLastAddr + 1) / 1024,
+            dataLastAddr,   dataLastAddr + 1,
+            idCodes,        switches,
+            mapName,        f.writeScheme,
+            f.latchWords,   std::uint16_t{8},
+            f.endCmd,       f.erase,
+            f.unprotect,    f.entryOrder,
+            f.configLayout, {f.config, ConfigWordFacts{}},
+            f.times,        f.idless};
 }
 
 }  // namespace catalogue_detail
@@ -288,8 +347,25 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
         {"/p16f73", "/p16f74", ""},    "PIC 16F 73/74",   catalogue_detail::kF7x),
     catalogue_detail::row(Dev16F627,     "16F627",      0x03FF, 0x7F, {0x07A0, 0x07E0, 0},
         {"/p16f627", "", ""},          "PIC 16F 627",     catalogue_detail::kF62x),
-    catalogue_detail::row(Dev16F628,     "16F628",      0x07FF, 0x7F, {0x0720, 0x07C0, 0},
+    catalogue_detail::row(Dev16F628,     "16F628",      0x07FF, 0x7F, {0x07C0, 0, 0},     
         {"/p16f628", "", ""},          "PIC 16F 628",     catalogue_detail::kF62x),
+    // The chips sold today, after the original list so its indexes keep their meaning.
+    catalogue_detail::row(Dev16F627A,    "16F627A",     0x03FF, 0x7F, {0x1040, 0, 0},
+        {"/p16f627a", "", ""},         "PIC 16F 627A",    catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F628A,    "16F628A",     0x07FF, 0x7F, {0x1060, 0, 0},
+        {"/p16f628a", "", ""},         "PIC 16F 628A",    catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F648A,    "16F648A",     0x0FFF, 0xFF, {0x1100, 0, 0},
+        {"/p16f648a", "", ""},         "PIC 16F 648A",    catalogue_detail::kF62xA),
+    catalogue_detail::row(Dev16F873A_874A, "16F873A/874A", 0x0FFF, 0x7F, {0x0E40, 0x0E60, 0},
+        {"/p16f873a", "/p16f874a", ""}, "PIC 16F 873A/874A", catalogue_detail::kF87xA),
+    catalogue_detail::row(Dev16F876A_877A, "16F876A/877A", 0x1FFF, 0xFF, {0x0E00, 0x0E20, 0},
+        {"/p16f876a", "/p16f877a", ""}, "PIC 16F 876A/877A", catalogue_detail::kF87xA),
+    catalogue_detail::row(Dev16F87_88,   "16F87/88",    0x0FFF, 0xFF, {0x0720, 0x0760, 0},
+        {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88",   catalogue_detail::kF88),
+    catalogue_detail::row(Dev16F818,     "16F818",      0x03FF, 0x7F, {0x04C0, 0, 0},
+        {"/p16f818", "", ""},          "PIC 16F 818",     catalogue_detail::kF88),
+    catalogue_detail::row(Dev16F819,     "16F819",      0x07FF, 0xFF, {0x04E0, 0, 0},
+        {"/p16f819", "", ""},          "PIC 16F 819",     catalogue_detail::kF88),
 }};
 // clang-format on
 
@@ -332,8 +408,10 @@ constexpr bool rowConsistent(const DeviceInfo& d, std::size_t index) {
               // Pairs are latched and ended by the host; single words time themselves.
               (d.writeScheme == WriteScheme::PairsAfterBulkErase) ==
                   (d.latchWords == 2 && d.endCmd.has_value()) &&
-              (d.writeScheme == WriteScheme::WordByWord) ==
+              (d.writeScheme == WriteScheme::WordByWord ||
+               d.writeScheme == WriteScheme::ProgramOnlyAfterBulkErase) ==
                   (d.latchWords == 1 && !d.endCmd.has_value()) &&
+              (d.writeScheme != WriteScheme::Rows || d.latchWords == 4 || d.latchWords == 8) &&
               // A chip without EEPROM has no data protection.
               (d.dataLastAddr >= 0 || c.cpd == 0) && timesConsistent(d, d.times);
     if (d.idless) {

@@ -1,6 +1,10 @@
 // Detection: the device ID word at 0x2006 names the chip and its revision, the
 // configuration word next to it tells whether the chip is code-protected.
 
+#include <optional>
+#include <tuple>
+#include <utility>
+
 #include "device/chip_ops.h"
 
 namespace pk {
@@ -21,21 +25,48 @@ bool eepromProtected(std::int32_t type, std::uint16_t config) {
 
 }  // namespace
 
-void ChipOps::Autodetect() {
-    link_.StartProgmode();
-    link_.Kommando(cmd::LoadConfiguration);
-    link_.WrDaten(0);
-    for (int k = 0; k < 6; ++k) {
+EntryOrder ChipOps::entryOrder() const {
+    return ProgrammingMode::orderFor(link_.bus().circuit(), row().entryOrder);
+}
+
+void ChipOps::StartProgmode() {
+    const EntryOrder wanted = row().entryOrder;
+    const EntryOrder used = entryOrder();
+    if (used != wanted && wanted != EntryOrder::VddFirst && entryNoteType_ != device_.CurrentType) {
+        entryNoteType_ = device_.CurrentType;
+        report_.setPanel(1, kEntryOrderText);
+    }
+    link_.StartProgmode(used);
+}
+
+void ChipOps::Autodetect(bool tryTypeOrder) {
+    const auto readIdAndConfig = [this](EntryOrder order) {
+        link_.StartProgmode(order);
+        link_.Kommando(cmd::LoadConfiguration);
+        link_.WrDaten(0);
+        for (int k = 0; k < 6; ++k) {
+            link_.Kommando(cmd::IncrementAddress);
+            clock_.sleepMs(1);
+        }
+        link_.Kommando(cmd::ReadDataFromProgramMemory);
+        const std::uint16_t idWord = link_.RdDaten();
         link_.Kommando(cmd::IncrementAddress);
         clock_.sleepMs(1);
+        link_.Kommando(cmd::ReadDataFromProgramMemory);
+        const std::uint16_t configWord = link_.RdDaten();
+        link_.EndProgmode();
+        return std::pair{idWord, configWord};
+    };
+    // VDD first is what every chip accepts. A chip running its own program
+    // (internal oscillator, MCLR disabled) answers only to the order its type
+    // asks. Before a command on the selected type, a second try in that order
+    // follows when nothing answered at all; a plain detection does not try it,
+    // as VPP first is against the entry rules of the chips that ask VDD first.
+    auto [id, config] = readIdAndConfig(EntryOrder::VddFirst);
+    const bool silent = lookupDeviceId(id).noChip && config == 0x3FFF;
+    if (tryTypeOrder && silent && entryOrder() != EntryOrder::VddFirst) {
+        std::tie(id, config) = readIdAndConfig(entryOrder());
     }
-    link_.Kommando(cmd::ReadDataFromProgramMemory);
-    const std::uint16_t id = link_.RdDaten();
-    link_.Kommando(cmd::IncrementAddress);
-    clock_.sleepMs(1);
-    link_.Kommando(cmd::ReadDataFromProgramMemory);
-    const std::uint16_t config = link_.RdDaten();
-    link_.EndProgmode();
 
     const IdLookup found = lookupDeviceId(id);
     DetectedIdWord = id;
@@ -60,7 +91,7 @@ bool ChipOps::Autodetect3() {
     if (settings_.QuickAndDirty) {
         return true;
     }
-    Autodetect();
+    Autodetect(true);
     TypeMismatch = device_.CurrentType != DetectedType;
     if (TypeMismatch) {
         report_.message(kWrongTypeText);

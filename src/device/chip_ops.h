@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/catalogue.h"
 #include "image/memory_image.h"
@@ -34,9 +35,23 @@ inline constexpr std::uint16_t EraseSetup2 = 7;  // second of the code-protected
 inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin Programming
 inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
 inline constexpr std::uint16_t BulkEraseDataMemory = 11;
-inline constexpr std::uint16_t EndProgramming = 14;               // 16F7x
-inline constexpr std::uint16_t BeginProgrammingOnlyCycle = 0x18;  // 16F84A, 16F87x, 16F62x
+inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
+// 16F84A, 16F87x, 16F62x: programs an erased word without erasing it first.
+// 16F87xA, 16F87/88, 16F818/819: externally timed, ended by 23.
+inline constexpr std::uint16_t BeginProgrammingOnly = 24;
+inline constexpr std::uint16_t EndRowProgramming = 23;  // also sets the latches to ones
+inline constexpr std::uint16_t ChipErase = 31;          // everything, protection included
 }  // namespace cmd
+
+// How the newer chips (16F62xA, 16F87xA, 16F87/88, 16F818/819) are written and
+// erased; nullopt for the older families.
+struct NewerScheme {
+    int latchWords = 1;          // words one programming cycle writes (1, 4 or 8)
+    int eraseRowWords = 0;       // 32: a row erase (8 ... 23) before its words are programmed
+    bool selfTimedRows = false;  // 16F87xA: 8 erases and writes the row by itself
+    bool chipErase = false;      // erased with 31; else the bulk erases 9 and 11 (self-timed)
+};
+std::optional<NewerScheme> newerScheme(std::int32_t type);
 
 // Texts the chip routines show.
 inline constexpr const char* kNoChipText = "kein PIC erkannt, wähle PIC16F84";
@@ -52,6 +67,10 @@ inline constexpr const char* kProgramOnlyText =
     "Datenblatt-Timing: PIC gelöscht, Wörter nur programmiert";
 inline constexpr const char* kWordByWordText =
     "Datenblatt-Timing: jedes Wort gelöscht und programmiert";
+// Once, when the circuit cannot raise VPP and VDD in the order the chip asks.
+inline constexpr const char* kEntryOrderText =
+    "Schaltung kann VPP und VDD nicht getrennt schalten: VDD zuerst – "
+    "ein PIC mit internem Oszillator und MCLR aus lässt sich so evtl. nicht programmieren";
 inline constexpr const char* kEepromUnstableText =
     "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 
@@ -132,6 +151,11 @@ class ChipOps {
           errors_(errors),
           report_(reporter) {}
 
+    // ---- Programming mode, in the order the chip type asks where the circuit can ----
+    void StartProgmode();
+    // The order StartProgmode uses for the current type on the current circuit.
+    EntryOrder entryOrder() const;
+
     // ---- Progress (gauge rules: never moves back; full, 200 ms pause, hidden at the end) ----
     void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
     const RunGaugeState& runGauge() const { return gauge_; }
@@ -140,6 +164,9 @@ class ChipOps {
     // ---- Burning (each right after StartProgmode; the caller ends the mode) ----
     void WriteProgram();
     void WriteProgram7x();  // ends and restarts programming mode for its verify pass
+    // Row-writing chips: reads what the chip holds, writes the rows that differ
+    // (the file's words, the chip's own elsewhere), then verifies in a pass of its own.
+    void WriteProgramRows(const NewerScheme& s);
     void WriteData();
     void WriteConfiguration();
 
@@ -162,7 +189,7 @@ class ChipOps {
     void RemoveCodeProtection();
 
     // ---- Detection (own programming-mode bracket) ----
-    void Autodetect();
+    void Autodetect(bool tryTypeOrder = false);
     // The type check before every command; false (and the message) on a mismatch.
     bool Autodetect3();
     std::int32_t DetectedType = Dev16F84;
@@ -213,6 +240,10 @@ class ChipOps {
             static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
     }
     void EraseAtConfig(bool includeData);
+    void EraseKeepingData(bool includeData, const NewerScheme* s);
+    bool ReadDataTwice(std::vector<std::uint16_t>& kept);
+    void writeConfigurationRows(const NewerScheme& s);
+    void programCycle(const NewerScheme& s);
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
@@ -235,6 +266,8 @@ class ChipOps {
     ChipReporter& report_;
     RunGaugeState gauge_;
     std::chrono::nanoseconds runStart_{0};
+    // The type whose entry-order note the status bar has shown (-1: none yet).
+    std::int32_t entryNoteType_ = -1;
 };
 
 // Compare counting of "Vergleichen" over the image (after the reads): returns the

@@ -54,7 +54,7 @@ void ChipOps::WriteProgramAfterErase(bool includeData) {
     if (errors_.DataErrorCount != dataErrors) {
         // The EEPROM could not be kept, so nothing was erased: word by word then.
         link_.EndProgmode();
-        link_.StartProgmode();
+        StartProgmode();
         report_.setPanel(1, kWordByWordText);
         WriteProgram();
         return;
@@ -62,7 +62,7 @@ void ChipOps::WriteProgramAfterErase(bool includeData) {
     if (procedure().erase == EraseScheme::SetupPairAtConfig) {
         // Only a new entry brings the counter back to 0.
         link_.EndProgmode();
-        link_.StartProgmode();
+        StartProgmode();
     }
     setGaugeColour(RunGaugeColour::DarkGreen);
     std::int32_t last = device_.ProgLastAddr;
@@ -76,7 +76,7 @@ void ChipOps::WriteProgramAfterErase(bool includeData) {
         if (present(hex.at(i))) {
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(hex.at(i));
-            link_.Kommando(cmd::BeginProgrammingOnlyCycle);
+            link_.Kommando(cmd::BeginProgrammingOnly);
             sleepFor(waits().programOnly);
             link_.Kommando(cmd::ReadDataFromProgramMemory);
             back.at(i) = link_.RdDaten();

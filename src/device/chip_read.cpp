@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "device/chip_ops.h"
 
 namespace pk {
@@ -96,6 +98,23 @@ void ChipOps::ErasePIC(bool includeData) {
         case EraseScheme::SetupPairAtConfig:
             EraseAtConfig(data);
             return;
+        case EraseScheme::BulkPairSelfTimed:
+            // 16F62xA: both bulk erases run by themselves; with the counter in
+            // configuration space the IDs and the configuration word go too.
+            link_.Kommando(cmd::LoadConfiguration);
+            link_.WrDaten(0x3FFF);
+            link_.Kommando(cmd::BulkEraseProgramMemory);
+            sleepFor(waits().erase);
+            if (data) {
+                link_.Kommando(cmd::BulkEraseDataMemory);
+                sleepFor(waits().dataErase);
+            }
+            return;
+        case EraseScheme::ChipErase:
+            if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType)) {
+                EraseKeepingData(includeData, &*scheme);
+            }
+            return;
         case EraseScheme::BulkThenBegin:
             break;
     }
@@ -114,61 +133,63 @@ void ChipOps::ErasePIC(bool includeData) {
 }
 
 void ChipOps::EraseAtConfig(bool includeData) {
+    EraseKeepingData(includeData, nullptr);
+}
+
+void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
     // The 16F87x knows no bulk erase commands: its one erase, the 1, 7 pair at
     // the configuration word, clears program memory, data memory, IDs and
-    // configuration together. To keep the data EEPROM, read it first (twice:
-    // a flaky read must not be written back as the user's data).
+    // configuration together; so does the chip erase of the 16F87xA, 16F87/88
+    // and 16F818/819. To keep the data EEPROM, read it first (twice: a flaky
+    // read must not be written back as the user's data).
     std::vector<std::uint16_t> kept;
-    if (!includeData && device_.DataLastAddr >= 0) {
-        const auto count = static_cast<std::size_t>(device_.DataLastAddr + 1);
-        kept.resize(count);
-        for (std::size_t n = 0; n < count; ++n) {
-            link_.Kommando(cmd::ReadDataFromDataMemory);
-            kept[n] = link_.RdDaten() & 0xFF;
-            link_.Kommando(cmd::IncrementAddress);
-        }
-        link_.EndProgmode();
-        link_.StartProgmode();
-        std::int32_t unstable = 0;
-        for (std::size_t n = 0; n < count; ++n) {
-            link_.Kommando(cmd::ReadDataFromDataMemory);
-            if ((link_.RdDaten() & 0xFF) != kept[n]) {
-                ++unstable;
-            }
-            link_.Kommando(cmd::IncrementAddress);
-        }
-        if (unstable > 0) {
-            errors_.DataErrorCount += unstable;
-            report_.message(kEepromUnstableText);
-            return;
-        }
+    if (!includeData && device_.DataLastAddr >= 0 && !ReadDataTwice(kept)) {
+        return;
     }
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FFF);
-    for (int k = 0; k < 7; ++k) {
-        link_.Kommando(cmd::IncrementAddress);
+    if (s != nullptr) {
+        // With the counter in configuration space the IDs are erased as well.
+        link_.Kommando(cmd::ChipErase);
+        sleepFor(waits().erase);
+    } else {
+        for (int k = 0; k < 7; ++k) {
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        link_.Kommando(cmd::EraseSetup1);
+        link_.Kommando(cmd::EraseSetup2);
+        link_.Kommando(row().programCmd);
+        sleepFor(waits().erase);
+        link_.Kommando(cmd::EraseSetup1);
+        link_.Kommando(cmd::EraseSetup2);
     }
-    link_.Kommando(cmd::EraseSetup1);
-    link_.Kommando(cmd::EraseSetup2);
-    link_.Kommando(row().programCmd);
-    sleepFor(waits().erase);
-    link_.Kommando(cmd::EraseSetup1);
-    link_.Kommando(cmd::EraseSetup2);
     if (kept.empty()) {
         return;
     }
 
     // The counter stands in configuration memory: only a new entry brings it back to 0.
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     bool reported = false;
     for (std::size_t n = 0; n < kept.size(); ++n) {
         const std::int32_t a = MemoryImage::EepromBase + static_cast<std::int32_t>(n);
         if (kept[n] != 0xFF) {  // erased bytes are 0xFF already
             link_.Kommando(cmd::LoadDataForDataMemory);
             link_.WrDaten(kept[n]);
-            link_.Kommando(row().programCmd);
-            sleepFor(waits().data);
+            if (s != nullptr && !s->selfTimedRows) {
+                // The byte is erased: programming it is enough, timed by us.
+                link_.Kommando(cmd::BeginProgrammingOnly);
+                sleepFor(waits().data);
+                link_.Kommando(cmd::EndRowProgramming);
+                sleepFor(std::max(waits().step, waits().endHold));
+            } else {
+                link_.Kommando(cmd::BeginEraseProgrammingCycle);
+                if (s != nullptr) {
+                    sleepFor(waits().data);
+                } else {
+                    sleepFor(waits().data);
+                }
+            }
         }
         link_.Kommando(cmd::ReadDataFromDataMemory);
         const std::uint16_t r = link_.RdDaten() & 0xFF;
@@ -205,7 +226,7 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
                             std::to_string(blank) + " -> " + std::to_string(read));
         }
     };
-    link_.StartProgmode();
+    StartProgmode();
     for (std::int32_t a = 0; a <= device_.ProgLastAddr; ++a) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         check(a, link_.RdDaten(), 0x3FFF, errors_.ProgramErrorCount);
@@ -213,7 +234,7 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
         UpdateRunGauge(a, device_.ProgLastAddr);
     }
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     if (includeData) {
         for (std::int32_t n = 0; n <= device_.DataLastAddr; ++n) {
             link_.Kommando(cmd::ReadDataFromDataMemory);
@@ -236,8 +257,15 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
 }
 
 void ChipOps::RemoveCodeProtection() {
-    link_.StartProgmode();
+    StartProgmode();
     UpdateRunGauge(19, 20);
+    if (newerScheme(device_.CurrentType)) {
+        // Their erase of everything is the only way out of protection, and it is enough.
+        ErasePIC(true);
+        link_.EndProgmode();
+        UpdateRunGauge(20, 20);
+        return;
+    }
     // The erase pair at the configuration word clears everything, protection included.
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FF0);
@@ -288,6 +316,38 @@ ErrorCounters CompareImage(const MemoryImage& image, const DeviceState& device, 
         ++e.ConfigIdErrorCount;
     }
     return e;
+}
+
+}  // namespace pk
+
+namespace pk {
+
+bool ChipOps::ReadDataTwice(std::vector<std::uint16_t>& kept) {
+    // From address 0 of data memory; a second entry brings the counter back for
+    // the second pass. The chip is left in programming mode, counter at the end.
+    const auto count = static_cast<std::size_t>(device_.DataLastAddr + 1);
+    kept.assign(count, 0xFF);
+    for (std::size_t n = 0; n < count; ++n) {
+        link_.Kommando(cmd::ReadDataFromDataMemory);
+        kept[n] = link_.RdDaten() & 0xFF;
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    link_.EndProgmode();
+    StartProgmode();
+    std::int32_t unstable = 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        link_.Kommando(cmd::ReadDataFromDataMemory);
+        if ((link_.RdDaten() & 0xFF) != kept[n]) {
+            ++unstable;
+        }
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    if (unstable > 0) {
+        errors_.DataErrorCount += unstable;
+        report_.message(kEepromUnstableText);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace pk

@@ -3,8 +3,12 @@
 // written is read back unless the circuit cannot read (Quick and Dirty); the
 // first program or data word that does not verify ends the routine.
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "device/chip_ops.h"
 #include "link/range_error.h"
@@ -41,6 +45,21 @@ std::int32_t lastProgramAddress(const MemoryImage& image, std::int32_t progLastA
 
 }  // namespace
 
+std::optional<NewerScheme> newerScheme(std::int32_t type) {
+    const DeviceInfo* d = deviceInfo(type);
+    if (d == nullptr || (d->writeScheme != WriteScheme::Rows &&
+                         d->writeScheme != WriteScheme::ProgramOnlyAfterBulkErase)) {
+        return std::nullopt;
+    }
+    NewerScheme s;
+    s.latchWords = d->latchWords;
+    // A host-timed programming cycle writes only zeros: its rows are erased first.
+    s.eraseRowWords = d->writeScheme == WriteScheme::Rows && d->endCmd ? 32 : 0;
+    s.selfTimedRows = d->writeScheme == WriteScheme::Rows && !d->endCmd;
+    s.chipErase = d->erase == EraseScheme::ChipErase;
+    return s;
+}
+
 void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
                           bool pairsVerify) {
     errors_.ProgramErrorCount += 1;
@@ -51,6 +70,18 @@ void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint1
 void ChipOps::WriteProgram() {
     setGaugeColour(RunGaugeColour::DarkGreen);
     const bool qd = settings_.QuickAndDirty;
+    const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType);
+    if (scheme) {
+        // The 16F62xA only clears bits when it programs: everything is erased first
+        // (with the counter in configuration space, so the IDs go too), and the
+        // counter comes back to 0 only through a new entry.
+        link_.Kommando(cmd::LoadConfiguration);
+        link_.WrDaten(0x3FFF);
+        link_.Kommando(cmd::BulkEraseProgramMemory);
+        sleepFor(waits().erase);
+        link_.EndProgmode();
+        StartProgmode();
+    }
     const std::int32_t last = lastProgramAddress(image_, device_.ProgLastAddr);
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
@@ -129,7 +160,7 @@ void ChipOps::WriteProgram7x() {
 
     // Restarting programming mode is the only way back to address 0.
     link_.EndProgmode();
-    link_.StartProgmode();
+    StartProgmode();
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         link_.Kommando(cmd::ReadDataFromProgramMemory);
@@ -151,19 +182,60 @@ void ChipOps::WriteData() {
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
     const std::int32_t first = MemoryImage::EepromBase;
+    const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType);
+    // Bytes the file leaves out keep their contents, as on every other chip.
+    std::vector<std::uint16_t> kept;
+    if (scheme && !scheme->chipErase) {
+        // The 16F62xA's 8 only clears bits of a data byte too: the EEPROM is
+        // erased first, so the bytes the file leaves out are read (twice) and
+        // written back.
+        bool gaps = false;
+        for (std::int32_t a = first; a <= first + device_.DataLastAddr; ++a) {
+            gaps = gaps || !present(hex.at(static_cast<std::size_t>(a)));
+        }
+        // Without read-back (Quick and Dirty) they cannot be kept: they are erased.
+        if (gaps && !qd) {
+            if (!ReadDataTwice(kept)) {
+                return;
+            }
+            // Only a new entry brings the counter back to address 0.
+            link_.EndProgmode();
+            StartProgmode();
+        }
+        link_.Kommando(cmd::BulkEraseDataMemory);
+        sleepFor(waits().erase);
+    }
     for (std::int32_t a = first; a <= first + device_.DataLastAddr; ++a) {
         const auto i = static_cast<std::size_t>(a);
+        std::optional<std::uint16_t> want;
         if (present(hex.at(i))) {
+            want = static_cast<std::uint16_t>(hex.at(i));
+        } else if (!kept.empty() && kept.at(static_cast<std::size_t>(a - first)) != 0xFF) {
+            want = kept.at(static_cast<std::size_t>(a - first));  // erased bytes are 0xFF already
+        }
+        if (want) {
             link_.Kommando(cmd::LoadDataForDataMemory);
-            link_.WrDaten(hex.at(i));
-            link_.Kommando(row().programCmd);
-            sleepFor(waits().data);
+            link_.WrDaten(*want);
+            if (scheme && scheme->eraseRowWords > 0) {
+                // 16F87/88, 16F818/819: erase the byte, then program it, both timed by us.
+                link_.Kommando(cmd::BeginEraseProgrammingCycle);
+                sleepFor(waits().data);
+                link_.Kommando(cmd::EndRowProgramming);
+                sleepFor(std::max(waits().step, waits().endHold));
+                link_.Kommando(cmd::BeginProgrammingOnly);
+                sleepFor(waits().data);
+                link_.Kommando(cmd::EndRowProgramming);
+                sleepFor(std::max(waits().step, waits().endHold));
+            } else {
+                link_.Kommando(row().programCmd);
+                sleepFor(waits().data);
+            }
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromDataMemory);
                 back.at(i) = link_.RdDaten() & 0xFF;
-                if (back.at(i) != (hex.at(i) & 0xFF)) {
+                if (back.at(i) != (*want & 0xFF)) {
                     errors_.DataErrorCount += 1;
-                    report_.failure({Area::Data, a, hex.at(i), back.at(i)});
+                    report_.failure({Area::Data, a, *want, back.at(i)});
                     return;
                 }
             }
@@ -233,6 +305,11 @@ void ChipOps::idWriterProgrammingCycles() {
 }
 
 void ChipOps::WriteConfiguration() {
+    if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType);
+        scheme && scheme->latchWords > 1) {
+        writeConfigurationRows(*scheme);
+        return;
+    }
     const bool qd = settings_.QuickAndDirty;
     const bool pairs = row().writeScheme == WriteScheme::PairsAfterBulkErase;
     const std::uint16_t config = image_.ConfigWord;
@@ -255,6 +332,167 @@ void ChipOps::WriteConfiguration() {
         link_.Kommando(*end);
         sleepFor(waits().endHold);
     }
+    if (qd) {
+        return;
+    }
+    link_.Kommando(cmd::ReadDataFromProgramMemory);
+    const std::uint16_t r = link_.RdDaten();
+    image_.ReadBack.at(MemoryImage::ConfigAddr) = r;
+    if (r == config) {
+        report_.setPanel(1, "");
+    } else {
+        report_.setPanel(1, "Configuration nicht OK");
+        errors_.ConfigIdErrorCount += 1;
+        report_.failure({Area::Config, MemoryImage::ConfigAddr, config, r});
+    }
+}
+
+// One programming cycle of the loaded latches.
+void ChipOps::programCycle(const NewerScheme& s) {
+    if (s.selfTimedRows) {
+        link_.Kommando(cmd::BeginEraseProgrammingCycle);
+        sleepFor(waits().program);
+        return;
+    }
+    link_.Kommando(cmd::BeginProgrammingOnly);
+    sleepFor(waits().program);
+    link_.Kommando(cmd::EndRowProgramming);
+    sleepFor(std::max(waits().step, waits().endHold));  // discharge before the next bit
+}
+
+void ChipOps::WriteProgramRows(const NewerScheme& s) {
+    setGaugeColour(RunGaugeColour::DarkGreen);
+    const bool qd = settings_.QuickAndDirty;
+    // A write touches a whole row: the latch row, or the erase row where there is one.
+    const std::int32_t row = std::max(s.latchWords, s.eraseRowWords);
+    std::int32_t last = lastProgramAddress(image_, device_.ProgLastAddr);
+    last = std::min(device_.ProgLastAddr, (last / row + 1) * row - 1);
+    auto& hex = image_.HexWords;
+    auto& back = image_.ReadBack;
+    const auto steps = static_cast<std::int32_t>(qd ? 1 : 3);
+
+    // What the chip holds, read twice: a row is skipped only when both reads of
+    // every word match the file, and a word the file does not give is written
+    // back only when both reads agree.
+    std::vector<std::uint16_t> held(static_cast<std::size_t>(last + 1), 0x3FFF);
+    std::vector<bool> dirty(static_cast<std::size_t>(last / row + 1), qd);
+    if (!qd) {
+        for (std::int32_t a = 0; a <= last; ++a) {
+            const auto i = static_cast<std::size_t>(a);
+            link_.Kommando(cmd::ReadDataFromProgramMemory);
+            const std::uint16_t first = link_.RdDaten();
+            link_.Kommando(cmd::ReadDataFromProgramMemory);
+            const std::uint16_t second = link_.RdDaten();
+            held[i] = first;
+            if (present(hex.at(i))) {
+                if (first != hex.at(i) || second != hex.at(i)) {
+                    dirty[static_cast<std::size_t>(a / row)] = true;
+                }
+            } else if (first != second) {
+                failProgram(a, first, second, false);
+                return;
+            }
+            link_.Kommando(cmd::IncrementAddress);
+            UpdateRunGauge(a / steps, last);
+        }
+        link_.EndProgmode();
+        StartProgmode();
+    }
+
+    for (std::int32_t base = 0; base <= last; base += row) {
+        if (!dirty[static_cast<std::size_t>(base / row)]) {
+            for (std::int32_t k = 0; k < row; ++k) {
+                link_.Kommando(cmd::IncrementAddress);
+            }
+            continue;
+        }
+        if (s.eraseRowWords > 0) {
+            // Begin Erase wants a load first; the load itself writes nothing.
+            link_.Kommando(cmd::LoadDataForProgramMemory);
+            link_.WrDaten(0x3FFF);
+            link_.Kommando(cmd::BeginEraseProgrammingCycle);
+            sleepFor(waits().program);
+            link_.Kommando(cmd::EndRowProgramming);
+            sleepFor(std::max(waits().step, waits().endHold));
+        }
+        for (std::int32_t a = base; a < base + row; ++a) {
+            const auto i = static_cast<std::size_t>(a);
+            link_.Kommando(cmd::LoadDataForProgramMemory);
+            link_.WrDaten(present(hex.at(i)) ? hex.at(i) : held[i]);
+            if ((a + 1) % s.latchWords == 0) {
+                programCycle(s);
+            }
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        UpdateRunGauge(qd ? base + row - 1 : last / 3 + (base + row - 1) / 3, last);
+        report_.setPanel(0, std::to_string(base + row));
+    }
+    if (qd) {
+        return;
+    }
+
+    // Every word the file gives, read back after all rows are written.
+    link_.EndProgmode();
+    StartProgmode();
+    for (std::int32_t a = 0; a <= last; ++a) {
+        const auto i = static_cast<std::size_t>(a);
+        if (present(hex.at(i))) {
+            link_.Kommando(cmd::ReadDataFromProgramMemory);
+            back.at(i) = link_.RdDaten();
+            if (back.at(i) != hex.at(i)) {
+                failProgram(a, hex.at(i), back.at(i), true);
+                return;
+            }
+        }
+        link_.Kommando(cmd::IncrementAddress);
+        // The thirds do not add up to `last` exactly; the gauge ends at the last word.
+        UpdateRunGauge(a == last ? last : std::min(last - 1, 2 * last / 3 + a / 3), last);
+    }
+}
+
+void ChipOps::writeConfigurationRows(const NewerScheme& s) {
+    const bool qd = settings_.QuickAndDirty;
+    const std::uint16_t config = image_.ConfigWord;
+    // Load Configuration fills the first ID latch on the 16F87xA: ones, so an ID
+    // the file does not give is not overwritten with the configuration word.
+    link_.Kommando(cmd::LoadConfiguration);
+    link_.WrDaten(0x3FFF);
+    if (!s.selfTimedRows) {
+        // The ID row is erased first: 24 only clears bits.
+        link_.Kommando(cmd::LoadDataForProgramMemory);
+        link_.WrDaten(0x3FFF);
+        link_.Kommando(cmd::BeginEraseProgrammingCycle);
+        sleepFor(waits().program);
+        link_.Kommando(cmd::EndRowProgramming);
+        sleepFor(std::max(waits().step, waits().endHold));
+    }
+    for (int i = 0; i < 4; ++i) {
+        const std::int32_t value = image_.IdWords.at(static_cast<std::size_t>(i));
+        if (idPresent(value)) {
+            link_.Kommando(cmd::LoadDataForProgramMemory);
+            link_.WrDaten(idFrameWord(value));
+            programCycle(s);
+            if (!qd) {
+                link_.Kommando(cmd::ReadDataFromProgramMemory);
+                const std::uint16_t r = link_.RdDaten() & 0x000F;
+                const std::int32_t address = MemoryImage::IdBase + i;
+                image_.ReadBack.at(static_cast<std::size_t>(address)) = r;
+                if (r != (value & 0x000F)) {
+                    report_.setPanel(1, "ID nicht OK");
+                    errors_.ConfigIdErrorCount += 1;
+                    report_.failure({Area::Id, address, static_cast<std::uint16_t>(value), r});
+                }
+            }
+        }
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    for (int k = 0; k < 3; ++k) {
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    // The configuration word alone: 8 on the 16F87xA, 24 (writing ones too) on the others.
+    link_.Kommando(cmd::LoadDataForProgramMemory);
+    link_.WrDaten(config);
+    programCycle(s);
     if (qd) {
         return;
     }

@@ -34,7 +34,7 @@ void selectType(DeviceState& device, std::int32_t type) {
 // the routine breaks off.
 template <typename F>
 void bracket(ChipSession& chip, F&& routine) {
-    chip.link.StartProgmode();
+    chip.ops.StartProgmode();
     try {
         routine();
     } catch (...) {
@@ -328,7 +328,7 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
         return Outcome::Ok;
     }
     const std::int32_t selected = device.CurrentType;
-    ops.Autodetect();
+    ops.Autodetect(true);
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered.
@@ -385,10 +385,14 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                  [&] {
                      if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
                          chip.ops.WriteProgram7x();
+                     } else if (const auto scheme = newerScheme(info.type);
+                                scheme && scheme->latchWords > 1) {
+                         chip.ops.WriteProgramRows(*scheme);
                      } else if (chip.ops.ProgramOnlyPays(options.includeData)) {
                          chip.ops.WriteProgramAfterErase(options.includeData);
                      } else {
-                         if (chip.ops.settings().Timing == TimingMode::DataSheet) {
+                         if (chip.ops.settings().Timing == TimingMode::DataSheet &&
+                             info.writeScheme == WriteScheme::WordByWord) {
                              chip.report.setPanel(1, kWordByWordText);
                          }
                          chip.ops.WriteProgram();

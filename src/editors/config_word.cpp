@@ -73,14 +73,54 @@ constexpr ConfigLayoutTable kLayout62x =
                   {Fuse::MCLRE, {0x0020, 0x0020}},
               });
 
+// The chips sold today: one CP bit for all of program memory, unimplemented
+// bits (and the 16F87/88's CCPMX, kept at its erased "CCP1 on RB0") as ones.
+constexpr ConfigLayoutTable kLayout62xA =
+    makeTable(0x1E00, ClockEncoding::Fosc62x,
+              {R::Off, R::OnByHand, R::OffByHand, R::OffByHand, R::OnByHand, R::OnByHand,
+               R::OnOnlyByHand, R::WithClockItem},
+              {
+                  {Fuse::CP1, {0x2000, 0x2000}},
+                  {Fuse::CPD, {0x0100, 0x0100}},
+                  {Fuse::LVP, {0x0080, 0x0080}},
+                  {Fuse::BODEN, {0x0040, 0x0040}},
+                  {Fuse::MCLRE, {0x0020, 0x0020}},
+              });
+
+constexpr ConfigLayoutTable kLayout87xA = makeTable(
+    0x1030, ClockEncoding::TwoBits,
+    {R::Off, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::Keep, R::Keep},
+    {
+        {Fuse::CP1, {0x2000, 0x2000}},
+        {Fuse::DEBUG, {0x0800, 0x0800}},
+        {Fuse::WRT, {0x0600, 0x0600}},
+        {Fuse::CPD, {0x0100, 0x0100}},
+        {Fuse::LVP, {0x0080, 0x0080}},
+        {Fuse::BODEN, {0x0040, 0x0040}},
+    });
+
+constexpr ConfigLayoutTable kLayout88 =
+    makeTable(0x1000, ClockEncoding::Fosc62x,
+              {R::Off, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand,
+               R::OnOnlyByHand, R::WithClockItem},
+              {
+                  {Fuse::CP1, {0x2000, 0x2000}},
+                  {Fuse::DEBUG, {0x0800, 0x0800}},
+                  {Fuse::WRT, {0x0600, 0x0600}},
+                  {Fuse::CPD, {0x0100, 0x0100}},
+                  {Fuse::LVP, {0x0080, 0x0080}},
+                  {Fuse::BODEN, {0x0040, 0x0040}},
+                  {Fuse::MCLRE, {0x0020, 0x0020}},
+              });
+
 // The word of a type outside the list.
 constexpr std::uint16_t kNoTypeBase = 0x0400;
 
 }  // namespace
 
 const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
-    static constexpr std::array<const ConfigLayoutTable*, 4> kTables{&kLayout84, &kLayout87x,
-                                                                     &kLayout7x, &kLayout62x};
+    static constexpr std::array<const ConfigLayoutTable*, 7> kTables{
+        &kLayout84, &kLayout87x, &kLayout7x, &kLayout62x, &kLayout62xA, &kLayout87xA, &kLayout88};
     return *kTables.at(static_cast<std::size_t>(layout));
 }
 

@@ -67,11 +67,16 @@ struct VoltageStep {
     const char* prompt = nullptr;
 };
 
-enum class EntryOrder : std::uint8_t { VddFirst, VppFirst };
+enum class EntryOrder : std::uint8_t {
+    VddFirst,        // VDD, a pause, then VPP on MCLR
+    VppFirst,        // VPP first, so the chip runs no code before the mode takes over
+    VddThenVppFast,  // VDD, then VPP at once (the 16F87/88 and 16F818/819 allow 250 us)
+};
 
 struct EntryOrders {
     bool vddFirst = false;
     bool vppFirst = false;
+    // VDD followed at once by VPP needs VDD switched like VPP first does.
     constexpr bool can(EntryOrder o) const {
         return o == EntryOrder::VddFirst ? vddFirst : vppFirst;
     }

@@ -21,10 +21,19 @@ void ProgrammingMode::start(EntryOrder wanted) {
     const Circuit& c = bus_.circuit();
     bus_.forgetWritten();
     bus_.change(c.entry);
-    const bool vddFirst = orderFor(c, wanted) == EntryOrder::VddFirst;
+    const EntryOrder order = orderFor(c, wanted);
+    if (order != EntryOrder::VddFirst) {
+        // Without the pause after VDD, clock and data must still be low a while
+        // before MCLR rises.
+        bus_.Delay();
+    }
     const ProgrammingMode::Pauses pause = pausesFor(bus_);
+    const bool vddFirst = order != EntryOrder::VppFirst;
     bus_.change(vddFirst ? c.vddOn : c.vppOn);
-    bus_.sleepMs(pause.first);
+    // A chip with internal oscillator could start its code in a long pause.
+    if (order != EntryOrder::VddThenVppFast) {
+        bus_.sleepMs(pause.first);
+    }
     bus_.change(vddFirst ? c.vppOn : c.vddOn);
     active_ = true;
     bus_.sleepMs(pause.second);

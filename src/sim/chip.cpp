@@ -15,6 +15,7 @@ namespace {
 constexpr int kConfigSpace = 0x2000;
 constexpr int kDeviceIdAddress = 0x2006;
 constexpr int kConfigAddress = 0x2007;
+constexpr int kConfig2Address = 0x2008;
 constexpr int kDataBase = 0x2100;
 }  // namespace
 
@@ -36,6 +37,17 @@ const std::vector<ChipModel>& chipModels() {
         {"16F77", Family::F7x, 8192, 0, 0x0662, 0x005F},
         {"16F627", Family::F62x, 1024, 128, 0x07A3, 0x3DFF},
         {"16F628", Family::F62x, 2048, 128, 0x07C3, 0x3DFF},
+        {"16F627A", Family::F62xA, 1024, 128, 0x1042, 0x21FF},
+        {"16F628A", Family::F62xA, 2048, 128, 0x1062, 0x21FF},
+        {"16F648A", Family::F62xA, 4096, 256, 0x1102, 0x21FF},
+        {"16F873A", Family::F87xA, 4096, 128, 0x0E43, 0x2FCF},
+        {"16F874A", Family::F87xA, 4096, 128, 0x0E63, 0x2FCF},
+        {"16F876A", Family::F87xA, 8192, 256, 0x0E03, 0x2FCF},
+        {"16F877A", Family::F87xA, 8192, 256, 0x0E23, 0x2FCF},
+        {"16F87", Family::F88, 4096, 256, 0x0723, 0x3FFF, 0x0003},
+        {"16F88", Family::F88, 4096, 256, 0x0763, 0x3FFF, 0x0003},
+        {"16F818", Family::F88, 1024, 128, 0x04C3, 0x3FFF},
+        {"16F819", Family::F88, 2048, 256, 0x04E3, 0x3FFF},
     };
     return models;
 }
@@ -65,6 +77,21 @@ CycleTimes cycleTimes(const ChipModel& model) {
             // Programming is timed by the host (8 .. 14); the chip erase runs 30 ms.
             return {milliseconds(1), milliseconds(1), milliseconds(1), milliseconds(30),
                     milliseconds(30)};
+        case Family::F62xA:
+            // TPROG at most 4 ms, TDPROG and TERA at most 6 ms.
+            return {milliseconds(4), milliseconds(6), milliseconds(4), milliseconds(6),
+                    milliseconds(6)};
+        case Family::F87xA:
+            // Begin Erase/Programming and chip erase at most 8 ms each; the host
+            // times 24 .. 23 itself, at least 1 ms.
+            return {milliseconds(8), milliseconds(8), milliseconds(1), milliseconds(8),
+                    milliseconds(8), milliseconds(8), milliseconds(1)};
+        case Family::F88:
+            // Everything but the chip erase is timed by the host: at least 1 ms, a
+            // bulk erase 2 ms. The chip erase: 8 ms in DS39607B, 10 ms in the later
+            // revision.
+            return {milliseconds(1), milliseconds(1),  milliseconds(1), milliseconds(2),
+                    milliseconds(2), milliseconds(10), milliseconds(1)};
     }
     return {};
 }
@@ -99,12 +126,14 @@ void SimChip::eraseAll() {
     if (!stuck(kConfigAddress)) {
         config_ = 0x3FFF;
     }
+    config2_ = 0x3FFF;
 }
 
 std::vector<std::uint16_t> SimChip::contents() const {
     std::vector<std::uint16_t> all(program_.begin(), program_.end());
     all.insert(all.end(), ids_.begin(), ids_.end());
     all.push_back(config_);
+    all.push_back(config2_);
     all.insert(all.end(), eeprom_.begin(), eeprom_.end());
     return all;
 }
@@ -129,6 +158,9 @@ std::uint16_t SimChip::word(int address) const {
     if (address == kConfigAddress) {
         return config_;
     }
+    if (address == kConfig2Address) {
+        return model_.configMask2 != 0 ? config2_ : 0x3FFF;
+    }
     if (address >= kDataBase && address < kDataBase + model_.eepromBytes) {
         return eeprom_[static_cast<std::size_t>(address - kDataBase)];
     }
@@ -143,6 +175,9 @@ void SimChip::setWord(int address, std::uint16_t value) {
     } else if (address == kConfigAddress) {
         config_ =
             static_cast<std::uint16_t>((value & model_.configMask) | (~model_.configMask & 0x3FFF));
+    } else if (address == kConfig2Address && model_.configMask2 != 0) {
+        config2_ = static_cast<std::uint16_t>((value & model_.configMask2) |
+                                              (~model_.configMask2 & 0x3FFF));
     } else if (address >= kDataBase && address < kDataBase + model_.eepromBytes) {
         eeprom_[static_cast<std::size_t>(address - kDataBase)] = static_cast<std::uint8_t>(value);
     }
@@ -205,6 +240,10 @@ bool SimChip::programProtected(int address) const {
             }
             return cp == 0 || (cp == 1 && a >= 0x200) || (cp == 2 && a >= 0x400);
         }
+        case Family::F62xA:
+        case Family::F87xA:
+        case Family::F88:
+            return (cfg & 0x2000) == 0;  // one CP bit for all of program memory
     }
     return false;
 }
@@ -219,6 +258,9 @@ bool SimChip::dataProtected() const {
             return anyProgramProtected();  // no CPD bit: CP covers the EEPROM too
         case Family::F87x:
         case Family::F62x:
+        case Family::F62xA:
+        case Family::F87xA:
+        case Family::F88:
             return (config_ & 0x0100) == 0;
         case Family::F7x:
             return false;
@@ -246,9 +288,11 @@ void SimChip::plug(const ChipPins& pins) {
 }
 
 bool SimChip::runsOwnProgram() const {
-    // Only the 16F62x can run on its internal oscillator with MCLR as an input
-    // (FOSC2:0 = 10x, MCLRE = 0): then nothing on MCLR stops it once VDD is on.
-    if (model_.family != Family::F62x) {
+    // The 16F62x, 16F62xA, 16F87/88 and 16F818/819 can run on their internal
+    // oscillator with MCLR as an input (FOSC2:0 = 10x, MCLRE = 0): then nothing on
+    // MCLR stops them once VDD is on. All keep FOSC2 in bit 4, MCLRE in bit 5.
+    const Family f = model_.family;
+    if (f != Family::F62x && f != Family::F62xA && f != Family::F88) {
         return false;
     }
     const int fosc = ((config_ >> 2) & 4) | (config_ & 3);
@@ -332,7 +376,9 @@ void SimChip::update(const ChipPins& pins, nanoseconds now) {
             }
             enterMode(pins, now);
         } else {
-            running_ = runsOwnProgram();
+            vddRoseAt_ = now;
+            // The 16F87/88 and 16F818/819 give the host 250 µs before their program starts.
+            running_ = model_.family != Family::F88 && runsOwnProgram();
         }
         return;
     }
@@ -343,13 +389,18 @@ void SimChip::update(const ChipPins& pins, nanoseconds now) {
         return;
     }
     if (!mode_ && vppRose) {
-        if (running_) {
+        const bool late = model_.family == Family::F88 && !running_ && runsOwnProgram() &&
+                          now - vddRoseAt_ > microseconds(250);
+        if (running_ || late) {
             if (!refusedLogged_) {
                 refusedLogged_ = true;
-                violation(now,
-                          "no programming mode: VDD came on before VPP and the chip runs its "
-                          "own program (internal oscillator, MCLR disabled)");
+                violation(now, late ? "no programming mode: VPP came more than 250 µs after VDD "
+                                      "and the chip runs its own program (internal oscillator, "
+                                      "MCLR disabled)"
+                                    : "no programming mode: VDD came on before VPP and the chip "
+                                      "runs its own program (internal oscillator, MCLR disabled)");
             }
+            running_ = true;
             return;
         }
         checkEntryLines(pins, now);
@@ -381,6 +432,10 @@ void SimChip::enterMode(const ChipPins& /*pins*/, nanoseconds now) {
     arm_ = Arm::None;
     programming7x_ = false;
     dischargeUntil_.reset();
+    resetRowLatches();
+    loadSinceEntry_ = false;
+    extCode_ = -1;
+    extArm_ = Arm::None;
     if (log_ != nullptr) {
         log_->modeEntered();
     }
@@ -393,6 +448,10 @@ void SimChip::leaveMode(nanoseconds now) {
     if (programming7x_) {
         violation(now, "programming mode left between Begin Programming and End Programming");
         programming7x_ = false;
+    }
+    if (extCode_ >= 0) {
+        violation(now, "programming mode left between Begin and End Programming");
+        extCode_ = -1;
     }
     cycle_ = Cycle::None;
     mode_ = false;
@@ -507,6 +566,26 @@ void SimChip::endUnit(nanoseconds now) {
 
 bool SimChip::supports(int code) const {
     const Family f = model_.family;
+    if (newFamily()) {
+        switch (code) {
+            case 0:
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 8:
+            case 9:
+            case 11:
+                return true;
+            case 23:
+            case 24:
+            case 31:
+                return f != Family::F62xA;
+            default:
+                return false;
+        }
+    }
     const bool old84 = f == Family::F84 && model_.deviceId == 0;
     switch (code) {
         case 0:
@@ -547,9 +626,20 @@ void SimChip::decode(int code, nanoseconds now) {
         programming7x_ = false;
     }
 
+    if (extCode_ >= 0 && code != 23) {
+        violation(now, "command " + std::to_string(code) +
+                           " between Begin and End Programming; the cycle is aborted");
+        extCode_ = -1;
+        extArm_ = Arm::None;
+    }
+
     // The erase commands arm only the command that follows them directly.
     const Arm armed = arm_;
     arm_ = Arm::None;
+    if (newFamily() && (code == 6 || code == 8 || code == 9 || code == 11 || code >= 23)) {
+        decodeNew(code, armed, now);
+        return;
+    }
 
     switch (code) {
         case 0:
@@ -632,6 +722,20 @@ void SimChip::loaded(std::uint16_t word, nanoseconds /*now*/) {
     if (log_ != nullptr) {
         log_->commandData(word);
     }
+    if (newFamily()) {
+        if (model_.family == Family::F88 && loadKind_ == LoadKind::Config) {
+            return;  // Load Configuration only moves the PC on these chips
+        }
+        latch_ = word;
+        latchLoaded_ = true;
+        loadSinceEntry_ = true;
+        if (loadKind_ != LoadKind::Data && latchWords() > 1) {
+            const auto i = static_cast<std::size_t>(pc_ & (latchWords() - 1));
+            rowLatch_[i] = word;
+            rowLoaded_[i] = true;
+        }
+        return;
+    }
     if (model_.family == Family::F7x) {
         latch7x_[static_cast<std::size_t>(pc_ & 1)] = word;
         latch7xLoaded_[static_cast<std::size_t>(pc_ & 1)] = true;
@@ -693,10 +797,11 @@ SimChip::WriteKind SimChip::writeCell(int address, std::uint16_t latch, bool and
         cell = static_cast<std::uint16_t>(andOnly ? (cell & latch) : latch);
         return andOnly ? WriteKind::ClearBits : WriteKind::Overwrite;
     }
-    if (address == kConfigAddress) {
+    if (address == kConfigAddress || (address == kConfig2Address && model_.configMask2 != 0)) {
         // Protection cannot be lifted by rewriting the word: only an erase sets bits.
         const bool onlyClear = andOnly || anyProtected();
-        setWord(kConfigAddress, onlyClear ? (config_ & latch) : latch);
+        const std::uint16_t old = address == kConfigAddress ? config_ : config2_;
+        setWord(address, onlyClear ? (old & latch) : latch);
         return onlyClear ? WriteKind::ClearBits : WriteKind::Overwrite;
     }
     return WriteKind::None;  // reserved words and the device ID take no writes
@@ -820,6 +925,299 @@ void SimChip::end7x(nanoseconds now) {
     latch7x_ = {0x3FFF, 0x3FFF};
     latch7xLoaded_ = {false, false};
     dischargeUntil_ = now + microseconds(100);
+}
+
+// ---- The 16F62xA, 16F87xA, 16F87/88 and 16F818/819 ------------------------
+
+int SimChip::latchWords() const {
+    switch (model_.family) {
+        case Family::F87xA:
+            return 8;
+        case Family::F88:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
+void SimChip::resetRowLatches() {
+    rowLatch_.fill(0x3FFF);
+    rowLoaded_.fill(false);
+    latch_ = 0x3FFF;
+    latchLoaded_ = false;
+}
+
+void SimChip::decodeNew(int code, Arm armed, nanoseconds now) {
+    const Family f = model_.family;
+    const CycleTimes times = cycleTimes(model_);
+    switch (code) {
+        case 6:
+            if (pc_ >= kConfigSpace) {
+                pc_ = kConfigSpace + ((pc_ + 1 - kConfigSpace) & 0x1FFF);
+            } else if (f == Family::F62xA) {
+                pc_ = (pc_ + 1) % model_.programWords;  // wraps at the end of the chip's memory
+            } else if (f == Family::F88) {
+                pc_ = pc_ + 1;  // 0x1FFF steps into configuration space
+            } else {
+                pc_ = (pc_ + 1) & 0x1FFF;
+            }
+            break;
+        case 9:
+        case 11:
+            if (f != Family::F62xA) {
+                arm_ = noBulkErase_ ? Arm::Dead : code == 9 ? Arm::BulkProgram : Arm::BulkData;
+                break;
+            }
+            // Self-timed. Only a bulk erase sets the configuration word back, and it
+            // does so whatever the protection; a protected EEPROM goes with it.
+            if (!noBulkErase_) {
+                if (code == 11) {
+                    eraseData();
+                } else {
+                    const bool dataToo = dataProtected();
+                    eraseProgram();
+                    if (pc_ >= kConfigSpace) {
+                        eraseIds();
+                    }
+                    if (dataToo) {
+                        eraseData();
+                    }
+                    if (!stuck(kConfigAddress)) {
+                        config_ = 0x3FFF;
+                    }
+                }
+            }
+            startCycle(Cycle::Erase, times.bulkErase, now);
+            break;
+        case 31:
+            if (!noBulkErase_) {
+                eraseProgram();
+                eraseData();
+                if (pc_ >= kConfigSpace) {
+                    eraseIds();
+                }
+                if (!stuck(kConfigAddress)) {
+                    config_ = 0x3FFF;
+                }
+                config2_ = 0x3FFF;
+            }
+            startCycle(Cycle::Erase, times.chipErase, now);
+            break;
+        case 8:
+            if (f == Family::F88) {
+                startExternal(code, armed, now);
+            } else if (f == Family::F87xA && (armed == Arm::BulkProgram || armed == Arm::BulkData ||
+                                              armed == Arm::Dead)) {
+                bulkErase(armed);
+                startCycle(Cycle::Erase, times.bulkErase, now);
+            } else {
+                beginRow(now);
+            }
+            break;
+        case 24:
+            startExternal(code, armed, now);
+            break;
+        case 23:
+            endExternal(now);
+            break;
+        default:
+            break;
+    }
+}
+
+void SimChip::bulkErase(Arm armed) {
+    // Both bulk erases refuse to run on protected memory; the chip erase is the way out.
+    if (armed == Arm::BulkProgram && !anyProgramProtected()) {
+        eraseProgram();
+        if (pc_ >= kConfigSpace) {
+            eraseIds();  // the configuration words stay
+        }
+    } else if (armed == Arm::BulkData && !dataProtected()) {
+        eraseData();
+    }
+}
+
+// 8 on the 16F62xA (one word, program only) and the 16F87xA (erase and write a row).
+void SimChip::beginRow(nanoseconds now) {
+    const CycleTimes times = cycleTimes(model_);
+    const bool rows = latchWords() > 1;
+    const bool anyRow = std::any_of(rowLoaded_.begin(), rowLoaded_.end(), [](bool b) { return b; });
+    if (!latchLoaded_ && !(rows && anyRow)) {
+        violation(now, "Begin Programming without a load since the last programming cycle");
+        return;
+    }
+    if (loadKind_ == LoadKind::Data) {
+        if (model_.eepromBytes == 0) {
+            resetRowLatches();
+            return;
+        }
+        const int cell = kDataBase + pc_ % model_.eepromBytes;
+        const std::uint16_t before = word(cell);
+        const WriteKind kind = writeCell(cell, latch_, !rows);
+        resetRowLatches();
+        startCycle(Cycle::Write, times.dataByte, now);
+        if (kind != WriteKind::None) {
+            cycleCell_ = cell;
+            cycleRestore_ = kind == WriteKind::Overwrite ? erasedValue(cell) : before;
+        }
+        return;
+    }
+    const int a = programAddress(pc_);
+    if (!rows) {
+        // 16F62xA: program only; the cell must have been bulk-erased before.
+        const std::uint16_t before = word(a);
+        const WriteKind kind = writeCell(a, latch_, true);
+        resetRowLatches();
+        startCycle(Cycle::Write, times.word, now);
+        if (kind != WriteKind::None) {
+            cycleCell_ = a;
+            cycleRestore_ = before;
+        }
+        return;
+    }
+    if (a >= kConfigSpace) {
+        if (a <= kConfigSpace + 3) {
+            for (int i = 0; i < 4; ++i) {
+                if (rowLoaded_[static_cast<std::size_t>(i)]) {
+                    writeCell(kConfigSpace + i, rowLatch_[static_cast<std::size_t>(i)], false);
+                }
+            }
+        } else if (a == kConfigAddress && rowLoaded_[7]) {
+            writeCell(a, rowLatch_[7], false);  // only with the PC right on it
+        }
+        resetRowLatches();
+        startCycle(Cycle::Write, times.word, now);
+        return;
+    }
+    const auto loaded = std::count(rowLoaded_.begin(), rowLoaded_.end(), true);
+    if (loaded < 8) {
+        violation(now, "Begin Erase/Programming with " + std::to_string(loaded) +
+                           " of the eight write latches loaded");
+    }
+    const int base = a & ~7;
+    for (int i = 0; i < 8; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        writeCell(base + i, rowLoaded_[k] ? rowLatch_[k] : 0x3FFF, false);
+    }
+    resetRowLatches();
+    startCycle(Cycle::Write, times.word, now);
+    if (!programProtected(base)) {
+        cycleCell_ = base;  // broken off, the row is left erased
+        cycleRestore_ = 0x3FFF;
+    }
+}
+
+void SimChip::startExternal(int code, Arm armed, nanoseconds now) {
+    const bool bulk = armed == Arm::BulkProgram || armed == Arm::BulkData || armed == Arm::Dead;
+    if (code == 8 && !bulk && !loadSinceEntry_) {
+        violation(now, "Begin Erase without a Load Data since programming mode was entered");
+        return;
+    }
+    const bool anyRow = std::any_of(rowLoaded_.begin(), rowLoaded_.end(), [](bool b) { return b; });
+    if (code == 24 && !latchLoaded_ && !anyRow) {
+        violation(now, "Begin Programming Only without a load since the last programming cycle");
+        return;
+    }
+    extCode_ = code;
+    extArm_ = code == 8 ? armed : Arm::None;
+    extStart_ = now;
+    extPc_ = pc_;
+    extKind_ = loadKind_;
+}
+
+void SimChip::endExternal(nanoseconds now) {
+    if (extCode_ < 0) {
+        if (model_.family == Family::F88) {
+            violation(now, "End Programming without Begin Erase or Begin Programming");
+        }
+        resetRowLatches();  // 23 sets the write latches to all ones
+        dischargeUntil_ = now + microseconds(100);
+        return;
+    }
+    const CycleTimes times = cycleTimes(model_);
+    const bool bulk = extArm_ != Arm::None;
+    const nanoseconds least = bulk ? times.bulkErase : times.externalMin;
+    const auto length = now - extStart_;
+    if (length < least) {
+        violation(now,
+                  "Begin to End Programming only " +
+                      std::to_string(std::chrono::duration_cast<microseconds>(length).count()) +
+                      " µs (at least " +
+                      std::to_string(std::chrono::duration_cast<microseconds>(least).count()) +
+                      " µs)");
+    } else if (extCode_ == 24) {
+        applyProgramOnly();
+    } else if (bulk) {
+        bulkErase(extArm_);
+    } else {
+        applyRowErase();
+    }
+    extCode_ = -1;
+    extArm_ = Arm::None;
+    // The program latches go back to ones; the data latch stays for a 24 that
+    // programs the byte just erased.
+    const std::uint16_t dataLatch = latch_;
+    const bool dataLoaded = latchLoaded_ && loadKind_ == LoadKind::Data;
+    resetRowLatches();
+    if (dataLoaded) {
+        latch_ = dataLatch;
+        latchLoaded_ = true;
+    }
+    dischargeUntil_ = now + microseconds(100);
+}
+
+void SimChip::applyProgramOnly() {
+    if (extKind_ == LoadKind::Data) {
+        if (model_.eepromBytes > 0 && latchLoaded_) {
+            writeCell(kDataBase + extPc_ % model_.eepromBytes, latch_, true);
+        }
+        return;
+    }
+    const int n = latchWords();
+    const int a = programAddress(extPc_);
+    if (a >= kConfigSpace) {
+        const auto k = static_cast<std::size_t>(a & (n - 1));
+        if ((a == kConfigAddress || a == kConfig2Address) && rowLoaded_[k]) {
+            // The 16F87/88 and 16F818/819 write their configuration words with 0 and 1.
+            writeCell(a, rowLatch_[k], model_.family != Family::F88);
+        } else if (a <= kConfigSpace + 3) {
+            for (int i = 0; i < 4; ++i) {
+                if (rowLoaded_[static_cast<std::size_t>(i)]) {
+                    writeCell(kConfigSpace + i, rowLatch_[static_cast<std::size_t>(i)], true);
+                }
+            }
+        }
+        return;
+    }
+    const int base = a & ~(n - 1);
+    for (int i = 0; i < n; ++i) {
+        if (rowLoaded_[static_cast<std::size_t>(i)]) {
+            writeCell(base + i, rowLatch_[static_cast<std::size_t>(i)], true);
+        }
+    }
+}
+
+void SimChip::applyRowErase() {
+    if (extKind_ == LoadKind::Data) {
+        if (model_.eepromBytes > 0 && !dataProtected()) {
+            const int n = extPc_ % model_.eepromBytes;
+            if (!stuck(kDataBase + n)) {
+                eeprom_[static_cast<std::size_t>(n)] = 0xFF;
+            }
+        }
+        return;
+    }
+    const int a = programAddress(extPc_);
+    if (a >= kConfigSpace) {
+        eraseIds();  // the configuration words keep their bits
+        return;
+    }
+    const int base = a & ~31;
+    for (int i = base; i < base + 32 && i < model_.programWords; ++i) {
+        if (!programProtected(i) && !stuck(i)) {
+            program_[static_cast<std::size_t>(i)] = 0x3FFF;
+        }
+    }
 }
 
 }  // namespace pk::sim

@@ -76,6 +76,35 @@
 // old value. 16F7x: 8 .. 14 at least 1 ms, no bit latched within 100 µs after
 // 14.
 //
+// The newer families (commands others than these are logged as unsupported)
+//   16F62xA: 0, 2..6, 8, 9, 11. 8 = Begin Programming Only, self-timed, clears
+//   bits only (old AND latch), also on data bytes and the configuration word,
+//   so every burn needs a bulk erase first. 9 and 11 run by themselves: 9
+//   erases program memory and the configuration word whatever the protection,
+//   the IDs when the PC is in configuration space, and the data EEPROM when it
+//   is protected; 11 erases the data EEPROM. Increment wraps at the end of the
+//   implemented program memory. VPP first, like the 16F62x.
+//   16F87xA: 0, 2..6, 8, 9, 11, 23, 24, 31. Eight write latches selected by PC
+//   bits 2..0. 8 (self-timed) erases and writes the eight-word row holding the
+//   PC; all eight latches must have been loaded (logged otherwise, unloaded
+//   ones write 0x3FFF), and the latches read all ones afterwards. In
+//   configuration space 8 writes the loaded ID latches, and the configuration
+//   word only with the PC at 0x2007. 24 programs the loaded latches (AND),
+//   externally timed, ended by 23 at least 1 ms later; 23 alone only resets
+//   the latches. 9/11 arm the next 8 and do nothing on a protected chip; 31
+//   (self-timed) erases program memory, data EEPROM and the configuration word
+//   with its protection, the IDs too with the PC in configuration space.
+//   16F87/88, 16F818/819: as the 16F87xA with four latches (PC bits 1..0),
+//   except: Load Configuration discards its data; 8 is Begin Erase,
+//   externally timed and ended by 23 (32-word row, one data byte, or the IDs
+//   in configuration space); 24 writes the configuration words with 0 and 1
+//   (only the one the PC points at; a protected chip only clears bits); 23
+//   without a Begin is logged; a Begin needs a load of the same memory since
+//   entry; Increment steps 0x1FFF to 0x2000. The 16F87/88 have a second
+//   configuration word at 0x2008. VDD first, VPP within 250 µs: a chip on its
+//   internal oscillator with MCLR disabled runs its own program after that.
+//   Data EEPROM bytes are addressed with the PC modulo their number everywhere.
+//
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
 // setStuckCell() makes one cell ignore every erase (writes can still clear its
 // bits); setNoBulkErase() makes 9 and 11 do nothing; setFlaky(n, seed) flips
@@ -94,24 +123,31 @@
 
 namespace pk::sim {
 
-enum class Family { F84, F87x, F7x, F62x };
+// F62xA: 16F627A/628A/648A. F87xA: 16F873A..877A. F88: 16F87/88 and 16F818/819,
+// which share one programming model (the 16F818/819 without the second
+// configuration word).
+enum class Family { F84, F87x, F7x, F62x, F62xA, F87xA, F88 };
 
 struct ChipModel {
     std::string_view name;  // "16F877"
     Family family;
     int programWords;
-    int eepromBytes;           // 0: no data EEPROM
-    std::uint16_t deviceId;    // with revision; 0: the chip has none (reads 0x3FFF)
-    std::uint16_t configMask;  // implemented configuration bits
+    int eepromBytes;                // 0: no data EEPROM
+    std::uint16_t deviceId;         // with revision; 0: the chip has none (reads 0x3FFF)
+    std::uint16_t configMask;       // implemented configuration bits
+    std::uint16_t configMask2 = 0;  // the second configuration word at 0x2008; 0: none
 };
 
 // The longest each self-timed cycle of a chip may take.
 struct CycleTimes {
-    std::chrono::nanoseconds word;         // 8 on a program word, ID or configuration word
-    std::chrono::nanoseconds dataByte;     // 8 on a data byte
-    std::chrono::nanoseconds programOnly;  // 24
-    std::chrono::nanoseconds bulkErase;    // 9 or 11 and the 8 that starts it; 16F7x: 9 alone
-    std::chrono::nanoseconds setupErase;   // 1, 7 and the 8 that starts it
+    std::chrono::nanoseconds word;          // 8 on a program word, ID or configuration word
+    std::chrono::nanoseconds dataByte;      // 8 on a data byte
+    std::chrono::nanoseconds programOnly;   // 24
+    std::chrono::nanoseconds bulkErase;     // 9 or 11 and the 8 that starts it; 16F7x: 9 alone
+    std::chrono::nanoseconds setupErase;    // 1, 7 and the 8 that starts it
+    std::chrono::nanoseconds chipErase{0};  // 31 (16F87xA, 16F87/88, 16F818/819)
+    // Externally timed cycles (24 or 8 ended by 23) last at least this long.
+    std::chrono::nanoseconds externalMin{0};
 };
 CycleTimes cycleTimes(const ChipModel& model);
 
@@ -188,7 +224,23 @@ class SimChip {
     void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
     void checkEntryLines(const ChipPins& pins, std::chrono::nanoseconds now);
     void trackLines(const ChipPins& before, const ChipPins& pins, std::chrono::nanoseconds now);
-    bool vppFirstEntry() const { return model_.family == Family::F62x; }
+    bool vppFirstEntry() const {
+        return model_.family == Family::F62x || model_.family == Family::F62xA;
+    }
+    bool newFamily() const {
+        return model_.family == Family::F62xA || model_.family == Family::F87xA ||
+               model_.family == Family::F88;
+    }
+    int latchWords() const;
+    void decodeNew(int code, Arm armed, std::chrono::nanoseconds now);
+    void beginRow(std::chrono::nanoseconds now);
+    void startExternal(int code, Arm armed, std::chrono::nanoseconds now);
+    void endExternal(std::chrono::nanoseconds now);
+    void applyProgramOnly();
+    void applyRowErase();
+    void bulkErase(Arm armed);
+    void chipErase();
+    void resetRowLatches();
     bool runsOwnProgram() const;
     void leaveMode(std::chrono::nanoseconds now);
     void clockEdge(bool rising, bool data, std::chrono::nanoseconds now);
@@ -222,6 +274,7 @@ class SimChip {
     std::vector<std::uint8_t> eeprom_;
     std::array<std::uint16_t, 4> ids_{};
     std::uint16_t config_ = 0x3FFF;
+    std::uint16_t config2_ = 0x3FFF;
 
     // Pins as seen at the last update.
     ChipPins prev_{};
@@ -257,6 +310,17 @@ class SimChip {
     std::chrono::nanoseconds programStart7x_{0};
     int programPc7x_ = 0;
     std::optional<std::chrono::nanoseconds> dischargeUntil_;
+    // Write latches of the row-writing families, and the externally timed
+    // cycle (24 or 8 until 23) in progress: its command, PC and memory.
+    std::array<std::uint16_t, 8> rowLatch_{};
+    std::array<bool, 8> rowLoaded_{};
+    bool loadSinceEntry_ = false;
+    int extCode_ = -1;
+    Arm extArm_ = Arm::None;
+    std::chrono::nanoseconds extStart_{0};
+    int extPc_ = 0;
+    LoadKind extKind_ = LoadKind::None;
+    std::chrono::nanoseconds vddRoseAt_{0};
 
     // Internally timed cycle in progress.
     Cycle cycle_ = Cycle::None;

@@ -38,7 +38,8 @@ bool loadChipFile(SimChip& chip, const std::string& path, std::string* error) {
         }
         const bool program = w < model.programWords;
         const bool idOrConfig = (w >= MemoryImage::IdBase && w <= MemoryImage::IdBase + 3) ||
-                                w == MemoryImage::ConfigAddr;
+                                w == MemoryImage::ConfigAddr ||
+                                (w == MemoryImage::ConfigAddr + 1 && model.configMask2 != 0);
         const bool data =
             w >= MemoryImage::EepromBase && w < MemoryImage::EepromBase + model.eepromBytes;
         if (program || idOrConfig || data) {
@@ -58,7 +59,8 @@ bool saveChipFile(const SimChip& chip, const std::string& path, std::string* err
     std::string text;
     WriteHexRange(text, words, 0, model.programWords - 1);
     WriteHexRange(text, words, MemoryImage::IdBase, MemoryImage::IdBase + 3);
-    WriteHexRange(text, words, MemoryImage::ConfigAddr, MemoryImage::ConfigAddr);
+    WriteHexRange(text, words, MemoryImage::ConfigAddr,
+                  MemoryImage::ConfigAddr + (model.configMask2 != 0 ? 1 : 0));
     if (model.eepromBytes > 0) {
         WriteHexRange(text, words, MemoryImage::EepromBase,
                       MemoryImage::EepromBase + model.eepromBytes - 1);

@@ -49,11 +49,11 @@ TEST(CommandLine, EveryCatalogueSwitchSelectsItsEntry) {
 }
 
 TEST(CommandLine, UnknownTypeSwitchChangesNothingButRunsTheTypeChange) {
-    Window win({QStringLiteral("/p16f628"), QStringLiteral("/p16f88")});
+    Window win({QStringLiteral("/p16f628"), QStringLiteral("/p16f89")});
     EXPECT_EQ(selected(win), Dev16F628);
     // Disturb the state the type change keeps in step; an unknown switch must repair it.
     win.w->Device.CurrentType = 42;
-    win.w->ProcessCommandLine({QStringLiteral("pkorvel"), QStringLiteral("/p16f88")});
+    win.w->ProcessCommandLine({QStringLiteral("pkorvel"), QStringLiteral("/p16f89")});
     EXPECT_EQ(selected(win), Dev16F628);
     EXPECT_EQ(win.w->Device.CurrentType, Dev16F628);
 }

@@ -47,7 +47,8 @@ TEST(TypeChange, ClockControlsFollowTheFamily) {
     for (const DeviceInfo& d : kDevices) {
         SCOPED_TRACE(std::string(d.listText));
         choose(win, d.type);
-        const bool is62x = d.type == Dev16F627 || d.type == Dev16F628;
+        // The families with the eight oscillator modes and MCLR as a fuse.
+        const bool is62x = configLayoutTable(d.configLayout).clock == ClockEncoding::Fosc62x;
         EXPECT_EQ(win.ui().TaktRadioGroup->isHidden(), is62x);
         EXPECT_EQ(win.ui().TaktRadioGroup1->isHidden(), !is62x);
         EXPECT_EQ(win.ui().RA5CheckBox->isHidden(), !is62x);

@@ -13,10 +13,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "device/catalogue.h"
+#include "editors/config_word.h"
 #include "image/hex_file.h"
 #include "viewers/memory_map.h"
 #include "viewers/reassembler.h"
@@ -141,6 +145,84 @@ TEST_F(CliTest, EveryWriteSchemeBurnsAndVerifies) {
         EXPECT_EQ(r.code, 0) << c.chip << r.err;
         r = sim(QString::fromLatin1(c.chip), {QStringLiteral("unprotect")});
         EXPECT_EQ(r.code, 0) << c.chip << r.err;
+    }
+}
+
+// Every catalogue row through the tool, on the simulated chip each of its
+// switches names (the first 16F84 aside: it has no device ID to detect): burn,
+// verify, read back what was burnt, erase, remove protection and detect, with
+// the simulator echoing no protocol violation.
+TEST_F(CliTest, EveryCatalogueChipBurnsVerifiesReadsErasesAndIsDetected) {
+    for (const pk::DeviceInfo& d : pk::kDevices) {
+        for (std::string_view sw : d.switches) {
+            if (sw.empty() || sw == "/p16f84") {
+                continue;
+            }
+            std::string name(sw.substr(2));
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            SCOPED_TRACE(name);
+            const QString chip = q(name);
+            QFile::remove(chipFile());
+
+            pk::WordArray file;
+            file.fill(pk::MemoryImage::AbsentWord);
+            for (int a = 0; a < 8; ++a) {
+                file[static_cast<std::size_t>(a)] = static_cast<std::uint16_t>(0x2800 + a * 37);
+                file[static_cast<std::size_t>(d.progLastAddr - a)] =
+                    static_cast<std::uint16_t>(0x0100 + a);
+            }
+            for (int n = 0; n <= std::min(d.dataLastAddr, 2); ++n) {
+                file[static_cast<std::size_t>(pk::MemoryImage::EepromBase + n)] =
+                    static_cast<std::uint16_t>(0x5A + n);
+            }
+            if (d.dataLastAddr >= 0) {
+                file[static_cast<std::size_t>(pk::MemoryImage::EepromBase + d.dataLastAddr)] = 0x33;
+            }
+            for (int i = 0; i < 4; ++i) {
+                file[static_cast<std::size_t>(pk::MemoryImage::IdBase + i)] =
+                    static_cast<std::uint16_t>(1 + i);
+            }
+            const std::uint16_t config = pk::buildConfigWord(d.type, pk::ConfigControls{});
+            file[pk::MemoryImage::ConfigAddr] = config;
+            std::string text;
+            pk::WriteHexRange(text, file, 0, static_cast<int>(pk::MemoryImage::Size) - 1);
+            text += ":00000001FF\r\n";
+            std::ofstream(path("in.hex").toStdString(), std::ios::binary) << text;
+            const QString in = path("in.hex");
+
+            Result r = sim(chip, {QStringLiteral("burn"), in});
+            ASSERT_EQ(r.code, 0) << r.out << r.err;
+            r = sim(chip, {QStringLiteral("verify"), in});
+            EXPECT_EQ(r.code, 0) << r.out << r.err;
+            EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
+
+            r = sim(chip, {QStringLiteral("read"), path("out.hex")});
+            ASSERT_EQ(r.code, 0) << r.err;
+            const pk::WordArray back = wordsOf(path("out.hex").toStdString());
+            for (std::size_t a = 0; a < pk::MemoryImage::Size; ++a) {
+                // The read also names the device ID at 0x2006.
+                if (a != 0x2006) {
+                    EXPECT_EQ(back[a], file[a]) << std::hex << a;
+                }
+            }
+
+            r = sim(chip, {QStringLiteral("erase")});
+            EXPECT_EQ(r.code, 0) << r.out << r.err;
+            EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
+            r = sim(chip, {QStringLiteral("burn"), in});
+            EXPECT_EQ(r.code, 0) << r.out << r.err;
+            r = sim(chip, {QStringLiteral("unprotect")});
+            EXPECT_EQ(r.code, 0) << r.out << r.err;
+            EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
+
+            r = sim(chip, {QStringLiteral("detect"), QStringLiteral("--json")});
+            ASSERT_EQ(r.code, 0) << r.out << r.err;
+            const QJsonObject o =
+                QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+            EXPECT_EQ(o[QStringLiteral("type")].toString().toStdString(), d.listText);
+            EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
+        }
     }
 }
 

@@ -68,7 +68,7 @@ struct Bench {
     // One routine in its own programming-mode bracket.
     template <typename F>
     void bracket(F&& routine) {
-        link.StartProgmode();
+        ops.StartProgmode();
         routine();
         link.EndProgmode();
     }

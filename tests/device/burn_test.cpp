@@ -60,7 +60,10 @@ TEST_P(BurnEveryEntry, ChipHoldsExactlyWhatTheFileAndControlsSay) {
             ASSERT_EQ(b.image.ReadBack[a], hex[a]) << "read back " << a;
         }
     }
-    EXPECT_EQ(b.chip->word(100), pairs ? 0x3FFF : 0x1234);
+    // The 16F62xA program only after a bulk erase, which takes every word along.
+    const bool erasesFirst = pairs || deviceInfo(b.device.CurrentType)->writeScheme ==
+                                          WriteScheme::ProgramOnlyAfterBulkErase;
+    EXPECT_EQ(b.chip->word(100), erasesFirst ? 0x3FFF : 0x1234);
     EXPECT_EQ(b.chip->word(64), 0x3FFF);
     for (int n = 0; n <= b.device.DataLastAddr; ++n) {
         const int a = 0x2100 + n;
@@ -70,6 +73,7 @@ TEST_P(BurnEveryEntry, ChipHoldsExactlyWhatTheFileAndControlsSay) {
         }
     }
     if (b.device.DataLastAddr >= 20) {
+        // EEPROM bytes the file leaves out are kept, also where the EEPROM is erased first.
         EXPECT_EQ(b.chip->word(0x2100 + 20), 0x77);
     }
     for (int i = 0; i < 4; ++i) {
@@ -85,7 +89,62 @@ TEST_P(BurnEveryEntry, ChipHoldsExactlyWhatTheFileAndControlsSay) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, BurnEveryEntry,
                          ::testing::Values("16F84", "16F84A", "16F877", "16F873", "16F870", "16F77",
-                                           "16F73", "16F627", "16F628"));
+                                           "16F73", "16F627", "16F628", "16F627A", "16F628A",
+                                           "16F648A", "16F873A", "16F877A", "16F87", "16F88",
+                                           "16F818", "16F819"));
+
+// A chip on its internal oscillator with MCLR as an input runs its own program
+// as soon as VDD comes, and then never enters programming mode by VPP: it is
+// burnt again only where the circuit raises VPP first. A circuit that cannot
+// says so once and finds no chip, which the burn must not call a success.
+TEST(EntryOrder, ChipRunningItsOwnProgramIsBurntAgainWithVppFirst) {
+    struct Case {
+        const char* chip;
+        std::uint16_t config;  // internal oscillator, MCLR disabled
+        int driver, sw;
+        bool burns;
+    };
+    const Case cases[] = {
+        {"16F628A", 0x3F50, 1, 1, true},  {"16F628A", 0x3F50, 0, 0, true},
+        {"16F628A", 0x3F50, 1, 2, false}, {"16F628A", 0x3F50, 2, 3, false},
+        {"16F628", 0x3F50, 1, 1, true},   {"16F88", 0x3F50, 1, 1, true},
+        {"16F819", 0x3F50, 1, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.chip) + " on " + std::to_string(c.driver) + "/" +
+                     std::to_string(c.sw));
+        Bench b(c.chip, -2, c.driver, c.sw);
+        fillImage(b);
+        b.chip->setWord(0x2007, c.config);
+        b.image.ConfigWord = c.config;
+        // Programming mode left once: from then on the chip runs whenever VDD is on.
+        b.bracket([] {});
+        b.report.clear();
+        b.circuit.log().clear();
+        const bool burnt = b.burn() && b.last.outcome == Outcome::Ok;
+        EXPECT_EQ(burnt, c.burns) << b.violations();
+        if (c.burns) {
+            // The type check's first try, VDD first, is refused (and logged);
+            // nothing else may be.
+            EXPECT_LE(b.log().violations().size(), 1u) << b.violations();
+            EXPECT_EQ(b.errors.sum(), 0);
+            EXPECT_EQ(b.chip->word(15), pattern(15));
+            EXPECT_EQ(b.chip->word(0x2007), c.config);
+            EXPECT_NE(b.report.panels[1], kEntryOrderText);
+        } else {
+            EXPECT_NE(b.chip->word(15), pattern(15));
+            EXPECT_EQ(b.ops.entryOrder(), EntryOrder::VddFirst);
+        }
+    }
+    // The note comes once per type, not at every entry.
+    Bench b("16F628A", -2, 1, 2);
+    fillImage(b);
+    b.bracket([] {});
+    EXPECT_EQ(b.report.panels[1], kEntryOrderText);
+    b.report.panels[1].clear();
+    b.bracket([] {});
+    EXPECT_EQ(b.report.panels[1], "");
+}
 
 // Every circuit variant burns the same chip alike (the hand switch obeyed by a simulated user).
 TEST(Burn, EveryCircuitVariant) {

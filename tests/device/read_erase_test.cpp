@@ -472,7 +472,8 @@ TEST_P(FullCycle, EraseBurnReadCompareAndSaveGiveBackTheChip) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, FullCycle,
                          ::testing::Values("16F84", "16F84A", "16F877", "16F873", "16F870", "16F77",
-                                           "16F73", "16F627", "16F628"));
+                                           "16F73", "16F627", "16F628", "16F628A", "16F648A",
+                                           "16F874A", "16F876A", "16F88", "16F819"));
 
 }  // namespace
 }  // namespace pk::burntest

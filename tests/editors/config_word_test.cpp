@@ -103,6 +103,7 @@ TEST(ConfigWord, RepresentableControlsSurviveTheRoundTrip) {
     for (std::int32_t type = 0; type < kDeviceTypeCount; ++type) {
         SCOPED_TRACE(type);
         const ConfigLayout layout = kDevices[static_cast<std::size_t>(type)].configLayout;
+        const bool fosc62x = configLayoutTable(layout).clock == ClockEncoding::Fosc62x;
         int checked = 0;
         for (unsigned bits = 0; bits < (1u << 11); ++bits) {
             ConfigControls x;
@@ -116,8 +117,9 @@ TEST(ConfigWord, RepresentableControlsSurviveTheRoundTrip) {
             }
             for (int takt = 0; takt < 4; ++takt) {
                 for (int takt1 = 0; takt1 < 6; ++takt1) {
-                    // CLKOUT exists only for the 16F62x internal and resistor clocks.
-                    if (x.ra6 && (layout != ConfigLayout::Layout62x || takt1 < 4)) {
+                    // CLKOUT exists only for the internal and resistor clocks of
+                    // the families with eight oscillator modes.
+                    if (x.ra6 && (!fosc62x || takt1 < 4)) {
                         continue;
                     }
                     x.takt = takt;
@@ -126,7 +128,7 @@ TEST(ConfigWord, RepresentableControlsSurviveTheRoundTrip) {
                     ASSERT_EQ(w & 0xC000, 0) << "a 14-bit word";
                     const ControlsFromWord r = controlsFromWord(type, w, x);
                     ASSERT_EQ(r.controls, x) << "word 0x" << std::hex << w;
-                    ASSERT_EQ(r.ra6Enabled, layout == ConfigLayout::Layout62x && takt1 >= 4);
+                    ASSERT_EQ(r.ra6Enabled, fosc62x && takt1 >= 4);
                     ++checked;
                 }
             }
@@ -221,9 +223,11 @@ TEST(ConfigWord, ReadingTouchesOnlyTheControlsOfTheType) {
     EXPECT_FALSE(r.taktSet || r.takt1Set);
 }
 
-TEST(ConfigWord, OneProtectionSettingOn16F84And16F7x) {
+TEST(ConfigWord, OneProtectionSettingOn16F84And16F7xAndTheNewerChips) {
     for (std::int32_t type = -1; type < kDeviceTypeCount; ++type) {
-        const bool single = type == Dev16F84 || type == Dev16F76_77 || type == Dev16F73_74;
+        // The 16F87x and 16F62x protect the upper and lower areas apart.
+        const bool single = type >= 0 && !(type >= Dev16F876_877 && type <= Dev16F870_872) &&
+                            type != Dev16F627 && type != Dev16F628;
         EXPECT_EQ(singleProtectionSetting(type), single) << type;
     }
 }

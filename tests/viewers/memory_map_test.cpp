@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace pk {
 namespace {
 
@@ -87,20 +89,31 @@ TEST(MemoryMap, PagesAndEepromPlacement) {
 }
 
 TEST(MemoryMap, LabelsForEveryType) {
-    const char* names[] = {"PIC 16F 84/84A",  "PIC 16F 876/877", "PIC 16F 873/874",
-                           "PIC 16F 870/871", "PIC 16F 76/76",   "PIC 16F 73/74",
-                           "PIC 16F 627",     "PIC 16F 628"};
-    const char* flash[] = {"1", "8", "4", "2", "8", "4", "1", "2"};
-    const char* eeprom[] = {"64", "256", "128", "64", "0", "0", "128", "128"};
+    struct Labels {
+        const char* name;
+        const char* flash;
+        const char* eeprom;
+    };
+    const Labels labels[] = {
+        {"PIC 16F 84/84A", "1", "64"},     {"PIC 16F 876/877", "8", "256"},
+        {"PIC 16F 873/874", "4", "128"},   {"PIC 16F 870/871", "2", "64"},
+        {"PIC 16F 76/76", "8", "0"},       {"PIC 16F 73/74", "4", "0"},
+        {"PIC 16F 627", "1", "128"},       {"PIC 16F 628", "2", "128"},
+        {"PIC 16F 627A", "1", "128"},      {"PIC 16F 628A", "2", "128"},
+        {"PIC 16F 648A", "4", "256"},      {"PIC 16F 873A/874A", "4", "128"},
+        {"PIC 16F 876A/877A", "8", "256"}, {"PIC 16F 87/88", "4", "256"},
+        {"PIC 16F 818", "1", "128"},       {"PIC 16F 819", "2", "256"},
+    };
+    static_assert(std::size(labels) == kDeviceTypeCount);
     for (int t = 0; t < kDeviceTypeCount; ++t) {
         SCOPED_TRACE(t);
         const MemoryMap map = computeMemoryMap(MemoryImage{}, stateFor(static_cast<DeviceType>(t)));
-        EXPECT_EQ(map.typeLabel, names[t]);
-        EXPECT_EQ(map.programCaption, std::string(flash[t]) + " k Flash-Programmspeicher");
-        EXPECT_EQ(map.eepromCaption, std::string(eeprom[t]) + " Byte EEPROM-Datenspeicher");
+        EXPECT_EQ(map.typeLabel, labels[t].name);
+        EXPECT_EQ(map.programCaption, std::string(labels[t].flash) + " k Flash-Programmspeicher");
+        EXPECT_EQ(map.eepromCaption, std::string(labels[t].eeprom) + " Byte EEPROM-Datenspeicher");
     }
     EXPECT_EQ(mapTypeLabel(-1), std::nullopt);
-    EXPECT_EQ(mapTypeLabel(8), std::nullopt);
+    EXPECT_EQ(mapTypeLabel(kDeviceTypeCount), std::nullopt);
     // 16F7x: no EEPROM, every square missing.
     const MemoryMap map = computeMemoryMap(MemoryImage{}, stateFor(Dev16F76_77));
     EXPECT_EQ(eepromPixel(map, 0), kMissingColour);
