@@ -115,7 +115,7 @@ struct CycleTimes {
 
 struct ChipTimes {
     CycleTimes classic;    // what the program waits: generous, and unchanged for years
-    CycleTimes dataSheet;  // what the programming specification asks
+    CycleTimes dataSheet;  // what the programming data sheet asks
 };
 
 // A chip without device ID that shares a row with chips that have one (the first
@@ -142,7 +142,7 @@ struct DeviceInfo {
     std::optional<std::uint16_t> endCmd;  // ends a host-timed cycle; none when self-timed
     EraseScheme erase;
     UnprotectScheme unprotect;
-    // The order of VDD and VPP the chip's programming specification asks; the
+    // The order of VDD and VPP the chip's programming data sheet asks; the
     // program keeps it wherever the circuit can switch the two apart.
     EntryOrder entryOrder;
     ConfigLayout configLayout;
@@ -255,8 +255,8 @@ inline constexpr Family kF7x{
     {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0, 0, 100)},
     std::nullopt};
 
-// 16F627/628: Tera at most 5 ms, Tprog at most 8 ms, and 8 does both. The
-// specification asks VPP before VDD.
+// 16F627/628: Tera at most 5 ms, Tprog at most 8 ms, and 8 does both. Its data sheet
+// asks VPP before VDD.
 inline constexpr Family kF62x{
     WriteScheme::WordByWord,
     1,

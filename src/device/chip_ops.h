@@ -22,7 +22,7 @@
 
 namespace pk {
 
-// Serial command codes, named as in the chips' programming specifications.
+// Serial command codes, named as in the chips' programming data sheets.
 namespace cmd {
 inline constexpr std::uint16_t LoadConfiguration = 0;
 inline constexpr std::uint16_t EraseSetup1 = 1;  // first of the code-protected erase pair

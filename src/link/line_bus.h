@@ -25,7 +25,7 @@ enum class LineRule {
     ReadValid,  // the chip's data valid 200 ns after the rising edge (16F7x; others 80 ns)
 };
 
-// The chips' rules for the serial lines, the same in all four programming specifications.
+// The chips' rules for the serial lines, the same in all four programming data sheets.
 inline constexpr std::chrono::nanoseconds kEdgeHold{100};    // tset1, thld1
 inline constexpr std::chrono::nanoseconds kReadValid{200};   // tdly3
 inline constexpr std::chrono::nanoseconds kFrameGap{1'000};  // tdly1, tdly2

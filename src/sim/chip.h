@@ -11,7 +11,7 @@
 // clang-format off
 // Programming mode
 //   VDD first: entered when VPP rises while VDD is already on (address counter
-//   0). VPP first (the 16F62x, whose programming specification asks for it):
+//   0). VPP first (the 16F62x, whose programming data sheet asks for it):
 //   VPP rises while VDD is off, then VDD rises at least 5 µs later and enters
 //   the mode. VPP first on the other families, or both rising in one step, does
 //   not enter the mode (logged). Clock and data must be low when MCLR rises and
@@ -69,8 +69,8 @@
 //   9 (any PC), self-timed            7x             program, IDs, config        the same: protection gone
 //   Nothing ever erases the device ID.
 //
-// Timing: each self-timed cycle lasts the longest time the family's programming
-// specification allows (cycleTimes()); a clock edge before it ended is logged,
+// Timing: each self-timed cycle lasts the longest time the family's programming data
+// sheet allows (cycleTimes()); a clock edge before it ended is logged,
 // and the cell of an erase-and-write cycle keeps its erased value, while a
 // cycle that only clears bits (24, a protected configuration word) leaves the
 // old value. 16F7x: 8 .. 14 at least 1 ms, no bit latched within 100 µs after
