@@ -168,6 +168,9 @@ class Run {
             {QStringLiteral("config"),
              QStringLiteral("Konfigurationswort (Vorgabe: aus der HEX-Datei)"),
              QStringLiteral("0xNNNN")},
+            {QStringLiteral("config2"),
+             QStringLiteral("zweites Konfigurationswort des 16F87/88 (Vorgabe: aus der HEX-Datei)"),
+             QStringLiteral("0xNNNN")},
             {QStringLiteral("id"),
              QStringLiteral("ID-Werte 0..15 oder x (Vorgabe: aus der HEX-Datei)"),
              QStringLiteral("a,b,c,d")},
@@ -249,6 +252,14 @@ class Run {
                 return usage("--config: ein Wort 0x0000..0x3FFF wird erwartet");
             }
             config_ = static_cast<std::uint16_t>(v);
+        }
+        if (p.isSet(QStringLiteral("config2"))) {
+            bool ok = false;
+            const uint v = p.value(QStringLiteral("config2")).toUInt(&ok, 0);
+            if (!ok || v > 0x3FFF) {
+                return usage("--config2: ein Wort 0x0000..0x3FFF wird erwartet");
+            }
+            config2_ = static_cast<std::uint16_t>(v);
         }
         if (p.isSet(QStringLiteral("id"))) {
             const QStringList parts = p.value(QStringLiteral("id")).split(QLatin1Char(','));
@@ -546,6 +557,7 @@ class Run {
         o.chip = choice();
         o.includeData = !noData_;
         o.configWord = config_;
+        o.configWord2 = config2_;
         o.configFromFile = true;
         o.ids = ids_;
         // The chip was detected, not chosen: a file made for a bigger one is refused.
@@ -598,6 +610,9 @@ class Run {
         say("Device-ID: " + hex4(d.idWord));
         say(kRevisionPrefix + d.found.revisionText());
         say("Konfiguration: " + hex4(d.config));
+        if ((d.config2 & 0x8000) == 0) {
+            say("Konfiguration 2: " + hex4(d.config2));
+        }
         say(std::string("Flash: ") + (d.flashProtected ? kCodeProtectedText : "-"));
         say(std::string("EEPROM: ") + (d.eepromProtected ? kCodeProtectedText : "-"));
         if (d.outcome != Outcome::Ok) {
@@ -781,6 +796,7 @@ class Run {
     std::string typeName_;
     std::optional<SwitchMatch> type_;
     std::optional<std::uint16_t> config_;
+    std::optional<std::uint16_t> config2_;
     std::optional<std::array<std::int32_t, 4>> ids_;
     std::string command_;
     std::vector<std::string> files_;

@@ -146,11 +146,13 @@ struct DeviceInfo {
     // program keeps it wherever the circuit can switch the two apart.
     EntryOrder entryOrder;
     ConfigLayout configLayout;
-    std::array<ConfigWordFacts, 2> configWords;  // the second: address 0 on every chip so far
+    std::array<ConfigWordFacts, 2> configWords;  // the second: address 0 where there is none
     ChipTimes times;
     std::optional<IdlessVariant> idless;
 
     constexpr const ConfigWordFacts& config() const { return configWords[0]; }
+    constexpr const ConfigWordFacts& config2() const { return configWords[1]; }
+    constexpr bool hasConfig2() const { return configWords[1].address != 0; }
 };
 
 // The erase scheme and waits of the chip in the socket: an ID-less chip of a
@@ -184,6 +186,7 @@ struct Family {
     ConfigWordFacts config;
     ChipTimes times;
     std::optional<IdlessVariant> idless;
+    ConfigWordFacts config2{};  // a second configuration word, at 0x2008
 };
 
 // Every family waits 1 ms between steps in configuration memory, and 100 ms
@@ -313,6 +316,20 @@ inline constexpr Family kF88{
     {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
     std::nullopt};
 
+// The 16F87/88 are the 16F818/819 with a second configuration word at 0x2008:
+// IESO (bit 1) and FCMEN (bit 0); the other bits read as ones.
+inline constexpr Family kF8788{kF88.writeScheme,
+                               kF88.latchWords,
+                               kF88.endCmd,
+                               kF88.erase,
+                               kF88.unprotect,
+                               kF88.entryOrder,
+                               kF88.configLayout,
+                               kF88.config,
+                               kF88.times,
+                               kF88.idless,
+                               {0x2008, 0x0003, 0x0000, 0x0000, 0x0000}};
+
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
                          std::array<std::string_view, 3> switches, std::string_view mapName,
@@ -325,7 +342,7 @@ constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_
             f.latchWords,   std::uint16_t{8},
             f.endCmd,       f.erase,
             f.unprotect,    f.entryOrder,
-            f.configLayout, {f.config, ConfigWordFacts{}},
+            f.configLayout, {f.config, f.config2},
             f.times,        f.idless};
 }
 
@@ -361,7 +378,7 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
     catalogue_detail::row(Dev16F876A_877A, "16F876A/877A", 0x1FFF, 0xFF, {0x0E00, 0x0E20, 0},
         {"/p16f876a", "/p16f877a", ""}, "PIC 16F 876A/877A", catalogue_detail::kF87xA),
     catalogue_detail::row(Dev16F87_88,   "16F87/88",    0x0FFF, 0xFF, {0x0720, 0x0760, 0},
-        {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88",   catalogue_detail::kF88),
+        {"/p16f87", "/p16f88", ""},    "PIC 16F 87/88",   catalogue_detail::kF8788),
     catalogue_detail::row(Dev16F818,     "16F818",      0x03FF, 0x7F, {0x04C0, 0, 0},
         {"/p16f818", "", ""},          "PIC 16F 818",     catalogue_detail::kF88),
     catalogue_detail::row(Dev16F819,     "16F819",      0x07FF, 0xFF, {0x04E0, 0, 0},
@@ -404,7 +421,11 @@ constexpr bool rowConsistent(const DeviceInfo& d, std::size_t index) {
               // Protection bits are stored bits, and CP and CPD are apart.
               c.address == 0x2007 && (c.cp & ~c.implemented) == 0 &&
               (c.cpd & ~c.implemented) == 0 && (c.cp & c.cpd) == 0 && c.cpDetect != 0 &&
-              (c.cpDetect & ~c.cp) == 0 && d.configWords[1].address == 0 &&
+              (c.cpDetect & ~c.cp) == 0 &&
+              // A second word sits right after the first and protects nothing.
+              (!d.hasConfig2() ||
+               (d.config2().address == 0x2008 && d.config2().implemented != 0 &&
+                d.config2().cp == 0 && d.config2().cpd == 0 && d.config2().cpDetect == 0)) &&
               // Pairs are latched and ended by the host; single words time themselves.
               (d.writeScheme == WriteScheme::PairsAfterBulkErase) ==
                   (d.latchWords == 2 && d.endCmd.has_value()) &&

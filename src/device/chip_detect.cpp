@@ -3,7 +3,6 @@
 
 #include <optional>
 #include <tuple>
-#include <utility>
 
 #include "device/chip_ops.h"
 
@@ -54,23 +53,32 @@ void ChipOps::Autodetect(bool tryTypeOrder) {
         clock_.sleepMs(1);
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         const std::uint16_t configWord = link_.RdDaten();
+        // The word after it only on a chip that has a second one.
+        std::uint16_t configWord2 = 0xFFFF;
+        const IdLookup named = lookupDeviceId(idWord);
+        if (!named.noChip && !named.unknown && deviceInfo(named.type)->hasConfig2()) {
+            link_.Kommando(cmd::IncrementAddress);
+            link_.Kommando(cmd::ReadDataFromProgramMemory);
+            configWord2 = link_.RdDaten();
+        }
         link_.EndProgmode();
-        return std::pair{idWord, configWord};
+        return std::tuple{idWord, configWord, configWord2};
     };
     // VDD first is what every chip accepts. A chip running its own program
     // (internal oscillator, MCLR disabled) answers only to the order its type
     // asks. Before a command on the selected type, a second try in that order
     // follows when nothing answered at all; a plain detection does not try it,
     // as VPP first is against the entry rules of the chips that ask VDD first.
-    auto [id, config] = readIdAndConfig(EntryOrder::VddFirst);
+    auto [id, config, config2] = readIdAndConfig(EntryOrder::VddFirst);
     const bool silent = lookupDeviceId(id).noChip && config == 0x3FFF;
     if (tryTypeOrder && silent && entryOrder() != EntryOrder::VddFirst) {
-        std::tie(id, config) = readIdAndConfig(entryOrder());
+        std::tie(id, config, config2) = readIdAndConfig(entryOrder());
     }
 
     const IdLookup found = lookupDeviceId(id);
     DetectedIdWord = id;
     DetectedConfig = config;
+    DetectedConfig2 = config2;
     RevisionText = found.revisionText();
     device_.Is84A = found.is84A;
     report_.setPanel(1, "");

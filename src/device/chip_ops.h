@@ -198,6 +198,7 @@ class ChipOps {
     // What the last detection read: the device ID word and the configuration word.
     std::uint16_t DetectedIdWord = 0x3FFF;
     std::uint16_t DetectedConfig = 0x3FFF;
+    std::uint16_t DetectedConfig2 = 0xFFFF;  // 0xFFFF: the chip has no second word
     bool FlashProtected = false;
     bool EepromProtected = false;
 

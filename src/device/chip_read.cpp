@@ -65,6 +65,13 @@ void ChipOps::ReadConfiguration() {
     sleepFor(waits().step);
     link_.Kommando(cmd::ReadDataFromProgramMemory);
     image_.ReadBack.at(MemoryImage::ConfigAddr) = link_.RdDaten();
+    // A chip without a second word leaves nothing there for a save to keep.
+    image_.ReadBack.at(MemoryImage::Config2Addr) = 0xFFFF;
+    if (row().hasConfig2()) {
+        link_.Kommando(cmd::IncrementAddress);
+        link_.Kommando(cmd::ReadDataFromProgramMemory);
+        image_.ReadBack.at(MemoryImage::Config2Addr) = link_.RdDaten();
+    }
 }
 
 void ChipOps::ErasePIC(bool includeData) {
@@ -251,6 +258,11 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
         }
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         check(MemoryImage::ConfigAddr, link_.RdDaten(), 0x3FFF, errors_.ConfigIdErrorCount);
+        if (row().hasConfig2()) {
+            link_.Kommando(cmd::IncrementAddress);
+            link_.Kommando(cmd::ReadDataFromProgramMemory);
+            check(MemoryImage::Config2Addr, link_.RdDaten(), 0x3FFF, errors_.ConfigIdErrorCount);
+        }
     }
     link_.EndProgmode();
     return found;

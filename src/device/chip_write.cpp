@@ -8,6 +8,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/chip_ops.h"
@@ -489,22 +490,36 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
     for (int k = 0; k < 3; ++k) {
         link_.Kommando(cmd::IncrementAddress);
     }
-    // The configuration word alone: 8 on the 16F87xA, 24 (writing ones too) on the others.
-    link_.Kommando(cmd::LoadDataForProgramMemory);
-    link_.WrDaten(config);
-    programCycle(s);
-    if (qd) {
-        return;
+    // The configuration word alone: 8 on the 16F87xA, 24 (writing ones too) on the
+    // others; the 16F87/88's second word right after it, the same way.
+    const std::uint16_t config2 = image_.ConfigWord2;
+    const bool second = row().hasConfig2() && (config2 & 0x8000) == 0;
+    bool ok = true;
+    for (const auto& [address, word] : {std::pair{MemoryImage::ConfigAddr, config},
+                                        std::pair{MemoryImage::Config2Addr, config2}}) {
+        if (address == MemoryImage::Config2Addr) {
+            if (!second) {
+                break;
+            }
+            link_.Kommando(cmd::IncrementAddress);
+        }
+        link_.Kommando(cmd::LoadDataForProgramMemory);
+        link_.WrDaten(word);
+        programCycle(s);
+        if (qd) {
+            continue;
+        }
+        link_.Kommando(cmd::ReadDataFromProgramMemory);
+        const std::uint16_t r = link_.RdDaten();
+        image_.ReadBack.at(static_cast<std::size_t>(address)) = r;
+        if (r != word) {
+            ok = false;
+            errors_.ConfigIdErrorCount += 1;
+            report_.failure({Area::Config, address, word, r});
+        }
     }
-    link_.Kommando(cmd::ReadDataFromProgramMemory);
-    const std::uint16_t r = link_.RdDaten();
-    image_.ReadBack.at(MemoryImage::ConfigAddr) = r;
-    if (r == config) {
-        report_.setPanel(1, "");
-    } else {
-        report_.setPanel(1, "Configuration nicht OK");
-        errors_.ConfigIdErrorCount += 1;
-        report_.failure({Area::Config, MemoryImage::ConfigAddr, config, r});
+    if (!qd) {
+        report_.setPanel(1, ok ? "" : "Configuration nicht OK");
     }
 }
 

@@ -96,6 +96,17 @@ Outcome reloadAndTake(ChipSession& chip, BurnOptions& options) {
     } else {
         image.ConfigWord = buildConfigWord(device.CurrentType, options.controls);
     }
+    const DeviceInfo* row = deviceInfo(device.CurrentType);
+    if (row == nullptr || !row->hasConfig2()) {
+        image.ConfigWord2 = 0xFFFF;
+    } else if (options.configWord2) {
+        image.ConfigWord2 = *options.configWord2;
+    } else if (options.configFromFile) {
+        image.ConfigWord2 = configWord2For(
+            device.CurrentType, image.HexWords[MemoryImage::Config2Addr], options.controls);
+    } else {
+        image.ConfigWord2 = buildConfigWord2(device.CurrentType, options.controls);
+    }
     return Outcome::Ok;
 }
 
@@ -261,6 +272,13 @@ std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
     return buildConfigWord(type, controlsFromWord(type, fileWord, controls).controls);
 }
 
+std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
+                             const ConfigControls& controls) {
+    const ControlsFromWord r =
+        controlsFromWord(type, buildConfigWord(type, controls), controls, fileWord2);
+    return buildConfigWord2(type, r.controls);
+}
+
 std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceState& device,
                                         bool withData) {
     for (std::int32_t a = device.ProgLastAddr + 1; a < MemoryImage::IdBase; ++a) {
@@ -315,6 +333,10 @@ std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState
     if (present(image.ConfigWord) && back[MemoryImage::ConfigAddr] != image.ConfigWord) {
         out.push_back({Area::Config, MemoryImage::ConfigAddr, image.ConfigWord,
                        back[MemoryImage::ConfigAddr]});
+    }
+    if (present(image.ConfigWord2) && back[MemoryImage::Config2Addr] != image.ConfigWord2) {
+        out.push_back({Area::Config, MemoryImage::Config2Addr, image.ConfigWord2,
+                       back[MemoryImage::Config2Addr]});
     }
     return out;
 }
@@ -474,7 +496,7 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
     e.DataErrorCount = countDifferences(first, image.ReadBack, MemoryImage::EepromBase,
                                         MemoryImage::EepromBase + device.DataLastAddr);
     e.ConfigIdErrorCount =
-        countDifferences(first, image.ReadBack, MemoryImage::IdBase, MemoryImage::ConfigAddr);
+        countDifferences(first, image.ReadBack, MemoryImage::IdBase, MemoryImage::Config2Addr);
     image.ReadBack = first;
     r.unstable = e.sum();
     if (r.unstable != 0) {
@@ -552,6 +574,7 @@ DetectResult detect(ChipSession& chip) {
     d.found = lookupDeviceId(ops.DetectedIdWord);
     d.idWord = ops.DetectedIdWord;
     d.config = ops.DetectedConfig;
+    d.config2 = ops.DetectedConfig2;
     d.flashProtected = ops.FlashProtected;
     d.eepromProtected = ops.EepromProtected;
     selectType(ops.device(), ops.DetectedType);

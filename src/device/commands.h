@@ -65,6 +65,8 @@ struct BurnOptions {
     // The configuration word: the caller's own, or else the file's read into the
     // fuse controls and built from them, as "aus HEX-File lesen" does.
     std::optional<std::uint16_t> configWord;
+    // The second configuration word (16F87/88), taken the same way.
+    std::optional<std::uint16_t> configWord2;
     bool configFromFile = true;
     ConfigControls controls;  // the controls as they stand
     // The ID values; nullopt: the file's.
@@ -119,6 +121,10 @@ class ChipSession {
 // The word "Brennen" burns for a file word (bit 15 set: none) and the controls.
 std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
                             const ConfigControls& controls);
+// The same for the second word: the file's (fileWord2, bit 15 clear) read into
+// the controls and built from them; 0xFFFF for a type without a second word.
+std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
+                             const ConfigControls& controls);
 
 // The first address of the file beyond the chip's program memory or (with data)
 // its EEPROM, or nullopt when the file fits.
@@ -153,6 +159,7 @@ struct DetectResult {
     IdLookup found;
     std::uint16_t idWord = 0x3FFF;
     std::uint16_t config = 0x3FFF;
+    std::uint16_t config2 = 0xFFFF;  // the second word; 0xFFFF on a chip without one
     bool flashProtected = false;
     bool eepromProtected = false;
 };

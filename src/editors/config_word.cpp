@@ -6,9 +6,26 @@ namespace {
 
 using R = BoxRule;
 
+constexpr std::uint16_t lowestBit(std::uint16_t mask) {
+    return static_cast<std::uint16_t>(mask & -mask);
+}
+
 constexpr std::size_t idx(Fuse f) {
     return static_cast<std::size_t>(f);
 }
+
+// The newer chips' settings that are not single fuse boxes.
+constexpr ConfigLayoutTable withNewer(ConfigLayoutTable t, std::uint16_t wrtField,
+                                      std::uint16_t ccpmx) {
+    t.wrtField = wrtField;
+    t.ccpmx = ccpmx;
+    t.oneProtectionBox = true;
+    return t;
+}
+
+// The 16F87/88's second word: the two-speed start-up and the fail-safe clock monitor.
+constexpr std::uint16_t kIeso = 0x0002;
+constexpr std::uint16_t kFcmen = 0x0001;
 
 constexpr ConfigLayoutTable makeTable(std::uint16_t base, ClockEncoding clock,
                                       std::array<BoxRule, kFuseBoxCount> boxes,
@@ -74,44 +91,48 @@ constexpr ConfigLayoutTable kLayout62x =
               });
 
 // The chips sold today: one CP bit for all of program memory, unimplemented
-// bits (and the 16F87/88's CCPMX, kept at its erased "CCP1 on RB0") as ones.
+// bits as ones.
 constexpr ConfigLayoutTable kLayout62xA =
-    makeTable(0x1E00, ClockEncoding::Fosc62x,
-              {R::Off, R::OnByHand, R::OffByHand, R::OffByHand, R::OnByHand, R::OnByHand,
-               R::OnOnlyByHand, R::WithClockItem},
-              {
-                  {Fuse::CP1, {0x2000, 0x2000}},
-                  {Fuse::CPD, {0x0100, 0x0100}},
-                  {Fuse::LVP, {0x0080, 0x0080}},
-                  {Fuse::BODEN, {0x0040, 0x0040}},
-                  {Fuse::MCLRE, {0x0020, 0x0020}},
-              });
+    withNewer(makeTable(0x1E00, ClockEncoding::Fosc62x,
+                        {R::Off, R::OnByHand, R::OffByHand, R::OffByHand, R::OnByHand, R::OnByHand,
+                         R::OnOnlyByHand, R::WithClockItem},
+                        {
+                            {Fuse::CP1, {0x2000, 0x2000}},
+                            {Fuse::CPD, {0x0100, 0x0100}},
+                            {Fuse::LVP, {0x0080, 0x0080}},
+                            {Fuse::BODEN, {0x0040, 0x0040}},
+                            {Fuse::MCLRE, {0x0020, 0x0020}},
+                        }),
+              0x0000, 0x0000);
 
-constexpr ConfigLayoutTable kLayout87xA = makeTable(
-    0x1030, ClockEncoding::TwoBits,
-    {R::Off, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::Keep, R::Keep},
-    {
-        {Fuse::CP1, {0x2000, 0x2000}},
-        {Fuse::DEBUG, {0x0800, 0x0800}},
-        {Fuse::WRT, {0x0600, 0x0600}},
-        {Fuse::CPD, {0x0100, 0x0100}},
-        {Fuse::LVP, {0x0080, 0x0080}},
-        {Fuse::BODEN, {0x0040, 0x0040}},
-    });
+// Self-write protection in two bits (WRT1:0), chosen in a list.
+constexpr ConfigLayoutTable kLayout87xA =
+    withNewer(makeTable(0x1030, ClockEncoding::TwoBits,
+                        {R::Off, R::OnByHand, R::OnByHand, R::OffByHand, R::OnByHand, R::OnByHand,
+                         R::Keep, R::Keep},
+                        {
+                            {Fuse::CP1, {0x2000, 0x2000}},
+                            {Fuse::DEBUG, {0x0800, 0x0800}},
+                            {Fuse::CPD, {0x0100, 0x0100}},
+                            {Fuse::LVP, {0x0080, 0x0080}},
+                            {Fuse::BODEN, {0x0040, 0x0040}},
+                        }),
+              0x0600, 0x0000);
 
+// As the 87xA, plus the 62x oscillator modes, MCLRE and the CCP1 pin (CCPMX).
 constexpr ConfigLayoutTable kLayout88 =
-    makeTable(0x1000, ClockEncoding::Fosc62x,
-              {R::Off, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand, R::OnByHand,
-               R::OnOnlyByHand, R::WithClockItem},
-              {
-                  {Fuse::CP1, {0x2000, 0x2000}},
-                  {Fuse::DEBUG, {0x0800, 0x0800}},
-                  {Fuse::WRT, {0x0600, 0x0600}},
-                  {Fuse::CPD, {0x0100, 0x0100}},
-                  {Fuse::LVP, {0x0080, 0x0080}},
-                  {Fuse::BODEN, {0x0040, 0x0040}},
-                  {Fuse::MCLRE, {0x0020, 0x0020}},
-              });
+    withNewer(makeTable(0x0000, ClockEncoding::Fosc62x,
+                        {R::Off, R::OnByHand, R::OnByHand, R::OffByHand, R::OnByHand, R::OnByHand,
+                         R::OnOnlyByHand, R::WithClockItem},
+                        {
+                            {Fuse::CP1, {0x2000, 0x2000}},
+                            {Fuse::DEBUG, {0x0800, 0x0800}},
+                            {Fuse::CPD, {0x0100, 0x0100}},
+                            {Fuse::LVP, {0x0080, 0x0080}},
+                            {Fuse::BODEN, {0x0040, 0x0040}},
+                            {Fuse::MCLRE, {0x0020, 0x0020}},
+                        }),
+              0x0600, 0x1000);
 
 // The word of a type outside the list.
 constexpr std::uint16_t kNoTypeBase = 0x0400;
@@ -209,11 +230,34 @@ std::uint16_t buildConfigWord(std::int32_t type, const ConfigControls& c) {
         }
         w = static_cast<std::uint16_t>(w + bits);
     }
+    if (t.wrtField != 0) {
+        const int level = c.wrtLevel >= 0 && c.wrtLevel <= 3 ? c.wrtLevel : 0;
+        w = static_cast<std::uint16_t>(w + (3 - level) * lowestBit(t.wrtField));
+    }
+    if (t.ccpmx != 0 && !c.ccp1Rb3) {
+        w = static_cast<std::uint16_t>(w + t.ccpmx);
+    }
+    return w;
+}
+
+std::uint16_t buildConfigWord2(std::int32_t type, const ConfigControls& c) {
+    const DeviceInfo* dev = deviceInfo(type);
+    if (dev == nullptr || !dev->hasConfig2()) {
+        return 0xFFFF;
+    }
+    // Bits the chip does not store read as ones.
+    std::uint16_t w = 0x3FFF & ~dev->config2().implemented;
+    if (c.ieso) {
+        w |= kIeso;
+    }
+    if (c.fcmen) {
+        w |= kFcmen;
+    }
     return w;
 }
 
 ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
-                                  const ConfigControls& current) {
+                                  const ConfigControls& current, std::uint16_t word2) {
     ControlsFromWord r;
     r.controls = current;
     const DeviceInfo* dev = deviceInfo(type);
@@ -253,6 +297,19 @@ ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
             }
             r.controls.takt1 = item;
             r.takt1Set = true;
+        }
+        if (t.wrtField != 0) {
+            r.controls.wrtLevel = 3 - (word & t.wrtField) / lowestBit(t.wrtField);
+            r.wrtLevelSet = true;
+        }
+        if (t.ccpmx != 0) {
+            r.controls.ccp1Rb3 = (word & t.ccpmx) == 0;
+            r.ccpmxSet = true;
+        }
+        if (dev->hasConfig2() && (word2 & 0x8000) == 0) {
+            r.controls.ieso = (word2 & kIeso) != 0;
+            r.controls.fcmen = (word2 & kFcmen) != 0;
+            r.secondSet = true;
         }
     }
     r.ra6Enabled = mode > 3;

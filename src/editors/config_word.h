@@ -62,6 +62,13 @@ struct ConfigLayoutTable {
     // data EEPROM box and the copy of CP1 into CP0 follow from the clock
     // encoding, the catalogue's EEPROM size and singleProtectionSetting.
     std::array<BoxRule, kFuseBoxCount> boxes;
+    // The newer chips' two self-write protection bits (WRT1:0) as one field,
+    // chosen in a list; 0 where the WRT fuse box stands for the bits.
+    std::uint16_t wrtField = 0;
+    // The bit choosing the CCP1 pin (CCPMX: 1 = the first pin, 0 = RB3); 0: none.
+    std::uint16_t ccpmx = 0;
+    // One protection bit for all of program memory, shown as a single box.
+    bool oneProtectionBox = false;
 
     const FuseBits& operator[](Fuse f) const { return fuses[static_cast<std::size_t>(f)]; }
     BoxRule operator[](FuseBox b) const { return boxes[static_cast<std::size_t>(b)]; }
@@ -78,19 +85,23 @@ bool singleProtectionSetting(std::int32_t type);
 
 // The state of the main window's fuse controls.
 struct ConfigControls {
-    bool cp1 = false;    // "oberer Bereich" (checked: protected)
-    bool cp0 = false;    // "unterer Bereich"
-    bool cpd = false;    // "Data-EEPROM"
-    bool debug = true;   // "Debug OFF"
-    bool wrt = false;    // "ProgMem Write Enable"
-    bool lvp = false;    // "LV-Programming enable"
-    bool boden = false;  // "Brown out Reset enable"
-    bool ra5 = false;    // "RA5 = MCLR"
-    bool ra6 = false;    // "RA6 = CLKOUT"
-    bool pwrte = false;  // "Power up Timer OFF"
-    bool wdte = false;   // "Watchdog on"
-    int takt = 1;        // item of TaktRadioGroup (four items), -1 for none
-    int takt1 = 1;       // item of TaktRadioGroup1 (six items), -1 for none
+    bool cp1 = false;      // "oberer Bereich" (checked: protected)
+    bool cp0 = false;      // "unterer Bereich"
+    bool cpd = false;      // "Data-EEPROM"
+    bool debug = true;     // "Debug OFF"
+    bool wrt = false;      // "ProgMem Write Enable"
+    bool lvp = false;      // "LV-Programming enable"
+    bool boden = false;    // "Brown out Reset enable"
+    bool ra5 = false;      // "RA5 = MCLR"
+    bool ra6 = false;      // "RA6 = CLKOUT"
+    bool pwrte = false;    // "Power up Timer OFF"
+    bool wdte = false;     // "Watchdog on"
+    int takt = 1;          // item of TaktRadioGroup (four items), -1 for none
+    int takt1 = 1;         // item of TaktRadioGroup1 (six items), -1 for none
+    int wrtLevel = 0;      // item of WRTComboBox: 0 no write protection .. 3 the largest block
+    bool ccp1Rb3 = false;  // "CCP1 an RB3"
+    bool fcmen = true;     // "Fail-Safe Clock Monitor" (second word)
+    bool ieso = true;      // "Int./Ext. Umschaltung" (second word)
 
     bool& fuse(Fuse f);
     bool fuse(Fuse f) const;
@@ -102,20 +113,35 @@ struct ConfigControls {
 // watchdog bits.
 std::uint16_t buildConfigWord(std::int32_t type, const ConfigControls& c);
 
+// The second configuration word from the controls; 0xFFFF (no value) for a
+// type without one.
+std::uint16_t buildConfigWord2(std::int32_t type, const ConfigControls& c);
+
+// The items of WRTComboBox, from no protection to the largest block; the item
+// index is 3 minus the value of WRT1:0. How far each block reaches differs
+// from chip to chip, so the items name the bits.
+inline constexpr std::array<const char*, 4> kWrtItems{
+    "Flash-Schreibschutz aus", "Schreibschutz klein (WRT=10)", "Schreibschutz mittel (WRT=01)",
+    "Schreibschutz groß (WRT=00)"};
+
 // What UpdateConfigButtons does to the controls for a word from the file.
 struct ControlsFromWord {
     ConfigControls controls;  // the given state with the type's controls replaced
     bool ra6Enabled = false;  // "RA6 = CLKOUT" is enabled for INTRC and ER only
     // Which fuse boxes the word sets for this type (in Fuse order).
     std::array<bool, kFuseCount> fuseSet{};
-    bool taktSet = false;   // TaktRadioGroup takes an item
-    bool takt1Set = false;  // TaktRadioGroup1 takes an item
+    bool taktSet = false;      // TaktRadioGroup takes an item
+    bool takt1Set = false;     // TaktRadioGroup1 takes an item
+    bool wrtLevelSet = false;  // WRTComboBox takes an item
+    bool ccpmxSet = false;     // "CCP1 an RB3" is set
+    bool secondSet = false;    // the second word's boxes are set
 };
 
 // Reads a word (bit 15 clear) into the controls of the given type; controls the
 // type does not use keep their state from `current`, except RA6, which is set
-// (and unchecked for every type without INTRC/ER).
+// (and unchecked for every type without INTRC/ER). A second word with bit 15
+// clear sets the second word's boxes on a type that has one.
 ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
-                                  const ConfigControls& current);
+                                  const ConfigControls& current, std::uint16_t word2 = 0xFFFF);
 
 }  // namespace pk

@@ -396,7 +396,8 @@ std::string BuildHexFile(const WordArray& readBack, int progLastAddr) {
     std::string out;
     WriteHexRange(out, readBack, 0, progLastAddr);
     WriteHexRange(out, readBack, MemoryImage::IdBase, MemoryImage::DeviceIdAddr);
-    WriteHexRange(out, readBack, MemoryImage::ConfigAddr, MemoryImage::ConfigAddr);
+    // The second word is blank (not written) on every chip without one.
+    WriteHexRange(out, readBack, MemoryImage::ConfigAddr, MemoryImage::Config2Addr);
     WriteHexRange(out, readBack, MemoryImage::EepromBase, MemoryImage::EepromBase + 0xFF);
     out += ":00000001FF\r\n";
     return out;

@@ -1,7 +1,8 @@
 #pragma once
 // The program's one picture of a chip's memories, by chip word address:
 //   0x0000..0x1FFF program memory, 0x2000..0x2003 ID locations, 0x2006 device ID,
-//   0x2007 configuration word, 0x2100 + n data EEPROM byte n (low 8 bits).
+//   0x2007 configuration word, 0x2008 the second one (16F87/88 only),
+//   0x2100 + n data EEPROM byte n (low 8 bits).
 // In HEX files the byte address is twice the word address.
 
 #include <array>
@@ -21,6 +22,7 @@ struct MemoryImage {
     static constexpr int IdBase = 0x2000;
     static constexpr int DeviceIdAddr = 0x2006;
     static constexpr int ConfigAddr = 0x2007;
+    static constexpr int Config2Addr = 0x2008;
     static constexpr int EepromBase = 0x2100;
 
     // What the loaded HEX file gives: 14-bit values, or AbsentWord.
@@ -31,6 +33,8 @@ struct MemoryImage {
     bool HexLoaded = false;
     // The configuration word to burn and compare; bit 15 set means no value.
     std::uint16_t ConfigWord = 0xFFFF;
+    // The second configuration word, on chips that have one; bit 15 set otherwise.
+    std::uint16_t ConfigWord2 = 0xFFFF;
     // The ID values in effect, and those chosen in the ID editor (0..15 or IdNone).
     std::array<std::int32_t, 4> IdWords{IdNone, IdNone, IdNone, IdNone};
     std::array<std::int32_t, 4> IdEdited{IdNone, IdNone, IdNone, IdNone};

@@ -126,7 +126,9 @@ void SimChip::eraseAll() {
     if (!stuck(kConfigAddress)) {
         config_ = 0x3FFF;
     }
-    config2_ = 0x3FFF;
+    if (!stuck(kConfig2Address)) {
+        config2_ = 0x3FFF;
+    }
 }
 
 std::vector<std::uint16_t> SimChip::contents() const {
@@ -999,7 +1001,9 @@ void SimChip::decodeNew(int code, Arm armed, nanoseconds now) {
                 if (!stuck(kConfigAddress)) {
                     config_ = 0x3FFF;
                 }
-                config2_ = 0x3FFF;
+                if (!stuck(kConfig2Address)) {
+                    config2_ = 0x3FFF;
+                }
             }
             startCycle(Cycle::Erase, times.chipErase, now);
             break;

@@ -78,6 +78,7 @@ TEST(Catalogue, AgreesWithEverySimulatedChip) {
         EXPECT_EQ(m.programWords, d.progLastAddr + 1);
         EXPECT_EQ(m.eepromBytes, d.dataLastAddr + 1);
         EXPECT_EQ(m.configMask, d.config().implemented);
+        EXPECT_EQ(m.configMask2, d.config2().implemented);
         const bool hasId = m.deviceId != 0;
         if (hasId) {
             const IdLookup id = lookupDeviceId(m.deviceId);

@@ -144,6 +144,64 @@ TEST(ConfigWord, UnimplementedBitClearedOnA16F877BurnsAndVerifies) {
     EXPECT_EQ(verify(b.session, o).outcome, Outcome::Ok);
 }
 
+TEST(ConfigWord, The16F88SecondWordIsBurntComparedReadAndErased) {
+    Bench b("16F88");
+    smallProgram(b);
+    b.image.HexWords[MemoryImage::Config2Addr] = 0x3FFC;  // fail-safe monitor and two-speed off
+    ASSERT_TRUE(b.burn());
+    EXPECT_EQ(b.last.outcome, Outcome::Ok);
+    EXPECT_EQ(b.chip->word(MemoryImage::Config2Addr), 0x3FFC);
+    const BurnOptions o = b.imageOptions();
+    EXPECT_EQ(verify(b.session, o).outcome, Outcome::Ok);
+
+    // A word changed behind the program's back: the compare names it.
+    b.chip->setWord(MemoryImage::Config2Addr, 0x3FFE);
+    const CommandResult compared = verify(b.session, o);
+    EXPECT_EQ(compared.outcome, Outcome::Failed);
+    ASSERT_EQ(compared.failures.size(), 1u);
+    EXPECT_EQ(compared.failures[0], (WordFailure{Area::Config, 0x2008, 0x3FFC, 0x3FFE}));
+
+    // A read keeps it for the save.
+    EXPECT_EQ(read(b.session).outcome, Outcome::Ok);
+    EXPECT_EQ(b.image.ReadBack[MemoryImage::Config2Addr], 0x3FFE);
+
+    // The caller's own word wins over the file's.
+    BurnOptions own = o;
+    own.configWord2 = 0x3FFD;
+    EXPECT_EQ(burn(b.session, own).outcome, Outcome::Ok);
+    EXPECT_EQ(b.chip->word(MemoryImage::Config2Addr), 0x3FFD);
+
+    EXPECT_EQ(erase(b.session, true).outcome, Outcome::Ok);
+    EXPECT_EQ(b.chip->word(MemoryImage::Config2Addr), 0x3FFF);
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
+TEST(ConfigWord, AStuckSecondWordIsNeverReportedBurntOrErased) {
+    Bench b("16F88");
+    smallProgram(b);
+    b.chip->setWord(MemoryImage::Config2Addr, 0x3FFC);
+    b.chip->setStuckCell(MemoryImage::Config2Addr);
+    ASSERT_TRUE(b.burn());  // the controls ask for 0x3FFF: the bits cannot rise
+    EXPECT_EQ(b.last.outcome, Outcome::Failed);
+    ASSERT_EQ(b.last.failures.size(), 1u);
+    EXPECT_EQ(b.last.failures[0], (WordFailure{Area::Config, 0x2008, 0x3FFF, 0x3FFC}));
+    EXPECT_EQ(erase(b.session, true).outcome, Outcome::Failed);
+    EXPECT_EQ(b.session.ops.errors().ConfigIdErrorCount, 1);
+}
+
+TEST(ConfigWord, AChipWithoutASecondWordLeavesNothingThereForTheSave) {
+    Bench b("16F818");
+    smallProgram(b);
+    b.image.HexWords[MemoryImage::Config2Addr] = 0x3FFC;  // a file made for a 16F88
+    b.image.ReadBack[MemoryImage::Config2Addr] = 0x3FFC;  // and an earlier read of one
+    ASSERT_TRUE(b.burn());
+    EXPECT_EQ(b.last.outcome, Outcome::Ok);
+    EXPECT_EQ(b.image.ConfigWord2, 0xFFFF);
+    EXPECT_EQ(read(b.session).outcome, Outcome::Ok);
+    EXPECT_EQ(b.image.ReadBack[MemoryImage::Config2Addr], 0xFFFF);
+    EXPECT_TRUE(b.clean()) << b.violations();
+}
+
 // ---- Failures as records ----
 
 TEST(Failures, BurnAndCompareReportRecordsAndOneTextPerRecord) {

@@ -18,7 +18,11 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         EXPECT_EQ(b.ops.DetectedType, typeOf(name)) << name;
         EXPECT_EQ(b.device.CurrentType, Dev16F628) << "detection alone changes no type";
         EXPECT_EQ(b.log().modeEntries(), 1);
-        EXPECT_EQ(b.log().commandTrace(), "0(0000) 6 6 6 6 6 6 4 6 4");
+        // The 16F87/88's second configuration word follows the first.
+        EXPECT_EQ(b.log().commandTrace(), model.configMask2 != 0 ? "0(0000) 6 6 6 6 6 6 4 6 4 6 4"
+                                                                 : "0(0000) 6 6 6 6 6 6 4 6 4")
+            << name;
+        EXPECT_EQ(b.ops.DetectedConfig2, model.configMask2 != 0 ? 0x3FFF : 0xFFFF) << name;
         if (model.deviceId == 0) {  // the 16F84 has no device ID
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
             EXPECT_EQ(b.report.panels[1], "kein PIC erkannt, wähle PIC16F84");

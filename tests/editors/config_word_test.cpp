@@ -149,6 +149,9 @@ TEST(ConfigWord, OtherWordsAreNormalised) {
         for (const FuseBits& f : t.fuses) {
             setBits |= f.set;
         }
+        // The write-protection field and the CCP1 pin keep the word's own bits.
+        const std::uint16_t ownBits = t.wrtField | t.ccpmx;
+        setBits |= ownBits;
         const std::uint16_t clockBits = t.clock == ClockEncoding::Fosc62x ? 0x13 : 0x03;
         for (std::uint32_t w = 0; w < 0x4000; ++w) {
             const ConfigControls start;
@@ -159,6 +162,7 @@ TEST(ConfigWord, OtherWordsAreNormalised) {
             ASSERT_EQ(twice, once) << std::hex << w;
             ASSERT_EQ(once & ~(setBits | clockBits), t.base) << std::hex << w;
             ASSERT_EQ(once & clockBits, w & clockBits) << std::hex << w;
+            ASSERT_EQ(once & ownBits, w & ownBits) << std::hex << w;
             for (std::size_t i = 0; i < kFuseCount; ++i) {
                 // A fuse's bits are all on or all off, decided by the bits read for it
                 // (a protection pair counts as protected only when both bits are 0).

@@ -435,12 +435,18 @@ TEST(HexWriter, ChecksumZeroAndFullWordsWritten) {
 }
 
 TEST(HexWriter, OnlyTheChipsProgramMemoryIsWritten) {
-    auto w = readBackWith(
-        {{0x3FF, 0x0001}, {0x400, 0x0002}, {0x1FFF, 0x0003}, {0x2004, 0x0005}, {0x2008, 0x0006}});
+    // 0x2008 is the 16F87/88's second configuration word; 0x2009 is nothing.
+    auto w = readBackWith({{0x3FF, 0x0001},
+                           {0x400, 0x0002},
+                           {0x1FFF, 0x0003},
+                           {0x2004, 0x0005},
+                           {0x2008, 0x0006},
+                           {0x2009, 0x0007}});
     const std::string out = BuildHexFile(w, 0x3FF);
     EXPECT_EQ(out,
               ":0207FE000100F8\r\n"
               ":024008000500B1\r\n"
+              ":024010000600A8\r\n"
               ":00000001FF\r\n");
 }
 
