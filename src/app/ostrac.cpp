@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "help_window.h"
 #include "hint_timing.h"
@@ -322,6 +323,40 @@ void TOstrac::TypComboBoxChange() {
         if (singleProtectionSetting(type)) {
             u.CP0CheckBox->setChecked(u.CP1CheckBox->isChecked());
         }
+
+        // The newer chips' settings: one protection box, the write-protection
+        // list instead of the write box, the CCP1 pin and the 16F87/88's second
+        // word. Hidden first, shown after, for the same reason as the clock groups.
+        const bool one = layout.oneProtectionBox;
+        const bool wrtList = layout.wrtField != 0;
+        const std::array<std::pair<QWidget*, bool>, 5> newer{{
+            {u.CP0CheckBox, !one},
+            {u.WRTCheckBox, !wrtList},
+            {u.WRTComboBox, wrtList},
+            {u.CCPMXCheckBox, layout.ccpmx != 0},
+            {u.Config2Row, info->hasConfig2()},
+        }};
+        for (const auto& [w, shown] : newer) {
+            if (!shown) {
+                w->setVisible(false);
+            }
+        }
+        for (const auto& [w, shown] : newer) {
+            if (shown) {
+                w->setVisible(true);
+            }
+        }
+        for (QWidget* w :
+             {static_cast<QWidget*>(u.WRTComboBox), static_cast<QWidget*>(u.CCPMXCheckBox),
+              static_cast<QWidget*>(u.FCMENCheckBox), static_cast<QWidget*>(u.IESOCheckBox)}) {
+            w->setEnabled(!fromFile);
+        }
+        u.CP1CheckBox->setText(one ? QStringLiteral("Codeprotection gesamt")
+                                   : QStringLiteral("oberer Bereich"));
+        u.CP1CheckBox->setToolTip(
+            one ? QStringLiteral("ganzen Programmspeicher schützen")
+                : QStringLiteral(
+                      "1. Hälfte der Programmspeichers schützen (16F84/7x: ganzer Speicher)"));
         const bool eeprom = info->dataLastAddr >= 0;
         if (!eeprom) {
             u.DATACheckBox->setChecked(false);

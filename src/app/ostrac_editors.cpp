@@ -1,6 +1,7 @@
 // TOstrac: Configuration word and ID locations.
 
 #include <QButtonGroup>
+#include <QComboBox>
 
 #include "editors/config_word.h"
 #include "editors/id_words.h"
@@ -35,6 +36,10 @@ ConfigControls readControls(Ui::Ostrac* ui) {
     c.ra6 = ui->RA6CheckBox->isChecked();
     c.takt = ui->TaktButtonGroup->checkedId();
     c.takt1 = ui->TaktButtonGroup1->checkedId();
+    c.wrtLevel = ui->WRTComboBox->currentIndex();
+    c.ccp1Rb3 = ui->CCPMXCheckBox->isChecked();
+    c.fcmen = ui->FCMENCheckBox->isChecked();
+    c.ieso = ui->IESOCheckBox->isChecked();
     return c;
 }
 
@@ -45,7 +50,9 @@ ConfigControls TOstrac::configControls() {
 }
 
 void TOstrac::SetConfiguration() {
-    Image.ConfigWord = buildConfigWord(ui_->TypComboBox->currentIndex(), readControls(ui_.get()));
+    const ConfigControls c = readControls(ui_.get());
+    Image.ConfigWord = buildConfigWord(ui_->TypComboBox->currentIndex(), c);
+    Image.ConfigWord2 = buildConfigWord2(ui_->TypComboBox->currentIndex(), c);
 }
 
 void TOstrac::UpdateConfigButtons() {
@@ -60,8 +67,9 @@ void TOstrac::UpdateConfigButtons() {
     // The file has a configuration word now; an older notice saying otherwise goes.
     clearNotice({QStringLiteral("keine Config einstellung im HEX-File enthalten"),
                  QStringLiteral("kein HEX-File geladen")});
-    const ControlsFromWord r = controlsFromWord(ui_->TypComboBox->currentIndex(), Image.ConfigWord,
-                                                readControls(ui_.get()));
+    const ControlsFromWord r =
+        controlsFromWord(ui_->TypComboBox->currentIndex(), Image.ConfigWord,
+                         readControls(ui_.get()), Image.HexWords[MemoryImage::Config2Addr]);
     // One box at a time, in Fuse order: CP1's handler may copy it into CP0 before
     // the word's own CP0 bits are applied.
     const auto boxes = fuseBoxes(ui_.get());
@@ -78,6 +86,16 @@ void TOstrac::UpdateConfigButtons() {
     }
     ui_->RA6CheckBox->setEnabled(r.ra6Enabled);
     ui_->RA6CheckBox->setChecked(r.controls.ra6);
+    if (r.wrtLevelSet) {
+        ui_->WRTComboBox->setCurrentIndex(r.controls.wrtLevel);
+    }
+    if (r.ccpmxSet) {
+        ui_->CCPMXCheckBox->setChecked(r.controls.ccp1Rb3);
+    }
+    if (r.secondSet) {
+        ui_->FCMENCheckBox->setChecked(r.controls.fcmen);
+        ui_->IESOCheckBox->setChecked(r.controls.ieso);
+    }
 }
 
 void TOstrac::ConfigCheckBoxClick() {
@@ -88,7 +106,8 @@ void TOstrac::ConfigCheckBoxClick() {
              ui_->TaktRadioGroup, ui_->TaktRadioGroup1, ui_->WDTECheckBox, ui_->PWRTECheckBox,
              ui_->CP0CheckBox, ui_->CP1CheckBox, ui_->CPDCheckBox, ui_->DEBUGCheckBox,
              ui_->WRTCheckBox, ui_->LVPCheckBox, ui_->BODENCheckBox, ui_->RA5CheckBox,
-             ui_->RA6CheckBox}) {
+             ui_->RA6CheckBox, ui_->WRTComboBox, ui_->CCPMXCheckBox, ui_->FCMENCheckBox,
+             ui_->IESOCheckBox}) {
         w->setEnabled(unlocked);
     }
     if (ui_->ConfigCheckBox->isChecked()) {
@@ -155,6 +174,12 @@ void TOstrac::ToolButton12Click() {
 }
 
 void TOstrac::wireEditors() {
+    for (const char* item : kWrtItems) {
+        ui_->WRTComboBox->addItem(QString::fromUtf8(item));
+    }
+    // As wide as the fuse boxes' column, not as its longest item: the window keeps its size.
+    ui_->WRTComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui_->WRTComboBox->setMinimumContentsLength(12);
     connect(ui_->ConfigCheckBox, &QCheckBox::toggled, this, [this] { ConfigCheckBoxClick(); });
     connect(ui_->CP1CheckBox, &QCheckBox::toggled, this, [this] { CP1CheckBoxClick(); });
     connect(ui_->DATACheckBox, &QCheckBox::toggled, this, [this] { DATACheckBoxClick(); });

@@ -100,8 +100,8 @@ struct ConfigControls {
     int takt1 = 1;         // item of TaktRadioGroup1 (six items), -1 for none
     int wrtLevel = 0;      // item of WRTComboBox: 0 no write protection .. 3 the largest block
     bool ccp1Rb3 = false;  // "CCP1 an RB3"
-    bool fcmen = true;     // "Fail-Safe Clock Monitor" (second word)
-    bool ieso = true;      // "Int./Ext. Umschaltung" (second word)
+    bool fcmen = true;     // "FCMEN": the fail-safe clock monitor (second word)
+    bool ieso = true;      // "IESO": the two-speed start-up (second word)
 
     bool& fuse(Fuse f);
     bool fuse(Fuse f) const;
@@ -119,10 +119,9 @@ std::uint16_t buildConfigWord2(std::int32_t type, const ConfigControls& c);
 
 // The items of WRTComboBox, from no protection to the largest block; the item
 // index is 3 minus the value of WRT1:0. How far each block reaches differs
-// from chip to chip, so the items name the bits.
-inline constexpr std::array<const char*, 4> kWrtItems{
-    "Flash-Schreibschutz aus", "Schreibschutz klein (WRT=10)", "Schreibschutz mittel (WRT=01)",
-    "Schreibschutz groß (WRT=00)"};
+// from chip to chip; the list's hint names the bits.
+inline constexpr std::array<const char*, 4> kWrtItems{"Schreibschutz aus", "Schreibschutz klein",
+                                                      "Schreibschutz mittel", "Schreibschutz groß"};
 
 // What UpdateConfigButtons does to the controls for a word from the file.
 struct ControlsFromWord {

@@ -146,6 +146,61 @@ TEST_F(EditorsTest, FileWordSetsAndLocksTheControls) {
     EXPECT_FALSE(box("DEBUGCheckBox")->isEnabled()) << "the 16F627 has no debug fuse";
 }
 
+TEST_F(EditorsTest, NewerChipsShowTheirOwnControlsAndOlderOnesKeepTheirs) {
+    const auto shown = [&](const char* n) { return get<QWidget>(n)->isVisibleTo(w.get()); };
+    selectType(Dev16F87_88);
+    EXPECT_EQ(box("CP1CheckBox")->text(), "Codeprotection gesamt");
+    EXPECT_FALSE(shown("CP0CheckBox"));
+    EXPECT_FALSE(shown("WRTCheckBox"));
+    for (const char* n : {"WRTComboBox", "CCPMXCheckBox", "FCMENCheckBox", "IESOCheckBox"}) {
+        EXPECT_TRUE(shown(n)) << n;
+        EXPECT_TRUE(get<QWidget>(n)->isEnabled()) << n;
+    }
+    EXPECT_EQ(get<QComboBox>("WRTComboBox")->count(), 4);
+
+    // Write protection "mittel" is WRT1:0 = 01, CCP1 on RB3 clears CCPMX, and the
+    // second word follows its two boxes.
+    clearFuses();
+    get<QComboBox>("WRTComboBox")->setCurrentIndex(2);
+    box("CCPMXCheckBox")->setChecked(true);
+    box("FCMENCheckBox")->setChecked(false);
+    radio("TaktRadioGroup1_1")->setChecked(true);
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x2000 + 0x0200 + 0x0100 + 0x0001);
+    EXPECT_EQ(w->Image.ConfigWord2, 0x3FFE);
+
+    // A file's two words set and lock them.
+    fileConfig(0x3FFF & ~0x2000 & ~0x0600);
+    w->Image.HexWords[MemoryImage::Config2Addr] = 0x3FFD;
+    box("ConfigCheckBox")->setChecked(true);
+    EXPECT_TRUE(box("CP1CheckBox")->isChecked());
+    EXPECT_EQ(get<QComboBox>("WRTComboBox")->currentIndex(), 3);
+    EXPECT_FALSE(box("CCPMXCheckBox")->isChecked());
+    EXPECT_TRUE(box("FCMENCheckBox")->isChecked());
+    EXPECT_FALSE(box("IESOCheckBox")->isChecked());
+    for (const char* n : {"WRTComboBox", "CCPMXCheckBox", "FCMENCheckBox", "IESOCheckBox"}) {
+        EXPECT_FALSE(get<QWidget>(n)->isEnabled()) << n;
+    }
+    box("ConfigCheckBox")->setChecked(false);
+
+    // The 16F818 has the CCP1 pin but no second word; the 16F877A neither.
+    selectType(Dev16F818);
+    EXPECT_TRUE(shown("CCPMXCheckBox"));
+    EXPECT_FALSE(shown("FCMENCheckBox"));
+    selectType(Dev16F876A_877A);
+    EXPECT_TRUE(shown("WRTComboBox"));
+    EXPECT_FALSE(shown("CCPMXCheckBox"));
+
+    // The older chips keep their two protection boxes and the write box.
+    selectType(Dev16F876_877);
+    EXPECT_EQ(box("CP1CheckBox")->text(), "oberer Bereich");
+    EXPECT_TRUE(shown("CP0CheckBox"));
+    EXPECT_TRUE(shown("WRTCheckBox"));
+    for (const char* n : {"WRTComboBox", "CCPMXCheckBox", "FCMENCheckBox", "IESOCheckBox"}) {
+        EXPECT_FALSE(shown(n)) << n;
+    }
+}
+
 TEST_F(EditorsTest, FileWordOfA16F7xCopiesProtectionIntoTheLowerBox) {
     selectType(Dev16F76_77);
     fileConfig(0x3FA0 + 0x0040 + 0x0002);  // protected, BOD, HS
