@@ -360,6 +360,8 @@ void TOstrac::TypComboBoxChange() {
         // The 8- and 14-pin chips have MCLR and CLKOUT on other pins.
         u.RA5CheckBox->setText(QString::fromLatin1(layout.mclrPin) + QStringLiteral(" = MCLR"));
         u.RA6CheckBox->setText(QString::fromLatin1(layout.clkoutPin) + QStringLiteral(" = CLKOUT"));
+        u.TaktRadioGroup1_3->setText(QStringLiteral("EC (->") +
+                                     QString::fromLatin1(layout.clockInPin) + QStringLiteral(")"));
         const bool eeprom = info->dataLastAddr >= 0;
         if (!eeprom) {
             u.DATACheckBox->setChecked(false);

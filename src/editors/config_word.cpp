@@ -137,10 +137,13 @@ constexpr ConfigLayoutTable kLayout88 =
 // 12F629/675, 16F630/676: every bit elsewhere, the watchdog and power-up timer
 // too. The bandgap bits (13:12) are the chip's own and are put in when the word
 // is burnt; the word is built with ones there. Bits 11:9 read 0. MCLR is GP3
-// (RA3 on the 14-pin chips), CLKOUT comes out on the OSC2 pin.
-constexpr ConfigLayoutTable withPins(ConfigLayoutTable t, const char* mclr, const char* clkout) {
+// (RA3 on the 14-pin chips), CLKOUT comes out on the OSC2 pin, an external
+// clock goes in at GP5 (RA5).
+constexpr ConfigLayoutTable withPins(ConfigLayoutTable t, const char* mclr, const char* clkout,
+                                     const char* clockIn) {
     t.mclrPin = mclr;
     t.clkoutPin = clkout;
+    t.clockInPin = clockIn;
     return t;
 }
 
@@ -157,7 +160,7 @@ constexpr ConfigLayoutTable kLayout629 =
                                      {Fuse::WDTE, {0x0008, 0x0008}},
                                  }),
                        0x0000, 0x0000),
-             "GP3/RA3", "OSC2");
+             "GP3/RA3", "OSC2", "GP5/RA5");
 
 // The word of a type outside the list.
 constexpr std::uint16_t kNoTypeBase = 0x0400;

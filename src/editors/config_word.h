@@ -75,9 +75,10 @@ struct ConfigLayoutTable {
     std::uint16_t ccpmx = 0;
     // One protection bit for all of program memory, shown as a single box.
     bool oneProtectionBox = false;
-    // The pins the MCLR and CLKOUT boxes name (the 16F62x's RA5 and RA6 elsewhere).
+    // The pins the MCLR and CLKOUT boxes and the EC item name (the 16F62x's elsewhere).
     const char* mclrPin = "RA5";
     const char* clkoutPin = "RA6";
+    const char* clockInPin = "RA7";  // where EC takes the external clock
 
     const FuseBits& operator[](Fuse f) const { return fuses[static_cast<std::size_t>(f)]; }
     BoxRule operator[](FuseBox b) const { return boxes[static_cast<std::size_t>(b)]; }

@@ -58,6 +58,8 @@ TEST(TypeChange, ClockControlsFollowTheFamily) {
         EXPECT_EQ(win.ui().RA5CheckBox->text().toStdString(), std::string(t.mclrPin) + " = MCLR");
         EXPECT_EQ(win.ui().RA6CheckBox->text().toStdString(),
                   std::string(t.clkoutPin) + " = CLKOUT");
+        EXPECT_EQ(win.ui().TaktRadioGroup1_3->text().toStdString(),
+                  std::string("EC (->") + t.clockInPin + ")");
     }
 }
 
