@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(back.ok() && back.endRecord);
     for (std::size_t a = 0; a < MemoryImage::Size; ++a) {
         const bool written =
-            (a < 0x2008 || a >= 0x2100) && words[a] != MemoryImage::AbsentWord &&
+            (a <= 0x2008 || a >= 0x2100) && words[a] != MemoryImage::AbsentWord &&
             (words[a] & (a < 0x2100 ? 0x3FFF : 0xFF)) != (a < 0x2100 ? 0x3FFF : 0xFF);
         check(again[a] == (written ? words[a] : MemoryImage::AbsentWord));
     }

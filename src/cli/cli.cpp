@@ -16,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "backend/backend.h"
 #include "device/catalogue.h"
@@ -245,21 +246,18 @@ class Run {
             }
             type_ = *match;
         }
-        if (p.isSet(QStringLiteral("config"))) {
-            bool ok = false;
-            const uint v = p.value(QStringLiteral("config")).toUInt(&ok, 0);
-            if (!ok || v > 0x3FFF) {
-                return usage("--config: ein Wort 0x0000..0x3FFF wird erwartet");
+        // A configuration word: 14 bits, in any base toUInt knows (0x.. for hex).
+        for (auto [name, word] : {std::pair{"config", &config_}, std::pair{"config2", &config2_}}) {
+            const QString option = QString::fromLatin1(name);
+            if (p.isSet(option)) {
+                bool ok = false;
+                const uint v = p.value(option).toUInt(&ok, 0);
+                if (!ok || v > 0x3FFF) {
+                    return usage("--" + std::string(name) +
+                                 ": ein Wort 0x0000..0x3FFF wird erwartet");
+                }
+                *word = static_cast<std::uint16_t>(v);
             }
-            config_ = static_cast<std::uint16_t>(v);
-        }
-        if (p.isSet(QStringLiteral("config2"))) {
-            bool ok = false;
-            const uint v = p.value(QStringLiteral("config2")).toUInt(&ok, 0);
-            if (!ok || v > 0x3FFF) {
-                return usage("--config2: ein Wort 0x0000..0x3FFF wird erwartet");
-            }
-            config2_ = static_cast<std::uint16_t>(v);
         }
         if (p.isSet(QStringLiteral("id"))) {
             const QStringList parts = p.value(QStringLiteral("id")).split(QLatin1Char(','));

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "device/chip_ops.h"
+#include "device/commands.h"
 
 namespace pk {
 
@@ -307,39 +308,7 @@ void ChipOps::RemoveCodeProtection() {
 }
 
 ErrorCounters CompareImage(const MemoryImage& image, const DeviceState& device, bool includeData) {
-    ErrorCounters e;
-    const auto& hex = image.HexWords;
-    const auto& back = image.ReadBack;
-    // Only what the file gives is checked; the rest of the chip may hold anything.
-    for (std::int32_t a = 0; a <= device.ProgLastAddr && a < MemoryImage::IdBase; ++a) {
-        const auto i = static_cast<std::size_t>(a);
-        if (present(hex[i]) && back[i] != hex[i] && !isCalibrationWord(device.CurrentType, a)) {
-            ++e.ProgramErrorCount;
-        }
-    }
-    if (includeData) {
-        const std::int32_t first = MemoryImage::EepromBase;
-        const std::int32_t end = static_cast<std::int32_t>(MemoryImage::Size);
-        for (std::int32_t a = first; a <= first + device.DataLastAddr && a < end; ++a) {
-            const auto i = static_cast<std::size_t>(a);
-            if (present(hex[i]) && (back[i] & 0xFF) != (hex[i] & 0xFF)) {
-                ++e.DataErrorCount;
-            }
-        }
-    }
-    for (int i = 0; i < 4; ++i) {
-        const std::int32_t id = image.IdWords.at(static_cast<std::size_t>(i));
-        const std::uint16_t read = back[static_cast<std::size_t>(MemoryImage::IdBase + i)];
-        // The chip keeps the upper bits of an ID location as it likes; the value is the nibble.
-        if ((id & MemoryImage::IdNone) == 0 && (read & 0x000F) != (id & 0x000F)) {
-            ++e.ConfigIdErrorCount;
-        }
-    }
-    if (present(image.ConfigWord) &&
-        !sameConfig(device.CurrentType, back[MemoryImage::ConfigAddr], image.ConfigWord)) {
-        ++e.ConfigIdErrorCount;
-    }
-    return e;
+    return countFailures(differences(image, device, includeData));
 }
 
 }  // namespace pk

@@ -279,6 +279,24 @@ std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
     return buildConfigWord2(type, r.controls);
 }
 
+ErrorCounters countFailures(const std::vector<WordFailure>& failures) {
+    ErrorCounters e;
+    for (const WordFailure& f : failures) {
+        switch (f.area) {
+            case Area::Program:
+                ++e.ProgramErrorCount;
+                break;
+            case Area::Data:
+                ++e.DataErrorCount;
+                break;
+            default:
+                ++e.ConfigIdErrorCount;
+                break;
+        }
+    }
+    return e;
+}
+
 std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceState& device,
                                         bool withData) {
     for (std::int32_t a = device.ProgLastAddr + 1; a < MemoryImage::IdBase; ++a) {
@@ -457,21 +475,7 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     }
     bracket(chip, [&] { chip.ops.ReadConfiguration(); });
     r.failures = differences(chip.ops.image(), chip.ops.device(), options.includeData);
-    ErrorCounters& e = chip.ops.errors();
-    e = {};
-    for (const WordFailure& f : r.failures) {
-        switch (f.area) {
-            case Area::Program:
-                ++e.ProgramErrorCount;
-                break;
-            case Area::Data:
-                ++e.DataErrorCount;
-                break;
-            default:
-                ++e.ConfigIdErrorCount;
-                break;
-        }
-    }
+    chip.ops.errors() = countFailures(r.failures);
     finishCounters(chip, r);
     return r;
 }

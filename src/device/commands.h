@@ -131,6 +131,9 @@ std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
 std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceState& device,
                                         bool withData);
 
+// The counters a list of differences gives, one per word and area.
+ErrorCounters countFailures(const std::vector<WordFailure>& failures);
+
 // Every difference a compare counts, in address order.
 std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState& device,
                                      bool includeData);

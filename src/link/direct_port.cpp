@@ -1,12 +1,13 @@
 #include "link/direct_port.h"
 
 #include <cerrno>
-#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
 #define PK_HAVE_PORT_INSTRUCTIONS 1
 #endif
+
+#include "image/system_reason.h"
 
 namespace pk {
 
@@ -68,7 +69,7 @@ DirectPort::DirectPort(DirectSystem* system)
     } else if (rc == -ENOSYS) {
         reason_ = "Portbefehle: Kernel ohne ioperm (--port=ppdev)";
     } else {
-        reason_ = std::string("Portbefehle nicht möglich (") + std::strerror(-rc) + ")";
+        reason_ = std::string("Portbefehle nicht möglich (") + SystemReason(-rc) + ")";
     }
 }
 

@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "image/system_reason.h"
 
 namespace pk {
 
@@ -147,7 +148,7 @@ bool PpdevPort::take(Port& p) {
             // The node is root:lp 0660: the user belongs in group lp.
             p.error = node + ": Zugriff verweigert (Gruppe lp?)";
         } else {
-            p.error = node + " lässt sich nicht öffnen (" + std::strerror(-fd) + ")";
+            p.error = node + " lässt sich nicht öffnen (" + SystemReason(-fd) + ")";
         }
         return false;
     }
@@ -164,7 +165,7 @@ bool PpdevPort::take(Port& p) {
             // The printer driver registers on every port, which refuses the exclusive claim.
             p.error = node + " belegt (Druckertreiber lp? rmmod lp)";
         } else {
-            p.error = node + " lässt sich nicht belegen (" + std::strerror(-rc) + ")";
+            p.error = node + " lässt sich nicht belegen (" + SystemReason(-rc) + ")";
         }
         return false;
     }

@@ -1,5 +1,7 @@
 #include "sim/switch_dialog.h"
 
+#include "link/circuit.h"
+
 namespace pk::sim {
 
 void SimSwitchDialog::message(const std::string& text, const std::string& caption) {
@@ -29,9 +31,9 @@ void SimSwitchDialog::manualSwitch(const std::string& text) {
         inner_->manualSwitch(text);
     }
     // The user has read the prompt and thrown the switch before confirming.
-    if (text == "+12V jetzt einschalten") {
+    if (text == kManualVppOn) {
         circuit_.setManualVpp(true);
-    } else if (text == "+12V jetzt ausschalten" || text == "12V ausschalten") {
+    } else if (text == kManualVppOff || text == kManualIdle) {
         circuit_.setManualVpp(false);
     }
 }

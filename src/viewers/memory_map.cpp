@@ -64,8 +64,16 @@ std::string configLabel(const MemoryImage& image) {
     }
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string s = "Config: ";
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        s += kHex[(w >> shift) & 0xF];
+    const auto hex4 = [&s](std::uint16_t word) {
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            s += kHex[(word >> shift) & 0xF];
+        }
+    };
+    hex4(w);
+    // A 16F87/88 file's second word beside it.
+    if (const std::uint16_t w2 = image.HexWords[MemoryImage::Config2Addr]; (w2 & 0x8000) == 0) {
+        s += ' ';
+        hex4(w2);
     }
     return s;
 }

@@ -15,6 +15,7 @@
 
 #include "image/hex_file.h"
 #include "ostrac_fixture.h"
+#include "support/files.h"
 #include "support/scripted_dialog.h"
 
 namespace pk {
@@ -24,20 +25,9 @@ using test::Window;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::string dataFile(const std::string& name) {
-    return std::string(PKORVEL_TEST_DATA) + "/" + name;
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeAll(const std::string& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary) << data;
-}
+using test::dataFile;
+using test::readAll;
+using test::writeAll;
 
 std::string tempFile(const QTemporaryDir& dir, const char* name) {
     return dir.filePath(QString::fromLatin1(name)).toStdString();

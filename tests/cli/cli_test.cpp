@@ -185,6 +185,9 @@ TEST_F(CliTest, EveryCatalogueChipBurnsVerifiesReadsErasesAndIsDetected) {
             }
             const std::uint16_t config = pk::buildConfigWord(d.type, pk::ConfigControls{});
             file[pk::MemoryImage::ConfigAddr] = config;
+            if (d.hasConfig2()) {
+                file[pk::MemoryImage::Config2Addr] = 0x3FFC;  // not the erased value
+            }
             std::string text;
             pk::WriteHexRange(text, file, 0, static_cast<int>(pk::MemoryImage::Size) - 1);
             text += ":00000001FF\r\n";
@@ -357,7 +360,8 @@ TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
           QStringList{QStringLiteral("frobnicate")}, QStringList{QStringLiteral("burn")},
           QStringList{QStringLiteral("--type=16f99"), QStringLiteral("erase")},
           QStringList{QStringLiteral("--id=1,2,3"), QStringLiteral("erase")},
-          QStringList{QStringLiteral("--config=0x4000"), QStringLiteral("erase")}, QStringList{}}) {
+          QStringList{QStringLiteral("--config=0x4000"), QStringLiteral("erase")},
+          QStringList{QStringLiteral("--config2=x"), QStringLiteral("erase")}, QStringList{}}) {
         EXPECT_EQ(sim(QStringLiteral("16F877"), bad).code, 2)
             << bad.join(QLatin1Char(' ')).toStdString();
     }

@@ -6,22 +6,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/files.h"
+
 namespace pk {
 namespace {
 
 using ::testing::HasSubstr;
 using Status = HexReadResult::Status;
 
-std::string dataFile(const std::string& name) {
-    return std::string(PKORVEL_TEST_DATA) + "/" + name;
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::dataFile;
+using test::readAll;
 
 WordArray blank() {
     WordArray w;

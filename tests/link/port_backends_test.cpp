@@ -232,6 +232,16 @@ TEST(Ppdev, ExplainsWhyThereIsNoAccess) {
         EXPECT_TRUE(k.calls.empty()) << "no retry on every access";
     }
     {
+        Tree t;  // a rarer refusal still names its reason in German
+        t.addPort(0, "888\t0\n");
+        FakeKernel k;
+        k.openError[t.dev(0)] = ENODEV;
+        PpdevPort p(t.options(&k));
+        EXPECT_NE(p.unavailableReason().find("lässt sich nicht öffnen (Gerät nicht vorhanden)"),
+                  std::string::npos)
+            << p.unavailableReason();
+    }
+    {
         Tree t;  // someone is printing: never wait in a blocking claim
         t.addPort(0, "888\t0\n", "lp");
         FakeKernel k;

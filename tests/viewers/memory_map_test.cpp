@@ -128,6 +128,8 @@ TEST(MemoryMap, ConfigurationLabel) {
     EXPECT_EQ(configLabel(image), "Config: 3FF0");
     image.HexWords[MemoryImage::ConfigAddr] = 0x00AB;
     EXPECT_EQ(configLabel(image), "Config: 00AB");
+    image.HexWords[MemoryImage::Config2Addr] = 0x3FFC;
+    EXPECT_EQ(configLabel(image), "Config: 00AB 3FFC");
 }
 
 TEST(MemoryMap, SheetHoldsAllPictures) {

@@ -1,161 +1,22 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string>
 #include <tuple>
 
-#include "image/atomic_file.h"
 #include "settings/settings_file.h"
+#include "support/failing_save.h"
+#include "support/files.h"
 
 namespace pk {
 namespace {
 
-namespace fs = std::filesystem;
+using test::FailingOps;
+using test::readAll;
+using test::TempDir;
+using test::writeAll;
 using ::testing::HasSubstr;
-
-// A fresh folder per test, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "pkorvel-test-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-    // Names in the folder, to see that no temporary file was left behind.
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(path_)) {
-            out.push_back(e.path().filename().string());
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-  private:
-    std::string path_;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeAll(const std::string& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary) << data;
-}
-
-// Fails one chosen call of a save.
-class FailingOps : public SaveFileOps {
-  public:
-    enum class At { None, Open, SecondWrite, Fsync, Close, Rename };
-    explicit FailingOps(At at) : at_(at) {}
-    int open(const char* path, int flags, mode_t mode) override {
-        if (at_ == At::Open) {
-            errno = EACCES;
-            return -1;
-        }
-        return SaveFileOps::open(path, flags, mode);
-    }
-    ssize_t write(int fd, const void* data, std::size_t size) override {
-        ++writes_;
-        if (at_ == At::SecondWrite && writes_ == 2) {
-            errno = ENOSPC;
-            return -1;
-        }
-        // Short writes, so a save needs several calls and can fail part-way.
-        return SaveFileOps::write(fd, data, std::min<std::size_t>(size, 5));
-    }
-    int fsync(int fd) override {
-        if (at_ == At::Fsync) {
-            errno = EIO;
-            return -1;
-        }
-        return SaveFileOps::fsync(fd);
-    }
-    int close(int fd) override {
-        const int r = SaveFileOps::close(fd);
-        if (at_ == At::Close) {
-            errno = EIO;
-            return -1;
-        }
-        return r;
-    }
-    int rename(const char* from, const char* to) override {
-        if (at_ == At::Rename) {
-            errno = EXDEV;
-            return -1;
-        }
-        return SaveFileOps::rename(from, to);
-    }
-
-  private:
-    At at_;
-    int writes_ = 0;
-};
-
-// ---- Atomic save ----
-
-TEST(AtomicSave, ReplacesTheFileAndKeepsItsPermissions) {
-    TempDir dir;
-    const std::string target = dir.file("prog.hex");
-    writeAll(target, "old content");
-    ::chmod(target.c_str(), 0640);
-    FailingOps shortWrites(FailingOps::At::None);
-    const auto r = WriteFileAtomically(target, "new content, written in pieces", &shortWrites);
-    ASSERT_TRUE(r.ok()) << r.reason;
-    EXPECT_EQ(readAll(target), "new content, written in pieces");
-    struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"prog.hex"});
-}
-
-TEST(AtomicSave, EveryFailureLeavesThePreviousFileIntact) {
-    for (auto at : {FailingOps::At::Open, FailingOps::At::SecondWrite, FailingOps::At::Fsync,
-                    FailingOps::At::Close, FailingOps::At::Rename}) {
-        TempDir dir;
-        const std::string target = dir.file("prog.hex");
-        writeAll(target, "the user's previous file");
-        FailingOps ops(at);
-        const auto r = WriteFileAtomically(target, "a new and longer file content", &ops);
-        EXPECT_FALSE(r.ok()) << static_cast<int>(at);
-        EXPECT_FALSE(r.reason.empty());
-        EXPECT_EQ(r.stage == SaveResult::Stage::Create, at == FailingOps::At::Open);
-        EXPECT_EQ(readAll(target), "the user's previous file");
-        EXPECT_EQ(dir.names(), std::vector<std::string>{"prog.hex"}) << static_cast<int>(at);
-    }
-}
-
-TEST(AtomicSave, FollowsASymbolicLinkAndRefusesFoldersAndMissingFolders) {
-    TempDir dir;
-    writeAll(dir.file("real.hex"), "old");
-    fs::create_symlink(dir.file("real.hex"), dir.file("link.hex"));
-    ASSERT_TRUE(WriteFileAtomically(dir.file("link.hex"), "new").ok());
-    EXPECT_TRUE(fs::is_symlink(dir.file("link.hex")));
-    EXPECT_EQ(readAll(dir.file("real.hex")), "new");
-
-    auto r = WriteFileAtomically(dir.path(), "x");
-    EXPECT_EQ(r.stage, SaveResult::Stage::Create);
-    r = WriteFileAtomically(dir.file("no/such/folder.hex"), "x");
-    EXPECT_EQ(r.stage, SaveResult::Stage::Create);
-    EXPECT_EQ(r.reason, "Datei oder Ordner nicht vorhanden");
-}
 
 // ---- Settings record ----
 
