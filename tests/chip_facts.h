@@ -39,6 +39,9 @@ inline std::uint16_t plainConfig(std::int32_t type) {
         case ConfigLayout::Layout87xA:
         case ConfigLayout::Layout88:
             return 0x3F72;
+        case ConfigLayout::Layout629:
+            // Bits 11:9 read 0; the simulated chip's factory bandgap bits are 10.
+            return 0x21F9;
     }
     return 0x3FFF;
 }

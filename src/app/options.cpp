@@ -19,7 +19,7 @@ void setUpParser(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Programmiert PIC16-Flash-Controller mit dem Korvel am Druckerport.\n"
                        "Dazu die klassischen Schalter: /f<HEX-Datei> lädt eine Datei, "
-                       "/p16f84 ... /p16f819 wählt den PIC-Typ."));
+                       "/p16f84 ... /p16f676 wählt den PIC-Typ."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions(programOptions());

@@ -295,7 +295,7 @@ void TOstrac::TypComboBoxChange() {
     if (info != nullptr) {
         const bool fromFile = u.ConfigCheckBox->isChecked();
         const ConfigLayoutTable& layout = configLayoutTable(info->configLayout);
-        const bool ownClock = layout.clock == ClockEncoding::Fosc62x;
+        const bool ownClock = sixItemClock(layout.clock);
 
         // Clock source: the 16F62x have their own oscillator modes and the RA5/RA6 fuses.
         // What goes is hidden before what comes is shown: showing a control lays the
@@ -357,6 +357,11 @@ void TOstrac::TypComboBoxChange() {
             one ? QStringLiteral("ganzen Programmspeicher schützen")
                 : QStringLiteral(
                       "1. Hälfte der Programmspeichers schützen (16F84/7x: ganzer Speicher)"));
+        // The 8- and 14-pin chips have MCLR and CLKOUT on other pins.
+        u.RA5CheckBox->setText(QString::fromLatin1(layout.mclrPin) + QStringLiteral(" = MCLR"));
+        u.RA6CheckBox->setText(QString::fromLatin1(layout.clkoutPin) + QStringLiteral(" = CLKOUT"));
+        u.TaktRadioGroup1_3->setText(QStringLiteral("EC (->") +
+                                     QString::fromLatin1(layout.clockInPin) + QStringLiteral(")"));
         const bool eeprom = info->dataLastAddr >= 0;
         if (!eeprom) {
             u.DATACheckBox->setChecked(false);

@@ -14,6 +14,20 @@ bool is16F7x(std::int32_t type) {
     return d != nullptr && d->writeScheme == WriteScheme::PairsAfterBulkErase;
 }
 
+bool isCalibrationWord(std::int32_t type, std::int32_t address) {
+    const DeviceInfo* d = deviceInfo(type);
+    return d != nullptr && d->calibration.any() && d->calibration.word == address;
+}
+
+bool sameConfig(std::int32_t type, std::uint16_t read, std::uint16_t wanted) {
+    const DeviceInfo* d = deviceInfo(type);
+    if (d == nullptr || !d->calibration.any()) {
+        return read == wanted;
+    }
+    const std::uint16_t own = d->config().implemented & ~d->calibration.configBits;
+    return (read & own) == (wanted & own);
+}
+
 std::string IdLookup::revisionText() const {
     if (noChip) {
         return "?";

@@ -32,9 +32,11 @@ enum DeviceType : std::int32_t {
     Dev16F87_88 = 13,
     Dev16F818 = 14,
     Dev16F819 = 15,
+    Dev12F629_675 = 16,
+    Dev16F630_676 = 17,
 };
 
-inline constexpr int kDeviceTypeCount = 16;
+inline constexpr int kDeviceTypeCount = 18;
 
 // How program memory is written. Schemes with a row of latched words go here,
 // with latchWords telling the row's length.
@@ -54,8 +56,10 @@ enum class EraseScheme {
     SetupPairAtConfig,  // 16F87x: 1, 7, 8 at the configuration word clears everything at once
     BulkThenBegin,      // 16F84A, 16F62x: load all ones, 9 (data: 11), 8, wait
     BulkSelfTimed,      // 16F7x: 9 runs by itself and takes the configuration word along
-    BulkPairSelfTimed,  // 16F62xA: 9 and 11 run by themselves; 9 clears the configuration word
-    ChipErase,          // 31 clears everything, protection included (16F87xA, 16F87/88, 16F818/819)
+    // 16F62xA, 12F629/675, 16F630/676: 9 and 11 run by themselves; 9 clears the
+    // configuration word
+    BulkPairSelfTimed,
+    ChipErase,  // 31 clears everything, protection included (16F87xA, 16F87/88, 16F818/819)
 };
 
 // Does the erase also clear the configuration word (so a blank check reads it)?
@@ -77,6 +81,8 @@ enum class UnprotectScheme {
 // Which configuration-word layout the fuse controls use.
 // Layout62xA: one CP bit (13). Layout87xA: one CP bit, DEBUG, WRT1:0. Layout88
 // (16F87/88, 16F818/819): as Layout87xA with the 16F62x's oscillator modes and MCLRE.
+// Layout629 (12F629/675, 16F630/676): FOSC2:0 in bits 2..0, WDTE 3, PWRTE 4,
+// MCLRE 5, BODEN 6, CP 7, CPD 8, the factory's bandgap bits in 13:12.
 enum class ConfigLayout {
     Layout84,
     Layout87x,
@@ -84,7 +90,8 @@ enum class ConfigLayout {
     Layout62x,
     Layout62xA,
     Layout87xA,
-    Layout88
+    Layout88,
+    Layout629
 };
 
 // One configuration word of a chip. Unimplemented bits read as ones; the
@@ -118,6 +125,21 @@ struct ChipTimes {
     CycleTimes dataSheet;  // what the programming data sheet asks
 };
 
+// Values the factory measured for this very chip and that an erase wipes: the
+// oscillator calibration (a RETLW k) in the last program word and the bandgap
+// bits of the configuration word. They are read before every erase and written
+// back after it; the file's word and bits never replace them.
+struct Calibration {
+    std::int32_t word = -1;        // program address of the calibration word; -1: none
+    std::uint16_t configBits = 0;  // bits of the configuration word that are the factory's
+    constexpr bool any() const { return word >= 0; }
+};
+
+// A calibration word is a RETLW k: 11 01xx kkkk kkkk.
+constexpr bool isRetlw(std::uint16_t w) {
+    return (w & 0x3C00) == 0x3400;
+}
+
 // A chip without device ID that shares a row with chips that have one (the first
 // 16F84): detection cannot tell it apart, and it erases and times its own way.
 struct IdlessVariant {
@@ -149,6 +171,8 @@ struct DeviceInfo {
     std::array<ConfigWordFacts, 2> configWords;  // the second: address 0 where there is none
     ChipTimes times;
     std::optional<IdlessVariant> idless;
+    Calibration calibration;
+    bool dataWriteErases;  // a programming-only chip's 8 erases a data byte before writing it
 
     constexpr const ConfigWordFacts& config() const { return configWords[0]; }
     constexpr const ConfigWordFacts& config2() const { return configWords[1]; }
@@ -187,6 +211,8 @@ struct Family {
     ChipTimes times;
     std::optional<IdlessVariant> idless;
     ConfigWordFacts config2{};  // a second configuration word, at 0x2008
+    Calibration calibration{};
+    bool dataWriteErases = false;
 };
 
 // Every family waits 1 ms between steps in configuration memory, and 100 ms
@@ -330,6 +356,27 @@ inline constexpr Family kF8788{kF88.writeScheme,
                                kF88.idless,
                                {0x2008, 0x0003, 0x0000, 0x0000, 0x0000}};
 
+// 12F629/675, 16F630/676: 8 programs a program word without erasing it (TPROG1
+// at most 2.5 ms) and erases a data byte before it writes it (at most 6 ms); 9
+// and 11 run by themselves (TERA at most 8 ms), and 9 takes the factory's
+// oscillator calibration at 0x3FF and the bandgap bits along. VPP before VDD.
+// Bits 11:9 of the configuration word read 0, the bandgap bits as the factory set them.
+inline constexpr Family kF629{
+    WriteScheme::ProgramOnlyAfterBulkErase,
+    1,
+    std::nullopt,
+    EraseScheme::BulkPairSelfTimed,
+    UnprotectScheme::Erase,
+    EntryOrder::VppFirst,
+    ConfigLayout::Layout629,
+    {0x2007, 0x31FF, 0x0080, 0x0100, 0x0080},
+    {classicTimes(5, 7, 15, 10, 10, 0),
+     {std::chrono::microseconds(2500), ms(6), std::chrono::microseconds(2500), ms(8), ms(8)}},
+    std::nullopt,
+    {},
+    {0x03FF, 0x3000},
+    true};
+
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
                          std::array<std::string_view, 3> switches, std::string_view mapName,
@@ -343,7 +390,8 @@ constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_
             f.endCmd,       f.erase,
             f.unprotect,    f.entryOrder,
             f.configLayout, {f.config, f.config2},
-            f.times,        f.idless};
+            f.times,        f.idless,
+            f.calibration,  f.dataWriteErases};
 }
 
 }  // namespace catalogue_detail
@@ -383,6 +431,11 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
         {"/p16f818", "", ""},          "PIC 16F 818",     catalogue_detail::kF88),
     catalogue_detail::row(Dev16F819,     "16F819",      0x07FF, 0xFF, {0x04E0, 0, 0},
         {"/p16f819", "", ""},          "PIC 16F 819",     catalogue_detail::kF88),
+    // The 8- and 14-pin chips, through an adapter or the ICSP header.
+    catalogue_detail::row(Dev12F629_675, "12F629/675",  0x03FF, 0x7F, {0x0F80, 0x0FC0, 0},
+        {"/p12f629", "/p12f675", ""},  "PIC 12F 629/675", catalogue_detail::kF629),
+    catalogue_detail::row(Dev16F630_676, "16F630/676",  0x03FF, 0x7F, {0x10C0, 0x10E0, 0},
+        {"/p16f630", "/p16f676", ""},  "PIC 16F 630/676", catalogue_detail::kF629),
 }};
 // clang-format on
 
@@ -434,7 +487,13 @@ constexpr bool rowConsistent(const DeviceInfo& d, std::size_t index) {
                   (d.latchWords == 1 && !d.endCmd.has_value()) &&
               (d.writeScheme != WriteScheme::Rows || d.latchWords == 4 || d.latchWords == 8) &&
               // A chip without EEPROM has no data protection.
-              (d.dataLastAddr >= 0 || c.cpd == 0) && timesConsistent(d, d.times);
+              (d.dataLastAddr >= 0 || c.cpd == 0) && timesConsistent(d, d.times) &&
+              // Calibration sits in the chip's own memory and is no protection bit;
+              // only a chip whose erase clears everything needs it kept.
+              (!d.calibration.any() || (d.calibration.word <= d.progLastAddr &&
+                                        (d.calibration.configBits & ~c.implemented) == 0 &&
+                                        (d.calibration.configBits & (c.cp | c.cpd)) == 0 &&
+                                        d.erase == EraseScheme::BulkPairSelfTimed));
     if (d.idless) {
         ok = ok && timesConsistent(d, d.idless->times);
     }
@@ -463,6 +522,13 @@ const DeviceInfo* deviceInfo(std::int32_t type);
 
 // Is this type one of the 16F7x, with one protection setting and no EEPROM?
 bool is16F7x(std::int32_t type);
+
+// Is this program address the type's factory calibration word?
+bool isCalibrationWord(std::int32_t type, std::int32_t address);
+// Does the configuration word read from the chip hold what was wanted? Exactly,
+// except on a chip with calibration bits: those are the chip's, and its
+// unimplemented bits read 0, so only the bits the user sets count.
+bool sameConfig(std::int32_t type, std::uint16_t read, std::uint16_t wanted);
 
 // Result of mapping a device ID word to a catalogue entry.
 struct IdLookup {

@@ -46,10 +46,11 @@ inline constexpr std::uint16_t ChipErase = 31;          // everything, protectio
 // How the newer chips (16F62xA, 16F87xA, 16F87/88, 16F818/819) are written and
 // erased; nullopt for the older families.
 struct NewerScheme {
-    int latchWords = 1;          // words one programming cycle writes (1, 4 or 8)
-    int eraseRowWords = 0;       // 32: a row erase (8 ... 23) before its words are programmed
-    bool selfTimedRows = false;  // 16F87xA: 8 erases and writes the row by itself
-    bool chipErase = false;      // erased with 31; else the bulk erases 9 and 11 (self-timed)
+    int latchWords = 1;            // words one programming cycle writes (1, 4 or 8)
+    int eraseRowWords = 0;         // 32: a row erase (8 ... 23) before its words are programmed
+    bool selfTimedRows = false;    // 16F87xA: 8 erases and writes the row by itself
+    bool chipErase = false;        // erased with 31; else the bulk erases 9 and 11 (self-timed)
+    bool dataWriteErases = false;  // 8 erases a data byte itself: no data erase before a burn
 };
 std::optional<NewerScheme> newerScheme(std::int32_t type);
 
@@ -73,6 +74,18 @@ inline constexpr const char* kEntryOrderText =
     "ein PIC mit internem Oszillator und MCLR aus lässt sich so evtl. nicht programmieren";
 inline constexpr const char* kEepromUnstableText =
     "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
+// The factory calibration (OSCCAL word and bandgap bits) could not be kept.
+inline constexpr const char* kCalibrationUnstableText =
+    "OSCCAL-Wert und Bandgap-Bits ließen sich nicht zweimal gleich lesen – Verbindung prüfen, "
+    "nichts gelöscht";
+inline constexpr const char* kCalibrationMissingText =
+    "Kein gültiger OSCCAL-Wert (RETLW) im PIC – er ginge beim Löschen verloren, nichts gelöscht. "
+    "Gelesen: ";
+inline constexpr const char* kCalibrationNoReadText =
+    "Diese Schaltung kann nicht lesen: OSCCAL-Wert und Bandgap-Bits gingen beim Löschen verloren, "
+    "nichts gelöscht";
+inline constexpr const char* kCalibrationKeptText =
+    "OSCCAL-Wert des PIC an 0x3FF behalten, das Wort der Datei dort nicht gebrannt";
 
 // Failed words of the last command, per area.
 struct ErrorCounters {
@@ -174,6 +187,28 @@ class ChipOps {
     void ReadProgram(bool whole);
     void ReadData();
     void ReadConfiguration();
+    // ---- Factory calibration (12F629/675, 16F630/676) ----
+    // Reads the calibration word and the configuration word's calibration bits,
+    // twice, each pass from a new entry; keeps them when both passes agree and the
+    // word is a RETLW. Otherwise says why, counts a failure, sets
+    // CalibrationRefused and returns false: then nothing may be erased. Leaves
+    // the chip in a new programming mode with the counter at 0.
+    bool ReadCalibration();
+    // After an erase: the kept word back to its address, and, with config, the
+    // configuration word blank but for the kept bits; both read back and checked.
+    // Re-enters programming mode first (the erase leaves the counter in
+    // configuration space).
+    void RestoreCalibration(bool config);
+    struct CalibrationValues {
+        std::uint16_t word = 0x3FFF;
+        std::uint16_t configBits = 0;
+    };
+    std::optional<CalibrationValues> KeptCalibration;
+    bool CalibrationRefused = false;
+    // The configuration word as the chip must hold it: on a chip with calibration
+    // bits, the implemented bits of `word` with the kept calibration in place.
+    std::uint16_t withCalibration(std::uint16_t word) const;
+
     // On the 16F87x, whose only erase also clears the data EEPROM, a data EEPROM
     // not included is read before and written back (verified) after the erase;
     // this ends and restarts programming mode.
@@ -245,6 +280,7 @@ class ChipOps {
     bool ReadDataTwice(std::vector<std::uint16_t>& kept);
     void writeConfigurationRows(const NewerScheme& s);
     void programCycle(const NewerScheme& s);
+    void writeProgramWords(bool qd);
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
@@ -269,6 +305,8 @@ class ChipOps {
     std::chrono::nanoseconds runStart_{0};
     // The type whose entry-order note the status bar has shown (-1: none yet).
     std::int32_t entryNoteType_ = -1;
+    // The burn left the file's word at the calibration address out.
+    bool calibrationKeptOut_ = false;
 };
 
 // Compare counting of "Vergleichen" over the image (after the reads): returns the

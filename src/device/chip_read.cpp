@@ -107,8 +107,13 @@ void ChipOps::ErasePIC(bool includeData) {
             EraseAtConfig(data);
             return;
         case EraseScheme::BulkPairSelfTimed:
-            // 16F62xA: both bulk erases run by themselves; with the counter in
-            // configuration space the IDs and the configuration word go too.
+            // 16F62xA, 12F629 family: both bulk erases run by themselves; with the
+            // counter in configuration space the IDs and the configuration word go
+            // too, and on the 12F629 family the factory calibration, which is read
+            // before and written back after.
+            if (row().calibration.any() && !ReadCalibration()) {
+                return;
+            }
             link_.Kommando(cmd::LoadConfiguration);
             link_.WrDaten(0x3FFF);
             link_.Kommando(cmd::BulkEraseProgramMemory);
@@ -117,6 +122,7 @@ void ChipOps::ErasePIC(bool includeData) {
                 link_.Kommando(cmd::BulkEraseDataMemory);
                 sleepFor(waits().dataErase);
             }
+            RestoreCalibration(true);
             return;
         case EraseScheme::ChipErase:
             if (const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType)) {
@@ -234,10 +240,14 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
                             std::to_string(blank) + " -> " + std::to_string(read));
         }
     };
+    // The factory calibration is what an erase of such a chip leaves in place.
+    const Calibration& cal = row().calibration;
+    const bool kept = cal.any() && KeptCalibration.has_value();
     StartProgmode();
     for (std::int32_t a = 0; a <= device_.ProgLastAddr; ++a) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
-        check(a, link_.RdDaten(), 0x3FFF, errors_.ProgramErrorCount);
+        check(a, link_.RdDaten(), kept && a == cal.word ? KeptCalibration->word : 0x3FFF,
+              errors_.ProgramErrorCount);
         link_.Kommando(cmd::IncrementAddress);
         UpdateRunGauge(a, device_.ProgLastAddr);
     }
@@ -258,7 +268,8 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
             link_.Kommando(cmd::IncrementAddress);
         }
         link_.Kommando(cmd::ReadDataFromProgramMemory);
-        check(MemoryImage::ConfigAddr, link_.RdDaten(), 0x3FFF, errors_.ConfigIdErrorCount);
+        check(MemoryImage::ConfigAddr, link_.RdDaten(), withCalibration(0x3FFF),
+              errors_.ConfigIdErrorCount);
         if (row().hasConfig2()) {
             link_.Kommando(cmd::IncrementAddress);
             link_.Kommando(cmd::ReadDataFromProgramMemory);

@@ -58,6 +58,7 @@ std::optional<NewerScheme> newerScheme(std::int32_t type) {
     s.eraseRowWords = d->writeScheme == WriteScheme::Rows && d->endCmd ? 32 : 0;
     s.selfTimedRows = d->writeScheme == WriteScheme::Rows && !d->endCmd;
     s.chipErase = d->erase == EraseScheme::ChipErase;
+    s.dataWriteErases = d->dataWriteErases;
     return s;
 }
 
@@ -72,7 +73,13 @@ void ChipOps::WriteProgram() {
     setGaugeColour(RunGaugeColour::DarkGreen);
     const bool qd = settings_.QuickAndDirty;
     const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType);
+    const Calibration& cal = row().calibration;
+    calibrationKeptOut_ = false;
     if (scheme) {
+        // The factory calibration first: without it, nothing is erased.
+        if (cal.any() && !ReadCalibration()) {
+            return;
+        }
         // The 16F62xA only clears bits when it programs: everything is erased first
         // (with the counter in configuration space, so the IDs go too), and the
         // counter comes back to 0 only through a new entry.
@@ -83,12 +90,24 @@ void ChipOps::WriteProgram() {
         link_.EndProgmode();
         StartProgmode();
     }
+    writeProgramWords(qd);
+    // The calibration word goes back whatever happened to the file's words.
+    RestoreCalibration(false);
+}
+
+void ChipOps::writeProgramWords(bool qd) {
+    const Calibration& cal = row().calibration;
     const std::int32_t last = lastProgramAddress(image_, device_.ProgLastAddr);
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
-        if (present(hex.at(i))) {
+        if (a == cal.word) {
+            // The chip's own calibration stays; the file's word there is not burnt.
+            calibrationKeptOut_ =
+                present(hex.at(i)) && KeptCalibration && hex.at(i) != KeptCalibration->word;
+            UpdateRunGauge(a, last);
+        } else if (present(hex.at(i))) {
             bool skip = false;
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
@@ -186,7 +205,7 @@ void ChipOps::WriteData() {
     const std::optional<NewerScheme> scheme = newerScheme(device_.CurrentType);
     // Bytes the file leaves out keep their contents, as on every other chip.
     std::vector<std::uint16_t> kept;
-    if (scheme && !scheme->chipErase) {
+    if (scheme && !scheme->chipErase && !scheme->dataWriteErases) {
         // The 16F62xA's 8 only clears bits of a data byte too: the EEPROM is
         // erased first, so the bytes the file leaves out are read (twice) and
         // written back.
@@ -313,6 +332,14 @@ void ChipOps::WriteConfiguration() {
     }
     const bool qd = settings_.QuickAndDirty;
     const bool pairs = row().writeScheme == WriteScheme::PairsAfterBulkErase;
+    if (row().calibration.any()) {
+        // The chip's own calibration bits replace the file's; a burn read them
+        // before its erase, anything else reads them now.
+        if (!KeptCalibration && !ReadCalibration()) {
+            return;
+        }
+        image_.ConfigWord = withCalibration(image_.ConfigWord);
+    }
     const std::uint16_t config = image_.ConfigWord;
 
     // Load Configuration only moves the counter to 0x2000; nothing is programmed yet.
@@ -340,7 +367,7 @@ void ChipOps::WriteConfiguration() {
     const std::uint16_t r = link_.RdDaten();
     image_.ReadBack.at(MemoryImage::ConfigAddr) = r;
     if (r == config) {
-        report_.setPanel(1, "");
+        report_.setPanel(1, calibrationKeptOut_ ? kCalibrationKeptText : "");
     } else {
         report_.setPanel(1, "Configuration nicht OK");
         errors_.ConfigIdErrorCount += 1;

@@ -323,7 +323,8 @@ std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState
     // Only what the file gives is checked; the rest of the chip may hold anything.
     for (std::int32_t a = 0; a <= device.ProgLastAddr && a < MemoryImage::IdBase; ++a) {
         const auto i = static_cast<std::size_t>(a);
-        if (present(hex[i]) && back[i] != hex[i]) {
+        // The chip's calibration word is its own, whatever the file says there.
+        if (present(hex[i]) && back[i] != hex[i] && !isCalibrationWord(device.CurrentType, a)) {
             out.push_back({Area::Program, a, hex[i], back[i]});
         }
     }
@@ -348,7 +349,8 @@ std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState
                            static_cast<std::uint16_t>(read & 0x000F)});
         }
     }
-    if (present(image.ConfigWord) && back[MemoryImage::ConfigAddr] != image.ConfigWord) {
+    if (present(image.ConfigWord) &&
+        !sameConfig(device.CurrentType, back[MemoryImage::ConfigAddr], image.ConfigWord)) {
         out.push_back({Area::Config, MemoryImage::ConfigAddr, image.ConfigWord,
                        back[MemoryImage::ConfigAddr]});
     }
@@ -420,6 +422,9 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
         ~Release() { report.holdFailures(false); }
     } release{chip.report};
     const std::int32_t dataEnd = MemoryImage::EepromBase + chip.ops.device().DataLastAddr + 1;
+    // A calibration is kept only from the erase of this burn.
+    chip.ops.KeptCalibration.reset();
+    chip.ops.CalibrationRefused = false;
     const bool complete =
         burnArea(chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1,
                  [&] {
@@ -438,11 +443,13 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                          chip.ops.WriteProgram();
                      }
                  }) &&
+        // Not erased because the calibration could not be kept: nothing more to burn.
+        !chip.ops.CalibrationRefused &&
         (!options.includeData ||
          burnArea(chip, answered, Area::Data, dataEnd, [&] { chip.ops.WriteData(); })) &&
         burnArea(chip, answered, Area::Config, MemoryImage::IdBase + 4,
                  [&] { chip.ops.WriteConfiguration(); });
-    if (!complete) {
+    if (!complete && !chip.ops.CalibrationRefused) {
         r.outcome = Outcome::NoChip;
     }
     r.failures = chip.report.takeFailures();

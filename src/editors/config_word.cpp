@@ -134,14 +134,43 @@ constexpr ConfigLayoutTable kLayout88 =
                         }),
               0x0600, 0x1000);
 
+// 12F629/675, 16F630/676: every bit elsewhere, the watchdog and power-up timer
+// too. The bandgap bits (13:12) are the chip's own and are put in when the word
+// is burnt; the word is built with ones there. Bits 11:9 read 0. MCLR is GP3
+// (RA3 on the 14-pin chips), CLKOUT comes out on the OSC2 pin, an external
+// clock goes in at GP5 (RA5).
+constexpr ConfigLayoutTable withPins(ConfigLayoutTable t, const char* mclr, const char* clkout,
+                                     const char* clockIn) {
+    t.mclrPin = mclr;
+    t.clkoutPin = clkout;
+    t.clockInPin = clockIn;
+    return t;
+}
+
+constexpr ConfigLayoutTable kLayout629 =
+    withPins(withNewer(makeTable(0x3000, ClockEncoding::Fosc629,
+                                 {R::Off, R::OnByHand, R::OffByHand, R::OffByHand, R::OffByHand,
+                                  R::OnByHand, R::OnOnlyByHand, R::WithClockItem},
+                                 {
+                                     {Fuse::CP1, {0x0080, 0x0080}},
+                                     {Fuse::CPD, {0x0100, 0x0100}},
+                                     {Fuse::BODEN, {0x0040, 0x0040}},
+                                     {Fuse::MCLRE, {0x0020, 0x0020}},
+                                     {Fuse::PWRTE, {0x0010, 0x0010}},
+                                     {Fuse::WDTE, {0x0008, 0x0008}},
+                                 }),
+                       0x0000, 0x0000),
+             "GP3/RA3", "OSC2", "GP5/RA5");
+
 // The word of a type outside the list.
 constexpr std::uint16_t kNoTypeBase = 0x0400;
 
 }  // namespace
 
 const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
-    static constexpr std::array<const ConfigLayoutTable*, 7> kTables{
-        &kLayout84, &kLayout87x, &kLayout7x, &kLayout62x, &kLayout62xA, &kLayout87xA, &kLayout88};
+    static constexpr std::array<const ConfigLayoutTable*, 8> kTables{
+        &kLayout84,   &kLayout87x,  &kLayout7x, &kLayout62x,
+        &kLayout62xA, &kLayout87xA, &kLayout88, &kLayout629};
     return *kTables.at(static_cast<std::size_t>(layout));
 }
 
@@ -224,7 +253,8 @@ std::uint16_t buildConfigWord(std::int32_t type, const ConfigControls& c) {
             w = static_cast<std::uint16_t>(w + c.takt);
         }
     } else if (c.takt1 >= 0 && c.takt1 < static_cast<int>(kFosc62xBits.size())) {
-        std::uint16_t bits = kFosc62xBits[static_cast<std::size_t>(c.takt1)];
+        const auto& items = t.clock == ClockEncoding::Fosc629 ? kFosc629Bits : kFosc62xBits;
+        std::uint16_t bits = items[static_cast<std::size_t>(c.takt1)];
         if (c.ra6 && c.takt1 >= 4) {
             bits |= 0x01;
         }
@@ -286,11 +316,16 @@ ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
             r.controls.takt = mode;
             r.taktSet = true;
         } else {
-            mode = word & 0x13;
+            const bool f629 = t.clock == ClockEncoding::Fosc629;
+            const auto& items = f629 ? kFosc629Bits : kFosc62xBits;
+            // The bit that marks the internal oscillator and RC modes moves to
+            // bit 4 here, so one test below serves both encodings.
+            mode = f629 ? ((word & 0x04) << 2) | (word & 0x03) : word & 0x13;
+            const int own = f629 ? word & 0x07 : mode;
             int item = 0;  // a combination no item gives falls back to LP
-            for (std::size_t i = 0; i < kFosc62xBits.size(); ++i) {
-                const int bits = kFosc62xBits[i];
-                if (mode == bits || (i >= 4 && mode == (bits | 0x01))) {
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                const int bits = items[i];
+                if (own == bits || (i >= 4 && own == (bits | 0x01))) {
                     item = static_cast<int>(i);
                     break;
                 }

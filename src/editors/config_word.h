@@ -27,7 +27,13 @@ constexpr bool isProtectionFuse(Fuse f) {
 enum class ClockEncoding {
     TwoBits,  // four items LP, XT, HS, RC: the item index is bits 1..0
     Fosc62x,  // six items LP, XT, HS, EC, INTRC, ER in bits 4, 1, 0; RA6 adds bit 0 to the last two
+    Fosc629,  // the same six items in bits 2..0; CLKOUT adds bit 0 to the last two
 };
+
+// Both own-oscillator encodings use the six-item group with the MCLR and CLKOUT boxes.
+constexpr bool sixItemClock(ClockEncoding c) {
+    return c != ClockEncoding::TwoBits;
+}
 
 struct FuseBits {
     std::uint16_t set = 0;   // added to the word when the fuse is on
@@ -69,6 +75,10 @@ struct ConfigLayoutTable {
     std::uint16_t ccpmx = 0;
     // One protection bit for all of program memory, shown as a single box.
     bool oneProtectionBox = false;
+    // The pins the MCLR and CLKOUT boxes and the EC item name (the 16F62x's elsewhere).
+    const char* mclrPin = "RA5";
+    const char* clkoutPin = "RA6";
+    const char* clockInPin = "RA7";  // where EC takes the external clock
 
     const FuseBits& operator[](Fuse f) const { return fuses[static_cast<std::size_t>(f)]; }
     BoxRule operator[](FuseBox b) const { return boxes[static_cast<std::size_t>(b)]; }
@@ -78,6 +88,8 @@ const ConfigLayoutTable& configLayoutTable(ConfigLayout layout);
 
 // Clock bits of the 16F62x items 0..5 without RA6 ("RA6 = CLKOUT" adds 0x01 to INTRC and ER).
 inline constexpr std::array<std::uint16_t, 6> kFosc62xBits{0x00, 0x01, 0x02, 0x03, 0x10, 0x12};
+// The same items on the 12F629/675 and 16F630/676 (CLKOUT adds 0x01 to INTOSC and RC).
+inline constexpr std::array<std::uint16_t, 6> kFosc629Bits{0x00, 0x01, 0x02, 0x03, 0x04, 0x06};
 
 // True when the type has one protection setting for the whole memory (no CP0
 // bits of its own): the lower-area box then follows the upper one.

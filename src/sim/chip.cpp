@@ -17,6 +17,7 @@ constexpr int kDeviceIdAddress = 0x2006;
 constexpr int kConfigAddress = 0x2007;
 constexpr int kConfig2Address = 0x2008;
 constexpr int kDataBase = 0x2100;
+constexpr std::uint16_t kFactoryOsccal = 0x3454;  // RETLW 0x54
 }  // namespace
 
 const std::vector<ChipModel>& chipModels() {
@@ -48,6 +49,10 @@ const std::vector<ChipModel>& chipModels() {
         {"16F88", Family::F88, 4096, 256, 0x0763, 0x3FFF, 0x0003},
         {"16F818", Family::F88, 1024, 128, 0x04C3, 0x3FFF},
         {"16F819", Family::F88, 2048, 256, 0x04E3, 0x3FFF},
+        {"12F629", Family::F629, 1024, 128, 0x0F82, 0x31FF},
+        {"12F675", Family::F629, 1024, 128, 0x0FC2, 0x31FF},
+        {"16F630", Family::F629, 1024, 128, 0x10C2, 0x31FF},
+        {"16F676", Family::F629, 1024, 128, 0x10E2, 0x31FF},
     };
     return models;
 }
@@ -92,6 +97,11 @@ CycleTimes cycleTimes(const ChipModel& model) {
             // revision.
             return {milliseconds(1), milliseconds(1),  milliseconds(1), milliseconds(2),
                     milliseconds(2), milliseconds(10), milliseconds(1)};
+        case Family::F629:
+            // TPROG1 at most 2.5 ms for a program word, 6 ms for a data byte; TERA
+            // at most 8 ms; 24 .. 10 at least TPROG2, 2 ms.
+            return {microseconds(2500), milliseconds(6), milliseconds(2), milliseconds(8),
+                    milliseconds(0),    milliseconds(0), milliseconds(2)};
     }
     return {};
 }
@@ -117,6 +127,11 @@ SimChip::SimChip(const ChipModel& model)
       program_(static_cast<std::size_t>(model.programWords), 0x3FFF),
       eeprom_(static_cast<std::size_t>(model.eepromBytes), 0xFF) {
     ids_.fill(0x3FFF);
+    if (model.family == Family::F629) {
+        // What the factory measured: an oscillator calibration and bandgap bits 10.
+        program_.back() = kFactoryOsccal;
+        config_ = static_cast<std::uint16_t>(model.configMask & ~0x1000);
+    }
 }
 
 void SimChip::eraseAll() {
@@ -124,7 +139,7 @@ void SimChip::eraseAll() {
     eraseData();
     eraseIds();
     if (!stuck(kConfigAddress)) {
-        config_ = 0x3FFF;
+        config_ = erasedConfig();
     }
     if (!stuck(kConfig2Address)) {
         config2_ = 0x3FFF;
@@ -175,8 +190,10 @@ void SimChip::setWord(int address, std::uint16_t value) {
     } else if (address >= kConfigSpace && address <= kConfigSpace + 3) {
         ids_[static_cast<std::size_t>(address - kConfigSpace)] = value & 0x3FFF;
     } else if (address == kConfigAddress) {
-        config_ =
-            static_cast<std::uint16_t>((value & model_.configMask) | (~model_.configMask & 0x3FFF));
+        // Unimplemented bits read 1; bits 11:9 of the 12F629 family read 0.
+        const std::uint16_t unimplemented =
+            model_.family == Family::F629 ? 0 : (~model_.configMask & 0x3FFF);
+        config_ = static_cast<std::uint16_t>((value & model_.configMask) | unimplemented);
     } else if (address == kConfig2Address && model_.configMask2 != 0) {
         config2_ = static_cast<std::uint16_t>((value & model_.configMask2) |
                                               (~model_.configMask2 & 0x3FFF));
@@ -246,6 +263,8 @@ bool SimChip::programProtected(int address) const {
         case Family::F87xA:
         case Family::F88:
             return (cfg & 0x2000) == 0;  // one CP bit for all of program memory
+        case Family::F629:
+            return (cfg & 0x0080) == 0;
     }
     return false;
 }
@@ -263,6 +282,7 @@ bool SimChip::dataProtected() const {
         case Family::F62xA:
         case Family::F87xA:
         case Family::F88:
+        case Family::F629:
             return (config_ & 0x0100) == 0;
         case Family::F7x:
             return false;
@@ -294,10 +314,11 @@ bool SimChip::runsOwnProgram() const {
     // oscillator with MCLR as an input (FOSC2:0 = 10x, MCLRE = 0): then nothing on
     // MCLR stops them once VDD is on. All keep FOSC2 in bit 4, MCLRE in bit 5.
     const Family f = model_.family;
-    if (f != Family::F62x && f != Family::F62xA && f != Family::F88) {
+    if (f != Family::F62x && f != Family::F62xA && f != Family::F88 && f != Family::F629) {
         return false;
     }
-    const int fosc = ((config_ >> 2) & 4) | (config_ & 3);
+    // The 12F629 family keeps FOSC2:0 in bits 2..0.
+    const int fosc = f == Family::F629 ? config_ & 7 : ((config_ >> 2) & 4) | (config_ & 3);
     const bool internalOscillator = fosc == 4 || fosc == 5;
     const bool mclrDisabled = (config_ & 0x0020) == 0;
     return internalOscillator && mclrDisabled;
@@ -580,10 +601,13 @@ bool SimChip::supports(int code) const {
             case 9:
             case 11:
                 return true;
-            case 23:
             case 24:
-            case 31:
                 return f != Family::F62xA;
+            case 23:
+            case 31:
+                return f != Family::F62xA && f != Family::F629;
+            case 10:
+                return f == Family::F629;
             default:
                 return false;
         }
@@ -628,7 +652,7 @@ void SimChip::decode(int code, nanoseconds now) {
         programming7x_ = false;
     }
 
-    if (extCode_ >= 0 && code != 23) {
+    if (extCode_ >= 0 && code != endCode()) {
         violation(now, "command " + std::to_string(code) +
                            " between Begin and End Programming; the cycle is aborted");
         extCode_ = -1;
@@ -638,7 +662,8 @@ void SimChip::decode(int code, nanoseconds now) {
     // The erase commands arm only the command that follows them directly.
     const Arm armed = arm_;
     arm_ = Arm::None;
-    if (newFamily() && (code == 6 || code == 8 || code == 9 || code == 11 || code >= 23)) {
+    if (newFamily() &&
+        (code == 6 || code == 8 || code == 9 || code == 10 || code == 11 || code >= 23)) {
         decodeNew(code, armed, now);
         return;
     }
@@ -757,7 +782,9 @@ int SimChip::programAddress(int pc) const {
 std::uint16_t SimChip::readProgram(int pc) const {
     const int a = programAddress(pc);
     if (a < kConfigSpace) {
-        return programProtected(a) ? 0 : program_[static_cast<std::size_t>(a)];
+        // The 12F629 family's calibration word stays readable under protection.
+        const bool calibration = model_.family == Family::F629 && a == model_.programWords - 1;
+        return programProtected(a) && !calibration ? 0 : program_[static_cast<std::size_t>(a)];
     }
     return word(a);  // IDs, device ID, configuration; reserved words read 0x3FFF
 }
@@ -966,7 +993,7 @@ void SimChip::decodeNew(int code, Arm armed, nanoseconds now) {
             break;
         case 9:
         case 11:
-            if (f != Family::F62xA) {
+            if (f != Family::F62xA && f != Family::F629) {
                 arm_ = noBulkErase_ ? Arm::Dead : code == 9 ? Arm::BulkProgram : Arm::BulkData;
                 break;
             }
@@ -974,10 +1001,13 @@ void SimChip::decodeNew(int code, Arm armed, nanoseconds now) {
             // does so whatever the protection; a protected EEPROM goes with it.
             if (!noBulkErase_) {
                 if (code == 11) {
-                    eraseData();
+                    // The 12F629 family keeps a protected EEPROM from 11 alone.
+                    if (f != Family::F629 || !dataProtected()) {
+                        eraseData();
+                    }
                 } else {
                     const bool dataToo = dataProtected();
-                    eraseProgram();
+                    eraseProgram();  // on the 12F629 family the calibration word too
                     if (pc_ >= kConfigSpace) {
                         eraseIds();
                     }
@@ -985,7 +1015,7 @@ void SimChip::decodeNew(int code, Arm armed, nanoseconds now) {
                         eraseData();
                     }
                     if (!stuck(kConfigAddress)) {
-                        config_ = 0x3FFF;
+                        config_ = erasedConfig();
                     }
                 }
             }
@@ -1021,6 +1051,7 @@ void SimChip::decodeNew(int code, Arm armed, nanoseconds now) {
         case 24:
             startExternal(code, armed, now);
             break;
+        case 10:
         case 23:
             endExternal(now);
             break;
@@ -1045,6 +1076,7 @@ void SimChip::bulkErase(Arm armed) {
 void SimChip::beginRow(nanoseconds now) {
     const CycleTimes times = cycleTimes(model_);
     const bool rows = latchWords() > 1;
+    const bool f629 = model_.family == Family::F629;
     const bool anyRow = std::any_of(rowLoaded_.begin(), rowLoaded_.end(), [](bool b) { return b; });
     if (!latchLoaded_ && !(rows && anyRow)) {
         violation(now, "Begin Programming without a load since the last programming cycle");
@@ -1057,7 +1089,8 @@ void SimChip::beginRow(nanoseconds now) {
         }
         const int cell = kDataBase + pc_ % model_.eepromBytes;
         const std::uint16_t before = word(cell);
-        const WriteKind kind = writeCell(cell, latch_, !rows);
+        // The 12F629 family erases the byte before it writes it; the 16F62xA does not.
+        const WriteKind kind = writeCell(cell, latch_, !rows && f629 == false);
         resetRowLatches();
         startCycle(Cycle::Write, times.dataByte, now);
         if (kind != WriteKind::None) {
@@ -1068,7 +1101,7 @@ void SimChip::beginRow(nanoseconds now) {
     }
     const int a = programAddress(pc_);
     if (!rows) {
-        // 16F62xA: program only; the cell must have been bulk-erased before.
+        // 16F62xA, 12F629 family: program only; the cell must have been bulk-erased before.
         const std::uint16_t before = word(a);
         const WriteKind kind = writeCell(a, latch_, true);
         resetRowLatches();
@@ -1131,7 +1164,7 @@ void SimChip::startExternal(int code, Arm armed, nanoseconds now) {
 
 void SimChip::endExternal(nanoseconds now) {
     if (extCode_ < 0) {
-        if (model_.family == Family::F88) {
+        if (model_.family == Family::F88 || model_.family == Family::F629) {
             violation(now, "End Programming without Begin Erase or Begin Programming");
         }
         resetRowLatches();  // 23 sets the write latches to all ones
@@ -1179,6 +1212,13 @@ void SimChip::applyProgramOnly() {
     }
     const int n = latchWords();
     const int a = programAddress(extPc_);
+    if (n == 1) {
+        // The 12F629 family: one program word, from the single latch.
+        if (latchLoaded_ && a < kConfigSpace) {
+            writeCell(a, latch_, true);
+        }
+        return;
+    }
     if (a >= kConfigSpace) {
         const auto k = static_cast<std::size_t>(a & (n - 1));
         if ((a == kConfigAddress || a == kConfig2Address) && rowLoaded_[k]) {

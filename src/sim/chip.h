@@ -104,6 +104,17 @@
 //   configuration word at 0x2008. VDD first, VPP within 250 µs: a chip on its
 //   internal oscillator with MCLR disabled runs its own program after that.
 //   Data EEPROM bytes are addressed with the PC modulo their number everywhere.
+//   12F629/675, 16F630/676: 0, 2..6, 8, 9, 10, 11, 24. 8 (self-timed)
+//   programs a program word, ID or the configuration word without erasing it
+//   (AND), and erases a data byte before writing it; 24 programs a program
+//   word (AND), timed by the host and ended by 10. 9 and 11 run by themselves:
+//   9 erases program memory with the oscillator calibration word at 0x3FF, the
+//   configuration word with its bandgap bits (13:12) and protection, the IDs
+//   with the PC in configuration space, and the data EEPROM when it is
+//   protected; 11 erases the data EEPROM unless it is protected. Bits 11:9 of
+//   the configuration word read 0. Protected program words read 0 except the
+//   calibration word. Out of the factory the chip holds a calibration word
+//   (a RETLW) and bandgap bits 10. VPP first.
 //
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
 // setStuckCell() makes one cell ignore every erase (writes can still clear its
@@ -126,7 +137,8 @@ namespace pk::sim {
 // F62xA: 16F627A/628A/648A. F87xA: 16F873A..877A. F88: 16F87/88 and 16F818/819,
 // which share one programming model (the 16F818/819 without the second
 // configuration word).
-enum class Family { F84, F87x, F7x, F62x, F62xA, F87xA, F88 };
+// F629: 12F629/675 and 16F630/676.
+enum class Family { F84, F87x, F7x, F62x, F62xA, F87xA, F88, F629 };
 
 struct ChipModel {
     std::string_view name;  // "16F877"
@@ -194,7 +206,8 @@ class SimChip {
     std::uint16_t word(int address) const;
     // Sets a stored value directly (tests, chip file); the device ID is fixed.
     void setWord(int address, std::uint16_t value);
-    // Everything erased: program 0x3FFF, data 0xFF, IDs and configuration 0x3FFF.
+    // Everything erased: program 0x3FFF, data 0xFF, IDs and configuration 0x3FFF
+    // (a factory calibration too).
     void eraseAll();
     // Program words, ID locations, configuration word and data bytes in one list,
     // to tell whether anything changed.
@@ -225,12 +238,19 @@ class SimChip {
     void checkEntryLines(const ChipPins& pins, std::chrono::nanoseconds now);
     void trackLines(const ChipPins& before, const ChipPins& pins, std::chrono::nanoseconds now);
     bool vppFirstEntry() const {
-        return model_.family == Family::F62x || model_.family == Family::F62xA;
+        return model_.family == Family::F62x || model_.family == Family::F62xA ||
+               model_.family == Family::F629;
     }
     bool newFamily() const {
         return model_.family == Family::F62xA || model_.family == Family::F87xA ||
-               model_.family == Family::F88;
+               model_.family == Family::F88 || model_.family == Family::F629;
     }
+    // The configuration word as an erase leaves it.
+    std::uint16_t erasedConfig() const {
+        return model_.family == Family::F629 ? model_.configMask : 0x3FFF;
+    }
+    // The code that ends a host-timed programming cycle.
+    int endCode() const { return model_.family == Family::F629 ? 10 : 23; }
     int latchWords() const;
     void decodeNew(int code, Arm armed, std::chrono::nanoseconds now);
     void beginRow(std::chrono::nanoseconds now);

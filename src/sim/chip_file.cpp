@@ -31,6 +31,9 @@ bool loadChipFile(SimChip& chip, const std::string& path, std::string* error) {
         return false;
     }
     const ChipModel& model = chip.model();
+    // The file is the chip's whole state: a word it leaves out is erased, also
+    // where a new chip would hold a factory calibration.
+    chip.eraseAll();
     for (int w = 0; w < static_cast<int>(words.size()); ++w) {
         const std::uint16_t v = words[static_cast<std::size_t>(w)];
         if (v == MemoryImage::AbsentWord) {

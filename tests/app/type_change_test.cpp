@@ -48,11 +48,18 @@ TEST(TypeChange, ClockControlsFollowTheFamily) {
         SCOPED_TRACE(std::string(d.listText));
         choose(win, d.type);
         // The families with the eight oscillator modes and MCLR as a fuse.
-        const bool is62x = configLayoutTable(d.configLayout).clock == ClockEncoding::Fosc62x;
+        const ConfigLayoutTable& t = configLayoutTable(d.configLayout);
+        const bool is62x = sixItemClock(t.clock);
         EXPECT_EQ(win.ui().TaktRadioGroup->isHidden(), is62x);
         EXPECT_EQ(win.ui().TaktRadioGroup1->isHidden(), !is62x);
         EXPECT_EQ(win.ui().RA5CheckBox->isHidden(), !is62x);
         EXPECT_EQ(win.ui().RA6CheckBox->isHidden(), !is62x);
+        // The boxes name the pins the chip has (GP3/RA3 and OSC2 on the 8/14-pin chips).
+        EXPECT_EQ(win.ui().RA5CheckBox->text().toStdString(), std::string(t.mclrPin) + " = MCLR");
+        EXPECT_EQ(win.ui().RA6CheckBox->text().toStdString(),
+                  std::string(t.clkoutPin) + " = CLKOUT");
+        EXPECT_EQ(win.ui().TaktRadioGroup1_3->text().toStdString(),
+                  std::string("EC (->") + t.clockInPin + ")");
     }
 }
 

@@ -94,13 +94,12 @@ TEST_P(CleanSequences, EveryVariantLeavesTheLogEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllModels, CleanSequences,
-    ::testing::Combine(::testing::Values("16F84", "16F84A", "16F870", "16F871", "16F872", "16F873",
-                                         "16F874", "16F876", "16F877", "16F73", "16F74", "16F76",
-                                         "16F77", "16F627", "16F628", "16F627A", "16F628A",
-                                         "16F648A", "16F873A", "16F877A", "16F87", "16F88",
-                                         "16F818", "16F819"),
-                       ::testing::Bool(),
-                       ::testing::Values(TimingMode::Classic, TimingMode::DataSheet)));
+    ::testing::Combine(
+        ::testing::Values("16F84", "16F84A", "16F870", "16F871", "16F872", "16F873", "16F874",
+                          "16F876", "16F877", "16F73", "16F74", "16F76", "16F77", "16F627",
+                          "16F628", "16F627A", "16F628A", "16F648A", "16F873A", "16F877A", "16F87",
+                          "16F88", "16F818", "16F819", "12F629", "12F675", "16F630", "16F676"),
+        ::testing::Bool(), ::testing::Values(TimingMode::Classic, TimingMode::DataSheet)));
 
 // A word that differs from the file by one bit must never be skipped because one
 // read of it came back with that bit flipped. One flip per burn, at every

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 
 namespace pk {
 namespace {
@@ -80,6 +81,19 @@ TEST(ConfigWord, BuildsTheWordOfEachFamily) {
             {"16F76/77 ignores CP0, DEBUG, WRT, LVP", Dev16F76_77, c, 0x3FA0 + 0x0040 + 0x0001});
     }
     {
+        // The 8/14-pin chips: every bit elsewhere, the bandgap bits built as ones.
+        ConfigControls c = allOff();
+        c.boden = c.ra5 = c.pwrte = c.wdte = c.ra6 = true;
+        c.takt1 = 4;
+        cases.push_back({"12F629 INTOSC, CLKOUT, MCLR, BOD, open", Dev12F629_675, c,
+                         0x3000 + 0x0100 + 0x0080 + 0x0040 + 0x0020 + 0x0010 + 0x0008 + 0x0005});
+        c.cp1 = c.cpd = true;
+        c.ra6 = c.pwrte = c.wdte = false;
+        c.takt1 = 5;
+        cases.push_back(
+            {"16F676 RC, protected", Dev16F630_676, c, 0x3000 + 0x0040 + 0x0020 + 0x0006});
+    }
+    {
         ConfigControls c;
         c.pwrte = true;
         c.wdte = true;
@@ -103,7 +117,7 @@ TEST(ConfigWord, RepresentableControlsSurviveTheRoundTrip) {
     for (std::int32_t type = 0; type < kDeviceTypeCount; ++type) {
         SCOPED_TRACE(type);
         const ConfigLayout layout = kDevices[static_cast<std::size_t>(type)].configLayout;
-        const bool fosc62x = configLayoutTable(layout).clock == ClockEncoding::Fosc62x;
+        const bool fosc62x = sixItemClock(configLayoutTable(layout).clock);
         int checked = 0;
         for (unsigned bits = 0; bits < (1u << 11); ++bits) {
             ConfigControls x;
@@ -152,7 +166,9 @@ TEST(ConfigWord, OtherWordsAreNormalised) {
         // The write-protection field and the CCP1 pin keep the word's own bits.
         const std::uint16_t ownBits = t.wrtField | t.ccpmx;
         setBits |= ownBits;
-        const std::uint16_t clockBits = t.clock == ClockEncoding::Fosc62x ? 0x13 : 0x03;
+        const std::uint16_t clockBits = t.clock == ClockEncoding::Fosc62x   ? 0x13
+                                        : t.clock == ClockEncoding::Fosc629 ? 0x07
+                                                                            : 0x03;
         for (std::uint32_t w = 0; w < 0x4000; ++w) {
             const ConfigControls start;
             const std::uint16_t once =
@@ -277,7 +293,7 @@ TEST(ConfigWord, EnabledBoxesOwnBits) {
         }
         // RA6 only adds CLKOUT to the six-item clock encoding.
         if (boxEnabledAfterTypeChange(t[FuseBox::RA6], false, 4).value_or(false)) {
-            EXPECT_EQ(t.clock, ClockEncoding::Fosc62x);
+            EXPECT_TRUE(sixItemClock(t.clock));
         }
         // The implemented bits of the catalogue hold every bit a control sets.
         for (std::size_t i = 0; i < kFuseCount; ++i) {
@@ -296,17 +312,23 @@ TEST(ConfigWord, SixteenF62xClockItemsAndRa6) {
         bool ra6Enabled;
         bool ra6;
     };
+    // The 16F62x keep FOSC2 in bit 4, the 12F629/675 and 16F630/676 in bit 2.
     const Case cases[] = {
         {0x00, 0, false, false}, {0x01, 1, false, false}, {0x02, 2, false, false},
         {0x03, 3, false, false}, {0x10, 4, true, false},  {0x11, 4, true, true},
         {0x12, 5, true, false},  {0x13, 5, true, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
-        const ControlsFromWord r = controlsFromWord(Dev16F627, 0x3FEC | c.mode, ConfigControls{});
-        EXPECT_EQ(r.controls.takt1, c.item);
-        EXPECT_EQ(r.ra6Enabled, c.ra6Enabled);
-        EXPECT_EQ(r.controls.ra6, c.ra6);
+    for (const auto& [type, base, fosc2] :
+         {std::tuple{Dev16F627, 0x3FEC, 0x10}, std::tuple{Dev12F629_675, 0x31F8, 0x04}}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(type) + " " + std::to_string(c.mode));
+            const int mode = (c.mode & 0x10) != 0 ? (c.mode & 0x03) | fosc2 : c.mode;
+            const ControlsFromWord r = controlsFromWord(type, base | mode, ConfigControls{});
+            EXPECT_EQ(r.controls.takt1, c.item);
+            EXPECT_EQ(r.ra6Enabled, c.ra6Enabled);
+            EXPECT_EQ(r.controls.ra6, c.ra6);
+            EXPECT_EQ(buildConfigWord(type, r.controls) & (fosc2 | 0x03), mode);
+        }
     }
 }
 

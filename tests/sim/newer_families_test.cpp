@@ -239,6 +239,69 @@ TEST(SimNewerFamilies, WritesEraseAndProtection) {
          },
          {{0x2008, 0x3FFF}},
          ""},
+        {"12F629: 9 erases the calibration word and the bandgap bits with everything else",
+         "12F629",
+         [](Board& b) {
+             b.chip->setWord(0, 0x0000);
+             b.chip->setWord(0x2000, 0x0001);
+             b.chip->setWord(0x2007, 0x2079);  // protected, bandgap 10
+         },
+         [](Board& b) {
+             b.host.load(0, 0x3FFF);
+             b.host.command(9);
+             b.host.sleepMs(8);
+         },
+         {{0, 0x3FFF}, {0x3FF, 0x3FFF}, {0x2000, 0x3FFF}, {0x2007, 0x31FF}},
+         ""},
+        {"12F629: 8 clears bits of a program word and erases a data byte first",
+         "12F675",
+         [](Board& b) {
+             b.chip->setWord(0, 0x0F0F);
+             b.chip->setWord(0x2100, 0x0F);
+         },
+         [](Board& b) {
+             b.host.load(2, 0x3333);
+             b.host.command(8);
+             b.host.sleepMs(3);
+             b.host.load(3, 0xF0);
+             b.host.command(8);
+             b.host.sleepMs(6);
+         },
+         {{0, 0x0303}, {0x2100, 0xF0}},
+         ""},
+        {"12F629: protected words read 0, the calibration word does not",
+         "16F630",
+         [](Board& b) { b.chip->setWord(0x2007, 0x2079); },
+         [](Board& b) {
+             EXPECT_EQ(b.host.read(4), 0);
+             b.host.increment(0x3FF);
+             EXPECT_EQ(b.host.read(4), 0x3454);
+         },
+         {},
+         ""},
+        {"12F629: 24 is ended by 10; 11 keeps a protected EEPROM",
+         "16F676",
+         [](Board& b) {
+             b.chip->setWord(0x2007, 0x20F9);  // data protected
+             b.chip->setWord(0x2100, 0x12);
+         },
+         [](Board& b) {
+             b.host.load(2, 0x1234);
+             b.host.command(24);
+             b.host.sleepMs(2);
+             b.host.command(10);
+             b.host.sleepMs(1);
+             b.host.command(11);
+             b.host.sleepMs(8);
+         },
+         {{0, 0x1234}, {0x2100, 0x12}},
+         ""},
+        {"12F629: no End Programming 23",
+         "12F629",
+         nothing,
+         [](Board& b) { b.host.command(23); },
+         {},
+         "command 23 is not supported"},
         {"16F818: 0x1FFF steps into configuration space",
          "16F818",
          nothing,

@@ -103,6 +103,7 @@ TEST(MemoryMap, LabelsForEveryType) {
         {"PIC 16F 648A", "4", "256"},      {"PIC 16F 873A/874A", "4", "128"},
         {"PIC 16F 876A/877A", "8", "256"}, {"PIC 16F 87/88", "4", "256"},
         {"PIC 16F 818", "1", "128"},       {"PIC 16F 819", "2", "256"},
+        {"PIC 12F 629/675", "1", "128"},   {"PIC 16F 630/676", "1", "128"},
     };
     static_assert(std::size(labels) == kDeviceTypeCount);
     for (int t = 0; t < kDeviceTypeCount; ++t) {
