@@ -2,7 +2,6 @@
 // configuration word next to it tells whether the chip is code-protected.
 
 #include <optional>
-#include <tuple>
 
 #include "device/chip_ops.h"
 
@@ -24,6 +23,32 @@ bool eepromProtected(std::int32_t type, std::uint16_t config) {
 
 }  // namespace
 
+IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order) {
+    IdWords w;
+    link.StartProgmode(order);
+    link.Kommando(cmd::LoadConfiguration);
+    link.WrDaten(0);
+    for (int k = 0; k < 6; ++k) {
+        link.Kommando(cmd::IncrementAddress);
+        clock.sleepMs(1);
+    }
+    link.Kommando(cmd::ReadDataFromProgramMemory);
+    w.id = link.RdDaten();
+    link.Kommando(cmd::IncrementAddress);
+    clock.sleepMs(1);
+    link.Kommando(cmd::ReadDataFromProgramMemory);
+    w.config = link.RdDaten();
+    // The word after it only on a chip that has a second one.
+    const IdLookup named = lookupDeviceId(w.id);
+    if (!named.noChip && !named.unknown && deviceInfo(named.type)->hasConfig2()) {
+        link.Kommando(cmd::IncrementAddress);
+        link.Kommando(cmd::ReadDataFromProgramMemory);
+        w.config2 = link.RdDaten();
+    }
+    link.EndProgmode();
+    return w;
+}
+
 EntryOrder ChipOps::entryOrder() const {
     return ProgrammingMode::orderFor(link_.bus().circuit(), row().entryOrder);
 }
@@ -39,41 +64,17 @@ void ChipOps::StartProgmode() {
 }
 
 void ChipOps::Autodetect(bool tryTypeOrder) {
-    const auto readIdAndConfig = [this](EntryOrder order) {
-        link_.StartProgmode(order);
-        link_.Kommando(cmd::LoadConfiguration);
-        link_.WrDaten(0);
-        for (int k = 0; k < 6; ++k) {
-            link_.Kommando(cmd::IncrementAddress);
-            clock_.sleepMs(1);
-        }
-        link_.Kommando(cmd::ReadDataFromProgramMemory);
-        const std::uint16_t idWord = link_.RdDaten();
-        link_.Kommando(cmd::IncrementAddress);
-        clock_.sleepMs(1);
-        link_.Kommando(cmd::ReadDataFromProgramMemory);
-        const std::uint16_t configWord = link_.RdDaten();
-        // The word after it only on a chip that has a second one.
-        std::uint16_t configWord2 = 0xFFFF;
-        const IdLookup named = lookupDeviceId(idWord);
-        if (!named.noChip && !named.unknown && deviceInfo(named.type)->hasConfig2()) {
-            link_.Kommando(cmd::IncrementAddress);
-            link_.Kommando(cmd::ReadDataFromProgramMemory);
-            configWord2 = link_.RdDaten();
-        }
-        link_.EndProgmode();
-        return std::tuple{idWord, configWord, configWord2};
-    };
     // VDD first is what every chip accepts. A chip running its own program
     // (internal oscillator, MCLR disabled) answers only to the order its type
     // asks. Before a command on the selected type, a second try in that order
     // follows when nothing answered at all; a plain detection does not try it,
     // as VPP first is against the entry rules of the chips that ask VDD first.
-    auto [id, config, config2] = readIdAndConfig(EntryOrder::VddFirst);
-    const bool silent = lookupDeviceId(id).noChip && config == 0x3FFF;
+    IdWords read = readIdWords(link_, clock_, EntryOrder::VddFirst);
+    const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;
     if (tryTypeOrder && silent && entryOrder() != EntryOrder::VddFirst) {
-        std::tie(id, config, config2) = readIdAndConfig(entryOrder());
+        read = readIdWords(link_, clock_, entryOrder());
     }
+    const auto [id, config, config2] = read;
 
     const IdLookup found = lookupDeviceId(id);
     DetectedIdWord = id;

@@ -309,6 +309,15 @@ class ChipOps {
     bool calibrationKeptOut_ = false;
 };
 
+// The device ID and configuration word(s) in a programming-mode bracket of their
+// own, as detection reads them; config2 stays 0xFFFF on a chip without a second word.
+struct IdWords {
+    std::uint16_t id = 0x3FFF;
+    std::uint16_t config = 0x3FFF;
+    std::uint16_t config2 = 0xFFFF;
+};
+IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order);
+
 // Compare counting of "Vergleichen" over the image (after the reads): returns the
 // counters; data only when includeData.
 ErrorCounters CompareImage(const MemoryImage& image, const DeviceState& device, bool includeData);

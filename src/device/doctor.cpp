@@ -23,24 +23,6 @@ std::string portName(std::int32_t base) {
     return base == kLpt2 ? "LPT 2 (0x278)" : base == kLpt1 ? "LPT 1 (0x378)" : hex4(base);
 }
 
-// Reads the device ID and configuration word in a bracket of their own, as detection does.
-void readIdWords(ProgrammerLink& link, Clock& clock, DoctorReadings& r) {
-    link.StartProgmode();
-    link.Kommando(cmd::LoadConfiguration);
-    link.WrDaten(0);
-    for (int k = 0; k < 6; ++k) {
-        link.Kommando(cmd::IncrementAddress);
-        clock.sleepMs(1);
-    }
-    link.Kommando(cmd::ReadDataFromProgramMemory);
-    r.deviceIds.push_back(link.RdDaten());
-    link.Kommando(cmd::IncrementAddress);
-    clock.sleepMs(1);
-    link.Kommando(cmd::ReadDataFromProgramMemory);
-    r.configWords.push_back(link.RdDaten());
-    link.EndProgmode();
-}
-
 std::vector<std::uint16_t> readProgramWords(ProgrammerLink& link, Clock& clock) {
     std::vector<std::uint16_t> words;
     link.StartProgmode();
@@ -97,7 +79,9 @@ DoctorReadings takeDoctorReadings(ProgrammerLink& link, Clock& clock,
     portBase = *found;
     link.Anfang();
     for (int k = 0; k < kIdAttempts; ++k) {
-        readIdWords(link, clock, r);
+        const IdWords w = readIdWords(link, clock, EntryOrder::VddFirst);
+        r.deviceIds.push_back(w.id);
+        r.configWords.push_back(w.config);
     }
     const std::vector<std::uint16_t> first = readProgramWords(link, clock);
     const std::vector<std::uint16_t> second = readProgramWords(link, clock);
