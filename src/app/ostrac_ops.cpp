@@ -235,11 +235,18 @@ class InputDropper : public QObject {
             event->type() != QEvent::ShortcutOverride && event->type() != QEvent::ContextMenu) {
             return false;
         }
-        const auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() != &window_) {
-            return false;
-        }
-        if (widget == nullptr && qobject_cast<QWindow*>(watched) == nullptr) {
+        // Qt hands a window's input to its QWindow first, then to the widget: both
+        // are checked, and only the main window's own are dropped. A dialog or
+        // message box the operation opens is another window and answers as usual.
+        if (const auto* widget = qobject_cast<QWidget*>(watched)) {
+            if (widget->window() != &window_) {
+                return false;
+            }
+        } else if (const auto* handle = qobject_cast<QWindow*>(watched)) {
+            if (handle != window_.windowHandle()) {
+                return false;
+            }
+        } else {
             return false;
         }
         event->accept();
