@@ -10,8 +10,16 @@
 namespace pk {
 
 void TOstrac::ToolButton6Click() {
+    // One setup at a time, and nothing else meanwhile: a burn started while the
+    // circuit is being changed would drive the old one.
+    if (setupDialog_ != nullptr && setupDialog_->isVisible()) {
+        setupDialog_->raise();
+        setupDialog_->activateWindow();
+        return;
+    }
     // A new dialog each time; a closed one is only hidden and lives as long as the window.
     auto* setup = new TSetupDialog(*this);
+    setupDialog_ = setup;
     setup->show();
 }
 

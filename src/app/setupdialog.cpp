@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 
 #include "ostrac.h"
@@ -13,10 +14,12 @@ TSetupDialog::TSetupDialog(TOstrac& main)
     : QWidget(&main, Qt::Dialog),
       ui_(std::make_unique<Ui::SetupDialog>()),
       main_(main),
+      before_(main.Settings),
       logic_(main.Settings, [&main] { main.Bremse(); }),
       treiber_(this),
       schalter_(this) {
     ui_->setupUi(this);
+    setWindowModality(Qt::ApplicationModal);
     setProperty("helpContext", kHelpContext);
     // One size whether or not the manual speed group shows: without it the two lists
     // take its room.
@@ -124,6 +127,26 @@ void TSetupDialog::SButtonClick() {
 
 void TSetupDialog::Button1Click() {
     close();
+}
+
+void TSetupDialog::cancel() {
+    // "Test" and the speed box act on the settings at once; they go back too.
+    main_.Settings = before_;
+    hide();
+}
+
+void TSetupDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Button1Click();
+            return;
+        case Qt::Key_Escape:
+            cancel();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 bool TSetupDialog::FormClose() {

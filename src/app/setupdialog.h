@@ -36,6 +36,8 @@ class TSetupDialog : public QWidget {
 
     void SButtonClick();
     void Button1Click();
+    // Escape: closes without taking anything; the settings are as before it opened.
+    void cancel();
     // The closing sequence; false when the settings file could not be saved
     // (the dialog then stays open, the new settings are already in force).
     bool FormClose();
@@ -43,6 +45,7 @@ class TSetupDialog : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FormCreate();
@@ -53,6 +56,7 @@ class TSetupDialog : public QWidget {
 
     std::unique_ptr<Ui::SetupDialog> ui_;
     TOstrac& main_;
+    ProgrammerSettings before_;  // the settings when it opened, for Escape
     SetupLogic logic_;
     QButtonGroup treiber_;
     QButtonGroup schalter_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
@@ -116,7 +117,7 @@ TEST_F(SetupDialogTest, TextsHintsAndControls) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Setup"));
     EXPECT_EQ(d->property("helpContext").toInt(), 107);
-    EXPECT_FALSE(d->isModal());
+    EXPECT_TRUE(d->isModal()) << "nothing else while the circuit is being changed";
     EXPECT_TRUE(d->isVisible());
 
     auto* treiber = child<QGroupBox>(d, "TreiberRadioGroup");
@@ -180,17 +181,44 @@ TEST_F(SetupDialogTest, TextsHintsAndControls) {
     EXPECT_EQ(child<QPushButton>(d, "SButton")->parentWidget(), group);
 }
 
-TEST_F(SetupDialogTest, EachPressOpensAnotherNonModalDialog) {
+TEST_F(SetupDialogTest, OneModalDialogAtATime) {
     main->show();
     main->ToolButton6Click();
     main->ToolButton6Click();
     const auto dialogs = main->findChildren<TSetupDialog*>();
-    ASSERT_EQ(dialogs.size(), 2);
-    for (TSetupDialog* d : dialogs) {
-        EXPECT_TRUE(d->isVisible());
-    }
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_TRUE(dialogs[0]->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), dialogs[0]);
+    dialogs[0]->close();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_TRUE(main->isEnabled());
+    // Closed, it is only hidden; the next press opens a fresh one.
+    main->ToolButton6Click();
+    EXPECT_EQ(main->findChildren<TSetupDialog*>().size(), 2);
+    EXPECT_TRUE(main->findChildren<TSetupDialog*>().last()->isVisible());
+}
+
+// Return takes the settings like "OK", Escape leaves them as they were; both
+// arrive the way the window system delivers keys, through the dialog's QWindow.
+TEST_F(SetupDialogTest, ReturnIsOkAndEscapeCancels) {
+    struct Case {
+        Qt::Key key;
+        bool stored;
+    };
+    for (const Case c : {Case{Qt::Key_Return, true}, Case{Qt::Key_Escape, false}}) {
+        SCOPED_TRACE(c.stored ? "Return" : "Escape");
+        stored(1, 1, false, false, false, 300);
+        main->show();
+        TSetupDialog* d = open();
+        ASSERT_NE(d, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+        click(d, "TreiberItem0");
+        click(d, "SchalterItem0");
+        QTest::keyClick(d->windowHandle(), c.key);
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(main->Settings.DriverIndex, c.stored ? 0 : 1);
+        EXPECT_EQ(main->Settings.SwitchIndex, c.stored ? 0 : 1);
+        EXPECT_EQ(main->Settings.DelayCount, 300);
+    }
 }
 
 TEST_F(SetupDialogTest, StoredK1AndQuickAndDirtyRestoresTheNormalView) {
