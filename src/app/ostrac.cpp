@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -186,6 +187,19 @@ void TOstrac::setPanel(int index, const QString& text) {
     }
 }
 
+void TOstrac::showFileName() {
+    QLabel* label = panelLabel(0);
+    if (label == nullptr) {
+        return;
+    }
+    const QString path = QString::fromStdString(Image.HexFileName);
+    const QString name = QFileInfo(path).fileName();
+    // The panel is narrow; the middle of a long name goes, its end (".hex") stays.
+    label->setText(
+        label->fontMetrics().elidedText(name, Qt::ElideMiddle, std::max(label->width() - 6, 40)));
+    label->setToolTip(path);
+}
+
 void TOstrac::clearNotice(std::initializer_list<QString> notices) {
     if (std::find(notices.begin(), notices.end(), panel(1)) != notices.end()) {
         setPanel(1, QString());
@@ -362,17 +376,25 @@ void TOstrac::TypComboBoxChange() {
         u.RA6CheckBox->setText(QString::fromLatin1(layout.clkoutPin) + QStringLiteral(" = CLKOUT"));
         u.TaktRadioGroup1_3->setText(QStringLiteral("EC (->") +
                                      QString::fromLatin1(layout.clockInPin) + QStringLiteral(")"));
+        // Without EEPROM the box is off and cannot be ticked; the user's choice
+        // comes back with the next chip that has one.
         const bool eeprom = info->dataLastAddr >= 0;
-        if (!eeprom) {
-            u.DATACheckBox->setChecked(false);
-        }
-        u.DATACheckBox->setVisible(eeprom);
+        const bool wanted = dataWanted;
+        u.DATACheckBox->setEnabled(false);
+        u.DATACheckBox->setChecked(eeprom && wanted);
+        u.DATACheckBox->setEnabled(eeprom);
 
         Device.ProgLastAddr = info->progLastAddr;
         Device.DataLastAddr = info->dataLastAddr;
         u.FlashLabel->setText(
             QStringLiteral("Flash-ROM:%1 k").arg((Device.ProgLastAddr + 1) / 1024));
         u.EEPROMLabel->setText(QStringLiteral("EEPROM:%1 Byte").arg(Device.DataLastAddr + 1));
+
+        // The file's word through the new type's layout: the panel shows what
+        // "Brennen" will burn, not what the last type made of it.
+        if (fromFile && Image.HexLoaded) {
+            UpdateConfigButtons();
+        }
     }
     UpdateGauge();
 }

@@ -7,6 +7,7 @@
 // own ostrac_<subsystem>.cpp file.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -65,6 +66,8 @@ class TOstrac : public QMainWindow {
 
     // Status bar: panel 0 (file name, address at work), panel 1 (results, notices).
     void setPanel(int index, const QString& text);
+    // Panel 0 names the current HEX file (its full path in the hint).
+    void showFileName();
     QString panel(int index) const;
     // Empties panel 1 when it shows one of these notices: for notices that have
     // stopped being true.
@@ -167,6 +170,9 @@ class TOstrac : public QMainWindow {
         int updateId = 0;
     };
     EditorRuns editorRuns;
+    // "incl. DataEEProm" as the user last set it on a chip with EEPROM; a chip
+    // without one unchecks the box only for as long as it is selected.
+    bool dataWanted = true;
 
     // ---- Chip operations, gauges and error statistics (ostrac_ops.cpp) ----
     void UpdateGauge();
@@ -267,6 +273,7 @@ class TOstrac : public QMainWindow {
     Clock* clock_ = nullptr;
     PortIo* port_ = nullptr;
     OstracDeps deps_;
+    QPointer<QWidget> setupDialog_;  // the one setup dialog while it is open
 };
 
 }  // namespace pk

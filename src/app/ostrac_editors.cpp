@@ -133,8 +133,11 @@ void TOstrac::TaktRadioGroup1Click() {
 
 void TOstrac::DATACheckBoxClick() {
     ++editorRuns.dataCheckBox;
-    if (ui_->DATACheckBox->isChecked() && !hasEepromData(Image, Device.DataLastAddr)) {
-        ui_->DATACheckBox->setChecked(false);
+    // The user's choice holds: "Lesen" and "Löschen" include the EEPROM when it is
+    // checked, whether or not the file has EEPROM bytes. A chip without EEPROM
+    // disables the box and does not count as a choice.
+    if (ui_->DATACheckBox->isEnabled()) {
+        dataWanted = ui_->DATACheckBox->isChecked();
     }
 }
 

@@ -4,7 +4,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
+#include "editors/id_words.h"
 #include "image/hex_file.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
@@ -55,7 +57,7 @@ LoadOutcome loadCurrentFile(TOstrac& w) {
     if (w.ui()->IDCheckBox->isChecked()) {
         w.UpdateID();
     }
-    w.setPanel(0, QString());
+    w.showFileName();
     return LoadOutcome::Complete;
 }
 
@@ -72,19 +74,25 @@ bool TOstrac::ToolButton1Click() {
     StartupFilePending = false;
     setWindowTitle(QStringLiteral("PKorvel  ") + fromUtf8(Image.HexFileName));
     setPanel(0, fromUtf8(Image.HexFileName));
+    setPanel(1, QString());
     const LoadOutcome outcome = loadCurrentFile(*this);
     if (outcome == LoadOutcome::Stopped) {
         // The file is broken: leave the rest as the message found it.
         return false;
     }
+    // The results and counters of the last command were about another file.
+    ClearFehler();
+    Timer1->stop();
+    ui()->OKLabel->hide();
     // Every load starts with configuration, ID values and EEPROM data taken from the
     // file; the boxes' handlers switch each off again where the file lacks it.
     ui()->ConfigCheckBox->setChecked(true);
     ui()->IDCheckBox->setChecked(true);
-    ui()->DATACheckBox->setChecked(true);
-    // Its handler once more, which unchecks it when the file has no EEPROM data for the
-    // chip.
-    DATACheckBoxClick();
+    // A file without EEPROM bytes for the chip leaves the chip's EEPROM alone unless
+    // the user ticks the box again.
+    if (ui()->DATACheckBox->isEnabled()) {
+        ui()->DATACheckBox->setChecked(hasEepromData(Image, Device.DataLastAddr));
+    }
     return outcome == LoadOutcome::Complete;
 }
 
@@ -112,7 +120,7 @@ void TOstrac::ToolButton2Click() {
     }
     // A later burn or compare re-reads the file just saved.
     Image.HexFileName = *chosen;
-    setPanel(0, QString());
+    showFileName();
 }
 
 void TOstrac::LoadSettingsFile() {

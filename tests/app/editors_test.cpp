@@ -332,18 +332,17 @@ TEST_F(EditorsTest, LowerProtectionFollowsUpperOnlyWithOneSetting) {
     EXPECT_FALSE(box("CP0CheckBox")->isChecked());
 }
 
-TEST_F(EditorsTest, DataBoxStaysOnlyWithEepromData) {
+TEST_F(EditorsTest, DataBoxKeepsTheUsersChoice) {
     selectType(Dev16F84);
     QCheckBox* data = box("DATACheckBox");
     data->setChecked(false);
     const int runs = w->editorRuns.dataCheckBox;
     data->setChecked(true);
-    EXPECT_FALSE(data->isChecked()) << "no file, no EEPROM data";
-    EXPECT_EQ(w->editorRuns.dataCheckBox, runs + 2);
-
-    w->Image.HexWords[0x2100 + 0x40] = 0x12;  // beyond the 16F84's 64 bytes
-    data->setChecked(true);
-    EXPECT_FALSE(data->isChecked());
+    EXPECT_TRUE(data->isChecked()) << "no file, but Lesen and Löschen want the EEPROM";
+    EXPECT_EQ(w->editorRuns.dataCheckBox, runs + 1);
+    EXPECT_TRUE(w->dataWanted);
+    data->setChecked(false);
+    EXPECT_FALSE(w->dataWanted);
     selectType(Dev16F628);
     data->setChecked(true);
     EXPECT_TRUE(data->isChecked());

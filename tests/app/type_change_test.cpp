@@ -63,16 +63,16 @@ TEST(TypeChange, ClockControlsFollowTheFamily) {
     }
 }
 
-TEST(TypeChange, Sixteen7xDropsDataCheckBoxForGood) {
+TEST(TypeChange, Sixteen7xDisablesTheDataCheckBoxWhileSelected) {
     Window win;
     ASSERT_TRUE(win.ui().DATACheckBox->isChecked());
     choose(win, Dev16F76_77);
     EXPECT_FALSE(win.ui().DATACheckBox->isChecked());
-    EXPECT_TRUE(win.ui().DATACheckBox->isHidden());
+    EXPECT_FALSE(win.ui().DATACheckBox->isEnabled());
     EXPECT_TRUE(win.ui().DataGauge->isHidden());
     choose(win, Dev16F876_877);
-    EXPECT_FALSE(win.ui().DATACheckBox->isHidden());
-    EXPECT_FALSE(win.ui().DATACheckBox->isChecked());
+    EXPECT_TRUE(win.ui().DATACheckBox->isEnabled());
+    EXPECT_TRUE(win.ui().DATACheckBox->isChecked());
     EXPECT_FALSE(win.ui().DataGauge->isHidden());
 }
 
