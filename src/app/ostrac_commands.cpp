@@ -24,11 +24,55 @@ std::vector<QWidget*> commandControls(Ui::Ostrac& u) {
             u.DetectBTN, u.TypComboBox, u.ToolButton1, u.ToolButton3, u.ToolButton6};
 }
 
-// The counters and "O.K." came with the result; a success says so in words too.
-void showResult(TOstrac& w, const CommandResult& r, const char* done) {
-    if (r.ok()) {
-        w.setPanel(1, QString::fromUtf8(done));
+enum class Command { Burn, Verify, Read, Erase, Unprotect };
+
+// The result in words for panel 1. A Quick-and-Dirty circuit reads nothing back,
+// so its "O.K." would claim a check that was not made.
+QString resultText(Command c, const CommandResult& r, bool quickAndDirty) {
+    struct Texts {
+        const char* done;
+        const char* failedPrefix;
+    };
+    static constexpr Texts kTexts[] = {
+        {"PIC gebrannt – O.K.", "Brennen"},
+        {"Vergleich – O.K.", "Vergleich"},
+        {kReadDoneText, "Lesen"},
+        {kEraseDoneText, "Löschen"},
+        {kUnprotectDoneText, "CP entfernen"},
+    };
+    const Texts& t = kTexts[static_cast<int>(c)];
+    switch (r.outcome) {
+        case Outcome::Ok:
+            if (quickAndDirty) {
+                return QString::fromUtf8(t.failedPrefix) +
+                       QStringLiteral(" – nicht geprüft (Quick and Dirty)");
+            }
+            return QString::fromUtf8(t.done);
+        case Outcome::Failed: {
+            const std::int32_t n = c == Command::Read ? r.unstable : r.counters.sum();
+            return QString::fromUtf8(t.failedPrefix) +
+                   (c == Command::Read ? QStringLiteral(" – %1 Wörter unsicher")
+                                       : QStringLiteral(" – %1 Fehler"))
+                       .arg(n);
+        }
+        case Outcome::NoChip:
+            return QString::fromUtf8(t.failedPrefix) + QStringLiteral(" – kein PIC erkannt");
+        case Outcome::WrongType:
+            return QString::fromUtf8(t.failedPrefix) + QStringLiteral(" – falscher PIC-Typ");
+        case Outcome::FileUnusable:
+            return QString::fromUtf8(t.failedPrefix) +
+                   QStringLiteral(" – kein brauchbares HEX-File");
+        case Outcome::Cancelled:
+            return QString::fromUtf8(t.failedPrefix) + QStringLiteral(" – nicht ausgeführt");
     }
+    return QString();
+}
+
+// The counters and "O.K." came with the result; the status bar says it in words,
+// and panel 0 names the file again instead of the last address worked on.
+void showResult(TOstrac& w, Command c, const CommandResult& r) {
+    w.setPanel(1, resultText(c, r, w.Settings.QuickAndDirty));
+    w.showFileName();
 }
 
 }  // namespace
@@ -77,7 +121,7 @@ BurnOptions TOstrac::burnOptions() {
 }
 
 void TOstrac::ProgBTNClick() {
-    runCommand([this] { burn(session(), burnOptions()); });
+    runCommand([this] { showResult(*this, Command::Burn, burn(session(), burnOptions())); });
 }
 
 void TOstrac::ReadBTNClick() {
@@ -86,13 +130,14 @@ void TOstrac::ReadBTNClick() {
         // Words that read differently twice: the command's warning has been shown,
         // the save is still offered. Anything else ended before a complete read.
         if (!r.ok() && r.outcome != Outcome::Failed) {
+            showResult(*this, Command::Read, r);
             return;
         }
         if (r.allBlank) {
             dialog().message(kAllBlankText);  // the status bar says so as well
-        } else if (r.ok()) {
+        } else {
             // The save dialog covers the blinking "O.K.": the result stays in view here.
-            setPanel(1, QString::fromUtf8(kReadDoneText));
+            showResult(*this, Command::Read, r);
         }
         ui()->ToolButton2->setEnabled(true);
         ToolButton2Click();
@@ -100,19 +145,19 @@ void TOstrac::ReadBTNClick() {
 }
 
 void TOstrac::CompBTNClick() {
-    runCommand([this] { verify(session(), burnOptions()); });
+    runCommand([this] { showResult(*this, Command::Verify, verify(session(), burnOptions())); });
 }
 
 void TOstrac::EraseBTNClick() {
     runCommand([this] {
-        showResult(*this, erase(session(), ui()->DATACheckBox->isChecked()), kEraseDoneText);
+        showResult(*this, Command::Erase, erase(session(), ui()->DATACheckBox->isChecked()));
     });
 }
 
 void TOstrac::AntiCpBTNClick() {
     runCommand([this] {
-        showResult(*this, removeProtection(session(), ui()->DATACheckBox->isChecked()),
-                   kUnprotectDoneText);
+        showResult(*this, Command::Unprotect,
+                   removeProtection(session(), ui()->DATACheckBox->isChecked()));
     });
 }
 

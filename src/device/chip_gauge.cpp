@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "device/chip_ops.h"
@@ -26,6 +27,17 @@ std::string remainingText(std::chrono::seconds left) {
     const std::int64_t sec = s % 60;
     return "noch " + std::to_string(s / 60) + ":" + (sec < 10 ? "0" : "") + std::to_string(sec) +
            " min";
+}
+
+std::string addressText(std::int32_t address) {
+    char text[32];
+    if (address >= MemoryImage::EepromBase) {
+        std::snprintf(text, sizeof text, "EEPROM 0x%02X",
+                      static_cast<unsigned>(address - MemoryImage::EepromBase));
+    } else {
+        std::snprintf(text, sizeof text, "Adresse 0x%04X", static_cast<unsigned>(address));
+    }
+    return text;
 }
 
 void ChipOps::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {

@@ -134,6 +134,10 @@ std::optional<std::chrono::seconds> remainingTime(std::chrono::nanoseconds elaps
 // "noch 34 s", "noch 4:29 min": the remaining time as the window and the CLI show it.
 std::string remainingText(std::chrono::seconds left);
 
+// "Adresse 0x001B": the address a routine works on, as panel 0 shows it. EEPROM
+// bytes are named by their own offset, as the chip's data memory counts them.
+std::string addressText(std::int32_t address);
+
 // How chip routines show what they do. The main window implements it with its
 // widgets (repainting only the gauges, counters and status bar while a command
 // runs), the command-line tool with terminal output.
@@ -142,6 +146,8 @@ class ChipReporter {
     virtual ~ChipReporter() = default;
     // Status-bar panel 0 (file, address being worked on) or 1 (results, notices).
     virtual void setPanel(int panel, const std::string& text) = 0;
+    // The address being worked on, in panel 0.
+    void showAddress(std::int32_t address) { setPanel(0, addressText(address)); }
     // The run gauge changed; show it now.
     virtual void showRunGauge(const RunGaugeState& gauge) = 0;
     // A modal message box (verify failures, "Falscher PIC-Typ ausgewählt").

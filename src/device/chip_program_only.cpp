@@ -85,7 +85,7 @@ void ChipOps::WriteProgramAfterErase(bool includeData) {
                 failProgram(a, hex.at(i), back.at(i), false);
                 return;
             }
-            report_.setPanel(0, std::to_string(a));
+            report_.showAddress(a);
         }
         link_.Kommando(cmd::IncrementAddress);
     }

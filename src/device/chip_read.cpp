@@ -34,7 +34,7 @@ void ChipOps::ReadProgram(bool whole) {
         image_.ReadBack.at(static_cast<std::size_t>(a)) = link_.RdDaten();
         link_.Kommando(cmd::IncrementAddress);
         UpdateRunGauge(a, last);
-        report_.setPanel(0, std::to_string(a));
+        report_.showAddress(a);
     }
 }
 
@@ -44,7 +44,7 @@ void ChipOps::ReadData() {
         link_.Kommando(cmd::ReadDataFromDataMemory);
         image_.ReadBack.at(static_cast<std::size_t>(a)) = link_.RdDaten() & 0xFF;
         link_.Kommando(cmd::IncrementAddress);
-        report_.setPanel(0, std::to_string(a));
+        report_.showAddress(a);
     }
 }
 
@@ -217,7 +217,7 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
             }
         }
         link_.Kommando(cmd::IncrementAddress);
-        report_.setPanel(0, std::to_string(a));
+        report_.showAddress(a);
     }
 }
 

@@ -136,7 +136,7 @@ void ChipOps::writeProgramWords(bool qd) {
                 failProgram(a, hex.at(i), back.at(i), false);
                 return;
             }
-            report_.setPanel(0, std::to_string(a));
+            report_.showAddress(a);
         }
         link_.Kommando(cmd::IncrementAddress);
     }
@@ -172,7 +172,7 @@ void ChipOps::WriteProgram7x() {
         const std::int32_t next = a + 2;
         // With verification to follow, programming fills only the first half of the gauge.
         UpdateRunGauge(qd ? next : next / 2, last);
-        report_.setPanel(0, std::to_string(next));
+        report_.showAddress(next);
     }
     if (qd) {
         return;
@@ -193,7 +193,7 @@ void ChipOps::WriteProgram7x() {
             return;
         }
         link_.Kommando(cmd::IncrementAddress);
-        report_.setPanel(0, std::to_string(a + 1));
+        report_.showAddress(a + 1);
     }
 }
 
@@ -261,7 +261,7 @@ void ChipOps::WriteData() {
             }
         }
         link_.Kommando(cmd::IncrementAddress);
-        report_.setPanel(0, std::to_string(a));
+        report_.showAddress(a);
     }
 }
 
@@ -453,7 +453,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             link_.Kommando(cmd::IncrementAddress);
         }
         UpdateRunGauge(qd ? base + row - 1 : last / 3 + (base + row - 1) / 3, last);
-        report_.setPanel(0, std::to_string(base + row));
+        report_.showAddress(base + row);
     }
     if (qd) {
         return;

@@ -398,8 +398,8 @@ TEST(Results, LoeschenAndCpEntfernenShowWhatTheBlankCheckFound) {
     const Row rows[] = {
         {"16F628", &Ui::Ostrac::EraseBTN, -1, "PIC gelöscht – O.K.", "0 0 0"},
         {"16F628", &Ui::Ostrac::AntiCpBTN, -1, "Codeschutz entfernt – O.K.", "0 0 0"},
-        {"16F877", &Ui::Ostrac::EraseBTN, 5, "", "1 0 0"},
-        {"16F877", &Ui::Ostrac::AntiCpBTN, 0x2100, "", "0 1 0"},
+        {"16F877", &Ui::Ostrac::EraseBTN, 5, "Löschen – 1 Fehler", "1 0 0"},
+        {"16F877", &Ui::Ostrac::AntiCpBTN, 0x2100, "CP entfernen – 1 Fehler", "0 1 0"},
     };
     for (const Row& row : rows) {
         Cmd c(row.chip);

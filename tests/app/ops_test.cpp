@@ -168,7 +168,7 @@ TEST(WindowBurn, FailedWordLeavesTheGaugeRedAndTheFigureRed) {
     ASSERT_EQ(s.dialog.messages().size(), 1u);
     EXPECT_EQ(s.dialog.messages()[0],
               "Programmbrennen wegen eines Fehlers abgebrochen!  30: 286 -> 16383");
-    EXPECT_EQ(s.w->panel(0), "29");
+    EXPECT_EQ(s.w->panel(0), "Adresse 0x001D");
     EXPECT_FALSE(s.w->Timer1->isActive());
     EXPECT_TRUE(s.clean()) << s.board.log().violationText();
 }

@@ -176,7 +176,7 @@ TEST(WriteProgram, OnlyAddressFiveIsReadProgrammedAndVerified) {
     EXPECT_TRUE(b.clean()) << b.violations();
     EXPECT_EQ(b.log().commandTrace(), "6 6 6 6 6 4 2(0ABC) 8 4 6");
     EXPECT_EQ(b.chip->word(5), 0x0ABC);
-    EXPECT_EQ(b.report.panels[0], "5");
+    EXPECT_EQ(b.report.panels[0], "Adresse 0x0005");
     // 5 is the last address: the gauge ends full, pauses 200 ms, and hides.
     ASSERT_GE(b.report.gauges.size(), 2u);
     EXPECT_EQ(b.report.gauges[b.report.gauges.size() - 2].progress, 20);
@@ -231,7 +231,7 @@ TEST(WriteProgram, CellThatNeverProgramsStopsAtItsAddress) {
     // The gauge stays visible in red; the panel still shows the last good address.
     EXPECT_TRUE(b.ops.runGauge().visible);
     EXPECT_EQ(b.ops.runGauge().colour, RunGaugeColour::Red);
-    EXPECT_EQ(b.report.panels[0], "99");
+    EXPECT_EQ(b.report.panels[0], "Adresse 0x0063");
 }
 
 TEST(WriteProgram, BurnGoesOnWithDataAndConfigurationAfterAProgramFailure) {
@@ -287,7 +287,7 @@ TEST(WriteProgram7x, RangeIsPaddedToWholePairs) {
     EXPECT_EQ(b.chip->word(0x11), 0x3FFF);
     EXPECT_EQ(b.chip->word(0x40), 0x3FFF);  // the bulk erase took it
     EXPECT_EQ(b.image.ReadBack[0x11], 0x3FFF);
-    EXPECT_EQ(b.report.panels[0], "18");
+    EXPECT_EQ(b.report.panels[0], "Adresse 0x0012");
     EXPECT_EQ(b.errors.sum(), 0);
     EXPECT_FALSE(b.ops.runGauge().visible);
 }
@@ -333,7 +333,7 @@ TEST(WriteData, ProgramsPresentBytesWithoutReadingFirst) {
     EXPECT_EQ(b.log().count(cmd::ReadDataFromDataMemory), 2);
     EXPECT_EQ(b.log().count(cmd::IncrementAddress), 128);
     EXPECT_EQ(b.chip->word(0x2102), 0x42);
-    EXPECT_EQ(b.report.panels[0], std::to_string(0x2100 + 127));
+    EXPECT_EQ(b.report.panels[0], "EEPROM 0x7F");
     EXPECT_TRUE(b.report.gauges.empty());  // no gauge for the EEPROM
 }
 

@@ -42,7 +42,7 @@ TEST(ReadProgram, CompareReadsOnlyUpToTheLastWordTheFileGives) {
     EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 513);
     EXPECT_EQ(b.image.ReadBack[0x0200], pattern(0x0200));
     EXPECT_EQ(b.image.ReadBack[0x0201], 0xFFFF);  // not read: left as it was
-    EXPECT_EQ(b.report.panels[0], "512");
+    EXPECT_EQ(b.report.panels[0], "Adresse 0x0200");
     EXPECT_FALSE(b.ops.runGauge().visible);
 
     b.circuit.log().clear();
@@ -86,7 +86,7 @@ TEST(ReadData, BytesAreMaskedAndAChipWithoutEepromGetsNoCommand) {
         ASSERT_EQ(b.image.ReadBack[0x2100 + n], (n * 7 + 1) & 0xFF) << n;
     }
     EXPECT_EQ(b.image.ReadBack[0x2100 + 128], 0xFFFF);
-    EXPECT_EQ(b.report.panels[0], std::to_string(0x2100 + 127));
+    EXPECT_EQ(b.report.panels[0], "EEPROM 0x7F");
     EXPECT_TRUE(b.report.gauges.empty());
 
     Bench none("16F73");
