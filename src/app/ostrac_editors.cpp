@@ -84,7 +84,9 @@ void TOstrac::UpdateConfigButtons() {
     if (r.takt1Set) {
         selectItem(ui_->TaktButtonGroup1, r.controls.takt1);
     }
-    ui_->RA6CheckBox->setEnabled(r.ra6Enabled);
+    // The file decides CLKOUT as it decides the rest: a box the user could tick
+    // here would show a word that the burn's re-read of the file undoes.
+    ui_->RA6CheckBox->setEnabled(r.ra6Enabled && !ui_->ConfigCheckBox->isChecked());
     ui_->RA6CheckBox->setChecked(r.controls.ra6);
     if (r.wrtLevelSet) {
         ui_->WRTComboBox->setCurrentIndex(r.controls.wrtLevel);

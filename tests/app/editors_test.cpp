@@ -123,7 +123,7 @@ TEST_F(EditorsTest, FileWordSetsAndLocksTheControls) {
     box("ConfigCheckBox")->setChecked(true);
     EXPECT_TRUE(radio("TaktRadioGroup1_4")->isChecked());
     EXPECT_TRUE(box("RA6CheckBox")->isChecked());
-    EXPECT_TRUE(box("RA6CheckBox")->isEnabled()) << "INTRC may enable RA6 in the locked mode";
+    EXPECT_FALSE(box("RA6CheckBox")->isEnabled()) << "the file decides CLKOUT too";
     EXPECT_TRUE(box("RA5CheckBox")->isChecked());
     EXPECT_FALSE(box("CP1CheckBox")->isChecked());
     EXPECT_FALSE(box("CP0CheckBox")->isChecked());
@@ -359,7 +359,7 @@ TEST_F(EditorsTest, LoadingTakesConfigurationFromTheFile) {
     EXPECT_TRUE(box("ConfigCheckBox")->isChecked());
     EXPECT_TRUE(radio("TaktRadioGroup1_4")->isChecked());
     EXPECT_TRUE(box("RA6CheckBox")->isChecked());
-    EXPECT_TRUE(box("RA6CheckBox")->isEnabled());
+    EXPECT_FALSE(box("RA6CheckBox")->isEnabled());
     EXPECT_TRUE(box("RA5CheckBox")->isChecked());
     EXPECT_TRUE(box("PWRTECheckBox")->isChecked());
     EXPECT_FALSE(box("CP1CheckBox")->isEnabled());
