@@ -203,7 +203,10 @@ void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
 }
 
 void TOstrac::Autodetect2() {
-    detect(session());
+    // Nothing answered: the type stays as the user chose it (panel 1 says so).
+    if (detect(session()).outcome == Outcome::NoChip) {
+        return;
+    }
     ui()->TypComboBox->setCurrentIndex(Device.CurrentType);
     ui()->TypComboBox->repaint();
     TypComboBoxChange();

@@ -39,8 +39,8 @@ const std::vector<BackendOptionText>& backendOptionTexts() {
         {"sim-strict", "wie sim-fast, Portzugriffe ohne Zeit", ""},
         {"sim-fault",
          "Fehler einschalten (mehrfach möglich): no-chip, wrong-chip[:PIC], stuck-low, "
-         "stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, flaky:N, no-vpp, "
-         "no-bulk-erase",
+         "stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, flaky:N, "
+         "misread:ADRESSE, no-vpp, no-bulk-erase",
          "NAME[:ARG]"},
         {"trace", "Jeden Portzugriff als Value Change Dump in diese Datei schreiben", "DATEI.vcd"},
     };

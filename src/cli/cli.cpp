@@ -597,7 +597,7 @@ class Run {
         extra_[QStringLiteral("deviceId")] = d.idWord;
         extra_[QStringLiteral("revision")] = QString::fromStdString(d.found.revisionText());
         if (d.outcome == Outcome::NoChip) {
-            message(kNoChipMessage);
+            message(noChipMessage(d.idWord));
             return ExitChip;
         }
         const DeviceInfo* info = deviceInfo(device_.CurrentType);
@@ -617,7 +617,7 @@ class Run {
             return ExitChip;
         }
         if (type_ && type_->type != device_.CurrentType) {
-            message(kWrongTypeText);
+            message(wrongTypeMessage(d.idWord, type_->type));
             return ExitChip;
         }
         return ExitOk;

@@ -107,7 +107,7 @@ void ChipOps::RestoreCalibration(bool config) {
         const std::uint16_t r = link_.RdDaten();
         image_.ReadBack.at(static_cast<std::size_t>(cal.word)) = r;
         if (r != KeptCalibration->word) {
-            failProgram(cal.word, KeptCalibration->word, r, false);
+            failProgram(cal.word, KeptCalibration->word, r, WordFailure::Check::Calibration);
         }
     }
     if (!config) {

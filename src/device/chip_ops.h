@@ -55,14 +55,17 @@ struct NewerScheme {
 std::optional<NewerScheme> newerScheme(std::int32_t type);
 
 // Texts the chip routines show.
-inline constexpr const char* kNoChipText = "kein PIC erkannt, wähle PIC16F84";
+// Status-bar panel 1 when no device ID answered; the type stays as selected.
+inline constexpr const char* kNoChipText =
+    "kein PIC erkannt (ein alter 16F84 hat keine Device-ID: dann 16F84/84A wählen)";
 inline constexpr const char* kWrongTypeText = "Falscher PIC-Typ ausgewählt";
 inline constexpr const char* kCodeProtectedText = "codeprotected";
 inline constexpr const char* kRevisionPrefix = "Chip-Revision: ";
-// A word an erase left set, in the form of the verify messages (address: wanted -> read).
-inline constexpr const char* kNotBlankText = "PIC nicht vollständig gelöscht!  ";
+// A word an erase left set, in the form of the verify messages
+// ("0x0007: 0x3FFF erwartet, 0x2800 gelesen.").
+inline constexpr const char* kNotBlankText = "PIC nicht vollständig gelöscht! ";
 inline constexpr const char* kEepromRestoreFailedText =
-    "EEPROM nach dem Löschen nicht wiederhergestellt!  ";
+    "EEPROM nach dem Löschen nicht wiederhergestellt! ";
 // Status-bar panel 1 in the data-sheet timing: which way program memory is burnt.
 inline constexpr const char* kProgramOnlyText =
     "Datenblatt-Timing: PIC gelöscht, Wörter nur programmiert";
@@ -105,13 +108,22 @@ struct WordFailure {
     std::int32_t address = 0;
     std::uint16_t wanted = 0;
     std::uint16_t read = 0;
-    // The 16F7x verify pass after programming (its message reads slightly differently).
-    bool pairsVerify = false;
+    // How the word was found wrong.
+    enum class Check {
+        Written,      // read back right after it was written
+        VerifyPass,   // in a pass after every word was written (16F7x, row writers)
+        ReadTwice,    // nothing written: two reads of a kept word gave `wanted` and `read`
+        Calibration,  // the factory calibration word written back after an erase
+    };
+    Check check = Check::Written;
     bool operator==(const WordFailure&) const = default;
 };
 
-// The message box text for a failed word: text, address, ": ", wanted, " -> ", read.
+// The message box text for a failed word: the area, the address and both words in
+// hex ("0x001B: 0x2C88 geschrieben, 0x2C89 gelesen"), and what to check.
 std::string failureMessage(const WordFailure& f);
+// "0x001B", "0x2C88": addresses and 14-bit words as every message shows them.
+std::string hexWord(std::uint32_t value);
 
 // Colour of the run gauge (the usage gauges have their own colours).
 enum class RunGaugeColour { DarkGreen, Red };
@@ -225,6 +237,9 @@ class ChipOps {
     // protection removal), counts every word that is not blank in its error
     // counter and names the first one in a message. Returns the number found.
     std::int32_t BlankCheck(bool includeData, bool protectionRemoved = false);
+    // Writes `word` to program address 0 (erased before) in a programming-mode
+    // bracket of its own and returns what reads back; the caller erases it again.
+    std::uint16_t ProbeProgramWord(std::uint16_t word);
     // The code-protection removal sequence at the configuration word (not 16F7x),
     // with its own programming-mode bracket and gauge steps.
     void RemoveCodeProtection();
@@ -290,7 +305,7 @@ class ChipOps {
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
     void failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
-                     bool pairsVerify);
+                     WordFailure::Check check = WordFailure::Check::Written);
 
   public:
     ProgrammerLink& link() { return link_; }

@@ -82,7 +82,7 @@ void ChipOps::WriteProgramAfterErase(bool includeData) {
             back.at(i) = link_.RdDaten();
             UpdateRunGauge(a, last);
             if (back.at(i) != hex.at(i)) {
-                failProgram(a, hex.at(i), back.at(i), false);
+                failProgram(a, hex.at(i), back.at(i));
                 return;
             }
             report_.showAddress(a);

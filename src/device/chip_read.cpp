@@ -212,8 +212,9 @@ void ChipOps::EraseKeepingData(bool includeData, const NewerScheme* s) {
             errors_.DataErrorCount += 1;
             if (!reported) {
                 reported = true;
-                report_.message(std::string(kEepromRestoreFailedText) + std::to_string(a) + ": " +
-                                std::to_string(kept[n]) + " -> " + std::to_string(r));
+                report_.message(std::string(kEepromRestoreFailedText) +
+                                hexWord(static_cast<std::uint32_t>(a)) + ": " + hexWord(kept[n]) +
+                                " geschrieben, " + hexWord(r) + " gelesen.");
             }
         }
         link_.Kommando(cmd::IncrementAddress);
@@ -236,8 +237,9 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
         }
         counter += 1;
         if (found++ == 0) {
-            report_.message(std::string(kNotBlankText) + std::to_string(address) + ": " +
-                            std::to_string(blank) + " -> " + std::to_string(read));
+            report_.message(std::string(kNotBlankText) +
+                            hexWord(static_cast<std::uint32_t>(address)) + ": " + hexWord(blank) +
+                            " erwartet, " + hexWord(read) + " gelesen.");
         }
     };
     // The factory calibration is what an erase of such a chip leaves in place.
@@ -278,6 +280,19 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
     }
     link_.EndProgmode();
     return found;
+}
+
+std::uint16_t ChipOps::ProbeProgramWord(std::uint16_t word) {
+    StartProgmode();
+    link_.Kommando(cmd::LoadDataForProgramMemory);
+    link_.WrDaten(word);
+    link_.Kommando(row().programCmd);
+    sleepFor(waits().program);
+    link_.Kommando(cmd::ReadDataFromProgramMemory);
+    const std::uint16_t read = link_.RdDaten();
+    image_.ReadBack.at(0) = read;
+    link_.EndProgmode();
+    return read;
 }
 
 void ChipOps::RemoveCodeProtection() {

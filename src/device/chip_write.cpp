@@ -63,10 +63,10 @@ std::optional<NewerScheme> newerScheme(std::int32_t type) {
 }
 
 void ChipOps::failProgram(std::int32_t address, std::uint16_t wanted, std::uint16_t read,
-                          bool pairsVerify) {
+                          WordFailure::Check check) {
     errors_.ProgramErrorCount += 1;
     setGaugeColour(RunGaugeColour::Red);
-    report_.failure({Area::Program, address, wanted, read, pairsVerify});
+    report_.failure({Area::Program, address, wanted, read, check});
 }
 
 void ChipOps::WriteProgram() {
@@ -133,7 +133,7 @@ void ChipOps::writeProgramWords(bool qd) {
             }
             UpdateRunGauge(a, last);
             if (!qd && back.at(i) != hex.at(i)) {
-                failProgram(a, hex.at(i), back.at(i), false);
+                failProgram(a, hex.at(i), back.at(i));
                 return;
             }
             report_.showAddress(a);
@@ -189,7 +189,7 @@ void ChipOps::WriteProgram7x() {
             std::nearbyint(static_cast<double>(a) / 2.0 + static_cast<double>(last) / 2.0);
         UpdateRunGauge(static_cast<std::int32_t>(p), last);
         if (back.at(i) != (hex.at(i) & 0x3FFF)) {
-            failProgram(a, hex.at(i), back.at(i), true);
+            failProgram(a, hex.at(i), back.at(i), WordFailure::Check::VerifyPass);
             return;
         }
         link_.Kommando(cmd::IncrementAddress);
@@ -417,7 +417,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
                     dirty[static_cast<std::size_t>(a / row)] = true;
                 }
             } else if (first != second) {
-                failProgram(a, first, second, false);
+                failProgram(a, first, second, WordFailure::Check::ReadTwice);
                 return;
             }
             link_.Kommando(cmd::IncrementAddress);
@@ -468,7 +468,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             link_.Kommando(cmd::ReadDataFromProgramMemory);
             back.at(i) = link_.RdDaten();
             if (back.at(i) != hex.at(i)) {
-                failProgram(a, hex.at(i), back.at(i), true);
+                failProgram(a, hex.at(i), back.at(i), WordFailure::Check::VerifyPass);
                 return;
             }
         }

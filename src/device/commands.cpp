@@ -17,9 +17,83 @@ constexpr bool present(std::uint16_t word) {
 }
 
 std::string hexAddress(std::int32_t address) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(address));
+    return hexWord(static_cast<std::uint32_t>(address));
+}
+
+std::string hexByte(std::uint16_t value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%02X", static_cast<unsigned>(value & 0xFF));
     return buf;
+}
+
+std::string hexNibble(std::uint16_t value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(value & 0x0F));
+    return buf;
+}
+
+// A value as its area holds it: EEPROM bytes with two digits, ID locations by
+// their nibble (all that is checked), words with four.
+std::string areaValue(Area area, std::uint16_t value) {
+    switch (area) {
+        case Area::Data:
+            return hexByte(value);
+        case Area::Id:
+            return hexNibble(value);
+        default:
+            return hexWord(value);
+    }
+}
+
+// "0x001B: 0x2C88 geschrieben, 0x2C89 gelesen".
+std::string failureWords(const WordFailure& f) {
+    const std::string where = hexAddress(f.address);
+    if (f.check == WordFailure::Check::ReadTwice) {
+        return where + " las sich zweimal verschieden: " + areaValue(f.area, f.wanted) + " und " +
+               areaValue(f.area, f.read);
+    }
+    return (f.check == WordFailure::Check::Calibration ? "OSCCAL-Wert an " : "") + where + ": " +
+           areaValue(f.area, f.wanted) + " geschrieben, " + areaValue(f.area, f.read) + " gelesen";
+}
+
+constexpr const char* kProtectedHint = "Der PIC ist codegeschützt – zuerst CP entfernen.";
+
+// The one sentence on what to check after a word that did not take.
+const char* failureHint(const WordFailure& f) {
+    if (f.check == WordFailure::Check::ReadTwice) {
+        return "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
+    }
+    return "Bitte VPP (12–14 V) und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; "
+           "bleibt der Fehler an derselben Adresse, ist der PIC defekt.";
+}
+
+// "Nicht gebrannt: 1987 Programmwörter, 64 EEPROM-Bytes und 5 ID-/Configuration-Wörter."
+// ("" when nothing was left); the program words after a failure of a verify pass
+// were written and only not checked.
+std::string leftText(const ErrorCounters& left, bool writtenUnchecked) {
+    std::vector<std::string> parts;
+    const auto count = [&parts](std::int32_t n, const char* one, const char* many) {
+        if (n > 0) {
+            parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+        }
+    };
+    std::string text;
+    count(left.ProgramErrorCount, "Programmwort", "Programmwörter");
+    if (writtenUnchecked && !parts.empty()) {
+        text = "Geschrieben, aber nicht geprüft: " + parts.front() + ".";
+        parts.clear();
+    }
+    count(left.DataErrorCount, "EEPROM-Byte", "EEPROM-Bytes");
+    count(left.ConfigIdErrorCount, "ID-/Configuration-Wort", "ID-/Configuration-Wörter");
+    if (!parts.empty()) {
+        text += text.empty() ? "" : "\r";
+        text += "Nicht gebrannt: ";
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            text += (i == 0 ? "" : i + 1 == parts.size() ? " und " : ", ") + parts[i];
+        }
+        text += ".";
+    }
+    return text;
 }
 
 void selectType(DeviceState& device, std::int32_t type) {
@@ -126,6 +200,13 @@ bool silentId(std::uint16_t idWord) {
     return found.noChip || (found.unknown && found.code == 0);
 }
 
+// Whether the type check saw a chip drive the data line: a device ID, or (the old
+// 16F84 has none) a configuration word that reads otherwise than the ID location
+// beside it. A line that nothing drives reads both alike.
+bool chipAnswered(const ChipOps& ops) {
+    return !silentId(ops.DetectedIdWord) || ops.DetectedConfig != ops.DetectedIdWord;
+}
+
 // The value a silent data line reads in an area: all ones (pulled up), as the
 // chip's erased cells do too.
 std::uint16_t allOnes(Area area) {
@@ -168,31 +249,103 @@ bool answeredBefore(const MemoryImage& image, Area area, std::int32_t before) {
     return false;
 }
 
+// What a burn that stops at failure f leaves undone: the file's words after f
+// in its area (all of them after a failed read before writing) and every word of
+// the areas that follow.
+ErrorCounters notBurntAfter(ChipSession& chip, const WordFailure& f, bool includeData) {
+    const MemoryImage& image = chip.ops.image();
+    const DeviceState& device = chip.ops.device();
+    ErrorCounters n;
+    const auto countFrom = [&](std::int32_t from, std::int32_t to) {
+        std::int32_t words = 0;
+        for (std::int32_t a = from; a <= to; ++a) {
+            // The calibration word is the chip's own, never the file's.
+            words += present(image.HexWords[static_cast<std::size_t>(a)]) &&
+                             !isCalibrationWord(device.CurrentType, a)
+                         ? 1
+                         : 0;
+        }
+        return words;
+    };
+    const std::int32_t dataLast = MemoryImage::EepromBase + device.DataLastAddr;
+    if (f.area == Area::Program) {
+        n.ProgramErrorCount = countFrom(
+            f.check == WordFailure::Check::ReadTwice ? 0 : f.address + 1, device.ProgLastAddr);
+        n.DataErrorCount = includeData ? countFrom(MemoryImage::EepromBase, dataLast) : 0;
+    } else if (f.area == Area::Data) {
+        n.DataErrorCount = countFrom(f.address + 1, dataLast);
+    } else {
+        return n;
+    }
+    for (std::int32_t id : image.IdWords) {
+        n.ConfigIdErrorCount += idPresent(id) ? 1 : 0;
+    }
+    n.ConfigIdErrorCount += present(image.ConfigWord) ? 1 : 0;
+    const DeviceInfo* row = deviceInfo(device.CurrentType);
+    n.ConfigIdErrorCount += row != nullptr && row->hasConfig2() && present(image.ConfigWord2);
+    return n;
+}
+
+// Whether a failed word reads as a protected chip's memory does: zero, on a chip
+// the type check found protected.
+bool readsProtected(const ChipOps& ops, const WordFailure& f) {
+    const bool protectedArea = f.area == Area::Data ? ops.EepromProtected : ops.FlashProtected;
+    return protectedArea && f.read == 0 && (f.area == Area::Program || f.area == Area::Data) &&
+           f.check != WordFailure::Check::ReadTwice;
+}
+
+// The one message of a burn that stopped at a program or data word.
+std::string abortMessage(const WordFailure& f, const ErrorCounters& left, bool isProtected) {
+    const std::string rest = leftText(left, f.check == WordFailure::Check::VerifyPass);
+    return std::string(f.area == Area::Data ? "EEPROM-Brennen abgebrochen! "
+                                            : "Programmbrennen abgebrochen! ") +
+           failureWords(f) + ".\r" + (rest.empty() ? "" : rest + "\r") +
+           (isProtected ? kProtectedHint : failureHint(f));
+}
+
+// How one area of a burn ended.
+enum class AreaEnd { Done, Stopped, NoAnswer };
+
 // One area of a burn in its bracket, with its failures held back until it is
-// over. False when the chip does not answer: then only one message is shown and
-// the burn stops, instead of one message box for every area that follows.
-bool burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end,
-              const std::function<void()>& routine) {
+// over. A failed program or data word stops the burn: one message says what
+// failed and what was left unburnt, and the counters count it all. When the chip
+// never answered, the message says so instead.
+AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end, bool includeData,
+                 const std::function<void()>& routine) {
     const std::size_t before = chip.report.failures().size();
     bracket(chip, routine);
     const std::vector<WordFailure> failures = chip.report.failures();
     const MemoryImage& image = chip.ops.image();
     if (failures.size() == before) {
         answered = answered || answeredBefore(image, area, end);
-        return true;
+        return AreaEnd::Done;
     }
     const WordFailure& first = failures[before];
+    const bool stops = first.area == Area::Program || first.area == Area::Data;
+    ErrorCounters left;
+    if (stops) {
+        left = notBurntAfter(chip, first, includeData);
+        ErrorCounters& e = chip.ops.errors();
+        e.ProgramErrorCount += left.ProgramErrorCount;
+        e.DataErrorCount += left.DataErrorCount;
+        e.ConfigIdErrorCount += left.ConfigIdErrorCount;
+    }
     const std::uint16_t read = first.read & allOnes(first.area);
     if (!answered && !answeredBefore(image, first.area, first.address) &&
         (read == allOnes(first.area) || read == 0)) {
-        chip.report.message(noAnswerMessage(first));
-        return false;
+        const std::string rest = leftText(left, false);
+        chip.report.message(noAnswerMessage(first) + (rest.empty() ? "" : "\r" + rest));
+        return AreaEnd::NoAnswer;
     }
     answered = true;
-    for (std::size_t i = before; i < failures.size(); ++i) {
-        chip.report.showFailure(failures[i]);
+    if (!stops) {
+        for (std::size_t i = before; i < failures.size(); ++i) {
+            chip.report.showFailure(failures[i]);
+        }
+        return AreaEnd::Done;
     }
-    return true;
+    chip.report.message(abortMessage(first, left, readsProtected(chip.ops, first)));
+    return AreaEnd::Stopped;
 }
 
 // Counts the words in which two reads of the same area differ.
@@ -209,26 +362,31 @@ std::int32_t countDifferences(const WordArray& a, const WordArray& b, std::int32
 
 }  // namespace
 
+std::string hexWord(std::uint32_t value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(value));
+    return buf;
+}
+
 std::string failureMessage(const WordFailure& f) {
     const char* text = "";
     switch (f.area) {
         case Area::Program:
-            // The 16F7x verify pass words its message without the two blanks.
-            text = f.pairsVerify ? "Programmbrennen wegen eines Fehlers abgebrochen!"
-                                 : "Programmbrennen wegen eines Fehlers abgebrochen!  ";
+            text = f.check == WordFailure::Check::Calibration
+                       ? "OSCCAL-Wert nicht zurückgeschrieben! "
+                       : "Programmwort nicht gebrannt! ";
             break;
         case Area::Data:
-            text = "EEPROM-Brennen wegen eines Fehlers abgebrochen!  ";
+            text = "EEPROM-Byte nicht gebrannt! ";
             break;
         case Area::Id:
-            text = "Brennen der ID fehlgeschlagen!  ";
+            text = "Brennen der ID fehlgeschlagen! ";
             break;
         case Area::Config:
-            text = "Brennen der Configuration fehlgeschlagen!  ";
+            text = "Brennen der Configuration fehlgeschlagen! ";
             break;
     }
-    return std::string(text) + std::to_string(f.address) + ": " + std::to_string(f.wanted) +
-           " -> " + std::to_string(f.read);
+    return text + failureWords(f) + ".\r" + failureHint(f);
 }
 
 std::string unstableReadMessage(std::int32_t words) {
@@ -241,13 +399,9 @@ std::string unstableReadMessage(std::int32_t words) {
 
 std::string noAnswerMessage(const WordFailure& f) {
     const bool ones = (f.read & allOnes(f.area)) == allOnes(f.area);
-    return std::string(kNoChipMessage) + ": Adresse " + std::to_string(f.address) + " liest " +
-           std::to_string(f.read) + " statt " + std::to_string(f.wanted) +
-           (ones ? ", alle Bits 1. Meist steckt kein PIC im Sockel, die Programmierspannung "
-                   "(VPP) fehlt oder die Datenleitung ist offen."
-                 : ", alle Bits 0. Meist liegt die Datenleitung auf Masse, die "
-                   "Versorgungsspannung (VDD) fehlt oder die Taktleitung ist offen.") +
-           " Brennen abgebrochen.";
+    return std::string(kNoChipMessage) + ": Adresse " + hexAddress(f.address) + " liest " +
+           areaValue(f.area, f.read) + " statt " + areaValue(f.area, f.wanted) + ", " +
+           (ones ? kOnesHint : kZerosHint) + " Brennen abgebrochen.";
 }
 
 bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
@@ -361,6 +515,22 @@ std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState
     return out;
 }
 
+std::string noChipMessage(std::uint16_t idWord) {
+    return std::string(kNoChipMessage) + ": Device-ID liest " + hexWord(idWord) + ", " +
+           (lookupDeviceId(idWord).noChip ? std::string(kOnesHint) + " " + kIdlessHint
+                                          : std::string(kZerosHint));
+}
+
+std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected) {
+    const IdLookup found = lookupDeviceId(idWord);
+    const DeviceInfo* chosen = deviceInfo(selected);
+    const std::string inSocket = found.unknown
+                                     ? "ein unbekannter PIC (Device-ID " + hexWord(idWord) + ")"
+                                     : "ein " + std::string(deviceInfo(found.type)->listText);
+    return std::string(kWrongTypeText) + ": im Sockel steckt " + inSocket + ", gewählt ist " +
+           (chosen != nullptr ? std::string(chosen->listText) : std::string("?")) + ".";
+}
+
 Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
@@ -373,13 +543,16 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
     ops.Autodetect(true);
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
-    // so for every other chip it means that nothing answered.
+    // so for every other chip it means that nothing answered. Even the old 16F84
+    // drives its ID location and configuration word high, so both reading zero is
+    // a line that nothing drives.
     const DeviceInfo* row = deviceInfo(selected);
     const bool deviceIdExpected =
         choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    if (silentId(ops.DetectedIdWord) && deviceIdExpected) {
+    if (silentId(ops.DetectedIdWord) &&
+        (deviceIdExpected || (!found.noChip && !chipAnswered(ops)))) {
         ops.TypeMismatch = true;
-        chip.report.message(kNoChipMessage);
+        chip.report.message(noChipMessage(ops.DetectedIdWord));
         return Outcome::NoChip;
     }
     if (choice.fromChip) {
@@ -391,9 +564,11 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
         selectType(device, ops.DetectedType);
         return Outcome::Ok;
     }
-    ops.TypeMismatch = selected != ops.DetectedType;
+    // A device ID that no type has is no 16F84 either: that one reads none.
+    ops.TypeMismatch =
+        selected != ops.DetectedType || (found.unknown && !silentId(ops.DetectedIdWord));
     if (ops.TypeMismatch) {
-        chip.report.message(kWrongTypeText);
+        chip.report.message(wrongTypeMessage(ops.DetectedIdWord, selected));
         return Outcome::WrongType;
     }
     return Outcome::Ok;
@@ -411,11 +586,12 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     }
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
-    // Each area in a bracket of its own; a failed program word does not keep the
-    // data and the configuration from being burnt, unless the chip does not answer
-    // at all. A device ID read by the type check shows that it does.
+    // Each area in a bracket of its own. The first program or data word that does
+    // not verify ends the burn: a configuration word (protection included) burnt
+    // over a program that is not there would hide the fault. Whether the chip
+    // answered at all decides the message; the type check may have shown it.
     const DeviceInfo& info = *deviceInfo(chip.ops.device().CurrentType);
-    bool answered = !chip.ops.settings().QuickAndDirty && !silentId(chip.ops.DetectedIdWord);
+    bool answered = !chip.ops.settings().QuickAndDirty && chipAnswered(chip.ops);
     chip.report.holdFailures(true);
     struct Release {
         Reporter& report;
@@ -425,31 +601,33 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     // A calibration is kept only from the erase of this burn.
     chip.ops.KeptCalibration.reset();
     chip.ops.CalibrationRefused = false;
-    const bool complete =
-        burnArea(chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1,
-                 [&] {
-                     if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
-                         chip.ops.WriteProgram7x();
-                     } else if (const auto scheme = newerScheme(info.type);
-                                scheme && scheme->latchWords > 1) {
-                         chip.ops.WriteProgramRows(*scheme);
-                     } else if (chip.ops.ProgramOnlyPays(options.includeData)) {
-                         chip.ops.WriteProgramAfterErase(options.includeData);
-                     } else {
-                         if (chip.ops.settings().Timing == TimingMode::DataSheet &&
-                             info.writeScheme == WriteScheme::WordByWord) {
-                             chip.report.setPanel(1, kWordByWordText);
-                         }
-                         chip.ops.WriteProgram();
-                     }
-                 }) &&
-        // Not erased because the calibration could not be kept: nothing more to burn.
-        !chip.ops.CalibrationRefused &&
-        (!options.includeData ||
-         burnArea(chip, answered, Area::Data, dataEnd, [&] { chip.ops.WriteData(); })) &&
-        burnArea(chip, answered, Area::Config, MemoryImage::IdBase + 4,
-                 [&] { chip.ops.WriteConfiguration(); });
-    if (!complete && !chip.ops.CalibrationRefused) {
+    const bool data = options.includeData;
+    AreaEnd end =
+        burnArea(chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data, [&] {
+            if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
+                chip.ops.WriteProgram7x();
+            } else if (const auto scheme = newerScheme(info.type);
+                       scheme && scheme->latchWords > 1) {
+                chip.ops.WriteProgramRows(*scheme);
+            } else if (chip.ops.ProgramOnlyPays(data)) {
+                chip.ops.WriteProgramAfterErase(data);
+            } else {
+                if (chip.ops.settings().Timing == TimingMode::DataSheet &&
+                    info.writeScheme == WriteScheme::WordByWord) {
+                    chip.report.setPanel(1, kWordByWordText);
+                }
+                chip.ops.WriteProgram();
+            }
+        });
+    // Not erased because the calibration could not be kept: nothing more to burn.
+    if (end == AreaEnd::Done && !chip.ops.CalibrationRefused && data) {
+        end = burnArea(chip, answered, Area::Data, dataEnd, data, [&] { chip.ops.WriteData(); });
+    }
+    if (end == AreaEnd::Done && !chip.ops.CalibrationRefused) {
+        end = burnArea(chip, answered, Area::Config, MemoryImage::IdBase + 4, data,
+                       [&] { chip.ops.WriteConfiguration(); });
+    }
+    if (end == AreaEnd::NoAnswer) {
         r.outcome = Outcome::NoChip;
     }
     r.failures = chip.report.takeFailures();
@@ -538,13 +716,48 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
 
 namespace {
 
+// The old 16F84 has no device ID, and once erased it reads all ones, as an empty
+// socket does: the type check could not tell them apart (unless its
+// configuration word read otherwise). One word written at address 0 and read
+// back proves that a chip answered; it is erased again and checked blank.
+Outcome proveAnswered(ChipSession& chip) {
+    ChipOps& ops = chip.ops;
+    const DeviceInfo* row = deviceInfo(ops.device().CurrentType);
+    if (ops.settings().QuickAndDirty || row == nullptr || !row->idless || ops.device().Is84A ||
+        chipAnswered(ops)) {
+        return Outcome::Ok;
+    }
+    // Neither all ones nor all zeros, and every bit beside one that differs.
+    constexpr std::uint16_t kProbe = 0x2AAA;
+    const std::uint16_t read = ops.ProbeProgramWord(kProbe);
+    if (read != kProbe && ((read & 0x3FFF) == 0x3FFF || (read & 0x3FFF) == 0)) {
+        chip.report.message(std::string(kNoChipMessage) +
+                            ": ein Prüfwort an Adresse 0x0000 liest " + hexWord(read) + " statt " +
+                            hexWord(kProbe) + ", " +
+                            ((read & 0x3FFF) == 0 ? kZerosHint : kOnesHint));
+        // Counted too: the window shows "O.K." for counters that are all 0.
+        ops.errors().ProgramErrorCount += 1;
+        return Outcome::NoChip;
+    }
+    if (read != kProbe) {
+        // A chip answered, but the word did not take: the next erase must still go.
+        ops.errors().ProgramErrorCount += 1;
+        chip.report.failure({Area::Program, 0, kProbe, read});
+    }
+    eraseBracket(chip, false);
+    ops.BlankCheck(false);
+    return Outcome::Ok;
+}
+
 // The erase's own failures (an EEPROM that could not be kept) were reported
-// already; otherwise the blank check proves the erase.
+// already; otherwise the blank check proves the erase, and on the old 16F84 the
+// proof that a chip answered follows.
 void checkBlank(ChipSession& chip, CommandResult& r, bool includeData, bool protectionRemoved) {
-    if (chip.ops.errors().sum() == 0) {
-        chip.ops.BlankCheck(includeData, protectionRemoved);
+    if (chip.ops.errors().sum() == 0 && chip.ops.BlankCheck(includeData, protectionRemoved) == 0) {
+        r.outcome = proveAnswered(chip);
     }
     r.dataIncluded = includeData && chip.ops.device().DataLastAddr >= 0;
+    r.failures = chip.report.takeFailures();
     finishCounters(chip, r);
 }
 
@@ -556,6 +769,7 @@ CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choic
         return r;
     }
     clearCounters(chip, r);
+    chip.report.takeFailures();
     eraseBracket(chip, includeData);
     checkBlank(chip, r, includeData, false);
     return r;
@@ -567,6 +781,7 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
         return r;
     }
     clearCounters(chip, r);
+    chip.report.takeFailures();
     // On the 16F7x the bulk erase itself removes the protection. Every other
     // removal clears the data EEPROM too, so that is checked as well.
     if (chip.ops.row().unprotect == UnprotectScheme::Erase) {
@@ -588,10 +803,12 @@ DetectResult detect(ChipSession& chip) {
     d.config2 = ops.DetectedConfig2;
     d.flashProtected = ops.FlashProtected;
     d.eepromProtected = ops.EepromProtected;
-    selectType(ops.device(), ops.DetectedType);
     if (silentId(d.idWord)) {
         d.outcome = Outcome::NoChip;
-    } else if (d.found.unknown) {
+        return d;
+    }
+    selectType(ops.device(), ops.DetectedType);
+    if (d.found.unknown) {
         d.outcome = Outcome::WrongType;
     }
     return d;

@@ -20,6 +20,16 @@ namespace pk {
 
 // Texts of the commands, shared by the window and pkorvel-cli.
 inline constexpr const char* kNoChipMessage = "kein PIC erkannt";
+// What a data line that no chip drives reads, and what to check then.
+inline constexpr const char* kOnesHint =
+    "alle Bits 1. Meist steckt kein PIC im Sockel, die Programmierspannung (VPP) fehlt oder die "
+    "Datenleitung ist offen.";
+inline constexpr const char* kZerosHint =
+    "alle Bits 0. Meist liegt die Datenleitung auf Masse, die Versorgungsspannung (VDD) fehlt "
+    "oder die Taktleitung ist offen.";
+// An old 16F84 has no device ID: only the type "16F84/84A" takes it.
+inline constexpr const char* kIdlessHint =
+    "Ein alter 16F84 hat keine Device-ID: für ihn „16F84/84A“ wählen.";
 // The old 16F84 has no device ID: an empty socket reads as a blank one.
 inline constexpr const char* kAllBlankText = "Alle Zellen gelöscht – PIC eingesetzt?";
 // Results for the status bar.
@@ -145,6 +155,12 @@ std::string unstableReadMessage(std::int32_t words);
 // word read back all ones or all zeros before anything had verified.
 std::string noAnswerMessage(const WordFailure& f);
 
+// "kein PIC erkannt" after a type check or detection that read this device ID,
+// with what to check.
+std::string noChipMessage(std::uint16_t idWord);
+// "Falscher PIC-Typ ausgewählt", naming the chip found and the type chosen.
+std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected);
+
 // The type check before a command; Ok or NoChip/WrongType after its message.
 Outcome checkType(ChipSession& chip, const ChipChoice& choice);
 
@@ -158,7 +174,8 @@ CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choic
 CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipChoice& choice = {});
 
 struct DetectResult {
-    Outcome outcome = Outcome::Ok;  // NoChip, or WrongType for an unknown device ID
+    // NoChip (the selected type is kept), or WrongType for an unknown device ID
+    Outcome outcome = Outcome::Ok;
     IdLookup found;
     std::uint16_t idWord = 0x3FFF;
     std::uint16_t config = 0x3FFF;
@@ -167,7 +184,8 @@ struct DetectResult {
     bool eepromProtected = false;
 };
 
-// "Autodetect": one detection; the device state follows the detected chip.
+// "Autodetect": one detection; the device state follows the detected chip. When
+// nothing answered it keeps the selected type: an empty socket is no 16F84.
 DetectResult detect(ChipSession& chip);
 
 }  // namespace pk

@@ -13,7 +13,11 @@ inline constexpr const char* kNotFoundMessage =
 inline constexpr const char* kFoundMessage =
     "OK: Korvel gefunden,\r\rHardwareeinstellung des Korvels prüfen,\r\rPIC kann dann in die "
     "Fassung eingesetzt werden";
+// No /dev/parport* to open: the parallel port goes through the kernel's ppdev
+// module, and its device files belong to group lp.
 inline constexpr const char* kNoDriverMessage =
-    "Der Porttreiber kann nicht geöffnet werden!\r bitte zlportio.sys hinzufügen";
+    "Der Druckerport kann nicht geöffnet werden!\r Bitte das Kernelmodul ppdev laden "
+    "(sudo modprobe ppdev) und den Benutzer in die Gruppe lp aufnehmen "
+    "(sudo adduser BENUTZER lp, dann neu anmelden).";
 
 }  // namespace pk

@@ -76,6 +76,8 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
                 chip->setNoBulkErase(true);
             } else if (f.kind == SimFault::Kind::Flaky) {
                 chip->setFlaky(f.arg, f.seed);
+            } else if (f.kind == SimFault::Kind::Misread) {
+                chip->setMisread(f.arg);
             }
         }
     }

@@ -160,6 +160,13 @@ void SimChip::setFlaky(int everyNth, unsigned seed) {
     drivenBits_ = flakyEvery_ > 0 ? seed % static_cast<unsigned>(flakyEvery_) : 0;
 }
 
+std::uint16_t SimChip::misread(int address, std::uint16_t value) {
+    if (!misreadCell_ || *misreadCell_ != address || misreadLeft_ <= 0) {
+        return value;
+    }
+    return --misreadLeft_ == 0 ? static_cast<std::uint16_t>(value ^ 1) : value;
+}
+
 // ---- Memory -------------------------------------------------------------
 
 std::uint16_t SimChip::word(int address) const {
@@ -683,14 +690,14 @@ void SimChip::decode(int code, nanoseconds now) {
             phase_ = Phase::Load;
             break;
         case 4:
-            readWord_ = readProgram(pc_);
+            readWord_ = misread(programAddress(pc_), readProgram(pc_));
             phase_ = Phase::Read;
             if (log_ != nullptr) {
                 log_->commandData(readWord_);
             }
             break;
         case 5:
-            readWord_ = readData(pc_);
+            readWord_ = misread(kDataBase + pc_ % std::max(model_.eepromBytes, 1), readData(pc_));
             phase_ = Phase::Read;
             if (log_ != nullptr) {
                 log_->commandData(readWord_);

@@ -119,7 +119,9 @@
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
 // setStuckCell() makes one cell ignore every erase (writes can still clear its
 // bits); setNoBulkErase() makes 9 and 11 do nothing; setFlaky(n, seed) flips
-// every n-th bit the chip drives, starting at a phase given by the seed.
+// every n-th bit the chip drives, starting at a phase given by the seed;
+// setMisread(address, n) makes the n-th read of one cell give its lowest bit
+// inverted, once.
 // clang-format on
 
 #include <array>
@@ -226,6 +228,10 @@ class SimChip {
     void setStuckCell(std::optional<int> address) { stuckCell_ = address; }
     void setNoBulkErase(bool on) { noBulkErase_ = on; }
     void setFlaky(int everyNth, unsigned seed);
+    void setMisread(std::optional<int> address, int nth = 1) {
+        misreadCell_ = address;
+        misreadLeft_ = nth;
+    }
 
   private:
     enum class Phase { Command, Load, Read };
@@ -355,6 +361,9 @@ class SimChip {
     bool noBulkErase_ = false;
     int flakyEvery_ = 0;
     std::uint64_t drivenBits_ = 0;
+    std::optional<int> misreadCell_;
+    int misreadLeft_ = 0;
+    std::uint16_t misread(int address, std::uint16_t value);
 };
 
 }  // namespace pk::sim

@@ -73,14 +73,16 @@ std::optional<SimFault> parseSimFault(std::string_view text, std::string* error)
         }
         return f;
     }
-    if (name == "bad-cell" || name == "stuck-cell") {
+    if (name == "bad-cell" || name == "stuck-cell" || name == "misread") {
         const auto a = parseNumber(arg);
         if (!a || *a < 0 || *a > 0x21FF) {
             fail(error,
                  std::string(name) + " needs a chip address, e.g. " + std::string(name) + ":0x64");
             return std::nullopt;
         }
-        f.kind = name == "bad-cell" ? SimFault::Kind::BadCell : SimFault::Kind::StuckCell;
+        f.kind = name == "bad-cell"     ? SimFault::Kind::BadCell
+                 : name == "stuck-cell" ? SimFault::Kind::StuckCell
+                                        : SimFault::Kind::Misread;
         f.arg = static_cast<int>(*a);
         return f;
     }

@@ -10,7 +10,7 @@
 //                             so only the program's own waits meet the chip's minima
 //   --sim-fault=NAME[:ARG]    repeatable: no-chip, wrong-chip[:CHIP], stuck-low,
 //                             stuck-high, clock-open, bad-cell:ADDR, stuck-cell:ADDR,
-//                             flaky:N[,SEED], no-vpp, no-bulk-erase
+//                             flaky:N[,SEED], misread:ADDR, no-vpp, no-bulk-erase
 // ADDR is a chip address as the memory image uses it (program word n at n,
 // configuration 0x2007, EEPROM byte n at 0x2100 + n), decimal or 0x-hex.
 
@@ -33,11 +33,12 @@ struct SimFault {
         BadCell,
         StuckCell,
         Flaky,
+        Misread,  // the first read of one cell gives its lowest bit inverted
         NoVpp,
         NoBulkErase
     };
     Kind kind = Kind::NoChip;
-    int arg = 0;        // bad-cell / stuck-cell address, flaky period
+    int arg = 0;        // bad-cell / stuck-cell / misread address, flaky period
     unsigned seed = 1;  // flaky
     std::string chip;   // wrong-chip: the chip really in the socket ("" = pick one)
 };

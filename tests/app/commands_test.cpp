@@ -320,7 +320,9 @@ TEST(WrongType, EveryCommandStopsAfterTheMessageAndTouchesNothing) {
         c.dialog.clear();
         c.board.log().clear();
         b->click();
-        EXPECT_EQ(c.dialog.messages(), std::vector<std::string>{"Falscher PIC-Typ ausgewählt"})
+        EXPECT_EQ(c.dialog.messages(),
+                  std::vector<std::string>{"Falscher PIC-Typ ausgewählt: im Sockel steckt ein "
+                                           "16F84/84A, gewählt ist 16F873/874."})
             << b->objectName().toStdString();
         EXPECT_EQ(c.dialog.entries().size(), 1u) << "no file or save dialog";
         EXPECT_EQ(c.board.log().modeEntries(), 1) << "only the type check";
@@ -344,6 +346,9 @@ TEST(Erase, OldF84WithoutDataSendsTheErasePairOnly) {
         c.chip->setWord(a, 0x0042);
     }
     c.chip->setWord(0x2100, 0x11);
+    // A used chip: its configuration word answers the type check, so no word
+    // needs to be written to prove that a chip is there.
+    c.chip->setWord(0x2007, 0x3FF1);
     c.w->Errors = {1, 0, 0};
     c.w->ShowFehler();
     c.ui().EraseBTN->click();
@@ -435,15 +440,16 @@ TEST(Results, EachFaultGivesOneMessage) {
     const auto clock = [](Cmd& c) { c.board.setClockOpen(true); };
     const auto vpp = [](Cmd& c) { c.board.setNoVpp(true); };
     const Row rows[] = {
-        {"no-chip", "16F84", Dev16F84, noChip, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"no-chip", "16F84", Dev16F84, noChip, "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
         {"no-chip", "16F628", Dev16F628, noChip, "kein PIC erkannt"},
-        {"stuck-low", "16F84", Dev16F84, low, "kein PIC erkannt: Adresse 0 liest 0 "},
+        {"stuck-low", "16F84", Dev16F84, low,
+         "kein PIC erkannt: Device-ID liest 0x0000, alle Bits 0."},
         {"stuck-low", "16F877", Dev16F876_877, low, "kein PIC erkannt"},
-        {"stuck-high", "16F84", Dev16F84, high, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"stuck-high", "16F84", Dev16F84, high, "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
         {"stuck-high", "16F628", Dev16F628, high, "kein PIC erkannt"},
-        {"clock-open", "16F84", Dev16F84, clock, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"clock-open", "16F84", Dev16F84, clock, "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
         {"clock-open", "16F74", Dev16F73_74, clock, "kein PIC erkannt"},
-        {"no-vpp", "16F84", Dev16F84, vpp, "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"no-vpp", "16F84", Dev16F84, vpp, "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
         {"no-vpp", "16F628", Dev16F628, vpp, "kein PIC erkannt"},
         {"flaky:97", "16F877", Dev16F876_877, [](Cmd& c) { c.chip->setFlaky(97, 1); }, ""},
     };
@@ -483,6 +489,22 @@ TEST(Results, AnEmptySocketReadAs16F84IsNamedAndTheSaveStillOffered) {
     EXPECT_EQ(c.dialog.messages(), std::vector<std::string>{kAllBlankText});
     EXPECT_EQ(c.w->panel(1).toStdString(), kAllBlankText);
     EXPECT_EQ(c.dialog.entries().back().kind, ScriptedDialog::Kind::SaveFile);
+}
+
+// The old 16F84 has no device ID, and an empty socket reads like a blank one:
+// "Löschen" and "CP entfernen" prove that a chip answered, or say that none did.
+TEST(Results, AnEmptySocketFor16F84IsNeverReportedErased) {
+    for (const bool unprotect : {false, true}) {
+        SCOPED_TRACE(unprotect ? "CP entfernen" : "Löschen");
+        Cmd c("16F84");
+        c.board.removeChip();
+        (unprotect ? c.ui().AntiCpBTN : c.ui().EraseBTN)->click();
+        ASSERT_EQ(c.dialog.messages().size(), 1u);
+        EXPECT_EQ(c.dialog.messages()[0].rfind("kein PIC erkannt: ", 0), 0u)
+            << c.dialog.messages()[0];
+        EXPECT_FALSE(c.w->Timer1->isActive()) << "no O.K.";
+        EXPECT_NE(c.w->panel(1).toStdString(), unprotect ? kUnprotectDoneText : kEraseDoneText);
+    }
 }
 
 // ---- Code-protection removal ----
@@ -603,9 +625,10 @@ TEST(Busy, ControlsAreDisabledWhileACommandRunsAndNoSecondCommandStarts) {
     EXPECT_EQ(messages, 1);
     EXPECT_TRUE(disabled);
     EXPECT_EQ(entriesAfter, entriesBefore) << "a second command ran inside the first";
-    // The burn went on with the data and the configuration after the failed word.
-    EXPECT_EQ(c.labels(), "1 0 0");
-    EXPECT_EQ(c.chip->word(0x2007), plainConfig(Dev16F628));
+    // The burn stopped at the failed word: it and every word left after it are
+    // counted (program, EEPROM, IDs and configuration), and nothing more was written.
+    EXPECT_EQ(c.labels(), "39 9 5");
+    EXPECT_EQ(c.chip->word(0x2007), 0x3FFF);
     EXPECT_TRUE(c.ui().ProgBTN->isEnabled());
     EXPECT_TRUE(c.ui().DetectBTN->isEnabled());
     EXPECT_TRUE(c.ui().ToolButton1->isEnabled());

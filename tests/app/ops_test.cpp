@@ -166,8 +166,10 @@ TEST(WindowBurn, FailedWordLeavesTheGaugeRedAndTheFigureRed) {
     EXPECT_FALSE(s.ui().RunGauge->isHidden());
     EXPECT_EQ(s.ui().RunGauge->palette().color(QPalette::Highlight), QColor(255, 0, 0));
     ASSERT_EQ(s.dialog.messages().size(), 1u);
-    EXPECT_EQ(s.dialog.messages()[0],
-              "Programmbrennen wegen eines Fehlers abgebrochen!  30: 286 -> 16383");
+    EXPECT_EQ(s.dialog.messages()[0].rfind(
+                  "Programmwort nicht gebrannt! 0x001E: 0x011E geschrieben, 0x3FFF gelesen.", 0),
+              0u)
+        << s.dialog.messages()[0];
     EXPECT_EQ(s.w->panel(0), "Adresse 0x001D");
     EXPECT_FALSE(s.w->Timer1->isActive());
     EXPECT_TRUE(s.clean()) << s.board.log().violationText();
@@ -190,14 +192,17 @@ TEST(DetectButton, SelectsTheDetectedTypeAndShowsRevision) {
     EXPECT_TRUE(s.clean()) << s.board.log().violationText();
 }
 
-TEST(DetectButton, NoDeviceIdOffersA16F84) {
+// Nothing answered with a device ID (the old 16F84 has none): the type stays as chosen.
+TEST(DetectButton, NoDeviceIdKeepsTheSelectedType) {
     SimWindow s;
     s.insert("16F84");
     s.ui().TypComboBox->setCurrentIndex(Dev16F873_874);
+    s.w->TypComboBoxChange();
     s.ui().DetectBTN->click();
-    EXPECT_EQ(s.ui().TypComboBox->currentIndex(), Dev16F84);
+    EXPECT_EQ(s.ui().TypComboBox->currentIndex(), Dev16F873_874);
+    EXPECT_EQ(s.w->Device.CurrentType, Dev16F873_874);
     EXPECT_EQ(s.w->panel(0), "Chip-Revision: ?");
-    EXPECT_EQ(s.w->panel(1), "kein PIC erkannt, wähle PIC16F84");
+    EXPECT_EQ(s.w->panel(1), kNoChipText);
     EXPECT_FALSE(s.w->Device.Is84A);
 }
 

@@ -299,7 +299,10 @@ TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
     Result r = sim(QStringLiteral("16F877"), {QStringLiteral("--type"), QStringLiteral("16f84"),
                                               QStringLiteral("burn"), hex});
     EXPECT_EQ(r.code, 4);
-    EXPECT_NE(r.err.find("Falscher PIC-Typ ausgewählt"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Falscher PIC-Typ ausgewählt: im Sockel steckt ein 16F876/877, gewählt "
+                         "ist 16F84/84A."),
+              std::string::npos)
+        << r.err;
 
     r = sim(QStringLiteral("16F877"),
             {QStringLiteral("--sim-fault=no-chip"), QStringLiteral("detect")});
@@ -368,6 +371,44 @@ TEST_F(CliTest, ExitCodesForEveryKindOfFailure) {
     r = run({QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("Exit-Codes"), std::string::npos);
+}
+
+// The old 16F84 has no device ID. A protected one burns with exit 1 and the
+// hint to remove the protection, and burns after "unprotect"; an empty socket
+// makes every command fail with exit 4, whatever the data line reads there.
+TEST_F(CliTest, AnOld16F84ProtectedOrMissingIsNamedAsSuch) {
+    const QString hex = q(data("f84_all_instructions.8m.hex"));
+    pk::WordArray chip;
+    chip.fill(pk::MemoryImage::AbsentWord);
+    chip[0] = 0x2805;
+    chip[pk::MemoryImage::ConfigAddr] = 0x0001;  // every CP bit clear
+    std::string text;
+    pk::WriteHexRange(text, chip, 0, static_cast<int>(pk::MemoryImage::Size) - 1);
+    std::ofstream(chipFile().toStdString(), std::ios::binary) << text << ":00000001FF\r\n";
+    const QStringList type{QStringLiteral("--type"), QStringLiteral("16f84")};
+
+    Result r = sim(QStringLiteral("16F84"), type + QStringList{QStringLiteral("burn"), hex});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("Programmbrennen abgebrochen! 0x0000: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("zuerst CP entfernen"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("kein PIC erkannt"), std::string::npos) << r.err;
+    r = sim(QStringLiteral("16F84"), type + QStringList{QStringLiteral("unprotect")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = sim(QStringLiteral("16F84"), type + QStringList{QStringLiteral("burn"), hex});
+    EXPECT_EQ(r.code, 0) << r.err;
+
+    // (A data line held low stops the programmer search already; the device
+    // tests cover an empty socket that reads zeros.)
+    for (const char* command : {"erase", "unprotect"}) {
+        SCOPED_TRACE(command);
+        r = run({QStringLiteral("--simulate=16F84"), QStringLiteral("--sim-fast"),
+                 QStringLiteral("--sim-fault=no-chip"), QStringLiteral("--type"),
+                 QStringLiteral("16f84"), QString::fromLatin1(command)});
+        EXPECT_EQ(r.code, 4) << r.err;
+        EXPECT_NE(r.err.find("kein PIC erkannt"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("gelöscht"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("entfernt"), std::string::npos) << r.out;
+    }
 }
 
 TEST_F(CliTest, DetectNamesTypeRevisionAndProtection) {

@@ -214,8 +214,12 @@ TEST(WriteProgram, CellThatNeverProgramsStopsAtItsAddress) {
     b.bracket([&] { b.ops.WriteProgram(); });
     EXPECT_TRUE(b.clean()) << b.violations();
     ASSERT_EQ(b.report.messages.size(), 1u);
-    EXPECT_EQ(b.report.messages[0], "Programmbrennen wegen eines Fehlers abgebrochen!  100: " +
-                                        std::to_string(pattern(100)) + " -> 16383");
+    EXPECT_EQ(
+        b.report.messages[0].rfind("Programmwort nicht gebrannt! 0x0064: " + hexWord(pattern(100)) +
+                                       " geschrieben, 0x3FFF gelesen.",
+                                   0),
+        0u)
+        << b.report.messages[0];
     EXPECT_EQ(b.errors.ProgramErrorCount, 1);
     EXPECT_EQ(b.errors.sum(), 1);
     // Nothing after address 100 was touched: the last command is the read-back at 100.
@@ -234,15 +238,75 @@ TEST(WriteProgram, CellThatNeverProgramsStopsAtItsAddress) {
     EXPECT_EQ(b.report.panels[0], "Adresse 0x0063");
 }
 
-TEST(WriteProgram, BurnGoesOnWithDataAndConfigurationAfterAProgramFailure) {
-    Bench b("16F876");
-    fillImage(b);
-    b.chip->setBadCell(10);
-    ASSERT_TRUE(b.burn());
-    EXPECT_EQ(b.errors.ProgramErrorCount, 1);
-    EXPECT_EQ(b.errors.sum(), 1);
-    EXPECT_EQ(b.chip->word(0x2100), b.image.HexWords[0x2100]);
-    EXPECT_EQ(b.chip->word(0x2007), b.image.ConfigWord);
+// A burn that stops writes nothing after the failed word, and its message and
+// counters say how much it left: the failed word, the file's words after it and
+// every word of the areas that follow.
+TEST(BurnAbort, NothingAfterTheFailedWordIsWrittenAndTheMessageCountsIt) {
+    struct Row {
+        const char* chip;
+        int badCell;
+        const char* starts;     // the message's first line
+        const char* left;       // its second
+        ErrorCounters counted;  // the failed word and what was left
+    };
+    // fillImage gives 65 program words, 17 EEPROM bytes, 4 IDs and the configuration word.
+    const Row rows[] = {
+        {"16F876",
+         10,
+         "Programmbrennen abgebrochen! 0x000A: 0x0177 geschrieben, 0x3FFF gelesen.",
+         "Nicht gebrannt: 54 Programmwörter, 17 EEPROM-Bytes und 5 ID-/Configuration-Wörter.",
+         {55, 17, 5}},
+        // The 16F7x writes everything first and stops its verify pass: the rest was
+        // written, only not checked.
+        {"16F73",
+         6,
+         "Programmbrennen abgebrochen! 0x0006: 0x00E3 geschrieben, 0x3FFF gelesen.",
+         "Geschrieben, aber nicht geprüft: 58 Programmwörter.\rNicht gebrannt: 5 "
+         "ID-/Configuration-Wörter.",
+         {59, 0, 5}},
+        {"16F877A",
+         12,
+         "Programmbrennen abgebrochen! 0x000C: 0x01C1 geschrieben, 0x3FFF gelesen.",
+         "Geschrieben, aber nicht geprüft: 52 Programmwörter.\rNicht gebrannt: 17 EEPROM-Bytes "
+         "und 5 ID-/Configuration-Wörter.",
+         {53, 17, 5}},
+        {"16F877",
+         0x2101,
+         "EEPROM-Brennen abgebrochen! 0x2101: 0x0E geschrieben, 0xFF gelesen.",
+         "Nicht gebrannt: 15 EEPROM-Bytes und 5 ID-/Configuration-Wörter.",
+         {0, 16, 5}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.chip);
+        Bench b(row.chip);
+        fillImage(b);
+        b.chip->setBadCell(row.badCell);
+        const std::uint16_t configBefore = b.chip->word(0x2007);
+        ASSERT_TRUE(b.burn());
+        EXPECT_EQ(b.last.outcome, Outcome::Failed);
+        ASSERT_EQ(b.report.messages.size(), 1u);
+        const std::string& m = b.report.messages[0];
+        EXPECT_EQ(m.rfind(std::string(row.starts) + "\r" + row.left + "\r", 0), 0u) << m;
+        EXPECT_NE(m.substr(m.rfind('\r') + 1).find("prüfen"), std::string::npos)
+            << "one sentence on what to check ends it";
+        EXPECT_EQ(b.errors.ProgramErrorCount, row.counted.ProgramErrorCount);
+        EXPECT_EQ(b.errors.DataErrorCount, row.counted.DataErrorCount);
+        EXPECT_EQ(b.errors.ConfigIdErrorCount, row.counted.ConfigIdErrorCount);
+        EXPECT_EQ(b.last.counters.sum(), b.errors.sum());
+        ASSERT_EQ(b.last.failures.size(), 1u) << "only the failed word is a failure record";
+        // Nothing after the stop: no EEPROM byte after a program failure, no ID,
+        // no configuration word.
+        if (row.badCell < 0x2100) {
+            EXPECT_EQ(b.log().count(cmd::LoadDataForDataMemory), 0);
+            EXPECT_EQ(b.chip->word(0x2100), b.device.DataLastAddr >= 0 ? 0xFF : 0x3FFF);
+        } else {
+            EXPECT_EQ(b.chip->word(0x2100), b.image.HexWords[0x2100]);
+            EXPECT_EQ(b.chip->word(0x2102), 0xFF);
+        }
+        EXPECT_EQ(b.chip->word(0x2000), 0x3FFF);
+        EXPECT_EQ(b.chip->word(0x2007), configBefore);
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
 }
 
 TEST(WriteProgram, QuickAndDirtyProgramsEveryPresentWordWithoutReading) {
@@ -292,7 +356,7 @@ TEST(WriteProgram7x, RangeIsPaddedToWholePairs) {
     EXPECT_FALSE(b.ops.runGauge().visible);
 }
 
-TEST(WriteProgram7x, VerifyFailureHasNoBlanksBeforeTheAddress) {
+TEST(WriteProgram7x, VerifyFailureNamesTheWordInHex) {
     Bench b("16F73");
     for (int a = 0; a < 8; ++a) {
         b.image.HexWords[a] = pattern(a);
@@ -300,8 +364,11 @@ TEST(WriteProgram7x, VerifyFailureHasNoBlanksBeforeTheAddress) {
     b.chip->setBadCell(6);
     b.bracket([&] { b.ops.WriteProgram7x(); });
     ASSERT_EQ(b.report.messages.size(), 1u);
-    EXPECT_EQ(b.report.messages[0], "Programmbrennen wegen eines Fehlers abgebrochen!6: " +
-                                        std::to_string(pattern(6)) + " -> 16383");
+    EXPECT_EQ(b.report.messages[0].rfind("Programmwort nicht gebrannt! 0x0006: " +
+                                             hexWord(pattern(6)) + " geschrieben, 0x3FFF gelesen.",
+                                         0),
+              0u)
+        << b.report.messages[0];
     EXPECT_EQ(b.errors.ProgramErrorCount, 1);
     EXPECT_EQ(b.ops.runGauge().colour, RunGaugeColour::Red);
     EXPECT_EQ(b.log().count(cmd::ReadDataFromProgramMemory), 7);
@@ -353,8 +420,10 @@ TEST(WriteData, FailureStopsWithTheChipAddress) {
     b.chip->setBadCell(0x2101);
     b.bracket([&] { b.ops.WriteData(); });
     ASSERT_EQ(b.report.messages.size(), 1u);
-    EXPECT_EQ(b.report.messages[0],
-              "EEPROM-Brennen wegen eines Fehlers abgebrochen!  8449: 52 -> 255");
+    EXPECT_EQ(b.report.messages[0].rfind(
+                  "EEPROM-Byte nicht gebrannt! 0x2101: 0x34 geschrieben, 0xFF gelesen.", 0),
+              0u)
+        << b.report.messages[0];
     EXPECT_EQ(b.errors.DataErrorCount, 1);
     EXPECT_EQ(b.errors.sum(), 1);
     EXPECT_EQ(b.chip->word(0x2102), 0xFF);
@@ -437,8 +506,11 @@ TEST(WriteConfiguration, ConfigurationFailureOnA16F84) {
     b.chip->setBadCell(0x2007);
     b.bracket([&] { b.ops.WriteConfiguration(); });
     ASSERT_EQ(b.report.messages.size(), 1u);
-    EXPECT_EQ(b.report.messages[0],
-              "Brennen der Configuration fehlgeschlagen!  8199: 16369 -> 16383");
+    EXPECT_EQ(b.report.messages[0].rfind("Brennen der Configuration fehlgeschlagen! 0x2007: "
+                                         "0x3FF1 geschrieben, 0x3FFF gelesen.",
+                                         0),
+              0u)
+        << b.report.messages[0];
     EXPECT_EQ(b.report.panels[1], "Configuration nicht OK");
     EXPECT_EQ(b.errors.ConfigIdErrorCount, 1);
     EXPECT_EQ(b.image.ReadBack[0x2007], 0x3FFF);
@@ -451,7 +523,10 @@ TEST(WriteConfiguration, IdFailureIsCountedAndTheWriterGoesOn) {
     b.chip->setBadCell(0x2001);
     b.bracket([&] { b.ops.WriteConfiguration(); });
     ASSERT_EQ(b.report.messages.size(), 1u);
-    EXPECT_EQ(b.report.messages[0], "Brennen der ID fehlgeschlagen!  8193: 2 -> 15");
+    EXPECT_EQ(b.report.messages[0].rfind(
+                  "Brennen der ID fehlgeschlagen! 0x2001: 0x2 geschrieben, 0xF gelesen.", 0),
+              0u)
+        << b.report.messages[0];
     EXPECT_EQ(b.errors.ConfigIdErrorCount, 1);
     EXPECT_EQ(b.chip->word(0x2003), 0x3F84);
     // The configuration check that follows clears the ID notice.
@@ -473,60 +548,110 @@ TEST(WriteConfiguration, QuickAndDirtyReadsNothingAndLeavesPanelOne) {
 
 // ---- Faults: never "O.K." ----
 
-// A chip that does not answer ends the burn at its first word with one message;
-// a word that fails after others verified is an ordinary failure, and the burn
-// goes on with the other areas.
+// A chip that does not answer ends the burn at its first word with one message
+// (no chip); a word that fails after the chip answered is a counted failure,
+// and the burn stops there too. A protected chip reads zeros: it is named as such.
 struct SilentCase {
     const char* what;
     const char* chip;  // nullptr: an empty socket
     std::int32_t type;
     std::function<void(Bench&)> fault;
-    bool stops;
+    Outcome outcome;
     const char* message;  // how the one message starts
 };
 
 TEST(BurnFaults, AChipThatDoesNotAnswerStopsAtTheFirstWordWithOneMessage) {
+    const auto protect = [](std::uint16_t config) {
+        return [config](Bench& b) { b.chip->setWord(0x2007, config); };
+    };
     const SilentCase rows[] = {
-        {"empty socket", nullptr, Dev16F84, [](Bench&) {}, true,
-         "kein PIC erkannt: Adresse 0 liest 16383 statt 5, alle Bits 1."},
-        {"no VPP", "16F84", Dev16F84, [](Bench& b) { b.circuit.setNoVpp(true); }, true,
-         "kein PIC erkannt: Adresse 0 liest 16383"},
-        {"clock open", "16F84", Dev16F84, [](Bench& b) { b.circuit.setClockOpen(true); }, true,
-         "kein PIC erkannt: Adresse 0 liest 16383"},
+        {"empty socket", nullptr, Dev16F84, [](Bench&) {}, Outcome::NoChip,
+         "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF statt 0x0005, alle Bits 1."},
+        {"no VPP", "16F84", Dev16F84, [](Bench& b) { b.circuit.setNoVpp(true); }, Outcome::NoChip,
+         "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
+        {"clock open", "16F84", Dev16F84, [](Bench& b) { b.circuit.setClockOpen(true); },
+         Outcome::NoChip, "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
         {"data line stuck high", "16F84", Dev16F84, [](Bench& b) { b.circuit.setDataStuck(true); },
-         true, "kein PIC erkannt: Adresse 0 liest 16383"},
+         Outcome::NoChip, "kein PIC erkannt: Adresse 0x0000 liest 0x3FFF"},
+        // Even the old 16F84 drives its ID location and configuration word high.
         {"data line stuck low", "16F84", Dev16F84, [](Bench& b) { b.circuit.setDataStuck(false); },
-         true, "kein PIC erkannt: Adresse 0 liest 0 statt 5, alle Bits 0."},
+         Outcome::NoChip, "kein PIC erkannt: Device-ID liest 0x0000, alle Bits 0."},
         // The type check of a chip with ID sees the silent line first.
         {"data line stuck low, 16F628", "16F628", Dev16F628,
-         [](Bench& b) { b.circuit.setDataStuck(false); }, true, "kein PIC erkannt"},
+         [](Bench& b) { b.circuit.setDataStuck(false); }, Outcome::NoChip,
+         "kein PIC erkannt: Device-ID liest 0x0000"},
         // Words 0..9 verified: the chip answers, the cell is bad.
         {"bad cell after good words", "16F84", Dev16F84, [](Bench& b) { b.chip->setBadCell(10); },
-         false, "Programmbrennen wegen eines Fehlers abgebrochen!  10: "},
+         Outcome::Failed, "Programmbrennen abgebrochen! 0x000A: "},
         // The device ID answered, so even the first word's failure is the cell's.
         {"bad first cell of a chip with ID", "16F84A", Dev16F84,
-         [](Bench& b) { b.chip->setBadCell(0); }, false,
-         "Programmbrennen wegen eines Fehlers abgebrochen!  0: "},
+         [](Bench& b) { b.chip->setBadCell(0); }, Outcome::Failed,
+         "Programmbrennen abgebrochen! 0x0000: "},
+        // The old 16F84 has no device ID, but its protected configuration word
+        // answered the type check.
+        {"protected old 16F84", "16F84", Dev16F84, protect(0x0001), Outcome::Failed,
+         "Programmbrennen abgebrochen! 0x0000: 0x0005 geschrieben, 0x0000 gelesen."},
+        {"protected 16F877", "16F877", Dev16F876_877, protect(0x0E72), Outcome::Failed,
+         "Programmbrennen abgebrochen! 0x0000: 0x0005 geschrieben, 0x0000 gelesen."},
     };
     for (const SilentCase& row : rows) {
         SCOPED_TRACE(row.what);
         Bench b(row.chip, row.type);
         fillImage(b);
         row.fault(b);
+        const std::uint16_t configBefore = b.chip != nullptr ? b.chip->word(0x2007) : 0;
         b.burn();
-        ASSERT_FALSE(b.report.messages.empty());
-        EXPECT_EQ(b.report.messages[0].rfind(row.message, 0), 0u) << b.report.messages[0];
-        EXPECT_NE(b.report.messages[0], kWrongTypeText);
-        if (row.stops) {
-            EXPECT_EQ(b.last.outcome, Outcome::NoChip);
-            EXPECT_EQ(b.report.messages.size(), 1u) << b.report.messages.back();
-            EXPECT_LE(b.errors.sum(), 1);
-            EXPECT_EQ(b.log().count(cmd::LoadDataForDataMemory), 0) << "nothing after the stop";
-        } else {
-            EXPECT_EQ(b.last.outcome, Outcome::Failed);
-            EXPECT_EQ(b.errors.ProgramErrorCount, 1);
-            EXPECT_EQ(b.errors.ConfigIdErrorCount, 0) << "the configuration was burnt";
-            EXPECT_EQ(b.chip->word(0x2007), b.image.ConfigWord);
+        EXPECT_EQ(b.last.outcome, row.outcome);
+        ASSERT_EQ(b.report.messages.size(), 1u) << b.report.messages.back();
+        const std::string& m = b.report.messages[0];
+        EXPECT_EQ(m.rfind(row.message, 0), 0u) << m;
+        EXPECT_EQ(m.find(kWrongTypeText), std::string::npos) << m;
+        const bool isProtected = std::string(row.what).starts_with("protected");
+        EXPECT_EQ(m.ends_with("Der PIC ist codegeschützt – zuerst CP entfernen."), isProtected)
+            << m;
+        // The failed word and every word of the file not burnt after it, of 65
+        // program words (0..63 and one far), 17 EEPROM bytes, 4 IDs and the
+        // configuration word.
+        if (!b.last.failures.empty()) {
+            EXPECT_EQ(b.errors.sum(), 65 + 17 + 5 - b.last.failures[0].address);
+        }
+        EXPECT_EQ(b.log().count(cmd::LoadDataForDataMemory), 0) << "nothing after the stop";
+        if (b.chip != nullptr) {
+            EXPECT_EQ(b.chip->word(0x2007), configBefore);
+        }
+    }
+}
+
+// A word is left as the chip holds it only when two reads both match the file:
+// one read that matches by a flipped bit must not keep a wrong word, whichever
+// of the two reads it is, in every write scheme that skips words or rows.
+TEST(BurnFaults, AWordThatMatchesTheFileOnlyOnceIsWritten) {
+    constexpr int kAddress = 5;
+    // Word by word, the second read follows only a first that matched (after a
+    // first that differed, the next read is the read-back of the written word).
+    const std::pair<const char*, std::vector<int>> rows[] = {
+        {"16F84A", {1}},   {"16F628", {1}},    {"16F877A", {1, 2}},
+        {"16F88", {1, 2}}, {"16F818", {1, 2}},
+    };
+    for (const auto& [chip, reads] : rows) {
+        for (const int misreadRead : reads) {
+            SCOPED_TRACE(std::string(chip) + ", read " + std::to_string(misreadRead) + " flips");
+            Bench b(chip);
+            fillImage(b);
+            const std::uint16_t wanted = b.image.HexWords[kAddress];
+            // The chip holds the file's program with one bit of one word off.
+            for (int a = 0; a <= b.device.ProgLastAddr; ++a) {
+                if (b.image.present(static_cast<std::size_t>(a))) {
+                    b.chip->setWord(a, b.image.HexWords[static_cast<std::size_t>(a)]);
+                }
+            }
+            b.chip->setWord(kAddress, wanted ^ 1);
+            b.chip->setMisread(kAddress, misreadRead);
+            ASSERT_TRUE(b.burn());
+            EXPECT_EQ(b.last.outcome, Outcome::Ok)
+                << (b.report.messages.empty() ? "" : b.report.messages[0]);
+            EXPECT_EQ(b.chip->word(kAddress), wanted);
+            EXPECT_TRUE(b.clean()) << b.violations();
         }
     }
 }

@@ -132,5 +132,33 @@ TEST(Calibration, AFlakyReadNeverLosesTheCalibration) {
     EXPECT_GT(refused, 0) << "some flip fell into the reads before the erase";
 }
 
+// A calibration cell that takes no write (the erase still clears it): whatever
+// erased it must end in a counted failure that names the calibration word, not
+// in "O.K." with the chip running off-frequency.
+TEST(Calibration, ACalibrationWordThatIsNotWrittenBackIsACountedFailure) {
+    // Each command on its own: an ASSERT ends only its own check.
+    const auto check = [](const Command& c) {
+        SCOPED_TRACE(c.name);
+        Bench b("12F675");
+        prepare(b, kBandgap01 | 0x01F9);
+        b.chip->setBadCell(0x3FF);
+        const CommandResult r = c.run(b);
+        EXPECT_EQ(r.outcome, Outcome::Failed);
+        EXPECT_GE(b.errors.ProgramErrorCount, 1);
+        ASSERT_FALSE(r.failures.empty());
+        EXPECT_EQ(r.failures.front(), (WordFailure{Area::Program, 0x3FF, kOsccal, 0x3FFF,
+                                                   WordFailure::Check::Calibration}));
+        ASSERT_EQ(b.report.messages.size(), 1u);
+        EXPECT_NE(
+            b.report.messages[0].find("OSCCAL-Wert an 0x03FF: 0x3420 geschrieben, 0x3FFF gelesen"),
+            std::string::npos)
+            << b.report.messages[0];
+        EXPECT_TRUE(b.clean()) << b.violations();
+    };
+    for (const Command& c : kCommands) {
+        check(c);
+    }
+}
+
 }  // namespace
 }  // namespace pk::burntest

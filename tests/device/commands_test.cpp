@@ -25,44 +25,97 @@ void smallProgram(Bench& b) {
 
 struct NoChipCase {
     const char* type;  // the "/p" switch the user chose
-    bool stops;
+    bool idless;       // the old 16F84, which has no device ID
 };
 
 class EmptySocket : public ::testing::TestWithParam<NoChipCase> {};
 
-TEST_P(EmptySocket, EveryTypeWithADeviceIdIsNoChipAndNothingRuns) {
+TEST_P(EmptySocket, EveryTypeIsNoChipAndNothingIsReportedDone) {
     const auto choice = lookupSwitch(GetParam().type);
     ASSERT_TRUE(choice);
-    Bench b(nullptr, choice->type);
-    smallProgram(b);
-    BurnOptions o = b.imageOptions();
-    o.chip.expectDeviceId = choice->is84A;
-    const CommandResult burnt = burn(b.session, o);
-    const ChipChoice c = o.chip;
-    const Outcome outcomes[] = {verify(b.session, o).outcome, read(b.session, c).outcome,
-                                erase(b.session, true, c).outcome,
-                                removeProtection(b.session, true, c).outcome};
-    EXPECT_EQ(burnt.outcome, Outcome::NoChip);
-    for (Outcome out : outcomes) {
-        EXPECT_EQ(out == Outcome::NoChip, GetParam().stops) << GetParam().type;
-    }
-    if (GetParam().stops) {
-        EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 0);
-        EXPECT_EQ(b.report.messages.size(), 5u);
-        EXPECT_EQ(b.report.messages.front(), kNoChipMessage);
-    } else {
-        // The old 16F84 has no device ID: an empty socket cannot be told from it, and
-        // the burn's read-back is what finds out.
-        EXPECT_EQ(burnt.failures.size(), 1u);
+    // A pulled-up data line reads all ones, one that nothing pulls up may read zeros.
+    for (const bool zeros : {false, true}) {
+        SCOPED_TRACE(zeros ? "reads zeros" : "reads ones");
+        Bench b(nullptr, choice->type);
+        if (zeros) {
+            b.circuit.setDataStuck(false);
+        }
+        smallProgram(b);
+        BurnOptions o = b.imageOptions();
+        o.chip.expectDeviceId = choice->is84A;
+        const ChipChoice c = o.chip;
+        const CommandResult burnt = burn(b.session, o);
+        const CommandResult erased = erase(b.session, true, c);
+        const CommandResult unprotected = removeProtection(b.session, true, c);
+        EXPECT_EQ(burnt.outcome, Outcome::NoChip);
+        EXPECT_EQ(erased.outcome, Outcome::NoChip);
+        EXPECT_EQ(unprotected.outcome, Outcome::NoChip);
+        const Outcome compared = verify(b.session, o).outcome;
+        const Outcome read = pk::read(b.session, c).outcome;
+        const bool passes = GetParam().idless && !zeros;
+        if (passes) {
+            // The old 16F84 reads as a blank one: the compare counts every word of
+            // the file, the read saves what it read with its notice.
+            EXPECT_EQ(compared, Outcome::Failed);
+            EXPECT_EQ(read, Outcome::Ok);
+        } else {
+            EXPECT_EQ(compared, Outcome::NoChip);
+            EXPECT_EQ(read, Outcome::NoChip);
+            EXPECT_EQ(b.log().count(cmd::BeginEraseProgrammingCycle), 0);
+        }
+        ASSERT_FALSE(b.report.messages.empty());
+        for (const std::string& m : b.report.messages) {
+            EXPECT_EQ(m.rfind(kNoChipMessage, 0), 0u) << m;
+            EXPECT_NE(m.find(zeros ? "alle Bits 0. " : "alle Bits 1. "), std::string::npos) << m;
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, EmptySocket,
-                         ::testing::Values(NoChipCase{"/p16f84", false},
-                                           NoChipCase{"/p16f84a", true},
-                                           NoChipCase{"/p16f877", true},
-                                           NoChipCase{"/p16f77", true},
-                                           NoChipCase{"/p16f628", true}));
+                         ::testing::Values(NoChipCase{"/p16f84", true},
+                                           NoChipCase{"/p16f84a", false},
+                                           NoChipCase{"/p16f877", false},
+                                           NoChipCase{"/p16f77", false},
+                                           NoChipCase{"/p16f628", false}));
+
+// The old 16F84 reads all ones when blank, as an empty socket does: "Löschen"
+// and "CP entfernen" prove that it answered with a word written, read back and
+// erased again; a chip whose configuration word answered the type check needs no proof.
+TEST(EmptySocket, AnOld16F84ProvesItAnsweredAndEndsBlank) {
+    struct Row {
+        const char* what;
+        std::uint16_t config;
+        bool unprotect;
+        int proofs;  // words written to prove the chip
+    };
+    const Row rows[] = {
+        {"blank, erase", 0x3FFF, false, 1},
+        {"blank, remove protection", 0x3FFF, true, 1},
+        {"programmed, erase", 0x3FF1, false, 0},
+        {"protected, remove protection", 0x0001, true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bench b("16F84");
+        b.chip->setWord(0x2007, row.config);
+        const CommandResult r =
+            row.unprotect ? removeProtection(b.session, true) : erase(b.session, true);
+        EXPECT_EQ(r.outcome, Outcome::Ok);
+        EXPECT_TRUE(b.report.messages.empty());
+        const std::string trace = b.log().commandTrace();
+        int proofs = 0;
+        for (auto at = trace.find("2(2AAA)"); at != std::string::npos;
+             at = trace.find("2(2AAA)", at + 1)) {
+            ++proofs;
+        }
+        EXPECT_EQ(proofs, row.proofs) << trace;
+        EXPECT_EQ(b.chip->word(0), 0x3FFF) << "the proof word is erased again";
+        if (row.unprotect) {
+            EXPECT_EQ(b.chip->word(0x2007), 0x3FFF);
+        }
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
+}
 
 TEST(TypeCheck, WithoutATypeTheDetectedChipIsTakenAndAMisfitFileRefused) {
     Bench b("16F628", Dev16F876_877);
@@ -213,34 +266,54 @@ TEST(Failures, BurnAndCompareReportRecordsAndOneTextPerRecord) {
     EXPECT_EQ(burnt.outcome, Outcome::Failed);
     ASSERT_EQ(burnt.failures.size(), 1u);
     EXPECT_EQ(burnt.failures[0], (WordFailure{Area::Program, 5, 0x2805, 0x3FFF}));
-    EXPECT_EQ(b.report.messages,
-              std::vector<std::string>{"Programmbrennen wegen eines Fehlers abgebrochen!  5: "
-                                       "10245 -> 16383"});
-    EXPECT_EQ(burnt.counters.ProgramErrorCount, 1);
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0].rfind("Programmbrennen abgebrochen! 0x0005: 0x2805 geschrieben, "
+                                         "0x3FFF gelesen.\rNicht gebrannt: 10 Programmwörter und "
+                                         "1 ID-/Configuration-Wort.\r",
+                                         0),
+              0u)
+        << b.report.messages[0];
+    // The failed word and the words never written after it.
+    EXPECT_EQ(burnt.counters.ProgramErrorCount, 11);
+    EXPECT_EQ(burnt.counters.ConfigIdErrorCount, 1);
 
     b.report.clear();
     const CommandResult compared = verify(b.session, b.imageOptions());
     EXPECT_EQ(compared.outcome, Outcome::Failed);
     ASSERT_FALSE(compared.failures.empty());
     EXPECT_EQ(compared.failures[0], (WordFailure{Area::Program, 5, 0x2805, 0x3FFF}));
-    // The burn stopped at the bad word, so the words after it differ too.
-    EXPECT_EQ(compared.failures.size(), 11u);
-    EXPECT_EQ(compared.counters.ProgramErrorCount, 11);
+    // The burn stopped at the bad word: the compare finds what its counters said.
+    EXPECT_EQ(compared.counters.ProgramErrorCount, burnt.counters.ProgramErrorCount);
+    EXPECT_EQ(compared.counters.ConfigIdErrorCount, burnt.counters.ConfigIdErrorCount);
     EXPECT_TRUE(b.report.messages.empty()) << "a compare reports by its counters";
 }
 
-TEST(Failures, MessagesOfEveryArea) {
+TEST(Failures, MessagesOfEveryAreaInHexWithWhatToCheck) {
+    using Check = WordFailure::Check;
     const std::pair<WordFailure, const char*> cases[] = {
-        {{Area::Program, 100, 7, 16383, true},
-         "Programmbrennen wegen eines Fehlers abgebrochen!100: 7 -> 16383"},
+        {{Area::Program, 0x1B, 0x2C88, 0x2C89},
+         "Programmwort nicht gebrannt! 0x001B: 0x2C88 geschrieben, 0x2C89 gelesen."},
+        {{Area::Program, 100, 7, 16383, Check::VerifyPass},
+         "Programmwort nicht gebrannt! 0x0064: 0x0007 geschrieben, 0x3FFF gelesen."},
+        {{Area::Program, 0x10, 0x3FFF, 0x3FFE, Check::ReadTwice},
+         "Programmwort nicht gebrannt! 0x0010 las sich zweimal verschieden: 0x3FFF und 0x3FFE."},
+        {{Area::Program, 0x3FF, 0x3420, 0x3FFF, Check::Calibration},
+         "OSCCAL-Wert nicht zurückgeschrieben! OSCCAL-Wert an 0x03FF: 0x3420 geschrieben, 0x3FFF "
+         "gelesen."},
         {{Area::Data, 0x2105, 1, 2},
-         "EEPROM-Brennen wegen eines Fehlers abgebrochen!  8453: 1 -> 2"},
-        {{Area::Id, 0x2001, 2, 15}, "Brennen der ID fehlgeschlagen!  8193: 2 -> 15"},
+         "EEPROM-Byte nicht gebrannt! 0x2105: 0x01 geschrieben, 0x02 gelesen."},
+        {{Area::Id, 0x2001, 0x25, 15},
+         "Brennen der ID fehlgeschlagen! 0x2001: 0x5 geschrieben, 0xF gelesen."},
         {{Area::Config, 0x2007, 0x3FF1, 0x3FFF},
-         "Brennen der Configuration fehlgeschlagen!  8199: 16369 -> 16383"},
+         "Brennen der Configuration fehlgeschlagen! 0x2007: 0x3FF1 geschrieben, 0x3FFF gelesen."},
     };
     for (const auto& [f, text] : cases) {
-        EXPECT_EQ(failureMessage(f), text);
+        const std::string m = failureMessage(f);
+        EXPECT_EQ(m.rfind(text, 0), 0u) << m;
+        // One sentence on what to check follows, on its own line.
+        EXPECT_NE(m.find("\r"), std::string::npos) << m;
+        EXPECT_NE(m.find("prüfen"), std::string::npos) << m;
+        EXPECT_EQ(m.find("abgebrochen"), std::string::npos) << "the routine does not know" << m;
     }
 }
 
@@ -324,9 +397,51 @@ TEST(TypeCheck, AnIdOfAllZerosIsNoChipNotAnotherType) {
         ChipChoice c;
         c.fromChip = fromChip;
         EXPECT_EQ(read(b.session, c).outcome, Outcome::NoChip);
-        EXPECT_EQ(b.report.messages, std::vector<std::string>{kNoChipMessage});
+        EXPECT_EQ(b.report.messages, std::vector<std::string>{noChipMessage(0x0000)});
         EXPECT_EQ(detect(b.session).outcome, Outcome::NoChip);
     }
+}
+
+// ---- Detection ----
+
+// Nothing in the socket is no 16F84: the type stays as chosen, and the result says so.
+TEST(Detect, AnEmptySocketKeepsTheSelectedType) {
+    Bench b(nullptr, Dev16F628);
+    const DetectResult d = detect(b.session);
+    EXPECT_EQ(d.outcome, Outcome::NoChip);
+    EXPECT_EQ(b.device.CurrentType, Dev16F628);
+    EXPECT_EQ(b.device.ProgLastAddr, 0x07FF);
+    EXPECT_EQ(b.report.panels[1], kNoChipText);
+    EXPECT_EQ(
+        noChipMessage(d.idWord).rfind("kein PIC erkannt: Device-ID liest 0x3FFF, alle Bits 1.", 0),
+        0u);
+}
+
+// "Falscher PIC-Typ ausgewählt" names the chip found and the type chosen, also
+// a chip no type has (which is no old 16F84 either: that one reads no ID).
+TEST(TypeCheck, AWrongTypeNamesWhatWasFound) {
+    struct Row {
+        const char* chip;
+        std::int32_t selected;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"16F628A", Dev16F84,
+         "Falscher PIC-Typ ausgewählt: im Sockel steckt ein 16F628A, gewählt ist 16F84/84A."},
+        {"16F877", Dev16F873_874,
+         "Falscher PIC-Typ ausgewählt: im Sockel steckt ein 16F876/877, gewählt ist 16F873/874."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.chip);
+        Bench b(row.chip, row.selected);
+        smallProgram(b);
+        EXPECT_EQ(erase(b.session, true).outcome, Outcome::WrongType);
+        EXPECT_EQ(b.report.messages, std::vector<std::string>{row.message});
+        EXPECT_EQ(b.device.CurrentType, row.selected);
+    }
+    EXPECT_EQ(wrongTypeMessage(0x1234, Dev16F84),
+              "Falscher PIC-Typ ausgewählt: im Sockel steckt ein unbekannter PIC (Device-ID "
+              "0x1234), gewählt ist 16F84/84A.");
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         EXPECT_EQ(b.ops.DetectedConfig2, model.configMask2 != 0 ? 0x3FFF : 0xFFFF) << name;
         if (model.deviceId == 0) {  // the 16F84 has no device ID
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
-            EXPECT_EQ(b.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
+            EXPECT_EQ(b.report.panels[1], kNoChipText);
         } else {
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: " + std::to_string(model.deviceId & 0x1F))
                 << name;
@@ -44,7 +44,7 @@ TEST(Autodetect, EmptySocketOffersA16F84) {
     EXPECT_EQ(b.ops.DetectedType, Dev16F84);
     EXPECT_EQ(b.ops.RevisionText, "?");
     EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
-    EXPECT_EQ(b.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
+    EXPECT_EQ(b.report.panels[1], kNoChipText);
     EXPECT_FALSE(b.device.Is84A);
     EXPECT_TRUE(b.clean()) << b.violations();
 }
@@ -96,7 +96,9 @@ TEST(Autodetect3, WrongTypeStopsTheCommand) {
     EXPECT_FALSE(b.burn());
     EXPECT_TRUE(b.ops.TypeMismatch);
     ASSERT_EQ(b.report.messages.size(), 1u);
-    EXPECT_EQ(b.report.messages[0], "Falscher PIC-Typ ausgewählt");
+    EXPECT_EQ(b.report.messages[0],
+              "Falscher PIC-Typ ausgewählt: im Sockel steckt ein 16F84/84A, gewählt ist "
+              "16F873/874.");
     EXPECT_EQ(b.log().modeEntries(), 1);  // only the detection
     EXPECT_EQ(b.chip->word(0), 0x3FFF);
 }
@@ -109,7 +111,7 @@ TEST(Autodetect3, MatchingTypeGoesOnAndNoChipPassesAsA16F84) {
 
     Bench empty(nullptr, Dev16F84);
     EXPECT_TRUE(empty.ops.Autodetect3());
-    EXPECT_EQ(empty.report.panels[1], "kein PIC erkannt, wähle PIC16F84");
+    EXPECT_EQ(empty.report.panels[1], kNoChipText);
 
     Bench other(nullptr, Dev16F628);
     EXPECT_FALSE(other.ops.Autodetect3());

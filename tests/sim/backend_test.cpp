@@ -40,10 +40,12 @@ TEST(SimOptions, ParsesEveryOption) {
          {"--sim-fault=no-chip", "--sim-fault=wrong-chip:16f628", "--sim-fault=stuck-low",
           "--sim-fault=stuck-high", "--sim-fault=clock-open", "--sim-fault=bad-cell:0x64",
           "--sim-fault=flaky:1000,7", "--sim-fault=no-vpp", "--sim-fault=no-bulk-erase",
-          "--sim-fault=stuck-cell:0x2100"}) {
+          "--sim-fault=stuck-cell:0x2100", "--sim-fault=misread:0x10"}) {
         EXPECT_EQ(parseSimOption(f, o, &err), OptionResult::Ok) << f << ": " << err;
     }
-    ASSERT_EQ(o.faults.size(), 10u);
+    ASSERT_EQ(o.faults.size(), 11u);
+    EXPECT_EQ(o.faults[10].kind, SimFault::Kind::Misread);
+    EXPECT_EQ(o.faults[10].arg, 0x10);
     EXPECT_EQ(o.faults[1].chip, "16F628");
     EXPECT_EQ(o.faults[5].arg, 100);
     EXPECT_EQ(o.faults[6].arg, 1000);
@@ -61,7 +63,8 @@ TEST(SimOptions, RejectsBadValues) {
           "--sim-circuit=1,4", "--sim-circuit=11", "--sim-chip-file=", "--sim-fast=1",
           "--sim-fault=melted", "--sim-fault=bad-cell", "--sim-fault=bad-cell:zz",
           "--sim-fault=flaky:0", "--sim-fault=no-chip:1", "--sim-fault=wrong-chip:18F452",
-          "--sim-strict=1", "--sim-fault=stuck-cell", "--sim-fault=no-bulk-erase:1"}) {
+          "--sim-strict=1", "--sim-fault=stuck-cell", "--sim-fault=no-bulk-erase:1",
+          "--sim-fault=misread"}) {
         SimOptions o;
         std::string err;
         EXPECT_EQ(parseSimOption(a, o, &err), OptionResult::Error) << a;
