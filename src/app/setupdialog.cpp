@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QSignalBlocker>
+#include <cmath>
 
 #include "ostrac.h"
 #include "ui_setupdialog.h"
@@ -20,6 +23,8 @@ TSetupDialog::TSetupDialog(TOstrac& main)
       schalter_(this) {
     ui_->setupUi(this);
     setWindowModality(Qt::ApplicationModal);
+    // Volts with a decimal comma, whatever the desktop's language.
+    ui_->VppSpinBox->setLocale(QLocale(QLocale::German, QLocale::Germany));
     setProperty("helpContext", kHelpContext);
     // One size whether or not the manual speed group shows: without it the two lists
     // take its room.
@@ -61,6 +66,9 @@ TSetupDialog::TSetupDialog(TOstrac& main)
             [this](bool on) { change([this, on] { logic_.setDataSheet(on); }); });
     connect(ui_->STrackBar, &QSlider::valueChanged, this,
             [this](int position) { change([this, position] { logic_.setSpeed(position); }); });
+    connect(ui_->VppSpinBox, &QDoubleSpinBox::valueChanged, this, [this](double volts) {
+        change([this, volts] { logic_.setVpp(static_cast<int>(std::lround(volts * 10))); });
+    });
     connect(ui_->SButton, &QPushButton::clicked, this, &TSetupDialog::SButtonClick);
     connect(ui_->Button1, &QPushButton::clicked, this, &TSetupDialog::Button1Click);
 
@@ -106,6 +114,7 @@ void TSetupDialog::showState() {
         const QSignalBlocker b6(ui_->CheckBox1);
         const QSignalBlocker b7(ui_->STrackBar);
         const QSignalBlocker b8(ui_->DatenblattCheckBox);
+        const QSignalBlocker b9(ui_->VppSpinBox);
         showIndex(treiber_, v.Driver);
         showIndex(schalter_, v.Switch);
         ui_->QDCheckBox->setChecked(v.QD);
@@ -114,6 +123,7 @@ void TSetupDialog::showState() {
         ui_->CheckBox1->setChecked(v.AutoSpeed);
         ui_->STrackBar->setValue(v.Speed);
         ui_->DatenblattCheckBox->setChecked(v.DataSheet);
+        ui_->VppSpinBox->setValue(v.VppTenths / 10.0);
     }
     ui_->TreiberRadioGroup->setEnabled(v.ListsEnabled);
     ui_->SchalterRadioGroup->setEnabled(v.ListsEnabled);

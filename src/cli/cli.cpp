@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -58,7 +59,7 @@ const char* const kDescription =
     "Exit-Codes:\n"
     "  0  Erfolg\n"
     "  1  Vergleich oder Prüfung fand Unterschiede (bzw. Fehler beim Brennen)\n"
-    "  2  falsche Bedienung (Befehl, Option)\n"
+    "  2  falsche Bedienung (Befehl, Option), oder die VPP des Korvels passt nicht zum PIC\n"
     "  3  kein Portzugriff oder kein Korvel gefunden\n"
     "  4  kein PIC oder falscher PIC-Typ\n"
     "  5  HEX-Datei fehlt oder ist nicht lesbar\n"
@@ -186,6 +187,12 @@ class Run {
                             "der Standardausgabe")},
             {QStringLiteral("yes"),
              QStringLiteral("Aufforderungen des Handschalters nicht abwarten")},
+            {QStringLiteral("vpp"),
+             QStringLiteral("VPP des Korvels an MCLR in Volt, z. B. 12,5 (statt der Einstellung)"),
+             QStringLiteral("VOLT")},
+            {QStringLiteral("vpp-ok"),
+             QStringLiteral("auch einen PIC brennen, dessen erlaubte VPP die des Korvels "
+                            "nicht einschließt")},
         });
         // Listed for --help only; they are taken out before parsing.
         for (const BackendOptionText& o : backendOptionTexts()) {
@@ -230,6 +237,20 @@ class Run {
             !intOption(p, "switch", 0, 3, overrides_.switchIndex) ||
             !intOption(p, "delay", 0, 1'000'000, overrides_.delay)) {
             return false;
+        }
+        reporter_.setVppOk(p.isSet(QStringLiteral("vpp-ok")));
+        if (p.isSet(QStringLiteral("vpp"))) {
+            // A German decimal comma is taken as well as a point.
+            QString text = p.value(QStringLiteral("vpp"));
+            text.replace(QLatin1Char(','), QLatin1Char('.'));
+            bool ok = false;
+            const double v = text.toDouble(&ok);
+            const int tenths = ok ? static_cast<int>(std::lround(v * 10)) : 0;
+            if (tenths < ProgrammerSettings::kMinVppTenths ||
+                tenths > ProgrammerSettings::kMaxVppTenths) {
+                return usage("--vpp: eine Spannung von 8,0 bis 15,0 Volt wird erwartet");
+            }
+            vppTenths_ = tenths;
         }
         if (p.isSet(QStringLiteral("timing"))) {
             const std::string t = p.value(QStringLiteral("timing")).toStdString();
@@ -454,6 +475,9 @@ class Run {
         settings_ = loadSettings(overrides_);
         if (timing_) {
             settings_.Timing = *timing_;
+        }
+        if (vppTenths_) {
+            settings_.VppTenths = *vppTenths_;
         }
         if (const auto why = circuitRefusal(settings_.DriverIndex, settings_.SwitchIndex)) {
             usage(*why);
@@ -791,6 +815,7 @@ class Run {
     bool force_ = false;
     std::string port_ = "auto";
     std::optional<TimingMode> timing_;
+    std::optional<int> vppTenths_;
     std::string typeName_;
     std::optional<SwitchMatch> type_;
     std::optional<std::uint16_t> config_;

@@ -40,6 +40,16 @@ void TerminalDialog::manualSwitch(const std::string& text) {
     std::getline(std::cin, line);
 }
 
+bool TerminalReporter::confirmVpp(const std::string& finding, const std::string& /*question*/) {
+    if (vppOk_) {
+        return true;
+    }
+    message(finding +
+            " Abgebrochen: mit --vpp-ok trotzdem fortfahren, oder die an MCLR gemessene "
+            "Spannung mit --vpp=VOLT angeben.");
+    return false;
+}
+
 void TerminalReporter::setPanel(int panel, const std::string& text) {
     checkStop();
     if (panel == 0) {

@@ -58,6 +58,11 @@ class TerminalReporter : public Reporter {
     void message(const std::string& text) override;
     void showCodeProtection(bool flash, bool eeprom) override;
 
+    // Without --vpp-ok a chip never gets a VPP outside its range: there is nobody
+    // to ask, and the finding says what to do.
+    bool confirmVpp(const std::string& finding, const std::string& question) override;
+    void setVppOk(bool ok) { vppOk_ = ok; }
+
     void setProgress(bool progress) { progress_ = progress; }
     const std::string& notice() const { return panel1_; }
 
@@ -68,6 +73,7 @@ class TerminalReporter : public Reporter {
 
     UserDialog& dialog_;
     bool progress_;
+    bool vppOk_ = false;
     bool drawn_ = false;
     RunGaugeState gauge_;
     std::string panel0_;

@@ -140,6 +140,18 @@ constexpr bool isRetlw(std::uint16_t w) {
     return (w & 0x3C00) == 0x3400;
 }
 
+// The voltage on MCLR the chip's programming data sheet allows for entering
+// programming mode (VIHH), in hundredths of a volt. The circuit gives a fixed
+// VPP; a chip whose range does not hold it is asked about before it gets it.
+struct VppRange {
+    int minCentivolts = 0;
+    int maxCentivolts = 0;  // 0: not given
+    constexpr bool holds(int centivolts) const {
+        return centivolts >= minCentivolts && centivolts <= maxCentivolts;
+    }
+    constexpr bool given() const { return maxCentivolts > 0 && minCentivolts <= maxCentivolts; }
+};
+
 // A chip without device ID that shares a row with chips that have one (the first
 // 16F84): detection cannot tell it apart, and it erases and times its own way.
 struct IdlessVariant {
@@ -173,6 +185,7 @@ struct DeviceInfo {
     std::optional<IdlessVariant> idless;
     Calibration calibration;
     bool dataWriteErases;  // a programming-only chip's 8 erases a data byte before writing it
+    VppRange vpp;
 
     constexpr const ConfigWordFacts& config() const { return configWords[0]; }
     constexpr const ConfigWordFacts& config2() const { return configWords[1]; }
@@ -213,7 +226,14 @@ struct Family {
     ConfigWordFacts config2{};  // a second configuration word, at 0x2008
     Calibration calibration{};
     bool dataWriteErases = false;
+    VppRange vpp{};
 };
+
+// The family with the VPP range its programming data sheet gives.
+constexpr Family withVpp(Family f, VppRange vpp) {
+    f.vpp = vpp;
+    return f;
+}
 
 // Every family waits 1 ms between steps in configuration memory, and 100 ms
 // after removing protection.
@@ -241,106 +261,114 @@ constexpr CycleTimes dataSheetTimes(std::int64_t program, std::int64_t data, std
 
 // 16F84A; the first 16F84 has no device ID, no bulk erase that works, and
 // slower cycles: Microchip's own programmer allows 20 ms each.
-inline constexpr Family kF84{
-    WriteScheme::WordByWord,
-    1,
-    std::nullopt,
-    EraseScheme::BulkThenBegin,
-    UnprotectScheme::SetupPairAtConfig,
-    EntryOrder::VddFirst,
-    ConfigLayout::Layout84,
-    // One protection setting: CP covers program memory and EEPROM.
-    {0x2007, 0x3FFF, 0x3FF0, 0x0000, 0x3000},
-    // 8 erases and writes a word in about 8 ms; the erase sequences take 10 ms.
-    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10, 4)},
-    IdlessVariant{EraseScheme::SetupPairPerLoad,
-                  {classicTimes(20, 20, 20, 20, 20, 20), dataSheetTimes(20, 20, 20, 10, 10, 10)}}};
+inline constexpr Family kF84 = withVpp(
+    Family{WriteScheme::WordByWord,
+           1,
+           std::nullopt,
+           EraseScheme::BulkThenBegin,
+           UnprotectScheme::SetupPairAtConfig,
+           EntryOrder::VddFirst,
+           ConfigLayout::Layout84,
+           // One protection setting: CP covers program memory and EEPROM.
+           {0x2007, 0x3FFF, 0x3FF0, 0x0000, 0x3000},
+           // 8 erases and writes a word in about 8 ms; the erase sequences take 10 ms.
+           {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(8, 8, 8, 10, 10, 10, 4)},
+           IdlessVariant{
+               EraseScheme::SetupPairPerLoad,
+               {classicTimes(20, 20, 20, 20, 20, 20), dataSheetTimes(20, 20, 20, 10, 10, 10)}}},
+    {1200, 1400});
 
 // 16F870 .. 16F877: no bulk erase; tera and tprog at most 4 ms each.
-inline constexpr Family kF87x{
-    WriteScheme::WordByWord,
-    1,
-    std::nullopt,
-    EraseScheme::SetupPairAtConfig,
-    UnprotectScheme::SetupPairAtConfig,
-    EntryOrder::VddFirst,
-    ConfigLayout::Layout87x,
-    // CP1:CP0 twice (bits 13:12 and 5:4); bit 10 is not implemented.
-    {0x2007, 0x3BFF, 0x3030, 0x0100, 0x3000},
-    {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8, 4)},
-    std::nullopt};
+inline constexpr Family kF87x =
+    withVpp(Family{WriteScheme::WordByWord,
+                   1,
+                   std::nullopt,
+                   EraseScheme::SetupPairAtConfig,
+                   UnprotectScheme::SetupPairAtConfig,
+                   EntryOrder::VddFirst,
+                   ConfigLayout::Layout87x,
+                   // CP1:CP0 twice (bits 13:12 and 5:4); bit 10 is not implemented.
+                   {0x2007, 0x3BFF, 0x3030, 0x0100, 0x3000},
+                   {classicTimes(20, 15, 15, 20, 0, 20), dataSheetTimes(8, 8, 8, 8, 0, 8, 4)},
+                   std::nullopt},
+            {850, 1350});
 
 // 16F73 .. 16F77: the host times programming (at least 1 ms before 14), the
 // self-timed chip erase takes 30 ms; no EEPROM.
-inline constexpr Family kF7x{
-    WriteScheme::PairsAfterBulkErase,
-    2,
-    std::uint16_t{14},
-    EraseScheme::BulkSelfTimed,
-    UnprotectScheme::Erase,
-    EntryOrder::VddFirst,
-    ConfigLayout::Layout7x,
-    {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
-    {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0, 0, 100)},
-    std::nullopt};
+inline constexpr Family kF7x =
+    withVpp(Family{WriteScheme::PairsAfterBulkErase,
+                   2,
+                   std::uint16_t{14},
+                   EraseScheme::BulkSelfTimed,
+                   UnprotectScheme::Erase,
+                   EntryOrder::VddFirst,
+                   ConfigLayout::Layout7x,
+                   {0x2007, 0x005F, 0x0010, 0x0000, 0x0010},
+                   {classicTimes(4, 0, 4, 35, 0, 0), dataSheetTimes(1, 0, 1, 30, 0, 0, 0, 100)},
+                   std::nullopt},
+            {1275, 1325});
 
 // 16F627/628: Tera at most 5 ms, Tprog at most 8 ms, and 8 does both. Its data sheet
 // asks VPP before VDD.
-inline constexpr Family kF62x{
-    WriteScheme::WordByWord,
-    1,
-    std::nullopt,
-    EraseScheme::BulkThenBegin,
-    UnprotectScheme::SetupPairAtConfig,
-    EntryOrder::VppFirst,
-    ConfigLayout::Layout62x,
-    // CP1:CP0 twice (bits 13:12 and 11:10); bit 9 is not implemented.
-    {0x2007, 0x3DFF, 0x3C00, 0x0100, 0x3000},
-    {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13, 8)},
-    std::nullopt};
+inline constexpr Family kF62x = withVpp(
+    Family{WriteScheme::WordByWord,
+           1,
+           std::nullopt,
+           EraseScheme::BulkThenBegin,
+           UnprotectScheme::SetupPairAtConfig,
+           EntryOrder::VppFirst,
+           ConfigLayout::Layout62x,
+           // CP1:CP0 twice (bits 13:12 and 11:10); bit 9 is not implemented.
+           {0x2007, 0x3DFF, 0x3C00, 0x0100, 0x3000},
+           {classicTimes(20, 15, 15, 35, 20, 20), dataSheetTimes(13, 13, 13, 13, 13, 13, 8)},
+           std::nullopt},
+    {1200, 1400});
 
 // 16F627A/628A/648A: 8 programs only (TPROG 4 ms, TDPROG 6 ms); 9 and 11 run
 // by themselves (TERA 6 ms). VPP before VDD.
-inline constexpr Family kF62xA{
-    WriteScheme::ProgramOnlyAfterBulkErase,
-    1,
-    std::nullopt,
-    EraseScheme::BulkPairSelfTimed,
-    UnprotectScheme::Erase,
-    EntryOrder::VppFirst,
-    ConfigLayout::Layout62xA,
-    {0x2007, 0x21FF, 0x2000, 0x0100, 0x2000},
-    {classicTimes(5, 7, 15, 10, 10, 0), dataSheetTimes(4, 6, 4, 6, 6, 0)},
-    std::nullopt};
+inline constexpr Family kF62xA =
+    withVpp(Family{WriteScheme::ProgramOnlyAfterBulkErase,
+                   1,
+                   std::nullopt,
+                   EraseScheme::BulkPairSelfTimed,
+                   UnprotectScheme::Erase,
+                   EntryOrder::VppFirst,
+                   ConfigLayout::Layout62xA,
+                   {0x2007, 0x21FF, 0x2000, 0x0100, 0x2000},
+                   {classicTimes(5, 7, 15, 10, 10, 0), dataSheetTimes(4, 6, 4, 6, 6, 0)},
+                   std::nullopt},
+            {1000, 1350});
 
 // 16F873A .. 16F877A: eight latches, 8 erases and writes the row in at most
 // 8 ms; the chip erase 31 takes at most 8 ms.
-inline constexpr Family kF87xA{
-    WriteScheme::Rows,
-    8,
-    std::nullopt,
-    EraseScheme::ChipErase,
-    UnprotectScheme::Erase,
-    EntryOrder::VddFirst,
-    ConfigLayout::Layout87xA,
-    {0x2007, 0x2FCF, 0x2000, 0x0100, 0x2000},
-    {classicTimes(10, 10, 15, 15, 0, 0), dataSheetTimes(8, 8, 8, 8, 0, 0)},
-    std::nullopt};
+inline constexpr Family kF87xA =
+    withVpp(Family{WriteScheme::Rows,
+                   8,
+                   std::nullopt,
+                   EraseScheme::ChipErase,
+                   UnprotectScheme::Erase,
+                   EntryOrder::VddFirst,
+                   ConfigLayout::Layout87xA,
+                   {0x2007, 0x2FCF, 0x2000, 0x0100, 0x2000},
+                   {classicTimes(10, 10, 15, 15, 0, 0), dataSheetTimes(8, 8, 8, 8, 0, 0)},
+                   std::nullopt},
+            {850, 1350});
 
 // 16F87/88, 16F818/819: four latches, 24 .. 23 at least 1 ms (2 ms below
 // 4.5 V) after a 32-word row erase 8 .. 23; the chip erase 31 at most 10 ms.
 // VDD, then VPP within 250 µs.
-inline constexpr Family kF88{
-    WriteScheme::Rows,
-    4,
-    std::uint16_t{23},
-    EraseScheme::ChipErase,
-    UnprotectScheme::Erase,
-    EntryOrder::VddThenVppFast,
-    ConfigLayout::Layout88,
-    {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
-    {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
-    std::nullopt};
+inline constexpr Family kF88 =
+    withVpp(Family{WriteScheme::Rows,
+                   4,
+                   std::uint16_t{23},
+                   EraseScheme::ChipErase,
+                   UnprotectScheme::Erase,
+                   EntryOrder::VddThenVppFast,
+                   ConfigLayout::Layout88,
+                   {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
+                   {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
+                   std::nullopt},
+            {850, 1350});
 
 // The 16F87/88 are the 16F818/819 with a second configuration word at 0x2008:
 // IESO (bit 1) and FCMEN (bit 0); the other bits read as ones.
@@ -354,28 +382,32 @@ inline constexpr Family kF8788{kF88.writeScheme,
                                kF88.config,
                                kF88.times,
                                kF88.idless,
-                               {0x2008, 0x0003, 0x0000, 0x0000, 0x0000}};
+                               {0x2008, 0x0003, 0x0000, 0x0000, 0x0000},
+                               kF88.calibration,
+                               kF88.dataWriteErases,
+                               kF88.vpp};
 
 // 12F629/675, 16F630/676: 8 programs a program word without erasing it (TPROG1
 // at most 2.5 ms) and erases a data byte before it writes it (at most 6 ms); 9
 // and 11 run by themselves (TERA at most 8 ms), and 9 takes the factory's
 // oscillator calibration at 0x3FF and the bandgap bits along. VPP before VDD.
 // Bits 11:9 of the configuration word read 0, the bandgap bits as the factory set them.
-inline constexpr Family kF629{
-    WriteScheme::ProgramOnlyAfterBulkErase,
-    1,
-    std::nullopt,
-    EraseScheme::BulkPairSelfTimed,
-    UnprotectScheme::Erase,
-    EntryOrder::VppFirst,
-    ConfigLayout::Layout629,
-    {0x2007, 0x31FF, 0x0080, 0x0100, 0x0080},
-    {classicTimes(5, 7, 15, 10, 10, 0),
-     {std::chrono::microseconds(2500), ms(6), std::chrono::microseconds(2500), ms(8), ms(8)}},
-    std::nullopt,
-    {},
-    {0x03FF, 0x3000},
-    true};
+inline constexpr Family kF629 = withVpp(Family{WriteScheme::ProgramOnlyAfterBulkErase,
+                                               1,
+                                               std::nullopt,
+                                               EraseScheme::BulkPairSelfTimed,
+                                               UnprotectScheme::Erase,
+                                               EntryOrder::VppFirst,
+                                               ConfigLayout::Layout629,
+                                               {0x2007, 0x31FF, 0x0080, 0x0100, 0x0080},
+                                               {classicTimes(5, 7, 15, 10, 10, 0),
+                                                {std::chrono::microseconds(2500), ms(6),
+                                                 std::chrono::microseconds(2500), ms(8), ms(8)}},
+                                               std::nullopt,
+                                               {},
+                                               {0x03FF, 0x3000},
+                                               true},
+                                        {850, 1350});
 
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
@@ -391,7 +423,8 @@ constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_
             f.unprotect,    f.entryOrder,
             f.configLayout, {f.config, f.config2},
             f.times,        f.idless,
-            f.calibration,  f.dataWriteErases};
+            f.calibration,  f.dataWriteErases,
+            f.vpp};
 }
 
 }  // namespace catalogue_detail

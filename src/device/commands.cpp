@@ -535,6 +535,12 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
     ops.TypeMismatch = false;
+    // The chosen type is known before it gets VPP; a detected one only after.
+    if (!choice.fromChip) {
+        if (const Outcome vpp = checkVpp(chip); vpp != Outcome::Ok) {
+            return vpp;
+        }
+    }
     // That circuit cannot read the chip, so there is nothing to check against.
     if (ops.settings().QuickAndDirty) {
         return Outcome::Ok;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,6 +103,11 @@ class Reporter : public ChipReporter {
     virtual bool reloadHexFile(MemoryImage& image, BurnOptions& options);
     // A yes/no question; without a user to ask, no.
     virtual bool confirm(const std::string& /*question*/) { return false; }
+    // Whether a chip may get a VPP outside its range (the finding, then the
+    // question); a front end without a user to ask refuses.
+    virtual bool confirmVpp(const std::string& finding, const std::string& question) {
+        return confirm(finding + " " + question);
+    }
     // The counters were set to 0 at the start of a command, and are final at its end.
     virtual void countersCleared() {}
     virtual void countersDone(const ErrorCounters& /*counters*/) {}
@@ -126,7 +132,18 @@ class ChipSession {
     ProgrammerLink& link;
     Reporter& report;
     ChipOps ops;
+    // Types the user let have a VPP outside their range: asked once while the program runs.
+    std::set<std::int32_t> vppAccepted;
 };
+
+// What is wrong with the circuit's VPP (tenths of a volt) for a row, in German
+// ("Der 16F887 verträgt höchstens 12 V an MCLR; der Korvel liefert 13,0 V."), or
+// nullopt when the row's range holds it.
+std::optional<std::string> vppFinding(const DeviceInfo& row, std::int32_t vppTenths);
+
+// Before the selected type gets VPP: Ok when its range holds the circuit's VPP
+// or the user accepts it (once per type), else Cancelled.
+Outcome checkVpp(ChipSession& chip);
 
 // The word "Brennen" burns for a file word (bit 15 set: none) and the controls.
 std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,

@@ -145,6 +145,12 @@ void SetupLogic::open() {
     setAutoSpeed(settings_.AutoSpeed);
     setSpeed(speedFor(settings_.DelayCount));
     setDataSheet(settings_.Timing == TimingMode::DataSheet);
+    setVpp(settings_.VppTenths);
+}
+
+void SetupLogic::setVpp(int tenths) {
+    view_.VppTenths =
+        std::clamp(tenths, ProgrammerSettings::kMinVppTenths, ProgrammerSettings::kMaxVppTenths);
 }
 
 std::optional<std::string> SetupLogic::refusal() const {
@@ -158,6 +164,7 @@ void SetupLogic::store() {
     settings_.ModelK1 = view_.K1;
     settings_.DelayCount = view_.Speed * 100;
     settings_.Timing = view_.DataSheet ? TimingMode::DataSheet : TimingMode::Classic;
+    settings_.VppTenths = view_.VppTenths;
 }
 
 }  // namespace pk

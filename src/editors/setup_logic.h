@@ -22,9 +22,10 @@ struct SetupView {
     bool K1 = false;
     bool QD = false;
     bool FA = false;
-    bool AutoSpeed = false;  // "auto. Speedregelung"
-    int Speed = 0;           // track bar, 0 "schnell" .. 10 "sicher"
-    bool DataSheet = false;  // "Datenblatt-Timing (schnell)"
+    bool AutoSpeed = false;                                 // "auto. Speedregelung"
+    int Speed = 0;                                          // track bar, 0 "schnell" .. 10 "sicher"
+    bool DataSheet = false;                                 // "Datenblatt-Timing (schnell)"
+    int VppTenths = ProgrammerSettings::kDefaultVppTenths;  // "VPP des Korvel"
     bool ListsEnabled = true;
     bool ManualSpeedVisible = true;  // group "Geschwindigkeit manuell"
 };
@@ -52,6 +53,8 @@ class SetupLogic {
     void setAutoSpeed(bool checked);
     void setSpeed(int position);
     void setDataSheet(bool checked) { view_.DataSheet = checked; }
+    // Kept within what a circuit can give.
+    void setVpp(int tenths);
     // "Test": measure, then show DelayCount div 100 on the track bar.
     void test();
 

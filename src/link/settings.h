@@ -27,6 +27,12 @@ struct ProgrammerSettings {
     std::int32_t DelayCount = 100;
     // Classic unless chosen; files of older versions carry none.
     TimingMode Timing = TimingMode::Classic;
+    // The circuit's programming voltage at MCLR, in tenths of a volt, as the user
+    // measured it; the chips' allowed ranges are checked against it.
+    std::int32_t VppTenths = kDefaultVppTenths;
+    static constexpr std::int32_t kDefaultVppTenths = 130;
+    static constexpr std::int32_t kMinVppTenths = 80;
+    static constexpr std::int32_t kMaxVppTenths = 150;
 };
 
 }  // namespace pk

@@ -37,6 +37,12 @@ void SettingsRecord::applyTo(ProgrammerSettings& s) const {
     s.AutoSpeed = bytes[18] != 0;
     // Older files leave the byte 0; only a 1 chooses the data-sheet timing.
     s.Timing = bytes[TimingOffset] == 1 ? TimingMode::DataSheet : TimingMode::Classic;
+    // Older files leave it 0; a value no circuit gives is not taken either.
+    const int vpp = bytes[VppOffset];
+    s.VppTenths =
+        vpp >= ProgrammerSettings::kMinVppTenths && vpp <= ProgrammerSettings::kMaxVppTenths
+            ? vpp
+            : ProgrammerSettings::kDefaultVppTenths;
     if (!s.AutoSpeed) {
         s.DelayCount = int32At(20);
     }
@@ -50,6 +56,7 @@ void SettingsRecord::fillFrom(const ProgrammerSettings& s) {
     bytes[17] = s.ModelK1 ? 1 : 0;
     bytes[18] = s.AutoSpeed ? 1 : 0;
     bytes[TimingOffset] = s.Timing == TimingMode::DataSheet ? 1 : 0;
+    bytes[VppOffset] = static_cast<std::uint8_t>(s.VppTenths);
     setInt32At(20, s.DelayCount);
 }
 

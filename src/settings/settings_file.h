@@ -3,7 +3,8 @@
 // little-endian:
 //    0  int32  format version, 5
 //    4  byte   timing: 1 data sheet, anything else classic (older files hold 0)
-//    5  3 bytes reserved, written back as read
+//    5  byte   VPP at MCLR in tenths of a volt (80..150); 0 in older files: 13,0 V
+//    6  2 bytes reserved, written back as read
 //    8  int32  DriverIndex
 //   12  int32  SwitchIndex
 //   16  byte   QuickAndDirty (0/1)
@@ -29,6 +30,7 @@ struct SettingsRecord {
     static constexpr std::int32_t CurrentVersion = 5;
     // The first of the reserved bytes, which every older file leaves 0.
     static constexpr std::size_t TimingOffset = 4;
+    static constexpr std::size_t VppOffset = 5;
 
     std::array<std::uint8_t, Size> bytes{};
 
@@ -36,7 +38,7 @@ struct SettingsRecord {
     // Takes the fields of a version-5 record. DelayCount only when the stored AutoSpeed
     // is off; with automatic speed the measured value stands.
     void applyTo(ProgrammerSettings& settings) const;
-    // Version 5 and the fields; bytes 5..7 and 19 keep what the buffer holds.
+    // Version 5 and the fields; bytes 6, 7 and 19 keep what the buffer holds.
     void fillFrom(const ProgrammerSettings& settings);
 
     std::int32_t int32At(std::size_t offset) const;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -219,6 +220,19 @@ TEST_F(SetupDialogTest, ReturnIsOkAndEscapeCancels) {
         EXPECT_EQ(main->Settings.SwitchIndex, c.stored ? 0 : 1);
         EXPECT_EQ(main->Settings.DelayCount, 300);
     }
+}
+
+TEST_F(SetupDialogTest, VppIsShownInVoltsAndStoredOnOk) {
+    main->Settings.VppTenths = 125;
+    TSetupDialog* d = open();
+    ASSERT_NE(d, nullptr);
+    auto* vpp = child<QDoubleSpinBox>(d, "VppSpinBox");
+    EXPECT_EQ(vpp->text(), QStringLiteral("12,5 V")) << "German decimals";
+    vpp->setValue(12.0);
+    EXPECT_EQ(main->Settings.VppTenths, 125) << "taken only when the dialog closes";
+    d->close();
+    EXPECT_EQ(main->Settings.VppTenths, 120);
+    EXPECT_EQ(static_cast<unsigned char>(settingsFile().at(SettingsRecord::VppOffset)), 120);
 }
 
 TEST_F(SetupDialogTest, StoredK1AndQuickAndDirtyRestoresTheNormalView) {

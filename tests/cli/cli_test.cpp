@@ -411,6 +411,42 @@ TEST_F(CliTest, AnOld16F84ProtectedOrMissingIsNamedAsSuch) {
     }
 }
 
+// A chip whose allowed VPP does not hold the Korvel's is refused unless the user
+// says so, or gives the voltage he measured.
+TEST_F(CliTest, VppOutsideTheChipsRangeIsRefusedUnlessAllowed) {
+    const QString hex = q(data("f74_counter.8m.hex"));
+    struct Case {
+        QStringList options;
+        int code;
+        const char* says;  // in the error output; "" for nothing in particular
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--vpp=12")}, 2, "Der 16F73/74 braucht mindestens 12,75 V"},
+        {{QStringLiteral("--vpp=13,5")},
+         2,
+         "verträgt höchstens 13,25 V an MCLR; der Korvel "
+         "liefert 13,5 V"},
+        {{QStringLiteral("--vpp=12"), QStringLiteral("--vpp-ok")}, 0, ""},
+        {{QStringLiteral("--vpp=13.0")}, 0, ""},
+        {{}, 0, ""},
+        {{QStringLiteral("--vpp=20")}, 2, "--vpp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(QLatin1Char(' ')).toStdString());
+        QFile::remove(chipFile());
+        const Result r =
+            sim(QStringLiteral("16F74"),
+                c.options + QStringList{QStringLiteral("--type"), QStringLiteral("16f74"),
+                                        QStringLiteral("burn"), hex});
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        if (c.code != 0 && QFile::exists(chipFile())) {
+            EXPECT_NE(wordsOf(chipFile().toStdString())[0], wordsOf(hex.toStdString())[0])
+                << "nothing was burnt";
+        }
+    }
+}
+
 TEST_F(CliTest, DetectNamesTypeRevisionAndProtection) {
     const Result r =
         sim(QStringLiteral("16F628"), {QStringLiteral("detect"), QStringLiteral("--json")});

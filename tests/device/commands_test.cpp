@@ -117,6 +117,69 @@ TEST(EmptySocket, AnOld16F84ProvesItAnsweredAndEndsBlank) {
     }
 }
 
+// ---- The circuit's VPP against the chip's range ----
+
+TEST(Vpp, FindingNamesTheLimitThatIsCrossed) {
+    struct Case {
+        std::int32_t type;
+        int tenths;
+        const char* finding;  // "" for none
+    };
+    const Case cases[] = {
+        {Dev16F76_77, 130, ""},
+        {Dev16F76_77, 120,
+         "Der 16F76/77 braucht mindestens 12,75 V an MCLR; der Korvel liefert "
+         "nur 12,0 V."},
+        {Dev16F76_77, 133,
+         "Der 16F76/77 verträgt höchstens 13,25 V an MCLR; der Korvel liefert "
+         "13,3 V."},
+        {Dev16F628A, 136,
+         "Der 16F628A verträgt höchstens 13,5 V an MCLR; der Korvel liefert "
+         "13,6 V."},
+        {Dev16F628A, 100, ""},
+        {Dev16F84, 140, ""},
+        {Dev16F84, 141,
+         "Der 16F84/84A verträgt höchstens 14 V an MCLR; der Korvel liefert 14,1 V."},
+    };
+    for (const Case& c : cases) {
+        const auto finding = vppFinding(*deviceInfo(c.type), c.tenths);
+        EXPECT_EQ(finding.value_or(""), c.finding) << c.type << " " << c.tenths;
+    }
+    // Every row says what its chips allow, and the circuit's usual 13 V is in
+    // every range but where a data sheet says otherwise.
+    for (const DeviceInfo& d : kDevices) {
+        EXPECT_TRUE(d.vpp.given()) << d.listText;
+        EXPECT_GE(d.vpp.minCentivolts, 800) << d.listText;
+        EXPECT_LE(d.vpp.maxCentivolts, 1400) << d.listText;
+    }
+}
+
+TEST(Vpp, AskedOncePerTypeAndNoVppBeforeTheAnswer) {
+    for (bool yes : {false, true}) {
+        Bench b("16F77", Dev16F76_77);
+        b.settings.VppTenths = 120;
+        smallProgram(b);
+        b.report.answer = yes;
+        const CommandResult first = burn(b.session, b.imageOptions());
+        ASSERT_EQ(b.report.questions.size(), 1u);
+        EXPECT_EQ(b.report.questions[0],
+                  "Der 16F76/77 braucht mindestens 12,75 V an MCLR; der Korvel liefert nur "
+                  "12,0 V. Trotzdem fortfahren?");
+        if (!yes) {
+            EXPECT_EQ(first.outcome, Outcome::Cancelled);
+            EXPECT_EQ(b.log().modeEntries(), 0) << "the chip got VPP before the answer";
+            continue;
+        }
+        EXPECT_EQ(first.outcome, Outcome::Ok);
+        EXPECT_EQ(erase(b.session, false).outcome, Outcome::Ok);
+        EXPECT_EQ(b.report.questions.size(), 1u) << "asked again for the same type";
+        b.selectType(Dev16F73_74);
+        b.report.answer = false;
+        EXPECT_EQ(erase(b.session, false).outcome, Outcome::Cancelled) << "another type is asked";
+        EXPECT_EQ(b.report.questions.size(), 2u);
+    }
+}
+
 TEST(TypeCheck, WithoutATypeTheDetectedChipIsTakenAndAMisfitFileRefused) {
     Bench b("16F628", Dev16F876_877);
     smallProgram(b);

@@ -134,15 +134,15 @@ TEST(SettingsFile, SaveWritesVersion5AndCarriesTheReservedBytesOver) {
     s.ModelK1 = false;
     s.AutoSpeed = false;
     ASSERT_TRUE(SaveSettingsFile(path, rec, s).ok());
-    // ...but its reserved bytes survive the next save, except the timing byte.
+    // ...but its reserved bytes survive the next save, except timing and VPP.
     EXPECT_EQ(readAll(path),
-              record(5, 2, 3, 0, 0, 0, 321, std::string("\0\x22\x33\x44", 4), '\x7E'));
+              record(5, 2, 3, 0, 0, 0, 321, std::string("\0\x82\x33\x44", 4), '\x7E'));
 
     // Without a file the reserved bytes are zero, and the folder is made.
     const std::string nested = dir.file("new/config/PKorvel.ini");
     SettingsRecord fresh;
     ASSERT_TRUE(SaveSettingsFile(nested, fresh, measured(100)).ok());
-    EXPECT_EQ(readAll(nested), record(5, 1, 1, 0, 1, 1, 100));
+    EXPECT_EQ(readAll(nested), record(5, 1, 1, 0, 1, 1, 100, std::string("\0\x82\0\0", 4)));
     SettingsRecord back;
     auto loaded = measured(1);
     ASSERT_TRUE(LoadSettingsFile(nested, back, loaded));
@@ -169,9 +169,35 @@ TEST(SettingsFile, TimingByteChoosesTheDataSheetTimingOnlyWhenOne) {
             ASSERT_TRUE(SaveSettingsFile(path, rec, s).ok());
             const char written = saved == TimingMode::DataSheet ? '\1' : '\0';
             EXPECT_EQ(readAll(path),
-                      record(5, 1, 1, 0, 1, 1, 100, std::string(1, written) + "\x05\x06\x07"));
+                      record(5, 1, 1, 0, 1, 1, 100, std::string(1, written) + "\x82\x06\x07"));
         }
     }
+}
+
+// The circuit's VPP in the second reserved byte, in tenths of a volt: older files
+// (0 there) and values no circuit gives read as 13,0 V.
+TEST(SettingsFile, VppByteHoldsTheMeasuredVoltage) {
+    TempDir dir;
+    const std::string path = dir.file("PKorvel.ini");
+    const std::pair<char, int> cases[] = {
+        {'\0', 130}, {'\x78', 120}, {'\x50', 80}, {'\x96', 150}, {'\x4F', 130}, {'\x97', 130},
+    };
+    for (const auto& [byte, tenths] : cases) {
+        writeAll(path,
+                 record(5, 1, 1, 0, 1, 1, 100, std::string("\0", 1) + byte + std::string(2, '\0')));
+        SettingsRecord rec;
+        auto s = measured(100);
+        s.VppTenths = 99;
+        ASSERT_TRUE(LoadSettingsFile(path, rec, s));
+        EXPECT_EQ(s.VppTenths, tenths) << int(static_cast<unsigned char>(byte));
+    }
+    SettingsRecord rec;
+    auto s = measured(100);
+    s.VppTenths = 121;
+    ASSERT_TRUE(SaveSettingsFile(path, rec, s).ok());
+    auto back = measured(100);
+    ASSERT_TRUE(LoadSettingsFile(path, rec, back));
+    EXPECT_EQ(back.VppTenths, 121);
 }
 
 TEST(SettingsFile, FailedSaveKeepsTheOldFileAndNamesIt) {

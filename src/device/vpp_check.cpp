@@ -1,0 +1,60 @@
+// The circuit's fixed VPP against the range each chip's programming data sheet
+// allows on MCLR. The program cannot measure it; the user states it in the setup.
+
+#include <cstdio>
+
+#include "device/commands.h"
+
+namespace pk {
+
+namespace {
+
+// "12 V", "12,75 V", "13,5 V": German decimals, no trailing zeros.
+std::string volts(int centivolts) {
+    char text[16];
+    if (centivolts % 100 == 0) {
+        std::snprintf(text, sizeof text, "%d V", centivolts / 100);
+    } else if (centivolts % 10 == 0) {
+        std::snprintf(text, sizeof text, "%d,%d V", centivolts / 100, (centivolts / 10) % 10);
+    } else {
+        std::snprintf(text, sizeof text, "%d,%02d V", centivolts / 100, centivolts % 100);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> vppFinding(const DeviceInfo& row, std::int32_t vppTenths) {
+    const int given = static_cast<int>(vppTenths) * 10;
+    if (!row.vpp.given() || row.vpp.holds(given)) {
+        return std::nullopt;
+    }
+    char supplied[16];
+    std::snprintf(supplied, sizeof supplied, "%d,%d V", vppTenths / 10, vppTenths % 10);
+    const std::string chip = "Der " + std::string(row.listText);
+    if (given > row.vpp.maxCentivolts) {
+        return chip + " verträgt höchstens " + volts(row.vpp.maxCentivolts) +
+               " an MCLR; der Korvel liefert " + supplied + ".";
+    }
+    return chip + " braucht mindestens " + volts(row.vpp.minCentivolts) +
+           " an MCLR; der Korvel liefert nur " + supplied + ".";
+}
+
+Outcome checkVpp(ChipSession& chip) {
+    const std::int32_t type = chip.ops.device().CurrentType;
+    const DeviceInfo* row = deviceInfo(type);
+    if (row == nullptr || chip.vppAccepted.count(type) != 0) {
+        return Outcome::Ok;
+    }
+    const auto finding = vppFinding(*row, chip.ops.settings().VppTenths);
+    if (!finding) {
+        return Outcome::Ok;
+    }
+    if (!chip.report.confirmVpp(*finding, "Trotzdem fortfahren?")) {
+        return Outcome::Cancelled;
+    }
+    chip.vppAccepted.insert(type);
+    return Outcome::Ok;
+}
+
+}  // namespace pk
