@@ -322,9 +322,11 @@ TEST(SettingsSave, Version4IsIgnoredButItsReservedBytesSurvive) {
     t.w->Settings.DriverIndex = 2;
     t.w->Settings.SwitchIndex = 3;
     EXPECT_TRUE(t.w->SaveSettingsFile());
-    // Byte 4 now holds the timing mode: classic, since the old record was ignored.
+    // Byte 4 now holds the timing mode: classic, since the old record was ignored;
+    // byte 5 the VPP, 13,0 V.
     std::string saved = record(5, 1, 0, 0, 700);
     saved[4] = '\0';
+    saved[5] = '\x82';
     EXPECT_EQ(readAll(folder.file()), saved);
 
     FailingWrite failing;

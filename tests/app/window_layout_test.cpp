@@ -19,7 +19,7 @@ namespace pk {
 namespace {
 
 constexpr QSize kMainSize(610, 398);
-constexpr QSize kSetupSize(454, 220);
+constexpr QSize kSetupSize(454, 245);
 
 void settle() {
     QApplication::processEvents();
