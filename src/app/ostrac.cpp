@@ -184,6 +184,10 @@ void TOstrac::showRemaining(const std::optional<std::chrono::seconds>& left) {
 void TOstrac::setPanel(int index, const QString& text) {
     if (QLabel* label = panelLabel(index)) {
         label->setText(text);
+        // A long notice runs past the window's edge; its hint shows it whole.
+        if (index == 1) {
+            label->setToolTip(text);
+        }
     }
 }
 
