@@ -43,7 +43,10 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
         }
     }
     if (!socketEmpty) {
-        SimChip* chip = b->circuit_->insertChip(std::make_unique<SimChip>(*inSocket));
+        // Filled before it goes into the socket: a chip under constant VDD starts
+        // there with what its configuration word says.
+        auto owned = std::make_unique<SimChip>(*inSocket);
+        SimChip* chip = owned.get();
         // The chip file describes the chip named by --simulate; a wrong chip in the
         // socket is another chip, and it must never overwrite that file.
         const bool fileChip = !options.chipFile.empty() && inSocket == model;
@@ -66,6 +69,7 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
                 chip->setWord(0x2100, 0x5A);
             }
         }
+        b->circuit_->insertChip(std::move(owned));
         b->saved_ = chip->contents();
         for (const SimFault& f : options.faults) {
             if (f.kind == SimFault::Kind::BadCell) {

@@ -18,10 +18,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "chip_facts.h"
 #include "device/catalogue.h"
 #include "editors/config_word.h"
 #include "image/hex_file.h"
+#include "link/circuit.h"
 #include "viewers/memory_map.h"
 #include "viewers/reassembler.h"
 
@@ -89,6 +92,86 @@ class CliTest : public ::testing::Test {
         std::ofstream(chipFile().toStdString(), std::ios::binary) << text;
     }
 
+    // A simulated chip of a catalogue row, named as its switch names it.
+    struct CatalogueChip {
+        std::string name;  // "16F877"
+        const pk::DeviceInfo* row;
+    };
+    // The chips a row's switches name, the first 16F84 aside: it has no device ID
+    // to detect.
+    static std::vector<CatalogueChip> chipsOf(const pk::DeviceInfo& d) {
+        std::vector<CatalogueChip> chips;
+        for (std::string_view sw : d.switches) {
+            if (sw.empty() || sw == "/p16f84") {
+                continue;
+            }
+            std::string name(sw.substr(2));
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            chips.push_back({name, &d});
+        }
+        return chips;
+    }
+    // Every chip of every row.
+    static std::vector<CatalogueChip> catalogueChips() {
+        std::vector<CatalogueChip> chips;
+        for (const pk::DeviceInfo& d : pk::kDevices) {
+            const std::vector<CatalogueChip> row = chipsOf(d);
+            chips.insert(chips.end(), row.begin(), row.end());
+        }
+        return chips;
+    }
+
+    // in.hex for the chip: words at both ends of program memory and of the EEPROM,
+    // the ID locations and the configuration word (and a second one where the
+    // chip has it). Returns what the file holds.
+    pk::WordArray writeChipTest(const pk::DeviceInfo& d, std::uint16_t config) {
+        pk::WordArray file;
+        file.fill(pk::MemoryImage::AbsentWord);
+        for (int a = 0; a < 8; ++a) {
+            file[static_cast<std::size_t>(a)] = static_cast<std::uint16_t>(0x2800 + a * 37);
+            file[static_cast<std::size_t>(d.progLastAddr - a)] =
+                static_cast<std::uint16_t>(0x0100 + a);
+        }
+        for (int n = 0; n <= std::min(d.dataLastAddr, 2); ++n) {
+            file[static_cast<std::size_t>(pk::MemoryImage::EepromBase + n)] =
+                static_cast<std::uint16_t>(0x5A + n);
+        }
+        if (d.dataLastAddr >= 0) {
+            file[static_cast<std::size_t>(pk::MemoryImage::EepromBase + d.dataLastAddr)] = 0x33;
+        }
+        for (int i = 0; i < 4; ++i) {
+            file[static_cast<std::size_t>(pk::MemoryImage::IdBase + i)] =
+                static_cast<std::uint16_t>(1 + i);
+        }
+        file[pk::MemoryImage::ConfigAddr] = config;
+        if (d.hasConfig2()) {
+            file[pk::MemoryImage::Config2Addr] = 0x3FFC;  // not the erased value
+        }
+        std::string text;
+        pk::WriteHexRange(text, file, 0, static_cast<int>(pk::MemoryImage::Size) - 1);
+        text += ":00000001FF\r\n";
+        std::ofstream(path("in.hex").toStdString(), std::ios::binary) << text;
+        return file;
+    }
+
+    // What a read gives back for that file: every word, the device ID at 0x2006
+    // aside. The 8/14-pin chips keep their own calibration word and bandgap bits,
+    // whatever the file says.
+    static void expectReadBack(const pk::DeviceInfo& d, const pk::WordArray& file,
+                               const pk::WordArray& back) {
+        for (std::size_t a = 0; a < pk::MemoryImage::Size; ++a) {
+            const auto address = static_cast<std::int32_t>(a);
+            if (pk::isCalibrationWord(d.type, address)) {
+                EXPECT_TRUE(pk::isRetlw(back[a]) && back[a] != file[a]) << back[a];
+            } else if (a == pk::MemoryImage::ConfigAddr) {
+                EXPECT_TRUE(pk::sameConfig(d.type, back[a], file[a])) << back[a];
+            } else if (a != 0x2006) {
+                EXPECT_EQ(back[a], file[a]) << std::hex << a;
+            }
+        }
+    }
+
     QTemporaryDir dir_;
 };
 
@@ -153,87 +236,136 @@ TEST_F(CliTest, EveryWriteSchemeBurnsAndVerifies) {
 // verify, read back what was burnt, erase, remove protection and detect, with
 // the simulator echoing no protocol violation.
 TEST_F(CliTest, EveryCatalogueChipBurnsVerifiesReadsErasesAndIsDetected) {
-    for (const pk::DeviceInfo& d : pk::kDevices) {
-        for (std::string_view sw : d.switches) {
-            if (sw.empty() || sw == "/p16f84") {
-                continue;
-            }
-            std::string name(sw.substr(2));
-            std::transform(name.begin(), name.end(), name.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-            SCOPED_TRACE(name);
-            const QString chip = q(name);
-            QFile::remove(chipFile());
+    for (const CatalogueChip& c : catalogueChips()) {
+        SCOPED_TRACE(c.name);
+        const pk::DeviceInfo& d = *c.row;
+        const QString chip = q(c.name);
+        QFile::remove(chipFile());
+        const pk::WordArray file = writeChipTest(d, pk::buildConfigWord(d.type, {}));
+        const QString in = path("in.hex");
 
-            pk::WordArray file;
-            file.fill(pk::MemoryImage::AbsentWord);
-            for (int a = 0; a < 8; ++a) {
-                file[static_cast<std::size_t>(a)] = static_cast<std::uint16_t>(0x2800 + a * 37);
-                file[static_cast<std::size_t>(d.progLastAddr - a)] =
-                    static_cast<std::uint16_t>(0x0100 + a);
-            }
-            for (int n = 0; n <= std::min(d.dataLastAddr, 2); ++n) {
-                file[static_cast<std::size_t>(pk::MemoryImage::EepromBase + n)] =
-                    static_cast<std::uint16_t>(0x5A + n);
-            }
-            if (d.dataLastAddr >= 0) {
-                file[static_cast<std::size_t>(pk::MemoryImage::EepromBase + d.dataLastAddr)] = 0x33;
-            }
-            for (int i = 0; i < 4; ++i) {
-                file[static_cast<std::size_t>(pk::MemoryImage::IdBase + i)] =
-                    static_cast<std::uint16_t>(1 + i);
-            }
-            const std::uint16_t config = pk::buildConfigWord(d.type, pk::ConfigControls{});
-            file[pk::MemoryImage::ConfigAddr] = config;
-            if (d.hasConfig2()) {
-                file[pk::MemoryImage::Config2Addr] = 0x3FFC;  // not the erased value
-            }
-            std::string text;
-            pk::WriteHexRange(text, file, 0, static_cast<int>(pk::MemoryImage::Size) - 1);
-            text += ":00000001FF\r\n";
-            std::ofstream(path("in.hex").toStdString(), std::ios::binary) << text;
-            const QString in = path("in.hex");
+        Result r = sim(chip, {QStringLiteral("burn"), in});
+        ASSERT_EQ(r.code, 0) << r.out << r.err;
+        r = sim(chip, {QStringLiteral("verify"), in});
+        EXPECT_EQ(r.code, 0) << r.out << r.err;
+        EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
 
-            Result r = sim(chip, {QStringLiteral("burn"), in});
-            ASSERT_EQ(r.code, 0) << r.out << r.err;
-            r = sim(chip, {QStringLiteral("verify"), in});
-            EXPECT_EQ(r.code, 0) << r.out << r.err;
-            EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
+        r = sim(chip, {QStringLiteral("read"), path("out.hex")});
+        ASSERT_EQ(r.code, 0) << r.err;
+        expectReadBack(d, file, wordsOf(path("out.hex").toStdString()));
 
-            r = sim(chip, {QStringLiteral("read"), path("out.hex")});
-            ASSERT_EQ(r.code, 0) << r.err;
-            const pk::WordArray back = wordsOf(path("out.hex").toStdString());
-            for (std::size_t a = 0; a < pk::MemoryImage::Size; ++a) {
-                const auto address = static_cast<std::int32_t>(a);
-                // The read also names the device ID at 0x2006. The 8/14-pin chips keep
-                // their own calibration word and bandgap bits, whatever the file says.
-                if (pk::isCalibrationWord(d.type, address)) {
-                    EXPECT_TRUE(pk::isRetlw(back[a]) && back[a] != file[a]) << back[a];
-                } else if (a == pk::MemoryImage::ConfigAddr) {
-                    EXPECT_TRUE(pk::sameConfig(d.type, back[a], file[a])) << back[a];
-                } else if (a != 0x2006) {
-                    EXPECT_EQ(back[a], file[a]) << std::hex << a;
-                }
-            }
+        r = sim(chip, {QStringLiteral("erase")});
+        EXPECT_EQ(r.code, 0) << r.out << r.err;
+        EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
+        r = sim(chip, {QStringLiteral("burn"), in});
+        EXPECT_EQ(r.code, 0) << r.out << r.err;
+        r = sim(chip, {QStringLiteral("unprotect")});
+        EXPECT_EQ(r.code, 0) << r.out << r.err;
+        EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
 
-            r = sim(chip, {QStringLiteral("erase")});
-            EXPECT_EQ(r.code, 0) << r.out << r.err;
-            EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
-            r = sim(chip, {QStringLiteral("burn"), in});
-            EXPECT_EQ(r.code, 0) << r.out << r.err;
-            r = sim(chip, {QStringLiteral("unprotect")});
-            EXPECT_EQ(r.code, 0) << r.out << r.err;
-            EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
-
-            r = sim(chip, {QStringLiteral("detect"), QStringLiteral("--json")});
-            ASSERT_EQ(r.code, 0) << r.out << r.err;
-            const QJsonObject o =
-                QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
-            EXPECT_EQ(o[QStringLiteral("type")].toString().toStdString(), d.listText);
-            EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
-        }
+        r = sim(chip, {QStringLiteral("detect"), QStringLiteral("--json")});
+        ASSERT_EQ(r.code, 0) << r.out << r.err;
+        const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+        EXPECT_EQ(o[QStringLiteral("type")].toString().toStdString(), d.listText);
+        EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
     }
 }
+
+// The same over every usable circuit variant, board and program alike, in both
+// timings, each run with the programmer search at start-up: burn, verify, read,
+// erase and detect leave the simulator's violation log empty. Then every chip
+// that has an internal oscillator again, burnt to run its own program with MCLR
+// disabled: where the circuit switches VDD, the type's entry order takes it
+// into programming mode for every command; where VDD is always on, it answers
+// nothing and the tool says so. The chips of one row differ only in their
+// device ID: each rig takes one of them, the next rig the next, so every chip
+// comes round and the run stays short.
+struct Rig {
+    int driver;
+    int sw;
+    const char* timing;
+    int index;  // of the rig, choosing the chip of each row
+};
+
+class CliOnEveryCircuit : public CliTest, public ::testing::WithParamInterface<Rig> {
+  protected:
+    Result on(const std::string& chip, QStringList args) {
+        const Rig& rig = GetParam();
+        args.prepend(QStringLiteral("--yes"));
+        args.prepend(QStringLiteral("--timing=") + QString::fromLatin1(rig.timing));
+        args.prepend(QStringLiteral("--switch=") + QString::number(rig.sw));
+        args.prepend(QStringLiteral("--driver=") + QString::number(rig.driver));
+        return sim(q(chip), args);
+    }
+};
+
+std::vector<Rig> everyRig() {
+    std::vector<Rig> rigs;
+    for (const pk::Circuit& c : pk::kCircuits) {
+        for (const char* timing : {"classic", "datasheet"}) {
+            rigs.push_back({static_cast<int>(c.driver), static_cast<int>(c.voltage), timing,
+                            static_cast<int>(rigs.size())});
+        }
+    }
+    return rigs;
+}
+
+TEST_P(CliOnEveryCircuit, EveryCatalogueChipBurnsVerifiesReadsErasesAndIsDetected) {
+    const bool vddSwitched =
+        pk::findCircuit(GetParam().driver, GetParam().sw)->entryOrders.vppFirst;
+    const QString in = path("in.hex");
+    for (const pk::DeviceInfo& row : pk::kDevices) {
+        const std::vector<CatalogueChip> chips = chipsOf(row);
+        const CatalogueChip& c = chips[static_cast<std::size_t>(GetParam().index) % chips.size()];
+        SCOPED_TRACE(c.name);
+        const pk::DeviceInfo& d = *c.row;
+        QFile::remove(chipFile());
+        const pk::WordArray file = writeChipTest(d, pk::buildConfigWord(d.type, {}));
+        const auto clean = [&](const Result& r, int code) {
+            EXPECT_EQ(r.code, code) << r.out << r.err;
+            EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
+        };
+        clean(on(c.name, {QStringLiteral("burn"), in}), 0);
+        clean(on(c.name, {QStringLiteral("verify"), in}), 0);
+        const Result read = on(c.name, {QStringLiteral("read"), path("out.hex")});
+        clean(read, 0);
+        if (read.code == 0) {
+            expectReadBack(d, file, wordsOf(path("out.hex").toStdString()));
+        }
+        clean(on(c.name, {QStringLiteral("erase")}), 0);
+        EXPECT_EQ(wordsOf(chipFile().toStdString())[0], pk::MemoryImage::AbsentWord);
+        clean(on(c.name, {QStringLiteral("detect")}), 0);
+
+        const std::uint16_t own = pk::testfacts::ownProgramConfig(d.type);
+        if (own == 0) {
+            continue;
+        }
+        SCOPED_TRACE("running its own program");
+        const QString type = QStringLiteral("--type=") + q(c.name).toLower();
+        QFile::remove(chipFile());
+        writeChipTest(d, own);
+        clean(on(c.name, {type, QStringLiteral("burn"), in}), 0);
+        ASSERT_TRUE(pk::sameConfig(
+            d.type, wordsOf(chipFile().toStdString())[pk::MemoryImage::ConfigAddr], own));
+        if (!vddSwitched) {
+            const Result r = on(c.name, {type, QStringLiteral("verify"), in});
+            EXPECT_EQ(r.code, 4) << r.out << r.err;
+            EXPECT_NE(r.err.find("no programming mode"), std::string::npos) << r.err;
+            continue;
+        }
+        clean(on(c.name, {type, QStringLiteral("verify"), in}), 0);
+        clean(on(c.name, {type, QStringLiteral("read"), path("out.hex")}), 0);
+        clean(on(c.name, {type, QStringLiteral("detect")}), 0);
+        clean(on(c.name, {type, QStringLiteral("burn"), in}), 0);
+        clean(on(c.name, {type, QStringLiteral("erase")}), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rigs, CliOnEveryCircuit, ::testing::ValuesIn(everyRig()),
+                         [](const ::testing::TestParamInfo<Rig>& info) {
+                             return "driver" + std::to_string(info.param.driver) + "switch" +
+                                    std::to_string(info.param.sw) + "_" + info.param.timing;
+                         });
 
 TEST_F(CliTest, JsonResultNamesCountersAndFailedAddresses) {
     const QString hex = q(data("f877_pages.8m.hex"));

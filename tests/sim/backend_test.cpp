@@ -206,5 +206,37 @@ TEST(SimBackend, ChipFileIsLoadedAtStartAndSavedOnRequest) {
     std::filesystem::remove(path);
 }
 
+// A chip file of a chip set to run its own program (internal oscillator, MCLR
+// disabled), on a board whose VDD is always on: the chip runs from the start,
+// so VPP raised after VDD finds no programming mode.
+TEST(SimBackend, ChipUnderConstantVddStartsWithItsFilesConfiguration) {
+    const std::string path = testing::TempDir() + "backend_running.hex";
+    std::filesystem::remove(path);
+    ProgrammerSettings settings;
+    settings.DriverIndex = 1;
+    settings.SwitchIndex = 3;  // AN589 switch: VDD always on
+    SimOptions o;
+    o.simulate = true;
+    o.fast = true;
+    o.chip = "16F628A";
+    o.chipFile = path;
+    std::string err;
+    {
+        auto sim = SimBackend::create(o, settings, &err);
+        ASSERT_TRUE(sim) << err;
+        sim->chip()->setWord(0x2007, 0x3F50);
+        ASSERT_TRUE(sim->saveChipFile(&err)) << err;
+    }
+    auto sim = SimBackend::create(o, settings, &err);
+    ASSERT_TRUE(sim) << err;
+    test::BitBang host(sim->circuit(), sim->clock(), 1, 3);
+    host.idle();
+    host.startProgmode();
+    EXPECT_FALSE(sim->chip()->inProgrammingMode());
+    EXPECT_NE(sim->circuit().log().violationText().find("no programming mode"), std::string::npos)
+        << sim->circuit().log().violationText();
+    std::filesystem::remove(path);
+}
+
 }  // namespace
 }  // namespace pk::sim
