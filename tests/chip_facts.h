@@ -46,4 +46,20 @@ inline std::uint16_t plainConfig(std::int32_t type) {
     return 0x3FFF;
 }
 
+// A configuration word with which the chip runs its own program as soon as VDD
+// comes on: internal oscillator with its pins as I/O, MCLR disabled, no code
+// protection. 0 for a layout without internal oscillator.
+inline std::uint16_t ownProgramConfig(std::int32_t type) {
+    switch (deviceInfo(type)->configLayout) {
+        case ConfigLayout::Layout62x:
+        case ConfigLayout::Layout62xA:
+        case ConfigLayout::Layout88:
+            return 0x3F50;  // FOSC2:0 = 100 (bits 4, 1:0), MCLRE (bit 5) = 0
+        case ConfigLayout::Layout629:
+            return 0x2194;  // FOSC2:0 = 100 (bits 2:0), MCLRE (bit 5) = 0, bandgap 10
+        default:
+            return 0;
+    }
+}
+
 }  // namespace pk::testfacts

@@ -616,7 +616,7 @@ class Run {
     }
 
     int cmdDetect() {
-        const DetectResult d = detect(*session_);
+        const DetectResult d = detect(*session_, type_.has_value());
         typeKnown_ = true;
         extra_[QStringLiteral("deviceId")] = d.idWord;
         extra_[QStringLiteral("revision")] = QString::fromStdString(d.found.revisionText());

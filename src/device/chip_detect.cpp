@@ -1,7 +1,9 @@
 // Detection: the device ID word at 0x2006 names the chip and its revision, the
 // configuration word next to it tells whether the chip is code-protected.
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "device/chip_ops.h"
 
@@ -63,16 +65,31 @@ void ChipOps::StartProgmode() {
     link_.StartProgmode(used);
 }
 
-void ChipOps::Autodetect(bool tryTypeOrder) {
-    // VDD first is what every chip accepts. A chip running its own program
-    // (internal oscillator, MCLR disabled) answers only to the order its type
-    // asks. Before a command on the selected type, a second try in that order
-    // follows when nothing answered at all; a plain detection does not try it,
-    // as VPP first is against the entry rules of the chips that ask VDD first.
-    IdWords read = readIdWords(link_, clock_, EntryOrder::VddFirst);
-    const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;
-    if (tryTypeOrder && silent && entryOrder() != EntryOrder::VddFirst) {
-        read = readIdWords(link_, clock_, entryOrder());
+void ChipOps::Autodetect(Probe probe) {
+    // A chip of the selected type is entered in its own order from the start.
+    // VPP first goes against the entry rules of the chips that ask VDD first,
+    // so it is tried only where nothing answered and the type check has not
+    // named a chip: a chip running its own program answers to nothing else.
+    std::vector<EntryOrder> orders;
+    if (probe != Probe::Unknown) {
+        orders.push_back(entryOrder());
+    }
+    orders.push_back(EntryOrder::VddFirst);
+    if (probe != Probe::SelectedType) {
+        orders.push_back(ProgrammingMode::orderFor(link_.bus().circuit(), EntryOrder::VppFirst));
+    }
+    IdWords read;
+    std::vector<EntryOrder> tried;
+    for (const EntryOrder order : orders) {
+        if (std::find(tried.begin(), tried.end(), order) != tried.end()) {
+            continue;
+        }
+        tried.push_back(order);
+        read = readIdWords(link_, clock_, order);
+        const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;
+        if (!silent) {
+            break;
+        }
     }
     const auto [id, config, config2] = read;
 
@@ -100,7 +117,7 @@ bool ChipOps::Autodetect3() {
     if (settings_.QuickAndDirty) {
         return true;
     }
-    Autodetect(true);
+    Autodetect(Probe::SelectedType);
     TypeMismatch = device_.CurrentType != DetectedType;
     if (TypeMismatch) {
         report_.message(kWrongTypeText);

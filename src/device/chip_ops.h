@@ -245,7 +245,16 @@ class ChipOps {
     void RemoveCodeProtection();
 
     // ---- Detection (own programming-mode bracket) ----
-    void Autodetect(bool tryTypeOrder = false);
+    // Which entry orders a detection tries, one bracket each, until something
+    // answers. VDD first is what every chip accepts that does not run its own
+    // program; a chip that does (internal oscillator, MCLR disabled) answers only
+    // to the order its type asks.
+    enum class Probe {
+        Unknown,       // nothing known of the chip: VDD first, then VPP first
+        Expected,      // the selected type is expected: its order, VDD first, VPP first
+        SelectedType,  // the type check: the selected type's order, then VDD first
+    };
+    void Autodetect(Probe probe = Probe::Unknown);
     // The type check before every command; false (and the message) on a mismatch.
     bool Autodetect3();
     std::int32_t DetectedType = Dev16F84;

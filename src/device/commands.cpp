@@ -546,7 +546,7 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
         return Outcome::Ok;
     }
     const std::int32_t selected = device.CurrentType;
-    ops.Autodetect(true);
+    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType);
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered. Even the old 16F84
@@ -799,10 +799,10 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
     return r;
 }
 
-DetectResult detect(ChipSession& chip) {
+DetectResult detect(ChipSession& chip, bool typeExpected) {
     DetectResult d;
     ChipOps& ops = chip.ops;
-    ops.Autodetect();
+    ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
     d.found = lookupDeviceId(ops.DetectedIdWord);
     d.idWord = ops.DetectedIdWord;
     d.config = ops.DetectedConfig;

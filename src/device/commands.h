@@ -203,6 +203,8 @@ struct DetectResult {
 
 // "Autodetect": one detection; the device state follows the detected chip. When
 // nothing answered it keeps the selected type: an empty socket is no 16F84.
-DetectResult detect(ChipSession& chip);
+// typeExpected: the user named the chip he expects (pkorvel-cli --type), so
+// programming mode is entered in its type's order first.
+DetectResult detect(ChipSession& chip, bool typeExpected = false);
 
 }  // namespace pk

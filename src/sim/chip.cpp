@@ -47,8 +47,8 @@ const std::vector<ChipModel>& chipModels() {
         {"16F877A", Family::F87xA, 8192, 256, 0x0E23, 0x2FCF},
         {"16F87", Family::F88, 4096, 256, 0x0723, 0x3FFF, 0x0003},
         {"16F88", Family::F88, 4096, 256, 0x0763, 0x3FFF, 0x0003},
-        {"16F818", Family::F88, 1024, 128, 0x04C3, 0x3FFF},
-        {"16F819", Family::F88, 2048, 256, 0x04E3, 0x3FFF},
+        {"16F818", Family::F88, 1024, 128, 0x04C3, 0x3FFF, 0, milliseconds(8)},
+        {"16F819", Family::F88, 2048, 256, 0x04E3, 0x3FFF, 0, milliseconds(8)},
         {"12F629", Family::F629, 1024, 128, 0x0F82, 0x31FF},
         {"12F675", Family::F629, 1024, 128, 0x0FC2, 0x31FF},
         {"16F630", Family::F629, 1024, 128, 0x10C2, 0x31FF},
@@ -80,8 +80,9 @@ CycleTimes cycleTimes(const ChipModel& model) {
                     milliseconds(13)};
         case Family::F7x:
             // Programming is timed by the host (8 .. 14); the chip erase runs 30 ms.
-            return {milliseconds(1), milliseconds(1), milliseconds(1), milliseconds(30),
-                    milliseconds(30)};
+            // A read bit is valid 200 ns after the rising edge, not 80.
+            return {milliseconds(1),  milliseconds(1), milliseconds(1), milliseconds(30),
+                    milliseconds(30), milliseconds(0), milliseconds(0), nanoseconds(200)};
         case Family::F62xA:
             // TPROG at most 4 ms, TDPROG and TERA at most 6 ms.
             return {milliseconds(4), milliseconds(6), milliseconds(4), milliseconds(6),
@@ -91,12 +92,15 @@ CycleTimes cycleTimes(const ChipModel& model) {
             // times 24 .. 23 itself, at least 1 ms.
             return {milliseconds(8), milliseconds(8), milliseconds(1), milliseconds(8),
                     milliseconds(8), milliseconds(8), milliseconds(1)};
-        case Family::F88:
+        case Family::F88: {
             // Everything but the chip erase is timed by the host: at least 1 ms, a
-            // bulk erase 2 ms. The chip erase: 8 ms in DS39607B, 10 ms in the later
-            // revision.
-            return {milliseconds(1), milliseconds(1),  milliseconds(1), milliseconds(2),
-                    milliseconds(2), milliseconds(10), milliseconds(1)};
+            // bulk erase 2 ms. The chip erase: the 16F87/88 8 ms in DS39607B, 10 ms
+            // in the later revision; the 16F818/819 8 ms (DS39603C).
+            const nanoseconds chipErase =
+                model.chipErase.count() > 0 ? model.chipErase : milliseconds(10);
+            return {milliseconds(1), milliseconds(1), milliseconds(1), milliseconds(2),
+                    milliseconds(2), chipErase,       milliseconds(1)};
+        }
         case Family::F629:
             // TPROG1 at most 2.5 ms for a program word, 6 ms for a data byte; TERA
             // at most 8 ms; 24 .. 10 at least TPROG2, 2 ms.
@@ -310,10 +314,13 @@ void SimChip::plug(const ChipPins& pins) {
     mode_ = false;
     out_.reset();
     // Low since before the chip was put in: as good as forever.
-    linesLowSince_ =
-        pins.clock || pins.data ? std::nullopt : std::optional<nanoseconds>(nanoseconds::min() / 2);
+    const bool low = !pins.clock && !pins.data;
+    linesLowSince_ = low ? std::optional<nanoseconds>(nanoseconds::min() / 2) : std::nullopt;
     running_ = pins.vdd && !pins.vpp && runsOwnProgram();
     refusedLogged_ = false;
+    vppFirst_ = pins.vpp && !pins.vdd && vppFirstEntry()
+                    ? (low ? VppFirstLines::Low : VppFirstLines::WentHigh)
+                    : VppFirstLines::None;
 }
 
 bool SimChip::runsOwnProgram() const {
@@ -355,16 +362,56 @@ void SimChip::settled(const ChipPins& pins, nanoseconds now) {
     trackLines(before, pins, now);
 }
 
+namespace {
+
+// Which of clock and data are high, for the log; nullptr when both are low.
+const char* highLines(const ChipPins& pins) {
+    return pins.clock && pins.data ? "clock and data"
+           : pins.clock            ? "clock"
+           : pins.data             ? "data"
+                                   : nullptr;
+}
+
+}  // namespace
+
 void SimChip::checkEntryLines(const ChipPins& pins, nanoseconds now) {
-    if (pins.clock || pins.data) {
-        violation(now, std::string("programming mode entered with ") +
-                           (pins.clock && pins.data ? "clock and data"
-                            : pins.clock            ? "clock"
-                                                    : "data") +
-                           " high");
+    if (const char* high = highLines(pins)) {
+        violation(now, std::string("programming mode entered with ") + high + " high");
     } else if (linesLowSince_ && now - *linesLowSince_ < nanoseconds(100)) {
         violation(now, "clock and data low less than 100 ns before VPP came on");
     }
+}
+
+SimChip::VppFirstLines SimChip::startVppFirst(const ChipPins& pins, nanoseconds now) {
+    if (const char* high = highLines(pins)) {
+        violation(now, std::string("no programming mode: ") + high + " high when VPP came on");
+        return VppFirstLines::HighAtVpp;
+    }
+    if (linesLowSince_ && now - *linesLowSince_ < nanoseconds(100)) {
+        violation(now, "clock and data low less than 100 ns before VPP came on");
+    }
+    return VppFirstLines::Low;
+}
+
+void SimChip::finishVppFirst(const ChipPins& pins, nanoseconds now) {
+    // Clock and data stay low from before VPP until after VDD (TSET0, THLD0);
+    // otherwise the chip does not take the mode and answers nothing.
+    if (const char* high = highLines(pins)) {
+        violation(now,
+                  std::string("no programming mode: ") + high + " high when VDD came on after VPP");
+        return;
+    }
+    if (vppFirst_ == VppFirstLines::WentHigh) {
+        violation(now, "no programming mode: clock or data went high between VPP and VDD");
+        return;
+    }
+    if (vppFirst_ != VppFirstLines::Low) {
+        return;  // logged when VPP came on
+    }
+    if (now - vppRoseAt_ < microseconds(5)) {
+        violation(now, "VDD switched on less than 5 µs after VPP");
+    }
+    enterMode(pins, now);
 }
 
 void SimChip::update(const ChipPins& pins, nanoseconds now) {
@@ -386,12 +433,17 @@ void SimChip::update(const ChipPins& pins, nanoseconds now) {
         if (mode_) {
             leaveMode(now);
         }
-        if (vppRose) {
+        if (!pins.vpp || !vppFirstEntry()) {
+            vppFirst_ = VppFirstLines::None;
+        } else if (vppRose) {
             // VPP first: MCLR rises now, the mode begins when VDD follows.
             vppRoseAt_ = now;
-            if (vppFirstEntry()) {
-                checkEntryLines(pins, now);
-            }
+            vppFirst_ = startVppFirst(pins, now);
+        } else if (before.vdd) {
+            // VDD went off under VPP: a new VPP-first entry can begin from here.
+            vppFirst_ = pins.clock || pins.data ? VppFirstLines::WentHigh : VppFirstLines::Low;
+        } else if (vppFirst_ == VppFirstLines::Low && (pins.clock || pins.data)) {
+            vppFirst_ = VppFirstLines::WentHigh;  // told when VDD follows
         }
         return;
     }
@@ -401,10 +453,7 @@ void SimChip::update(const ChipPins& pins, nanoseconds now) {
         } else if (pins.vpp && !vppFirstEntry()) {
             violation(now, "VDD switched on while VPP is already on (VPP before VDD)");
         } else if (pins.vpp) {
-            if (now - vppRoseAt_ < microseconds(5)) {
-                violation(now, "VDD switched on less than 5 µs after VPP");
-            }
-            enterMode(pins, now);
+            finishVppFirst(pins, now);
         } else {
             vddRoseAt_ = now;
             // The 16F87/88 and 16F818/819 give the host 250 µs before their program starts.
@@ -447,6 +496,7 @@ void SimChip::enterMode(const ChipPins& /*pins*/, nanoseconds now) {
     entryTime_ = now;
     firstEdgeChecked_ = false;
     out_.reset();
+    outChangedAt_.reset();
     phase_ = Phase::Command;
     fallingEdges_ = 0;
     risingEdges_ = 0;
@@ -486,6 +536,7 @@ void SimChip::leaveMode(nanoseconds now) {
     cycle_ = Cycle::None;
     mode_ = false;
     out_.reset();
+    outChangedAt_.reset();
 }
 
 void SimChip::interruptCycle(nanoseconds now, const char* why) {
@@ -534,6 +585,9 @@ void SimChip::clockEdge(bool rising, bool data, nanoseconds now) {
     if (rising) {
         ++risingEdges_;
         if (phase_ == Phase::Read) {
+            if (risingEdges_ >= 2) {
+                outChangedAt_ = now;  // the new level is there only tdly3 later
+            }
             if (risingEdges_ >= 2 && risingEdges_ <= 15) {
                 bool bit = ((readWord_ >> (risingEdges_ - 2)) & 1) != 0;
                 if (flakyEvery_ > 0 && ++drivenBits_ % static_cast<unsigned>(flakyEvery_) == 0) {
@@ -584,6 +638,22 @@ void SimChip::clockEdge(bool rising, bool data, nanoseconds now) {
             }
             break;
     }
+}
+
+bool SimChip::sampled(nanoseconds now) {
+    if (!outChangedAt_) {
+        return true;
+    }
+    const nanoseconds valid = cycleTimes(model_).dataValid;
+    const nanoseconds since = now - *outChangedAt_;
+    if (since >= valid) {
+        outChangedAt_.reset();
+        return true;
+    }
+    violation(now, "data line sampled " + std::to_string(since.count()) +
+                       " ns after the rising clock edge (the chip's bit is valid after " +
+                       std::to_string(valid.count()) + " ns)");
+    return false;
 }
 
 void SimChip::endUnit(nanoseconds now) {

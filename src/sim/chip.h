@@ -15,10 +15,13 @@
 //   VPP rises while VDD is off, then VDD rises at least 5 µs later and enters
 //   the mode. VPP first on the other families, or both rising in one step, does
 //   not enter the mode (logged). Clock and data must be low when MCLR rises and
-//   for at least 100 ns before (logged otherwise). A 16F62x configured for the
-//   internal oscillator with MCLR disabled starts its own program as soon as
-//   VDD comes on; VPP raised after that finds no programming mode (logged) and
-//   the chip reads all ones. Left when VPP or VDD goes off; VDD going off while
+//   for at least 100 ns before (logged otherwise). In a VPP-first entry they
+//   must stay low until VDD has come on: high when VPP rises, at any time
+//   before VDD follows, or when it does, and the chip refuses the mode (logged)
+//   and answers nothing until VPP or VDD has gone off again. A 16F62x
+//   configured for the internal oscillator with MCLR disabled starts its own
+//   program as soon as VDD comes on; VPP raised after that finds no
+//   programming mode (logged) and the chip reads all ones. Left when VPP or VDD goes off; VDD going off while
 //   VPP stays on is logged (not on the 16F62x, which sits that way before
 //   entry). The first clock edge must come at least 5 µs after entry.
 //
@@ -28,7 +31,9 @@
 //   after a latching edge: a change in the same port write as the falling edge,
 //   or within 100 ns on either side, is logged. Loads take word bits 0..13 from
 //   frame bits 1..14 (start and stop bit ignored). For a read the chip drives
-//   RB7 from the 2nd to the 16th rising edge, word bit 0 first. Between the end
+//   RB7 from the 2nd to the 16th rising edge, word bit 0 first; each bit is on
+//   the line only tdly3 (80 ns, 16F7x 200 ns) after its rising edge: a host that
+//   samples earlier reads the line as it was before the edge (logged). Between the end
 //   of a command or frame (its last falling edge) and the first rising edge of
 //   the next at least 1 µs must pass.
 //
@@ -150,6 +155,8 @@ struct ChipModel {
     std::uint16_t deviceId;         // with revision; 0: the chip has none (reads 0x3FFF)
     std::uint16_t configMask;       // implemented configuration bits
     std::uint16_t configMask2 = 0;  // the second configuration word at 0x2008; 0: none
+    // The chip erase where this chip's data sheet differs from its family's; 0: the family's.
+    std::chrono::nanoseconds chipErase{0};
 };
 
 // The longest each self-timed cycle of a chip may take.
@@ -162,6 +169,8 @@ struct CycleTimes {
     std::chrono::nanoseconds chipErase{0};  // 31 (16F87xA, 16F87/88, 16F818/819)
     // Externally timed cycles (24 or 8 ended by 23) last at least this long.
     std::chrono::nanoseconds externalMin{0};
+    // tdly3: a read bit is on the data line this long after its rising clock edge.
+    std::chrono::nanoseconds dataValid{80};
 };
 CycleTimes cycleTimes(const ChipModel& model);
 
@@ -197,6 +206,9 @@ class SimChip {
     void settled(const ChipPins& pins, std::chrono::nanoseconds now);
     // The chip's output on RB7: nullopt while it does not drive the line.
     std::optional<bool> dataOut() const { return out_; }
+    // The host reads the data line now: false (and logged) while the output a
+    // rising clock edge changed is not yet valid (tdly3).
+    bool sampled(std::chrono::nanoseconds now);
 
     bool inProgrammingMode() const { return mode_; }
     int pc() const { return pc_; }
@@ -241,7 +253,12 @@ class SimChip {
 
     void violation(std::chrono::nanoseconds now, std::string text);
     void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
+    // A VPP-first entry under way (VPP on, VDD still off), by what clock and
+    // data have done since VPP came on.
+    enum class VppFirstLines { None, Low, HighAtVpp, WentHigh };
     void checkEntryLines(const ChipPins& pins, std::chrono::nanoseconds now);
+    VppFirstLines startVppFirst(const ChipPins& pins, std::chrono::nanoseconds now);
+    void finishVppFirst(const ChipPins& pins, std::chrono::nanoseconds now);
     void trackLines(const ChipPins& before, const ChipPins& pins, std::chrono::nanoseconds now);
     bool vppFirstEntry() const {
         return model_.family == Family::F62x || model_.family == Family::F62xA ||
@@ -308,6 +325,7 @@ class SimChip {
     std::chrono::nanoseconds entryTime_{0};
     bool firstEdgeChecked_ = false;
     std::optional<bool> out_;
+    std::optional<std::chrono::nanoseconds> outChangedAt_;  // rising edge of a read frame
     // Line history for the setup, hold and entry rules.
     std::optional<std::chrono::nanoseconds> linesLowSince_;  // nullopt: high now
     std::chrono::nanoseconds lastDataChange_{std::chrono::nanoseconds::min() / 2};
@@ -315,6 +333,7 @@ class SimChip {
     std::chrono::nanoseconds vppRoseAt_{0};
     bool running_ = false;  // VDD came first and the chip runs its own program
     bool refusedLogged_ = false;
+    VppFirstLines vppFirst_ = VppFirstLines::None;
 
     // Serial state.
     Phase phase_ = Phase::Command;

@@ -36,7 +36,7 @@ void SimCircuit::write(int port, std::uint8_t value) {
 }
 
 std::uint8_t SimCircuit::read(int port) {
-    access();
+    const nanoseconds now = access();
     if (base_ < 0) {
         return 0xFF;
     }
@@ -44,7 +44,9 @@ std::uint8_t SimCircuit::read(int port) {
         return reg_;
     }
     if (port == base_ + 1) {
-        const bool bit = variant_.driver == 0 ? !dataLevel_ : dataLevel_;
+        // Read before the chip's new bit is valid, the line still shows the old level.
+        const bool level = chip_ && !chip_->sampled(now) ? levelBeforeChip_ : dataLevel_;
+        const bool bit = variant_.driver == 0 ? !level : level;
         return static_cast<std::uint8_t>((kStatusOtherBits & ~0x40) | (bit ? 0x40 : 0));
     }
     return 0xFF;
@@ -186,6 +188,7 @@ void SimCircuit::resolveData(nanoseconds now) {
 void SimCircuit::evaluate(nanoseconds now) {
     resolveData(now);
     if (chip_) {
+        levelBeforeChip_ = dataLevel_;
         chip_->update(pins(), now);
         // The chip may have switched its output on a rising edge.
         resolveData(now);

@@ -121,6 +121,7 @@ class SimCircuit : public PortIo {
     bool clockOpen_ = false;
     bool noVpp_ = false;
     bool dataLevel_ = true;
+    bool levelBeforeChip_ = true;  // the data line before the chip saw the last line change
     bool contention_ = false;
     bool notReleased_ = false;
     std::unique_ptr<SimChip> chip_;

@@ -565,13 +565,45 @@ TEST(Search, FailsWhereNothingAnswersAndLeavesLpt1) {
         EXPECT_FALSE(r.link.findProgrammer());
         EXPECT_EQ(r.base, kLpt1);
         const auto w = writesOnly(port);
-        ASSERT_EQ(w.size(), 4u);
-        EXPECT_EQ(w[3].value, 0x0B) << "last pattern stays on the port";
+        ASSERT_EQ(w.size(), 8u);
+        EXPECT_EQ(w[7].value, 0x0B) << "last pattern stays on the port";
     }
     // A port whose acknowledge follows D0 inverted fails the search as well.
     LoopbackPort wrong(kLpt1, true);
     Rig r(1, 1, &wrong);
     EXPECT_FALSE(r.link.findProgrammer());
+}
+
+// The 7406 variants hold VPP on during the test: the lines go low with both
+// voltages off first, then VPP comes on with them still low, then the patterns.
+// The others raise no VPP and write the two patterns alone.
+TEST(Search, VppComesOnOnlyWithClockAndDataLow) {
+    struct Row {
+        int driver, sw;
+        std::vector<std::uint8_t> writes;
+    };
+    const Row rows[] = {
+        {0, 0, {0x03, 0x0B, 0x0A, 0x0B}},
+        {0, 1, {0x0F, 0x07, 0x06, 0x07}},
+        {0, 2, {0x02, 0x03}},
+        {0, 3, {0x02, 0x03}},
+        {1, 0, {0x06, 0x07}},
+        {1, 1, {0x0A, 0x0B}},
+        {1, 2, {0x02, 0x03}},
+        {2, 3, {0x32, 0x33}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.driver) + "," + std::to_string(row.sw));
+        LoopbackPort port(kLpt2);
+        Rig r(row.driver, row.sw, &port);
+        EXPECT_TRUE(r.link.findProgrammer());
+        std::vector<std::uint8_t> values;
+        for (const auto& a : writesOnly(port)) {
+            values.push_back(a.value);
+        }
+        EXPECT_EQ(values, row.writes);
+        EXPECT_EQ(r.clock.slept(), 200ms) << "the preparation costs no sleep";
+    }
 }
 
 TEST(Search, QuickAndDirtyIsLpt1WithoutAnyAccess) {

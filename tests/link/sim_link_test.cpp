@@ -223,6 +223,42 @@ TEST(LinkOnSim, VddComesBeforeVppAndVppGoesFirst) {
     }
 }
 
+// A chip left in the socket through the search, then brackets one after the
+// other in each order the circuit can do: the supplies never come on with clock
+// or data high, and the read bits are sampled no sooner than the chip drives
+// them, in both timings, with port accesses that take no time at all.
+TEST(LinkOnSim, AChipInTheSocketSeesEveryEntryWithTheLinesLow) {
+    for (const Circuit& c : kCircuits) {
+        for (const TimingMode timing : {TimingMode::Classic, TimingMode::DataSheet}) {
+            const int driver = static_cast<int>(c.driver);
+            const int sw = static_cast<int>(c.voltage);
+            for (const char* name : {"16F628A", "16F74"}) {
+                SCOPED_TRACE(std::string(name) + " driver " + std::to_string(driver) + " switch " +
+                             std::to_string(sw) +
+                             (timing == TimingMode::DataSheet ? " data sheet" : " classic"));
+                SimRig r(driver, sw, 1);
+                r.settings.Timing = timing;
+                r.circuit.setAccessCost(0ns);
+                sim::SimChip* chip = r.insert(name);
+                chip->setWord(0, 0x2A55);
+                ASSERT_TRUE(r.link.findProgrammer());
+                r.link.Anfang();
+                for (const EntryOrder order :
+                     {EntryOrder::VppFirst, EntryOrder::VddFirst, EntryOrder::VppFirst}) {
+                    // A chip that asks VDD first is never entered VPP first.
+                    const EntryOrder used = chip->name() == "16F74" ? EntryOrder::VddFirst : order;
+                    r.link.StartProgmode(used);
+                    r.link.Kommando(4);
+                    EXPECT_EQ(r.link.RdDaten(), 0x2A55);
+                    r.link.EndProgmode();
+                }
+                EXPECT_EQ(r.circuit.log().modeEntries(), 3);
+                EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
+            }
+        }
+    }
+}
+
 TEST(LinkOnSim, MeasuredDelayKeepsTheReferenceCount) {
     SimRig r(1, 1);
     r.settings.DelayCount = 7;

@@ -372,5 +372,33 @@ TEST(SimNewerFamilies, EntryOrderOnAChipRunningItsOwnProgram) {
     }
 }
 
+// The self-timed chip erase lasts what each chip's programming data sheet gives:
+// a clock edge before that breaks it off.
+TEST(SimNewerFamilies, ChipEraseLastsWhatTheChipsDataSheetGives) {
+    struct Row {
+        const char* chip;
+        int waitMs;
+        bool early;
+    };
+    const Row rows[] = {
+        {"16F818", 8, false}, {"16F819", 8, false}, {"16F819", 7, true},
+        {"16F88", 8, true},   {"16F87", 10, false}, {"16F877A", 8, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.chip) + " " + std::to_string(r.waitMs) + " ms");
+        Board b(r.chip);
+        b.chip->setWord(0, 0x0000);
+        b.host.startProgmode();
+        b.host.load(0, 0x3FFF);
+        b.host.command(31);
+        b.host.sleepMs(r.waitMs);
+        b.host.command(6);
+        b.host.endProgmode();
+        EXPECT_EQ(b.violations().find("clock edge during an erase cycle") != std::string::npos,
+                  r.early)
+            << b.violations();
+    }
+}
+
 }  // namespace
 }  // namespace pk::sim::test
