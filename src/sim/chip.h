@@ -121,6 +121,12 @@
 //   calibration word. Out of the factory the chip holds a calibration word
 //   (a RETLW) and bandgap bits 10. VPP first.
 //
+// The code: chip_core.h holds what every chip shares (pins, entry, frames,
+// cycles, memory, faults, the log); each family's own rules are a
+// FamilyBehaviour (family.h) in its family_<name>.cpp, named by the family's
+// rows of the model table (chip.cpp). commands_classic.* and commands_newer.*
+// hold the command sets the older and the newer families share.
+//
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
 // setStuckCell() makes one cell ignore every erase (writes can still clear its
 // bits); setNoBulkErase() makes 9 and 11 do nothing; setFlaky(n, seed) flips
@@ -129,49 +135,15 @@
 // inverted, once.
 // clang-format on
 
-#include <array>
 #include <chrono>
-#include <cstdint>
-#include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "sim/sim_log.h"
+#include "sim/chip_core.h"
 
 namespace pk::sim {
 
-// F62xA: 16F627A/628A/648A. F87xA: 16F873A..877A. F88: 16F87/88 and 16F818/819,
-// which share one programming model (the 16F818/819 without the second
-// configuration word).
-// F629: 12F629/675 and 16F630/676.
-enum class Family { F84, F87x, F7x, F62x, F62xA, F87xA, F88, F629 };
-
-struct ChipModel {
-    std::string_view name;  // "16F877"
-    Family family;
-    int programWords;
-    int eepromBytes;                // 0: no data EEPROM
-    std::uint16_t deviceId;         // with revision; 0: the chip has none (reads 0x3FFF)
-    std::uint16_t configMask;       // implemented configuration bits
-    std::uint16_t configMask2 = 0;  // the second configuration word at 0x2008; 0: none
-    // The chip erase where this chip's data sheet differs from its family's; 0: the family's.
-    std::chrono::nanoseconds chipErase{0};
-};
-
 // The longest each self-timed cycle of a chip may take.
-struct CycleTimes {
-    std::chrono::nanoseconds word;          // 8 on a program word, ID or configuration word
-    std::chrono::nanoseconds dataByte;      // 8 on a data byte
-    std::chrono::nanoseconds programOnly;   // 24
-    std::chrono::nanoseconds bulkErase;     // 9 or 11 and the 8 that starts it; 16F7x: 9 alone
-    std::chrono::nanoseconds setupErase;    // 1, 7 and the 8 that starts it
-    std::chrono::nanoseconds chipErase{0};  // 31 (16F87xA, 16F87/88, 16F818/819)
-    // Externally timed cycles (24 or 8 ended by 23) last at least this long.
-    std::chrono::nanoseconds externalMin{0};
-    // tdly3: a read bit is on the data line this long after its rising clock edge.
-    std::chrono::nanoseconds dataValid{80};
-};
 CycleTimes cycleTimes(const ChipModel& model);
 
 // All chips the simulator knows, in the order of the type list.
@@ -180,209 +152,60 @@ const std::vector<ChipModel>& chipModels();
 // ("16F84A", "pic16f877"); nullptr if unknown.
 const ChipModel* findChip(std::string_view name);
 
-// Levels at the chip's pins.
-struct ChipPins {
-    bool vdd = false;
-    bool vpp = false;
-    bool clock = false;
-    bool data = false;
-};
-
-class SimChip {
+class SimChip : private ChipCore {
   public:
-    explicit SimChip(const ChipModel& model);
+    explicit SimChip(const ChipModel& model) : ChipCore(model) {}
 
-    const ChipModel& model() const { return model_; }
-    std::string_view name() const { return model_.name; }
+    using ChipCore::model;
+    using ChipCore::name;
 
     // Where protocol violations and decoded commands go (the circuit's log).
-    void attachLog(SimLog* log) { log_ = log; }
+    using ChipCore::attachLog;
 
     // The chip is put into the socket with these levels on its pins (no event).
-    void plug(const ChipPins& pins);
+    using ChipCore::plug;
     // The circuit reports the pin levels after every line change ...
-    void update(const ChipPins& pins, std::chrono::nanoseconds now);
+    using ChipCore::update;
     // ... and again once the chip's own output has settled on the data line.
-    void settled(const ChipPins& pins, std::chrono::nanoseconds now);
+    using ChipCore::settled;
     // The chip's output on RB7: nullopt while it does not drive the line.
-    std::optional<bool> dataOut() const { return out_; }
+    using ChipCore::dataOut;
     // The host reads the data line now: false (and logged) while the output a
     // rising clock edge changed is not yet valid (tdly3).
-    bool sampled(std::chrono::nanoseconds now);
+    using ChipCore::sampled;
 
-    bool inProgrammingMode() const { return mode_; }
-    int pc() const { return pc_; }
+    using ChipCore::inProgrammingMode;
+    using ChipCore::pc;
 
     // The stored contents in the image's addressing: program word n at n, ID
     // locations at 0x2000..0x2003, device ID 0x2006, configuration word 0x2007
     // (as read: unimplemented bits 1), data byte n at 0x2100 + n. Ignores code
     // protection. Other addresses read 0x3FFF.
-    std::uint16_t word(int address) const;
+    using ChipCore::word;
     // Sets a stored value directly (tests, chip file); the device ID is fixed.
-    void setWord(int address, std::uint16_t value);
+    using ChipCore::setWord;
     // Everything erased: program 0x3FFF, data 0xFF, IDs and configuration 0x3FFF
     // (a factory calibration too).
-    void eraseAll();
+    using ChipCore::eraseAll;
     // Program words, ID locations, configuration word and data bytes in one list,
     // to tell whether anything changed.
-    std::vector<std::uint16_t> contents() const;
+    using ChipCore::contents;
 
     // Derived from the configuration word.
-    bool programProtected(int address) const;
-    bool anyProgramProtected() const;
-    bool dataProtected() const;
+    using ChipCore::anyProgramProtected;
+    using ChipCore::dataProtected;
+    using ChipCore::programProtected;
 
     // The chip's own cycles so far: each self-timed one at its full length, each
     // 16F7x programming (8 .. 14) at its 1 ms minimum. No host can be faster.
-    std::chrono::nanoseconds cycleTime() const { return cycleTime_; }
+    using ChipCore::cycleTime;
 
-    void setBadCell(std::optional<int> address) { badCell_ = address; }
-    void setStuckCell(std::optional<int> address) { stuckCell_ = address; }
-    void setNoBulkErase(bool on) { noBulkErase_ = on; }
-    void setFlaky(int everyNth, unsigned seed);
-    void setMisread(std::optional<int> address, int nth = 1) {
-        misreadCell_ = address;
-        misreadLeft_ = nth;
-    }
-
-  private:
-    enum class Phase { Command, Load, Read };
-    enum class LoadKind { None, Program, Config, Data };
-    enum class Arm { None, BulkProgram, BulkData, Setup1, Setup17, Dead };
-    enum class Cycle { None, Write, Erase, Erase7x };
-
-    void violation(std::chrono::nanoseconds now, std::string text);
-    void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
-    // A VPP-first entry under way (VPP on, VDD still off), by what clock and
-    // data have done since VPP came on.
-    enum class VppFirstLines { None, Low, HighAtVpp, WentHigh };
-    void checkEntryLines(const ChipPins& pins, std::chrono::nanoseconds now);
-    VppFirstLines startVppFirst(const ChipPins& pins, std::chrono::nanoseconds now);
-    void finishVppFirst(const ChipPins& pins, std::chrono::nanoseconds now);
-    void trackLines(const ChipPins& before, const ChipPins& pins, std::chrono::nanoseconds now);
-    bool vppFirstEntry() const {
-        return model_.family == Family::F62x || model_.family == Family::F62xA ||
-               model_.family == Family::F629;
-    }
-    bool newFamily() const {
-        return model_.family == Family::F62xA || model_.family == Family::F87xA ||
-               model_.family == Family::F88 || model_.family == Family::F629;
-    }
-    // The configuration word as an erase leaves it.
-    std::uint16_t erasedConfig() const {
-        return model_.family == Family::F629 ? model_.configMask : 0x3FFF;
-    }
-    // The code that ends a host-timed programming cycle.
-    int endCode() const { return model_.family == Family::F629 ? 10 : 23; }
-    int latchWords() const;
-    void decodeNew(int code, Arm armed, std::chrono::nanoseconds now);
-    void beginRow(std::chrono::nanoseconds now);
-    void startExternal(int code, Arm armed, std::chrono::nanoseconds now);
-    void endExternal(std::chrono::nanoseconds now);
-    void applyProgramOnly();
-    void applyRowErase();
-    void bulkErase(Arm armed);
-    void chipErase();
-    void resetRowLatches();
-    bool runsOwnProgram() const;
-    void leaveMode(std::chrono::nanoseconds now);
-    void clockEdge(bool rising, bool data, std::chrono::nanoseconds now);
-    void endUnit(std::chrono::nanoseconds now);
-    void decode(int code, std::chrono::nanoseconds now);
-    void loaded(std::uint16_t word, std::chrono::nanoseconds now);
-    bool supports(int code) const;
-    void begin(bool erase, std::chrono::nanoseconds now);
-    void end7x(std::chrono::nanoseconds now);
-    void interruptCycle(std::chrono::nanoseconds now, const char* why);
-    void startCycle(Cycle kind, std::chrono::nanoseconds length, std::chrono::nanoseconds now);
-
-    // Image address of the cell the PC selects for program/config accesses.
-    int programAddress(int pc) const;
-    std::uint16_t readProgram(int pc) const;
-    std::uint16_t readData(int pc) const;
-    // Writes one cell (image addressing), honouring protection and faults.
-    enum class WriteKind { None, Overwrite, ClearBits };
-    WriteKind writeCell(int address, std::uint16_t latch, bool andOnly);
-    void eraseProgram();
-    void eraseData();
-    void eraseIds();
-    std::uint16_t erasedValue(int address) const;
-    bool stuck(int address) const { return stuckCell_ && *stuckCell_ == address; }
-    bool anyProtected() const { return anyProgramProtected() || dataProtected(); }
-
-    const ChipModel& model_;
-    SimLog* log_ = nullptr;
-
-    std::vector<std::uint16_t> program_;
-    std::vector<std::uint8_t> eeprom_;
-    std::array<std::uint16_t, 4> ids_{};
-    std::uint16_t config_ = 0x3FFF;
-    std::uint16_t config2_ = 0x3FFF;
-
-    // Pins as seen at the last update.
-    ChipPins prev_{};
-    bool mode_ = false;
-    std::chrono::nanoseconds entryTime_{0};
-    bool firstEdgeChecked_ = false;
-    std::optional<bool> out_;
-    std::optional<std::chrono::nanoseconds> outChangedAt_;  // rising edge of a read frame
-    // Line history for the setup, hold and entry rules.
-    std::optional<std::chrono::nanoseconds> linesLowSince_;  // nullopt: high now
-    std::chrono::nanoseconds lastDataChange_{std::chrono::nanoseconds::min() / 2};
-    std::optional<std::chrono::nanoseconds> lastLatch_;
-    std::chrono::nanoseconds vppRoseAt_{0};
-    bool running_ = false;  // VDD came first and the chip runs its own program
-    bool refusedLogged_ = false;
-    VppFirstLines vppFirst_ = VppFirstLines::None;
-
-    // Serial state.
-    Phase phase_ = Phase::Command;
-    int fallingEdges_ = 0;
-    int risingEdges_ = 0;
-    std::uint32_t shift_ = 0;
-    std::uint16_t readWord_ = 0x3FFF;
-    std::optional<std::chrono::nanoseconds> lastUnitEnd_;
-
-    // Command state.
-    int pc_ = 0;
-    LoadKind loadKind_ = LoadKind::None;
-    std::uint16_t latch_ = 0x3FFF;
-    bool latchLoaded_ = false;
-    std::array<std::uint16_t, 2> latch7x_{0x3FFF, 0x3FFF};
-    std::array<bool, 2> latch7xLoaded_{false, false};
-    Arm arm_ = Arm::None;
-    bool programming7x_ = false;
-    std::chrono::nanoseconds programStart7x_{0};
-    int programPc7x_ = 0;
-    std::optional<std::chrono::nanoseconds> dischargeUntil_;
-    // Write latches of the row-writing families, and the externally timed
-    // cycle (24 or 8 until 23) in progress: its command, PC and memory.
-    std::array<std::uint16_t, 8> rowLatch_{};
-    std::array<bool, 8> rowLoaded_{};
-    bool loadSinceEntry_ = false;
-    int extCode_ = -1;
-    Arm extArm_ = Arm::None;
-    std::chrono::nanoseconds extStart_{0};
-    int extPc_ = 0;
-    LoadKind extKind_ = LoadKind::None;
-    std::chrono::nanoseconds vddRoseAt_{0};
-
-    // Internally timed cycle in progress.
-    Cycle cycle_ = Cycle::None;
-    std::chrono::nanoseconds cycleEnd_{0};
-    std::chrono::nanoseconds cycleTime_{0};
-    int cycleCell_ = -1;              // the cell a broken-off write leaves ...
-    std::uint16_t cycleRestore_ = 0;  // ... with this value
-
-    // Faults.
-    std::optional<int> badCell_;
-    std::optional<int> stuckCell_;
-    bool noBulkErase_ = false;
-    int flakyEvery_ = 0;
-    std::uint64_t drivenBits_ = 0;
-    std::optional<int> misreadCell_;
-    int misreadLeft_ = 0;
-    std::uint16_t misread(int address, std::uint16_t value);
+    // Faults (see above).
+    using ChipCore::setBadCell;
+    using ChipCore::setFlaky;
+    using ChipCore::setMisread;
+    using ChipCore::setNoBulkErase;
+    using ChipCore::setStuckCell;
 };
 
 }  // namespace pk::sim

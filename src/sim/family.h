@@ -1,0 +1,88 @@
+#pragma once
+// One chip family's own rules, behind the one interface the simulator core
+// (chip_core.h) calls: which commands the family accepts and what they do, its
+// write latches, erases, protection bits, calibration and cycle times. Each
+// family lives in its own family_<name>.cpp and is named by the rows of the
+// model table (chip.cpp); a new family is a new file and its rows.
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+#include "sim/chip_core.h"
+
+namespace pk::sim {
+
+class FamilyBehaviour {
+  public:
+    virtual ~FamilyBehaviour() = default;
+
+    // The tag the model rows carry, and the file that holds the behaviour
+    // ("f84" for family_f84.cpp).
+    virtual Family family() const = 0;
+    virtual std::string_view file() const = 0;
+
+    virtual CycleTimes cycleTimes(const ChipModel& model) const = 0;
+
+    // Programming mode entry.
+    // VPP before VDD is the family's way in (otherwise VDD first).
+    virtual bool vppFirst() const { return false; }
+    // Configured to run its own program once VDD is on (internal oscillator,
+    // MCLR disabled), so that VPP after VDD finds no programming mode.
+    virtual bool runsOwnProgram(const ChipCore& /*chip*/) const { return false; }
+    // Such a chip waits 250 µs after VDD before its program starts.
+    virtual bool programStartsLate() const { return false; }
+
+    // Memory.
+    // What the factory left in the chip beyond erased memory.
+    virtual void factoryState(ChipCore& /*chip*/) const {}
+    // The configuration word as an erase leaves it.
+    virtual std::uint16_t erasedConfig(const ChipModel& /*model*/) const { return 0x3FFF; }
+    // The bits of the configuration word that read 1 whatever was written.
+    virtual std::uint16_t configReadsOne(const ChipModel& model) const {
+        return static_cast<std::uint16_t>(~model.configMask & 0x3FFF);
+    }
+    // A program word that stays readable under code protection.
+    virtual bool readableWhenProtected(const ChipModel& /*model*/, int /*address*/) const {
+        return false;
+    }
+    virtual bool programProtected(const ChipCore& chip, int address) const = 0;
+    virtual bool dataProtected(const ChipCore& chip) const = 0;
+
+    // Commands.
+    virtual bool supports(const ChipModel& model, int code) const = 0;
+    // A supported command; `armed` is what the command before it armed.
+    virtual void command(ChipCore& chip, int code, ChipCore::Arm armed,
+                         std::chrono::nanoseconds now) const = 0;
+    // The word of a load frame.
+    virtual void loaded(ChipCore& chip, std::uint16_t word) const = 0;
+    // The code that ends a cycle the host times (24 or 8 until it).
+    virtual int endCode() const { return 23; }
+    // Programming mode is left now.
+    virtual void leaveMode(ChipCore& /*chip*/, std::chrono::nanoseconds /*now*/) const {}
+};
+
+// A chip on its internal oscillator (FOSC2:0 = 10x) with MCLR as an input
+// (MCLRE, bit 5, = 0): nothing on MCLR stops it once VDD is on.
+inline bool ownProgramRuns(std::uint16_t config, int fosc) {
+    const bool internalOscillator = fosc == 4 || fosc == 5;
+    const bool mclrDisabled = (config & 0x0020) == 0;
+    return internalOscillator && mclrDisabled;
+}
+// FOSC2:0 where the 16F62x, 16F62xA, 16F87/88 and 16F818/819 keep them: FOSC2
+// in bit 4, FOSC1:0 in bits 1..0.
+inline int splitFosc(std::uint16_t config) {
+    return ((config >> 2) & 4) | (config & 3);
+}
+
+// Every family behaviour, for the model table.
+const FamilyBehaviour& familyF84();
+const FamilyBehaviour& familyF87x();
+const FamilyBehaviour& familyF7x();
+const FamilyBehaviour& familyF62x();
+const FamilyBehaviour& familyF62xA();
+const FamilyBehaviour& familyF87xA();
+const FamilyBehaviour& familyF88();
+const FamilyBehaviour& familyF629();
+
+}  // namespace pk::sim

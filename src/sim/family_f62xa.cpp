@@ -1,0 +1,65 @@
+// 16F627A/628A/648A: entered VPP first; 8 only clears bits (program only,
+// self-timed), on data bytes and the configuration word too, so every burn
+// needs a bulk erase first; 9 and 11 erase by themselves; Increment wraps at
+// the end of the implemented program memory.
+
+#include "sim/commands_newer.h"
+
+namespace pk::sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+class F62xA final : public NewerFamily {
+  public:
+    Family family() const override { return Family::F62xA; }
+    std::string_view file() const override { return "f62xa"; }
+
+    CycleTimes cycleTimes(const ChipModel& /*model*/) const override {
+        // TPROG at most 4 ms, TDPROG and TERA at most 6 ms.
+        return {milliseconds(4), milliseconds(6), milliseconds(4), milliseconds(6),
+                milliseconds(6)};
+    }
+
+    bool vppFirst() const override { return true; }
+    bool runsOwnProgram(const ChipCore& chip) const override {
+        return ownProgramRuns(chip.config_, splitFosc(chip.config_));
+    }
+
+    bool programProtected(const ChipCore& chip, int /*address*/) const override {
+        return (chip.config_ & 0x2000) == 0;  // one CP bit for all of program memory
+    }
+    bool dataProtected(const ChipCore& chip) const override { return (chip.config_ & 0x0100) == 0; }
+
+    bool supports(const ChipModel& /*model*/, int code) const override {
+        switch (code) {
+            case 0:
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 8:
+            case 9:
+            case 11:
+                return true;
+            default:
+                return false;
+        }
+    }
+
+  protected:
+    int nextProgramPc(const ChipModel& model, int pc) const override {
+        return (pc + 1) % model.programWords;  // wraps at the end of the chip's memory
+    }
+    bool selfTimedBulkErase() const override { return true; }
+};
+
+}  // namespace
+
+const FamilyBehaviour& familyF62xA() {
+    static const F62xA behaviour;
+    return behaviour;
+}
+
+}  // namespace pk::sim

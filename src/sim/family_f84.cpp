@@ -1,0 +1,69 @@
+// 16F84 and 16F84A: 9 and 11 arm a bulk erase, 1 and 7 the erase that removes
+// protection; one CP field covers program memory and the data EEPROM alike.
+// The old 16F84 has no device ID and no 24.
+
+#include "sim/commands_classic.h"
+
+namespace pk::sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+class F84 final : public ClassicFamily {
+  public:
+    Family family() const override { return Family::F84; }
+    std::string_view file() const override { return "f84"; }
+
+    CycleTimes cycleTimes(const ChipModel& model) const override {
+        if (old84(model)) {
+            // 16F84: Microchip's own programmer times every cycle at 20 ms; the
+            // erase sequences wait 10 ms.
+            return {milliseconds(20), milliseconds(20), milliseconds(20), milliseconds(10),
+                    milliseconds(10)};
+        }
+        // 16F84A: erase and write of a word about 8 ms, program only 4 ms,
+        // the erase sequences 10 ms.
+        return {milliseconds(8), milliseconds(8), milliseconds(4), milliseconds(10),
+                milliseconds(10)};
+    }
+
+    bool programProtected(const ChipCore& chip, int /*address*/) const override {
+        return (chip.config_ & 0x3FF0) != 0x3FF0;
+    }
+    bool dataProtected(const ChipCore& chip) const override {
+        return chip.anyProgramProtected();  // no CPD bit: CP covers the EEPROM too
+    }
+
+    bool supports(const ChipModel& model, int code) const override {
+        switch (code) {
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 7:
+            case 8:
+            case 9:
+            case 11:
+                return true;
+            case 24:
+                return !old84(model);
+            default:
+                return false;
+        }
+    }
+
+  private:
+    static bool old84(const ChipModel& model) { return model.deviceId == 0; }
+};
+
+}  // namespace
+
+const FamilyBehaviour& familyF84() {
+    static const F84 behaviour;
+    return behaviour;
+}
+
+}  // namespace pk::sim

@@ -1,0 +1,66 @@
+// The model table against the family files: every row has a behaviour of its
+// own family, and every family_<name>.cpp in src/sim is the behaviour of at
+// least one row (a family file no row names would be dead code).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "sim/chip.h"
+#include "sim/family.h"
+
+namespace pk::sim::test {
+namespace {
+
+std::set<std::string> familyFiles() {
+    const std::filesystem::path dir =
+        std::filesystem::path(PKORVEL_TEST_DATA) / ".." / ".." / "src" / "sim";
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("family_", 0) == 0 && entry.path().extension() == ".cpp") {
+            files.insert(name.substr(7, name.size() - 7 - 4));
+        }
+    }
+    return files;
+}
+
+TEST(FamilyTable, EveryRowHasTheBehaviourOfItsFamily) {
+    for (const ChipModel& model : chipModels()) {
+        SCOPED_TRACE(std::string(model.name));
+        ASSERT_NE(model.behaviour, nullptr);
+        EXPECT_EQ(model.behaviour->family(), model.family);
+        EXPECT_EQ(cycleTimes(model).word, model.behaviour->cycleTimes(model).word);
+    }
+}
+
+TEST(FamilyTable, EveryFamilyFileIsUsedByARow) {
+    std::set<std::string> used;
+    for (const ChipModel& model : chipModels()) {
+        used.insert(std::string(model.behaviour->file()));
+    }
+    const std::set<std::string> files = familyFiles();
+    EXPECT_FALSE(files.empty());
+    for (const std::string& file : files) {
+        EXPECT_TRUE(used.count(file) == 1) << "family_" << file << ".cpp is in no model row";
+    }
+    for (const std::string& file : used) {
+        EXPECT_TRUE(files.count(file) == 1)
+            << "a row names family_" << file << ".cpp, which does not exist";
+    }
+}
+
+TEST(FamilyTable, OneBehaviourPerFamily) {
+    // Rows of one family share its behaviour; different families never do.
+    for (const ChipModel& a : chipModels()) {
+        for (const ChipModel& b : chipModels()) {
+            EXPECT_EQ(a.family == b.family, a.behaviour == b.behaviour)
+                << a.name << " and " << b.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pk::sim::test
