@@ -76,7 +76,11 @@ void ChipOps::Autodetect(Probe probe) {
     }
     orders.push_back(EntryOrder::VddFirst);
     if (probe != Probe::SelectedType) {
-        orders.push_back(ProgrammingMode::orderFor(link_.bus().circuit(), EntryOrder::VppFirst));
+        // VPP right after VDD still is a VDD-first entry for every chip; a 16F87/88
+        // or 16F818/819 running its own program answers only to that.
+        const Circuit& circuit = link_.bus().circuit();
+        orders.push_back(ProgrammingMode::orderFor(circuit, EntryOrder::VddThenVppFast));
+        orders.push_back(ProgrammingMode::orderFor(circuit, EntryOrder::VppFirst));
     }
     IdWords read;
     std::vector<EntryOrder> tried;
