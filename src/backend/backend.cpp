@@ -42,6 +42,7 @@ const std::vector<BackendOptionText>& backendOptionTexts() {
          "stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, flaky:N, "
          "misread:ADRESSE, no-vpp, no-bulk-erase",
          "NAME[:ARG]"},
+        {"sim-vpp", "VPP des simulierten Korvels an MCLR in Volt (Vorgabe 13)", "VOLT"},
         {"trace", "Jeden Portzugriff als Value Change Dump in diese Datei schreiben", "DATEI.vcd"},
     };
     return texts;

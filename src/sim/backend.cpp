@@ -29,6 +29,7 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
     if (options.strict) {
         b->circuit_->setAccessCost(std::chrono::nanoseconds(0));
     }
+    b->circuit_->setVpp(options.vppCentivolts);
     b->dialog_ = std::make_unique<SimSwitchDialog>(nullptr, *b->circuit_);
 
     bool socketEmpty = false;

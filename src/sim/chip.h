@@ -161,6 +161,7 @@ class SimChip : private ChipCore {
 
     // Where protocol violations and decoded commands go (the circuit's log).
     using ChipCore::attachLog;
+    using ChipCore::setSuppliedVpp;
 
     // The chip is put into the socket with these levels on its pins (no event).
     using ChipCore::plug;

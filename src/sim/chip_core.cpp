@@ -1,5 +1,7 @@
 #include "sim/chip_core.h"
 
+#include <cstdio>
+
 #include <algorithm>
 
 #include "sim/family.h"
@@ -142,6 +144,22 @@ bool ChipCore::dataProtected() const {
 
 // ---- Pins ---------------------------------------------------------------
 
+void ChipCore::checkVihh(nanoseconds now) {
+    const FamilyBehaviour::Vihh range = behaviour().vihh();
+    auto volts = [](int centivolts) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d.%02d V", centivolts / 100, centivolts % 100);
+        return std::string(text);
+    };
+    if (suppliedVpp_ > range.maxCentivolts) {
+        violation(now, "VPP " + volts(suppliedVpp_) + " on MCLR, above the VIHH maximum " +
+                           volts(range.maxCentivolts));
+    } else if (suppliedVpp_ < range.minCentivolts) {
+        violation(now, "VPP " + volts(suppliedVpp_) + " on MCLR, below the VIHH minimum " +
+                           volts(range.minCentivolts));
+    }
+}
+
 void ChipCore::violation(nanoseconds now, std::string text) {
     if (log_ != nullptr) {
         log_->violation(now, std::string(model_.name) + ": " + text);
@@ -255,6 +273,9 @@ void ChipCore::update(const ChipPins& pins, nanoseconds now) {
         cycle_ = Cycle::None;
     }
     const bool vppRose = pins.vpp && !before.vpp;
+    if (vppRose) {
+        checkVihh(now);
+    }
 
     if (!pins.vdd) {
         running_ = false;

@@ -72,6 +72,9 @@ class ChipCore {
     explicit ChipCore(const ChipModel& model);
 
     const ChipModel& model() const { return model_; }
+    // The VPP the programmer puts on MCLR, in hundredths of a volt (13 V unless set):
+    // one outside the chip's VIHH range is logged each time it comes on.
+    void setSuppliedVpp(int centivolts) { suppliedVpp_ = centivolts; }
     std::string_view name() const { return model_.name; }
     const FamilyBehaviour& behaviour() const { return *model_.behaviour; }
 
@@ -210,6 +213,8 @@ class ChipCore {
     std::chrono::nanoseconds vppRoseAt_{0};
     std::chrono::nanoseconds vddRoseAt_{0};
     bool running_ = false;  // VDD came first and the chip runs its own program
+    void checkVihh(std::chrono::nanoseconds now);
+    int suppliedVpp_ = 1300;
     bool refusedLogged_ = false;
     VppFirstLines vppFirst_ = VppFirstLines::None;
 

@@ -52,10 +52,18 @@ std::uint8_t SimCircuit::read(int port) {
     return 0xFF;
 }
 
+void SimCircuit::setVpp(int centivolts) {
+    vppCentivolts_ = centivolts;
+    if (chip_) {
+        chip_->setSuppliedVpp(centivolts);
+    }
+}
+
 SimChip* SimCircuit::insertChip(std::unique_ptr<SimChip> chip) {
     chip_ = std::move(chip);
     if (chip_) {
         chip_->attachLog(&log_);
+        chip_->setSuppliedVpp(vppCentivolts_);
         chip_->plug(pins());
     }
     resolveData(now());

@@ -78,6 +78,9 @@ class SimCircuit : public PortIo {
     SimChip* chip() { return chip_.get(); }
     const SimChip* chip() const { return chip_.get(); }
 
+    // The board's VPP at MCLR in hundredths of a volt; the chip in the socket gets it.
+    void setVpp(int centivolts);
+
     // Virtual time one port access takes (1 µs unless changed).
     void setAccessCost(std::chrono::nanoseconds cost) { accessCost_ = cost; }
 
@@ -125,6 +128,7 @@ class SimCircuit : public PortIo {
     bool contention_ = false;
     bool notReleased_ = false;
     std::unique_ptr<SimChip> chip_;
+    int vppCentivolts_ = 1300;
     SimLog log_;
 };
 

@@ -25,6 +25,12 @@ class FamilyBehaviour {
     virtual CycleTimes cycleTimes(const ChipModel& model) const = 0;
 
     // Programming mode entry.
+    // The voltage MCLR must have to enter (VIHH), in hundredths of a volt.
+    struct Vihh {
+        int minCentivolts;
+        int maxCentivolts;
+    };
+    virtual Vihh vihh() const = 0;
     // VPP before VDD is the family's way in (otherwise VDD first).
     virtual bool vppFirst() const { return false; }
     // Configured to run its own program once VDD is on (internal oscillator,

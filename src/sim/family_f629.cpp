@@ -18,6 +18,7 @@ constexpr std::uint16_t kFactoryOsccal = 0x3454;  // RETLW 0x54
 class F629 final : public NewerFamily {
   public:
     Family family() const override { return Family::F629; }
+    Vihh vihh() const override { return {850, 1350}; }
     std::string_view file() const override { return "f629"; }
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {

@@ -12,6 +12,7 @@ using std::chrono::milliseconds;
 class F62x final : public ClassicFamily {
   public:
     Family family() const override { return Family::F62x; }
+    Vihh vihh() const override { return {1200, 1400}; }
     std::string_view file() const override { return "f62x"; }
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {

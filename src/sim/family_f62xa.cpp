@@ -13,6 +13,7 @@ using std::chrono::milliseconds;
 class F62xA final : public NewerFamily {
   public:
     Family family() const override { return Family::F62xA; }
+    Vihh vihh() const override { return {1000, 1350}; }
     std::string_view file() const override { return "f62xa"; }
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {

@@ -14,6 +14,7 @@ using std::chrono::nanoseconds;
 class F7x final : public ClassicFamily {
   public:
     Family family() const override { return Family::F7x; }
+    Vihh vihh() const override { return {1275, 1325}; }
     std::string_view file() const override { return "f7x"; }
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {

@@ -12,6 +12,7 @@ using std::chrono::milliseconds;
 class F84 final : public ClassicFamily {
   public:
     Family family() const override { return Family::F84; }
+    Vihh vihh() const override { return {1200, 1400}; }
     std::string_view file() const override { return "f84"; }
 
     CycleTimes cycleTimes(const ChipModel& model) const override {

@@ -11,6 +11,7 @@ using std::chrono::milliseconds;
 class F87x final : public ClassicFamily {
   public:
     Family family() const override { return Family::F87x; }
+    Vihh vihh() const override { return {850, 1350}; }
     std::string_view file() const override { return "f87x"; }
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {

@@ -14,6 +14,7 @@ using Arm = ChipCore::Arm;
 class F87xA final : public NewerFamily {
   public:
     Family family() const override { return Family::F87xA; }
+    Vihh vihh() const override { return {850, 1350}; }
     std::string_view file() const override { return "f87xa"; }
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {

@@ -16,6 +16,7 @@ using std::chrono::nanoseconds;
 class F88 final : public NewerFamily {
   public:
     Family family() const override { return Family::F88; }
+    Vihh vihh() const override { return {850, 1350}; }
     std::string_view file() const override { return "f88"; }
 
     CycleTimes cycleTimes(const ChipModel& model) const override {

@@ -1,6 +1,7 @@
 #include "sim/options.h"
 
 #include <charconv>
+#include <cstdlib>
 
 namespace pk::sim {
 
@@ -155,6 +156,20 @@ OptionResult parseSimOption(std::string_view arg, SimOptions& opts, std::string*
             return bad("needs a file name");
         }
         opts.chipFile = std::string(value);
+        return OptionResult::Ok;
+    }
+    if (key == "--sim-vpp") {
+        // "12", "12.5" or "12,5" volts.
+        std::string text(value);
+        for (char& c : text) {
+            c = c == ',' ? '.' : c;
+        }
+        char* end = nullptr;
+        const double volts = text.empty() ? 0 : std::strtod(text.c_str(), &end);
+        if (text.empty() || end == nullptr || *end != '\0' || !(volts >= 5.0 && volts <= 20.0)) {
+            return bad("volts from 5 to 20, e.g. 12.5");
+        }
+        opts.vppCentivolts = static_cast<int>(volts * 100 + 0.5);
         return OptionResult::Ok;
     }
     if (key == "--sim-fault") {

@@ -11,6 +11,7 @@
 //   --sim-fault=NAME[:ARG]    repeatable: no-chip, wrong-chip[:CHIP], stuck-low,
 //                             stuck-high, clock-open, bad-cell:ADDR, stuck-cell:ADDR,
 //                             flaky:N[,SEED], misread:ADDR, no-vpp, no-bulk-erase
+//   --sim-vpp=VOLTS           the board's VPP at MCLR (default 13)
 // ADDR is a chip address as the memory image uses it (program word n at n,
 // configuration 0x2007, EEPROM byte n at 0x2100 + n), decimal or 0x-hex.
 
@@ -52,6 +53,7 @@ struct SimOptions {
     bool fast = false;
     bool strict = false;  // implies fast
     std::vector<SimFault> faults;
+    int vppCentivolts = 1300;  // the board's VPP at MCLR
 };
 
 enum class OptionResult { NotMine, Ok, Error };

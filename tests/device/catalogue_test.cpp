@@ -7,6 +7,7 @@
 #include <set>
 
 #include "sim/chip.h"
+#include "sim/family.h"
 
 namespace pk {
 namespace {
@@ -79,6 +80,9 @@ TEST(Catalogue, AgreesWithEverySimulatedChip) {
         EXPECT_EQ(m.eepromBytes, d.dataLastAddr + 1);
         EXPECT_EQ(m.configMask, d.config().implemented);
         EXPECT_EQ(m.configMask2, d.config2().implemented);
+        // The VPP range the program warns about is the one the simulated chip checks.
+        EXPECT_EQ(m.behaviour->vihh().minCentivolts, d.vpp.minCentivolts);
+        EXPECT_EQ(m.behaviour->vihh().maxCentivolts, d.vpp.maxCentivolts);
         const bool hasId = m.deviceId != 0;
         if (hasId) {
             const IdLookup id = lookupDeviceId(m.deviceId);

@@ -53,6 +53,16 @@ TEST(SimOptions, ParsesEveryOption) {
     EXPECT_EQ(o.faults[8].kind, SimFault::Kind::NoBulkErase);
     EXPECT_EQ(o.faults[9].kind, SimFault::Kind::StuckCell);
     EXPECT_EQ(o.faults[9].arg, 0x2100);
+    EXPECT_EQ(o.vppCentivolts, 1300) << "13 V unless told";
+    for (const auto& [arg, centivolts] :
+         {std::pair{"--sim-vpp=12", 1200}, std::pair{"--sim-vpp=12,5", 1250},
+          std::pair{"--sim-vpp=13.25", 1325}}) {
+        EXPECT_EQ(parseSimOption(arg, o, &err), OptionResult::Ok) << arg << ": " << err;
+        EXPECT_EQ(o.vppCentivolts, centivolts) << arg;
+    }
+    for (const char* bad : {"--sim-vpp=", "--sim-vpp=12V", "--sim-vpp=40", "--sim-vpp=x"}) {
+        EXPECT_EQ(parseSimOption(bad, o, &err), OptionResult::Error) << bad;
+    }
     EXPECT_EQ(parseSimOption("--trace=x.vcd", o, &err), OptionResult::NotMine);
     EXPECT_EQ(parseSimOption("/p16f84", o, &err), OptionResult::NotMine);
 }

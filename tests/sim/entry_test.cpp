@@ -228,5 +228,36 @@ TEST(SimEntry, ReadBitIsOnTheLineOnlyTdly3AfterItsEdge) {
     }
 }
 
+// The board's VPP against the chip's VIHH range: outside it every rise of VPP is
+// logged, inside it nothing.
+TEST(SimEntry, VppOutsideTheChipsRangeIsLogged) {
+    struct Row {
+        const char* chip;
+        int centivolts;
+        const char* violation;  // "": none
+    };
+    const Row rows[] = {
+        {"16F877", 1300, ""},
+        {"16F877", 1360, "VPP 13.60 V on MCLR, above the VIHH maximum 13.50 V"},
+        {"16F77", 1200, "VPP 12.00 V on MCLR, below the VIHH minimum 12.75 V"},
+        {"16F77", 1325, ""},
+        {"16F628A", 1000, ""},
+        {"16F84A", 1450, "above the VIHH maximum 14.00 V"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.chip) + " at " + std::to_string(r.centivolts));
+        Board b(r.chip);
+        b.circuit.setVpp(r.centivolts);
+        b.host.startProgmode();
+        b.host.endProgmode();
+        const std::string v = b.violations();
+        if (*r.violation == '\0') {
+            EXPECT_TRUE(v.empty()) << v;
+        } else {
+            EXPECT_NE(v.find(r.violation), std::string::npos) << v;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pk::sim::test
