@@ -184,6 +184,10 @@ bool ChipCore::vppFirstEntry() const {
     return behaviour().vppFirst();
 }
 
+bool FamilyBehaviour::dataProtected(const ChipCore& chip) const {
+    return (chip.config_ & 0x0100) == 0;
+}
+
 bool ChipCore::runsOwnProgram() const {
     return behaviour().runsOwnProgram(*this);
 }

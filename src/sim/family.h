@@ -7,11 +7,22 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 #include "sim/chip_core.h"
 
 namespace pk::sim {
+
+// The 6-bit command codes a family accepts, one bit per code.
+using CommandSet = std::uint64_t;
+constexpr CommandSet commandSet(std::initializer_list<int> codes) {
+    CommandSet set = 0;
+    for (int c : codes) {
+        set |= CommandSet{1} << c;
+    }
+    return set;
+}
 
 class FamilyBehaviour {
   public:
@@ -53,10 +64,15 @@ class FamilyBehaviour {
         return false;
     }
     virtual bool programProtected(const ChipCore& chip, int address) const = 0;
-    virtual bool dataProtected(const ChipCore& chip) const = 0;
+    // CPD (bit 8, 0 = protected) on every family with a data EEPROM.
+    virtual bool dataProtected(const ChipCore& chip) const;
 
     // Commands.
-    virtual bool supports(const ChipModel& model, int code) const = 0;
+    virtual bool supports(const ChipModel& /*model*/, int code) const {
+        return code >= 0 && code < 64 && (commands() >> code & 1) != 0;
+    }
+    // What the family's command table holds.
+    virtual CommandSet commands() const = 0;
     // A supported command; `armed` is what the command before it armed.
     virtual void command(ChipCore& chip, int code, ChipCore::Arm armed,
                          std::chrono::nanoseconds now) const = 0;

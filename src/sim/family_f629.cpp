@@ -46,25 +46,9 @@ class F629 final : public NewerFamily {
     bool programProtected(const ChipCore& chip, int /*address*/) const override {
         return (chip.config_ & 0x0080) == 0;
     }
-    bool dataProtected(const ChipCore& chip) const override { return (chip.config_ & 0x0100) == 0; }
 
-    bool supports(const ChipModel& /*model*/, int code) const override {
-        switch (code) {
-            case 0:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
-            case 8:
-            case 9:
-            case 10:
-            case 11:
-            case 24:
-                return true;
-            default:
-                return false;
-        }
+    CommandSet commands() const override {
+        return commandSet({0, 2, 3, 4, 5, 6, 8, 9, 10, 11, 24});
     }
     int endCode() const override { return 10; }
 

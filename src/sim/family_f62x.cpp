@@ -34,26 +34,9 @@ class F62x final : public ClassicFamily {
         }
         return cp == 0 || (cp == 1 && address >= 0x200) || (cp == 2 && address >= 0x400);
     }
-    bool dataProtected(const ChipCore& chip) const override { return (chip.config_ & 0x0100) == 0; }
 
-    bool supports(const ChipModel& /*model*/, int code) const override {
-        switch (code) {
-            case 0:
-            case 1:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
-            case 7:
-            case 8:
-            case 9:
-            case 11:
-            case 24:
-                return true;
-            default:
-                return false;
-        }
+    CommandSet commands() const override {
+        return commandSet({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 24});
     }
 };
 

@@ -29,20 +29,7 @@ class F7x final : public ClassicFamily {
     }
     bool dataProtected(const ChipCore& /*chip*/) const override { return false; }
 
-    bool supports(const ChipModel& /*model*/, int code) const override {
-        switch (code) {
-            case 0:
-            case 2:
-            case 4:
-            case 6:
-            case 8:
-            case 9:
-            case 14:
-                return true;
-            default:
-                return false;
-        }
-    }
+    CommandSet commands() const override { return commandSet({0, 2, 4, 6, 8, 9, 14}); }
 
     void command(ChipCore& chip, int code, ChipCore::Arm armed, nanoseconds now) const override {
         if (chip.programming7x_ && code != 14) {

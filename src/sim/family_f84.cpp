@@ -35,25 +35,10 @@ class F84 final : public ClassicFamily {
         return chip.anyProgramProtected();  // no CPD bit: CP covers the EEPROM too
     }
 
+    CommandSet commands() const override { return commandSet({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11}); }
+    // The 16F84A also programs without erasing (24); the first 16F84 does not.
     bool supports(const ChipModel& model, int code) const override {
-        switch (code) {
-            case 0:
-            case 1:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
-            case 7:
-            case 8:
-            case 9:
-            case 11:
-                return true;
-            case 24:
-                return !old84(model);
-            default:
-                return false;
-        }
+        return FamilyBehaviour::supports(model, code) || (code == 24 && !old84(model));
     }
 
   private:

@@ -33,25 +33,8 @@ class F87x final : public ClassicFamily {
         }
         return cp == 2 ? address >= top - 0x100 : address >= top / 2;
     }
-    bool dataProtected(const ChipCore& chip) const override { return (chip.config_ & 0x0100) == 0; }
 
-    bool supports(const ChipModel& /*model*/, int code) const override {
-        switch (code) {
-            case 0:
-            case 1:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
-            case 7:
-            case 8:
-            case 24:
-                return true;
-            default:
-                return false;
-        }
-    }
+    CommandSet commands() const override { return commandSet({0, 1, 2, 3, 4, 5, 6, 7, 8, 24}); }
 };
 
 }  // namespace

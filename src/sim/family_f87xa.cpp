@@ -27,26 +27,9 @@ class F87xA final : public NewerFamily {
     bool programProtected(const ChipCore& chip, int /*address*/) const override {
         return (chip.config_ & 0x2000) == 0;  // one CP bit for all of program memory
     }
-    bool dataProtected(const ChipCore& chip) const override { return (chip.config_ & 0x0100) == 0; }
 
-    bool supports(const ChipModel& /*model*/, int code) const override {
-        switch (code) {
-            case 0:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
-            case 8:
-            case 9:
-            case 11:
-            case 23:
-            case 24:
-            case 31:
-                return true;
-            default:
-                return false;
-        }
+    CommandSet commands() const override {
+        return commandSet({0, 2, 3, 4, 5, 6, 8, 9, 11, 23, 24, 31});
     }
 
   protected:
