@@ -42,6 +42,14 @@ inline std::uint16_t plainConfig(std::int32_t type) {
         case ConfigLayout::Layout629:
             // Bits 11:9 read 0; the simulated chip's factory bandgap bits are 10.
             return 0x21F9;
+        case ConfigLayout::Layout88x:
+            return 0x2FF1;  // LVP (bit 12) off
+        case ConfigLayout::Layout6xx:
+        case ConfigLayout::Layout91x:
+        case ConfigLayout::Layout61x:
+            return 0x3FF1;
+        case ConfigLayout::Layout716:
+            return 0x3FF9;
     }
     return 0x3FFF;
 }
@@ -57,6 +65,12 @@ inline std::uint16_t ownProgramConfig(std::int32_t type) {
             return 0x3F50;  // FOSC2:0 = 100 (bits 4, 1:0), MCLRE (bit 5) = 0
         case ConfigLayout::Layout629:
             return 0x2194;  // FOSC2:0 = 100 (bits 2:0), MCLRE (bit 5) = 0, bandgap 10
+        case ConfigLayout::Layout88x:
+            return 0x2FD4;  // the same, LVP off
+        case ConfigLayout::Layout6xx:
+        case ConfigLayout::Layout91x:
+        case ConfigLayout::Layout61x:
+            return 0x3FD4;
         default:
             return 0;
     }

@@ -34,16 +34,34 @@ enum DeviceType : std::int32_t {
     Dev16F819 = 15,
     Dev12F629_675 = 16,
     Dev16F630_676 = 17,
+    Dev16F882 = 18,
+    Dev16F883_884 = 19,
+    Dev16F886_887 = 20,
+    Dev12F683 = 21,
+    Dev16F684 = 22,
+    Dev16F688 = 23,
+    Dev16F631 = 24,
+    Dev16F677_687 = 25,
+    Dev16F685_689_690 = 26,
+    Dev16F72 = 27,
+    Dev16F716 = 28,
+    Dev16F913_914 = 29,
+    Dev16F916_917_946 = 30,
+    Dev12F609_615_16F610 = 31,
+    Dev16F616 = 32,
+    Dev16F785 = 33,
 };
 
-inline constexpr int kDeviceTypeCount = 18;
+inline constexpr int kDeviceTypeCount = 34;
 
 // How program memory is written. Schemes with a row of latched words go here,
 // with latchWords telling the row's length.
 enum class WriteScheme {
     WordByWord,           // command 8 erases and programs one word; read back at once
     PairsAfterBulkErase,  // 16F7x: bulk erase, two latched words per cycle (8 .. 14), verify after
-    // 16F62xA: 8 only clears bits: a bulk erase first, then one word per 8.
+    // 16F62xA, 12F629 family: a programming cycle only clears bits: a bulk erase
+    // first, then one word per cycle; the 16F88x, 16F6xx, 16F91x, 16F716 and
+    // 16F616 latch rows of 4 or 8 words and verify after.
     ProgramOnlyAfterBulkErase,
     // 16F87xA (8 latches, 8 erases and writes the row), 16F87/88 and 16F818/819
     // (4 latches, 24 .. 23 after a 32-word row erase): rows, verify after.
@@ -91,7 +109,17 @@ enum class ConfigLayout {
     Layout62xA,
     Layout87xA,
     Layout88,
-    Layout629
+    Layout629,
+    // FOSC2:0 in bits 2..0, WDTE 3, PWRTE 4, MCLRE 5, CP 6, CPD 7, BOREN1:0 9..8,
+    // IESO 10, FCMEN 11; the 16F88x adds LVP 12 and DEBUG 13 and a second word
+    // (BOR4V, WRT1:0), the 16F91x DEBUG 12.
+    Layout88x,
+    Layout6xx,
+    Layout91x,
+    // 12F609/615, 16F610/616: as Layout6xx up to CP, then IOSCFS 7, BOREN1:0 9..8.
+    Layout61x,
+    // 16F716: FOSC1:0, WDTE 2, PWRTE 3, BOREN 6, BORV 7, CP 13.
+    Layout716,
 };
 
 // One configuration word of a chip. Unimplemented bits read as ones; the
@@ -134,6 +162,13 @@ struct Calibration {
     std::uint16_t configBits = 0;  // bits of the configuration word that are the factory's
     constexpr bool any() const { return word >= 0; }
 };
+
+// Words in configuration memory that the factory wrote for this very chip
+// (oscillator trim, brown-out and power-on reset levels). The erase the program
+// uses leaves them; only a bulk erase with the counter at their address clears
+// them, and nothing may restore them. They are never written, never compared
+// with a file and never an erase's address. 0: no such word.
+using FactoryWords = std::array<std::uint16_t, 2>;
 
 // A calibration word is a RETLW k: 11 01xx kkkk kkkk.
 constexpr bool isRetlw(std::uint16_t w) {
@@ -186,6 +221,12 @@ struct DeviceInfo {
     Calibration calibration;
     bool dataWriteErases;  // a programming-only chip's 8 erases a data byte before writing it
     VppRange vpp;
+    FactoryWords factoryWords;  // configuration-memory addresses of the factory's words
+
+    constexpr bool isFactoryWord(std::int32_t address) const {
+        return address != 0 && (address == factoryWords[0] || address == factoryWords[1]);
+    }
+    constexpr bool hasFactoryWords() const { return factoryWords[0] != 0; }
 
     constexpr const ConfigWordFacts& config() const { return configWords[0]; }
     constexpr const ConfigWordFacts& config2() const { return configWords[1]; }
@@ -227,6 +268,8 @@ struct Family {
     Calibration calibration{};
     bool dataWriteErases = false;
     VppRange vpp{};
+    std::uint16_t programCmd = 8;  // 8, or 24 where the host times the cycle
+    FactoryWords factoryWords{};
 };
 
 // The family with the VPP range its programming data sheet gives.
@@ -367,25 +410,21 @@ inline constexpr Family kF88 =
                    ConfigLayout::Layout88,
                    {0x2007, 0x3FFF, 0x2000, 0x0100, 0x2000},
                    {classicTimes(2, 2, 2, 15, 0, 0), dataSheetTimes(1, 1, 1, 10, 0, 0, 0, 100)},
-                   std::nullopt},
+                   std::nullopt,
+                   {},
+                   {},
+                   false,
+                   {},
+                   std::uint16_t{24}},
             {850, 1350});
 
 // The 16F87/88 are the 16F818/819 with a second configuration word at 0x2008:
 // IESO (bit 1) and FCMEN (bit 0); the other bits read as ones.
-inline constexpr Family kF8788{kF88.writeScheme,
-                               kF88.latchWords,
-                               kF88.endCmd,
-                               kF88.erase,
-                               kF88.unprotect,
-                               kF88.entryOrder,
-                               kF88.configLayout,
-                               kF88.config,
-                               kF88.times,
-                               kF88.idless,
-                               {0x2008, 0x0003, 0x0000, 0x0000, 0x0000},
-                               kF88.calibration,
-                               kF88.dataWriteErases,
-                               kF88.vpp};
+constexpr Family withConfig2(Family f, ConfigWordFacts config2) {
+    f.config2 = config2;
+    return f;
+}
+inline constexpr Family kF8788 = withConfig2(kF88, {0x2008, 0x0003, 0x0000, 0x0000, 0x0000});
 
 // 12F629/675, 16F630/676: 8 programs a program word without erasing it (TPROG1
 // at most 2.5 ms) and erases a data byte before it writes it (at most 6 ms); 9
@@ -409,6 +448,98 @@ inline constexpr Family kF629 = withVpp(Family{WriteScheme::ProgramOnlyAfterBulk
                                                true},
                                         {850, 1350});
 
+// The 16F88x, 16F6xx, 16F91x and 16F785 program only (a cycle clears bits):
+// Load Configuration, then 9 and 11, each running by itself for at most 6 ms,
+// erase the chip; rows of 4 or 8 latched words then go in with the self-timed
+// 8 (at least 3 ms, a data byte 6 ms) and are verified after. Their factory
+// calibration sits at 0x2008/0x2009, where that erase does not reach. VPP
+// first: a chip on its internal oscillator with MCLR off runs its own program
+// as soon as VDD is on.
+constexpr Family programOnlyRows(int latchWords, ConfigLayout layout, ConfigWordFacts config,
+                                 FactoryWords factory, bool dataWriteErases, VppRange vpp) {
+    return Family{.writeScheme = WriteScheme::ProgramOnlyAfterBulkErase,
+                  .latchWords = latchWords,
+                  .endCmd = std::nullopt,
+                  .erase = EraseScheme::BulkPairSelfTimed,
+                  .unprotect = UnprotectScheme::Erase,
+                  .entryOrder = EntryOrder::VppFirst,
+                  .configLayout = layout,
+                  .config = config,
+                  .times = {classicTimes(5, 7, 6, 10, 10, 0), dataSheetTimes(3, 6, 3, 6, 6, 0)},
+                  .idless = std::nullopt,
+                  .dataWriteErases = dataWriteErases,
+                  .vpp = vpp,
+                  .factoryWords = factory};
+}
+
+// 16F882 .. 16F887: all 14 bits of the first word are stored; the second word
+// at 0x2008 holds BOR4V (bit 8) and WRT1:0 (bits 10..9); calibration at 0x2009.
+// VIHH 10 to 12 V. A data byte is erased by its own write.
+constexpr Family f88x(int latchWords) {
+    return withConfig2(
+        programOnlyRows(latchWords, ConfigLayout::Layout88x,
+                        {0x2007, 0x3FFF, 0x0040, 0x0080, 0x0040}, {0x2009, 0}, true, {1000, 1200}),
+        {0x2008, 0x0700, 0x0000, 0x0000, 0x0000});
+}
+inline constexpr Family kF88x4 = f88x(4);
+inline constexpr Family kF88x8 = f88x(8);
+
+// 12F683, 16F684/688, 16F631 .. 16F690: calibration at 0x2008; bits 13:12 of the
+// configuration word are not stored. Nothing says a data write erases the byte:
+// the EEPROM is erased before it is written. VIHH 10 to 13 V.
+inline constexpr Family kF6xx =
+    programOnlyRows(4, ConfigLayout::Layout6xx, {0x2007, 0x0FFF, 0x0040, 0x0080, 0x0040},
+                    {0x2008, 0}, false, {1000, 1300});
+
+// 16F913 .. 16F946: as the 16F88x but one word with DEBUG in bit 12, and two
+// calibration words, 0x2008 and 0x2009. VIHH 10 to 12 V.
+constexpr Family f91x(int latchWords) {
+    return programOnlyRows(latchWords, ConfigLayout::Layout91x,
+                           {0x2007, 0x1FFF, 0x0040, 0x0080, 0x0040}, {0x2008, 0x2009}, true,
+                           {1000, 1200});
+}
+inline constexpr Family kF91x4 = f91x(4);
+inline constexpr Family kF91x8 = f91x(8);
+
+// 16F785: the 16F6xx's word, two calibration words, a program cycle of at most
+// 2.5 ms and a data cycle of 6 ms that erases the byte first. VIHH 10 to 12 V.
+constexpr Family f785() {
+    Family f = programOnlyRows(4, ConfigLayout::Layout6xx, {0x2007, 0x0FFF, 0x0040, 0x0080, 0x0040},
+                               {0x2008, 0x2009}, true, {1000, 1200});
+    f.times.dataSheet.program = std::chrono::microseconds(2500);
+    f.times.dataSheet.config = std::chrono::microseconds(2500);
+    return f;
+}
+inline constexpr Family kF785 = f785();
+
+// 12F609/615, 16F610/616: only the host-timed 24, ended by 10 after at least
+// 3 ms, then 100 µs before the next command; one word per cycle (16F616: rows
+// of 4). No EEPROM; calibration at 0x2008. VIHH 10 to 13 V.
+constexpr Family f61x(int latchWords) {
+    Family f =
+        programOnlyRows(latchWords, ConfigLayout::Layout61x,
+                        {0x2007, 0x03FF, 0x0040, 0x0000, 0x0040}, {0x2008, 0}, false, {1000, 1300});
+    f.programCmd = 24;
+    f.endCmd = std::uint16_t{10};
+    f.times = {classicTimes(4, 0, 4, 10, 0, 0), dataSheetTimes(3, 0, 3, 6, 0, 0, 0, 100)};
+    return f;
+}
+inline constexpr Family kF61x1 = f61x(1);
+inline constexpr Family kF61x4 = f61x(4);
+
+// 16F716: rows of 4 with the host-timed 24, ended by 14 after at most 2 ms (14
+// also sets the latches to ones); CP is bit 13. VDD first. VIHH 11 to 13.5 V.
+constexpr Family f716() {
+    Family f = programOnlyRows(4, ConfigLayout::Layout716, {0x2007, 0x20CF, 0x2000, 0x0000, 0x2000},
+                               {}, false, {1100, 1350});
+    f.programCmd = 24;
+    f.endCmd = std::uint16_t{14};
+    f.entryOrder = EntryOrder::VddFirst;
+    f.times = {classicTimes(4, 0, 4, 10, 0, 0), dataSheetTimes(2, 0, 2, 6, 0, 0, 0, 100)};
+    return f;
+}
+inline constexpr Family kF716 = f716();
+
 constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_t progLastAddr,
                          std::int32_t dataLastAddr, std::array<std::uint16_t, 3> idCodes,
                          std::array<std::string_view, 3> switches, std::string_view mapName,
@@ -418,13 +549,13 @@ constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_
             dataLastAddr,   dataLastAddr + 1,
             idCodes,        switches,
             mapName,        f.writeScheme,
-            f.latchWords,   std::uint16_t{8},
+            f.latchWords,   f.programCmd,
             f.endCmd,       f.erase,
             f.unprotect,    f.entryOrder,
             f.configLayout, {f.config, f.config2},
             f.times,        f.idless,
             f.calibration,  f.dataWriteErases,
-            f.vpp};
+            f.vpp,          f.factoryWords};
 }
 
 }  // namespace catalogue_detail
@@ -469,6 +600,40 @@ inline constexpr std::array<DeviceInfo, kDeviceTypeCount> kDevices{{
         {"/p12f629", "/p12f675", ""},  "PIC 12F 629/675", catalogue_detail::kF629),
     catalogue_detail::row(Dev16F630_676, "16F630/676",  0x03FF, 0x7F, {0x10C0, 0x10E0, 0},
         {"/p16f630", "/p16f676", ""},  "PIC 16F 630/676", catalogue_detail::kF629),
+    // The school and hobby chips of today: factory calibration in configuration
+    // memory, rows of latched words, VPP first (but the 16F716 and 16F72).
+    catalogue_detail::row(Dev16F882,     "16F882",      0x07FF, 0x7F, {0x2000, 0, 0},
+        {"/p16f882", "", ""},          "PIC 16F 882",     catalogue_detail::kF88x4),
+    catalogue_detail::row(Dev16F883_884, "16F883/884",  0x0FFF, 0xFF, {0x2020, 0x2040, 0},
+        {"/p16f883", "/p16f884", ""},  "PIC 16F 883/884", catalogue_detail::kF88x4),
+    catalogue_detail::row(Dev16F886_887, "16F886/887",  0x1FFF, 0xFF, {0x2060, 0x2080, 0},
+        {"/p16f886", "/p16f887", ""},  "PIC 16F 886/887", catalogue_detail::kF88x8),
+    catalogue_detail::row(Dev12F683,     "12F683",      0x07FF, 0xFF, {0x0460, 0, 0},
+        {"/p12f683", "", ""},          "PIC 12F 683",     catalogue_detail::kF6xx),
+    catalogue_detail::row(Dev16F684,     "16F684",      0x07FF, 0xFF, {0x1080, 0, 0},
+        {"/p16f684", "", ""},          "PIC 16F 684",     catalogue_detail::kF6xx),
+    catalogue_detail::row(Dev16F688,     "16F688",      0x0FFF, 0xFF, {0x1180, 0, 0},
+        {"/p16f688", "", ""},          "PIC 16F 688",     catalogue_detail::kF6xx),
+    catalogue_detail::row(Dev16F631,     "16F631",      0x03FF, 0x7F, {0x1420, 0, 0},
+        {"/p16f631", "", ""},          "PIC 16F 631",     catalogue_detail::kF6xx),
+    catalogue_detail::row(Dev16F677_687, "16F677/687",  0x07FF, 0xFF, {0x1440, 0x1320, 0},
+        {"/p16f677", "/p16f687", ""},  "PIC 16F 677/687", catalogue_detail::kF6xx),
+    catalogue_detail::row(Dev16F685_689_690, "16F685/689/690", 0x0FFF, 0xFF, {0x04A0, 0x1340, 0x1400},
+        {"/p16f685", "/p16f689", "/p16f690"}, "PIC 16F 685/689/690", catalogue_detail::kF6xx),
+    catalogue_detail::row(Dev16F72,      "16F72",       0x07FF, -1,   {0x00A0, 0, 0},
+        {"/p16f72", "", ""},           "PIC 16F 72",      catalogue_detail::kF7x),
+    catalogue_detail::row(Dev16F716,     "16F716",      0x07FF, -1,   {0x1140, 0, 0},
+        {"/p16f716", "", ""},          "PIC 16F 716",     catalogue_detail::kF716),
+    catalogue_detail::row(Dev16F913_914, "16F913/914",  0x0FFF, 0xFF, {0x13E0, 0x13C0, 0},
+        {"/p16f913", "/p16f914", ""},  "PIC 16F 913/914", catalogue_detail::kF91x4),
+    catalogue_detail::row(Dev16F916_917_946, "16F916/917/946", 0x1FFF, 0xFF, {0x13A0, 0x1380, 0x1460},
+        {"/p16f916", "/p16f917", "/p16f946"}, "PIC 16F 916/917/946", catalogue_detail::kF91x8),
+    catalogue_detail::row(Dev12F609_615_16F610, "12F609/615/16F610", 0x03FF, -1, {0x2240, 0x2180, 0x2260},
+        {"/p12f609", "/p12f615", "/p16f610"}, "PIC 12F 609/615, 16F 610", catalogue_detail::kF61x1),
+    catalogue_detail::row(Dev16F616,     "16F616",      0x07FF, -1,   {0x1240, 0, 0},
+        {"/p16f616", "", ""},          "PIC 16F 616",     catalogue_detail::kF61x4),
+    catalogue_detail::row(Dev16F785,     "16F785",      0x07FF, 0xFF, {0x1200, 0, 0},
+        {"/p16f785", "", ""},          "PIC 16F 785",     catalogue_detail::kF785),
 }};
 // clang-format on
 
@@ -502,31 +667,39 @@ constexpr bool timesConsistent(const DeviceInfo& d, const ChipTimes& t) {
 constexpr bool rowConsistent(const DeviceInfo& d, std::size_t index) {
     const int words = d.progLastAddr + 1;
     const ConfigWordFacts& c = d.config();
-    bool ok = static_cast<std::size_t>(d.type) == index && (words & (words - 1)) == 0 &&
-              d.progLastAddr <= 0x1FFF && d.dataLastAddr <= 0xFF &&
-              // Protection bits are stored bits, and CP and CPD are apart.
-              c.address == 0x2007 && (c.cp & ~c.implemented) == 0 &&
-              (c.cpd & ~c.implemented) == 0 && (c.cp & c.cpd) == 0 && c.cpDetect != 0 &&
-              (c.cpDetect & ~c.cp) == 0 &&
-              // A second word sits right after the first and protects nothing.
-              (!d.hasConfig2() ||
-               (d.config2().address == 0x2008 && d.config2().implemented != 0 &&
-                d.config2().cp == 0 && d.config2().cpd == 0 && d.config2().cpDetect == 0)) &&
-              // Pairs are latched and ended by the host; single words time themselves.
-              (d.writeScheme == WriteScheme::PairsAfterBulkErase) ==
-                  (d.latchWords == 2 && d.endCmd.has_value()) &&
-              (d.writeScheme == WriteScheme::WordByWord ||
-               d.writeScheme == WriteScheme::ProgramOnlyAfterBulkErase) ==
-                  (d.latchWords == 1 && !d.endCmd.has_value()) &&
-              (d.writeScheme != WriteScheme::Rows || d.latchWords == 4 || d.latchWords == 8) &&
-              // A chip without EEPROM has no data protection.
-              (d.dataLastAddr >= 0 || c.cpd == 0) && timesConsistent(d, d.times) &&
-              // Calibration sits in the chip's own memory and is no protection bit;
-              // only a chip whose erase clears everything needs it kept.
-              (!d.calibration.any() || (d.calibration.word <= d.progLastAddr &&
-                                        (d.calibration.configBits & ~c.implemented) == 0 &&
-                                        (d.calibration.configBits & (c.cp | c.cpd)) == 0 &&
-                                        d.erase == EraseScheme::BulkPairSelfTimed));
+    bool ok =
+        static_cast<std::size_t>(d.type) == index && (words & (words - 1)) == 0 &&
+        d.progLastAddr <= 0x1FFF && d.dataLastAddr <= 0xFF &&
+        // Protection bits are stored bits, and CP and CPD are apart.
+        c.address == 0x2007 && (c.cp & ~c.implemented) == 0 && (c.cpd & ~c.implemented) == 0 &&
+        (c.cp & c.cpd) == 0 && c.cpDetect != 0 && (c.cpDetect & ~c.cp) == 0 &&
+        // A second word sits right after the first and protects nothing.
+        (!d.hasConfig2() ||
+         (d.config2().address == 0x2008 && d.config2().implemented != 0 && d.config2().cp == 0 &&
+          d.config2().cpd == 0 && d.config2().cpDetect == 0)) &&
+        // Pairs are latched and ended by the host; single words time themselves.
+        (d.writeScheme == WriteScheme::PairsAfterBulkErase) ==
+            (d.latchWords == 2 && d.endCmd.has_value()) &&
+        (d.writeScheme != WriteScheme::WordByWord ||
+         (d.latchWords == 1 && !d.endCmd.has_value())) &&
+        (d.writeScheme != WriteScheme::ProgramOnlyAfterBulkErase || d.latchWords == 1 ||
+         d.latchWords == 4 || d.latchWords == 8) &&
+        // A cycle the host ends is started with 24, or with 8 on the 16F7x.
+        (!d.endCmd || d.programCmd == 24 || d.writeScheme == WriteScheme::PairsAfterBulkErase) &&
+        // The factory's words sit in configuration memory, apart from the second word.
+        (d.factoryWords[0] == 0 || (d.factoryWords[0] >= 0x2008 && d.factoryWords[0] <= 0x2009 &&
+                                    d.factoryWords[0] != d.config2().address)) &&
+        (d.factoryWords[1] == 0 ||
+         (d.factoryWords[1] > d.factoryWords[0] && d.factoryWords[1] <= 0x2009)) &&
+        (d.writeScheme != WriteScheme::Rows || d.latchWords == 4 || d.latchWords == 8) &&
+        // A chip without EEPROM has no data protection.
+        (d.dataLastAddr >= 0 || c.cpd == 0) && timesConsistent(d, d.times) &&
+        // Calibration sits in the chip's own memory and is no protection bit;
+        // only a chip whose erase clears everything needs it kept.
+        (!d.calibration.any() || (d.calibration.word <= d.progLastAddr &&
+                                  (d.calibration.configBits & ~c.implemented) == 0 &&
+                                  (d.calibration.configBits & (c.cp | c.cpd)) == 0 &&
+                                  d.erase == EraseScheme::BulkPairSelfTimed));
     if (d.idless) {
         ok = ok && timesConsistent(d, d.idless->times);
     }

@@ -168,9 +168,10 @@ constexpr std::uint16_t kNoTypeBase = 0x0400;
 }  // namespace
 
 const ConfigLayoutTable& configLayoutTable(ConfigLayout layout) {
-    static constexpr std::array<const ConfigLayoutTable*, 8> kTables{
-        &kLayout84,   &kLayout87x,  &kLayout7x, &kLayout62x,
-        &kLayout62xA, &kLayout87xA, &kLayout88, &kLayout629};
+    // Placeholders for the newest layouts until their own tables exist.
+    static constexpr std::array<const ConfigLayoutTable*, 13> kTables{
+        &kLayout84,  &kLayout87x, &kLayout7x,  &kLayout62x, &kLayout62xA, &kLayout87xA, &kLayout88,
+        &kLayout629, &kLayout629, &kLayout629, &kLayout629, &kLayout629,  &kLayout7x};
     return *kTables.at(static_cast<std::size_t>(layout));
 }
 
