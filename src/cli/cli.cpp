@@ -635,6 +635,17 @@ class Run {
         if ((d.config2 & 0x8000) == 0) {
             say("Konfiguration 2: " + hex4(d.config2));
         }
+        if (const std::string f = factoryWordsText(*info, d.factory);
+            !f.empty() && !d.found.unknown) {
+            say(f);
+            QJsonObject words;
+            for (std::size_t k = 0; k < info->factoryWords.size(); ++k) {
+                if (info->factoryWords[k] != 0) {
+                    words[QString::fromStdString(hex4(info->factoryWords[k]))] = d.factory[k];
+                }
+            }
+            extra_[QStringLiteral("factoryWords")] = words;
+        }
         say(std::string("Flash: ") + (d.flashProtected ? kCodeProtectedText : "-"));
         say(std::string("EEPROM: ") + (d.eepromProtected ? kCodeProtectedText : "-"));
         if (d.outcome != Outcome::Ok) {

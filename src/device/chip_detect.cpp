@@ -28,8 +28,10 @@ bool eepromProtected(std::int32_t type, std::uint16_t config) {
 IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order) {
     IdWords w;
     link.StartProgmode(order);
+    // All ones: the 16F785 takes no other word with Load Configuration, and the
+    // chips that latch it program nothing before the next entry anyway.
     link.Kommando(cmd::LoadConfiguration);
-    link.WrDaten(0);
+    link.WrDaten(0x3FFF);
     for (int k = 0; k < 6; ++k) {
         link.Kommando(cmd::IncrementAddress);
         clock.sleepMs(1);
@@ -40,12 +42,25 @@ IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order) {
     clock.sleepMs(1);
     link.Kommando(cmd::ReadDataFromProgramMemory);
     w.config = link.RdDaten();
-    // The word after it only on a chip that has a second one.
+    // The words after it only on a chip that has them: a second configuration
+    // word, the factory's calibration.
     const IdLookup named = lookupDeviceId(w.id);
-    if (!named.noChip && !named.unknown && deviceInfo(named.type)->hasConfig2()) {
-        link.Kommando(cmd::IncrementAddress);
-        link.Kommando(cmd::ReadDataFromProgramMemory);
-        w.config2 = link.RdDaten();
+    if (!named.noChip && !named.unknown) {
+        const DeviceInfo& d = *deviceInfo(named.type);
+        for (std::uint16_t a = 0x2008; a <= 0x2009; ++a) {
+            const bool second = d.hasConfig2() && d.config2().address == a;
+            if (!second && !d.isFactoryWord(a)) {
+                break;
+            }
+            link.Kommando(cmd::IncrementAddress);
+            link.Kommando(cmd::ReadDataFromProgramMemory);
+            const std::uint16_t word = link.RdDaten();
+            if (second) {
+                w.config2 = word;
+            } else {
+                w.factory[d.factoryWords[0] == a ? 0 : 1] = word;
+            }
+        }
     }
     link.EndProgmode();
     return w;
@@ -95,12 +110,13 @@ void ChipOps::Autodetect(Probe probe) {
             break;
         }
     }
-    const auto [id, config, config2] = read;
+    const auto [id, config, config2, factory] = read;
 
     const IdLookup found = lookupDeviceId(id);
     DetectedIdWord = id;
     DetectedConfig = config;
     DetectedConfig2 = config2;
+    DetectedFactoryWords = factory;
     RevisionText = found.revisionText();
     device_.Is84A = found.is84A;
     report_.setPanel(1, "");
@@ -110,6 +126,11 @@ void ChipOps::Autodetect(Probe probe) {
         report_.setPanel(1, kNoChipText);
     }
     report_.setPanel(0, kRevisionPrefix + RevisionText);
+    if (!found.noChip && !found.unknown) {
+        if (const std::string f = factoryWordsText(*deviceInfo(found.type), factory); !f.empty()) {
+            report_.setPanel(1, f);
+        }
+    }
     FlashProtected = flashProtected(DetectedType, config);
     EepromProtected = eepromProtected(DetectedType, config);
     report_.showCodeProtection(FlashProtected, EepromProtected);

@@ -8,6 +8,7 @@
 // WrDaten and RdDaten, inside StartProgmode/EndProgmode brackets that the
 // callers open and close (except where a routine restarts the mode itself).
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -51,6 +52,9 @@ struct NewerScheme {
     bool selfTimedRows = false;    // 16F87xA: 8 erases and writes the row by itself
     bool chipErase = false;        // erased with 31; else the bulk erases 9 and 11 (self-timed)
     bool dataWriteErases = false;  // 8 erases a data byte itself: no data erase before a burn
+    // Program-only rows (16F88x, 16F6xx, 16F91x, 16F716, 16F616): the chip is bulk
+    // erased first, and a row holds the file's words and ones.
+    bool bulkEraseFirst = false;
 };
 std::optional<NewerScheme> newerScheme(std::int32_t type);
 
@@ -87,6 +91,8 @@ inline constexpr const char* kCalibrationMissingText =
 inline constexpr const char* kCalibrationNoReadText =
     "Diese Schaltung kann nicht lesen: OSCCAL-Wert und Bandgap-Bits gingen beim Löschen verloren, "
     "nichts gelöscht";
+inline constexpr const char* kFactoryUnstableText =
+    "Kalibrierwort ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 inline constexpr const char* kCalibrationKeptText =
     "OSCCAL-Wert des PIC an 0x3FF behalten, das Wort der Datei dort nicht gebrannt";
 
@@ -114,6 +120,7 @@ struct WordFailure {
         VerifyPass,   // in a pass after every word was written (16F7x, row writers)
         ReadTwice,    // nothing written: two reads of a kept word gave `wanted` and `read`
         Calibration,  // the factory calibration word written back after an erase
+        FactoryWord,  // a factory word in configuration memory before and after an erase
     };
     Check check = Check::Written;
     bool operator==(const WordFailure&) const = default;
@@ -264,6 +271,8 @@ class ChipOps {
     std::uint16_t DetectedIdWord = 0x3FFF;
     std::uint16_t DetectedConfig = 0x3FFF;
     std::uint16_t DetectedConfig2 = 0xFFFF;  // 0xFFFF: the chip has no second word
+    // The detected chip's factory words (FactoryWords order); 0xFFFF: none.
+    std::array<std::uint16_t, 2> DetectedFactoryWords{0xFFFF, 0xFFFF};
     bool FlashProtected = false;
     bool EepromProtected = false;
 
@@ -306,10 +315,25 @@ class ChipOps {
             static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
     }
     void EraseAtConfig(bool includeData);
+    // Reads the factory's words in configuration memory twice; false (and the
+    // message, counted) when the reads differ: then nothing may be erased.
+    // Leaves the chip in a new programming mode, counter at 0.
+    bool ReadFactoryWords(std::array<std::uint16_t, 2>& words);
+    // Load Configuration (the counter at 0x2000, below the factory's words) and
+    // the bulk erase, 11 too with data; the factory's words read before and
+    // after, a changed one counted and named. Leaves the chip in a new
+    // programming mode, counter at 0; false when it erased nothing.
+    bool BulkEraseKeepingFactoryWords(bool data = false);
     void EraseKeepingData(bool includeData, const NewerScheme* s);
     bool ReadDataTwice(std::vector<std::uint16_t>& kept);
     void writeConfigurationRows(const NewerScheme& s);
-    void programCycle(const NewerScheme& s);
+    // One programming cycle of what the latches hold, with the row's start and
+    // end commands; the end command where the host times the cycle.
+    void programCycle();
+    void endCycle();
+    // Panel 1 after a burnt configuration: which of the file's words at the
+    // chip's own calibration were left out; "" for none.
+    std::string keptNote() const;
     void writeProgramWords(bool qd);
     void idWriterErasePrograms();
     void idWriterProgrammingCycles();
@@ -345,8 +369,14 @@ struct IdWords {
     std::uint16_t id = 0x3FFF;
     std::uint16_t config = 0x3FFF;
     std::uint16_t config2 = 0xFFFF;
+    // The factory's words of the named chip (FactoryWords order); 0xFFFF: none.
+    std::array<std::uint16_t, 2> factory{0xFFFF, 0xFFFF};
 };
 IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order);
+
+// "Kalibrierung ab Werk: 0x2008 = 0x1F94, 0x2009 = 0x3FF8": the factory's words
+// of a chip that has them, as read; "" for a chip without.
+std::string factoryWordsText(const DeviceInfo& d, const std::array<std::uint16_t, 2>& words);
 
 // Compare counting of "Vergleichen" over the image (after the reads): returns the
 // counters; data only when includeData.

@@ -50,7 +50,7 @@ void ChipOps::ReadData() {
 
 void ChipOps::ReadConfiguration() {
     link_.Kommando(cmd::LoadConfiguration);
-    link_.WrDaten(0);
+    link_.WrDaten(0x3FFF);  // the only word the 16F785 takes
     for (int i = 0; i < 4; ++i) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         // Only the low four bits of an ID location are the user's.
@@ -112,6 +112,11 @@ void ChipOps::ErasePIC(bool includeData) {
             // too, and on the 12F629 family the factory calibration, which is read
             // before and written back after.
             if (row().calibration.any() && !ReadCalibration()) {
+                return;
+            }
+            if (row().hasFactoryWords()) {
+                // Their factory words at 0x2008/0x2009 stay, and are checked.
+                BulkEraseKeepingFactoryWords(data);
                 return;
             }
             link_.Kommando(cmd::LoadConfiguration);

@@ -56,8 +56,9 @@ std::optional<NewerScheme> newerScheme(std::int32_t type) {
     s.latchWords = d->latchWords;
     // A host-timed programming cycle writes only zeros: its rows are erased first.
     s.eraseRowWords = d->writeScheme == WriteScheme::Rows && d->endCmd ? 32 : 0;
-    s.selfTimedRows = d->writeScheme == WriteScheme::Rows && !d->endCmd;
+    s.selfTimedRows = !d->endCmd;
     s.chipErase = d->erase == EraseScheme::ChipErase;
+    s.bulkEraseFirst = d->writeScheme == WriteScheme::ProgramOnlyAfterBulkErase;
     s.dataWriteErases = d->dataWriteErases;
     return s;
 }
@@ -83,12 +84,9 @@ void ChipOps::WriteProgram() {
         // The 16F62xA only clears bits when it programs: everything is erased first
         // (with the counter in configuration space, so the IDs go too), and the
         // counter comes back to 0 only through a new entry.
-        link_.Kommando(cmd::LoadConfiguration);
-        link_.WrDaten(0x3FFF);
-        link_.Kommando(cmd::BulkEraseProgramMemory);
-        sleepFor(waits().erase);
-        link_.EndProgmode();
-        StartProgmode();
+        if (!BulkEraseKeepingFactoryWords()) {
+            return;
+        }
     }
     writeProgramWords(qd);
     // The calibration word goes back whatever happened to the file's words.
@@ -126,6 +124,7 @@ void ChipOps::writeProgramWords(bool qd) {
                 link_.WrDaten(hex.at(i));
                 link_.Kommando(row().programCmd);
                 sleepFor(waits().program);
+                endCycle();
                 if (!qd) {
                     link_.Kommando(cmd::ReadDataFromProgramMemory);
                     back.at(i) = link_.RdDaten();
@@ -275,6 +274,7 @@ void ChipOps::idWriterErasePrograms() {
             link_.WrDaten(idFrameWord(value));
             link_.Kommando(row().programCmd);
             sleepFor(waits().program);
+            endCycle();
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
                 const std::uint16_t r = link_.RdDaten() & 0x000F;
@@ -367,7 +367,7 @@ void ChipOps::WriteConfiguration() {
     const std::uint16_t r = link_.RdDaten();
     image_.ReadBack.at(MemoryImage::ConfigAddr) = r;
     if (r == config) {
-        report_.setPanel(1, calibrationKeptOut_ ? kCalibrationKeptText : "");
+        report_.setPanel(1, keptNote());
     } else {
         report_.setPanel(1, "Configuration nicht OK");
         errors_.ConfigIdErrorCount += 1;
@@ -375,17 +375,33 @@ void ChipOps::WriteConfiguration() {
     }
 }
 
-// One programming cycle of the loaded latches.
-void ChipOps::programCycle(const NewerScheme& s) {
-    if (s.selfTimedRows) {
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        sleepFor(waits().program);
-        return;
+std::string ChipOps::keptNote() const {
+    if (calibrationKeptOut_) {
+        return kCalibrationKeptText;
     }
-    link_.Kommando(cmd::BeginProgrammingOnly);
+    std::string kept;
+    for (const std::uint16_t a : row().factoryWords) {
+        if (a != 0 && image_.present(a)) {
+            kept += (kept.empty() ? "" : ", ") + hexWord(a);
+        }
+    }
+    return kept.empty() ? std::string()
+                        : "Kalibrierung ab Werk an " + kept +
+                              " behalten, das Wort der Datei dort nicht gebrannt";
+}
+
+// One programming cycle of the loaded latches.
+void ChipOps::programCycle() {
+    link_.Kommando(row().programCmd);
     sleepFor(waits().program);
-    link_.Kommando(cmd::EndRowProgramming);
-    sleepFor(std::max(waits().step, waits().endHold));  // discharge before the next bit
+    endCycle();
+}
+
+void ChipOps::endCycle() {
+    if (const auto end = row().endCmd) {
+        link_.Kommando(*end);
+        sleepFor(std::max(waits().step, waits().endHold));  // discharge before the next bit
+    }
 }
 
 void ChipOps::WriteProgramRows(const NewerScheme& s) {
@@ -397,14 +413,29 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
     last = std::min(device_.ProgLastAddr, (last / row + 1) * row - 1);
     auto& hex = image_.HexWords;
     auto& back = image_.ReadBack;
-    const auto steps = static_cast<std::int32_t>(qd ? 1 : 3);
+    // The gauge's share per pass: reading what the chip holds (not after a bulk
+    // erase), writing, verifying (not without read-back).
+    const std::int32_t passes = qd ? 1 : (s.bulkEraseFirst ? 2 : 3);
+    const std::int32_t writeFrom = passes == 3 ? last / 3 : 0;
+    const std::int32_t verifyFrom = (passes - 1) * last / passes;
 
     // What the chip holds, read twice: a row is skipped only when both reads of
     // every word match the file, and a word the file does not give is written
     // back only when both reads agree.
     std::vector<std::uint16_t> held(static_cast<std::size_t>(last + 1), 0x3FFF);
     std::vector<bool> dirty(static_cast<std::size_t>(last / row + 1), qd);
-    if (!qd) {
+    if (s.bulkEraseFirst) {
+        // A cycle only clears bits: everything is erased first, and every row
+        // the file touches is written, with ones where it gives no word.
+        if (!BulkEraseKeepingFactoryWords()) {
+            return;
+        }
+        for (std::int32_t a = 0; a <= last; ++a) {
+            if (present(hex.at(static_cast<std::size_t>(a)))) {
+                dirty[static_cast<std::size_t>(a / row)] = true;
+            }
+        }
+    } else if (!qd) {
         for (std::int32_t a = 0; a <= last; ++a) {
             const auto i = static_cast<std::size_t>(a);
             link_.Kommando(cmd::ReadDataFromProgramMemory);
@@ -421,7 +452,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
                 return;
             }
             link_.Kommando(cmd::IncrementAddress);
-            UpdateRunGauge(a / steps, last);
+            UpdateRunGauge(a / passes, last);
         }
         link_.EndProgmode();
         StartProgmode();
@@ -448,11 +479,11 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(present(hex.at(i)) ? hex.at(i) : held[i]);
             if ((a + 1) % s.latchWords == 0) {
-                programCycle(s);
+                programCycle();
             }
             link_.Kommando(cmd::IncrementAddress);
         }
-        UpdateRunGauge(qd ? base + row - 1 : last / 3 + (base + row - 1) / 3, last);
+        UpdateRunGauge(writeFrom + (base + row - 1) / passes, last);
         report_.showAddress(base + row);
     }
     if (qd) {
@@ -473,8 +504,8 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             }
         }
         link_.Kommando(cmd::IncrementAddress);
-        // The thirds do not add up to `last` exactly; the gauge ends at the last word.
-        UpdateRunGauge(a == last ? last : std::min(last - 1, 2 * last / 3 + a / 3), last);
+        // The shares do not add up to `last` exactly; the gauge ends at the last word.
+        UpdateRunGauge(a == last ? last : std::min(last - 1, verifyFrom + a / passes), last);
     }
 }
 
@@ -485,7 +516,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
     // the file does not give is not overwritten with the configuration word.
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FFF);
-    if (!s.selfTimedRows) {
+    if (s.eraseRowWords > 0) {
         // The ID row is erased first: 24 only clears bits.
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(0x3FFF);
@@ -499,7 +530,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
         if (idPresent(value)) {
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(idFrameWord(value));
-            programCycle(s);
+            programCycle();
             if (!qd) {
                 link_.Kommando(cmd::ReadDataFromProgramMemory);
                 const std::uint16_t r = link_.RdDaten() & 0x000F;
@@ -532,7 +563,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
         }
         link_.Kommando(cmd::LoadDataForProgramMemory);
         link_.WrDaten(word);
-        programCycle(s);
+        programCycle();
         if (qd) {
             continue;
         }
@@ -546,7 +577,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
         }
     }
     if (!qd) {
-        report_.setPanel(1, ok ? "" : "Configuration nicht OK");
+        report_.setPanel(1, ok ? keptNote() : "Configuration nicht OK");
     }
 }
 

@@ -52,6 +52,10 @@ std::string failureWords(const WordFailure& f) {
         return where + " las sich zweimal verschieden: " + areaValue(f.area, f.wanted) + " und " +
                areaValue(f.area, f.read);
     }
+    if (f.check == WordFailure::Check::FactoryWord) {
+        return "Kalibrierwort an " + where + " beim Löschen verändert: " + hexWord(f.wanted) +
+               " vorher, " + hexWord(f.read) + " gelesen";
+    }
     return (f.check == WordFailure::Check::Calibration ? "OSCCAL-Wert an " : "") + where + ": " +
            areaValue(f.area, f.wanted) + " geschrieben, " + areaValue(f.area, f.read) + " gelesen";
 }
@@ -60,6 +64,10 @@ constexpr const char* kProtectedHint = "Der PIC ist codegeschützt – zuerst CP
 
 // The one sentence on what to check after a word that did not take.
 const char* failureHint(const WordFailure& f) {
+    if (f.check == WordFailure::Check::FactoryWord) {
+        return "Der Oszillator des PIC ist damit verstimmt; den Wert notieren und den PIC nicht "
+               "weiter verwenden, bevor er neu abgeglichen ist.";
+    }
     if (f.check == WordFailure::Check::ReadTwice) {
         return "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
     }
@@ -807,6 +815,7 @@ DetectResult detect(ChipSession& chip, bool typeExpected) {
     d.idWord = ops.DetectedIdWord;
     d.config = ops.DetectedConfig;
     d.config2 = ops.DetectedConfig2;
+    d.factory = ops.DetectedFactoryWords;
     d.flashProtected = ops.FlashProtected;
     d.eepromProtected = ops.EepromProtected;
     if (silentId(d.idWord)) {

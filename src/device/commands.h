@@ -197,6 +197,7 @@ struct DetectResult {
     std::uint16_t idWord = 0x3FFF;
     std::uint16_t config = 0x3FFF;
     std::uint16_t config2 = 0xFFFF;  // the second word; 0xFFFF on a chip without one
+    std::array<std::uint16_t, 2> factory{0xFFFF, 0xFFFF};  // the factory's words, as read
     bool flashProtected = false;
     bool eepromProtected = false;
 };

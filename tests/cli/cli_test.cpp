@@ -72,6 +72,12 @@ class CliTest : public ::testing::Test {
 
     // The simulator with a chip whose memories live in chipFile().
     Result sim(const QString& chip, QStringList args) {
+        // A chip that takes at most 12 V on MCLR gets a board that gives 12 V.
+        if (const auto m = pk::lookupSwitch("/p" + chip.toLower().toStdString());
+            m && !pk::deviceInfo(m->type)->vpp.holds(1300)) {
+            args.prepend(QStringLiteral("--sim-vpp=12"));
+            args.prepend(QStringLiteral("--vpp=12"));
+        }
         args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
         args.prepend(QStringLiteral("--sim-fast"));
         args.prepend(QStringLiteral("--simulate=") + chip);
