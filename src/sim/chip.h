@@ -129,7 +129,8 @@
 //
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
 // setStuckCell() makes one cell ignore every erase (writes can still clear its
-// bits); setNoBulkErase() makes 9 and 11 do nothing; setFlaky(n, seed) flips
+// bits); setNoBulkErase() makes 9 and 11 do nothing; setEraseAtCalibration()
+// makes every 9 clear the factory calibration words too; setFlaky(n, seed) flips
 // every n-th bit the chip drives, starting at a phase given by the seed;
 // setMisread(address, n) makes the n-th read of one cell give its lowest bit
 // inverted, once.
@@ -203,6 +204,7 @@ class SimChip : private ChipCore {
 
     // Faults (see above).
     using ChipCore::setBadCell;
+    using ChipCore::setEraseAtCalibration;
     using ChipCore::setFlaky;
     using ChipCore::setMisread;
     using ChipCore::setNoBulkErase;
