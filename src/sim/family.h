@@ -75,7 +75,7 @@ class FamilyBehaviour {
         return false;
     }
     virtual bool programProtected(const ChipCore& chip, int address) const = 0;
-    // CPD (bit 8, 0 = protected) on every family with a data EEPROM.
+    // CPD (0 = protected): bit 8 on the older families with a data EEPROM.
     virtual bool dataProtected(const ChipCore& chip) const;
 
     // Commands.
