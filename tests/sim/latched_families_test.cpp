@@ -12,6 +12,7 @@
 
 #include "bench_fixture.h"
 #include "sim/chip_file.h"
+#include "sim/family.h"
 #include "sim/options.h"
 
 namespace pk::sim::test {
@@ -167,48 +168,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{0x2100, 0xED}},
          ""},
-        {"16F883: 9 in program memory keeps IDs, calibration and data",
-         "16F883",
-         used(0x3FBF),  // CP on
-         [](Board& b) { eraseAt(b, -1); },
-         {{0, 0x3FFF}, {0x2007, 0x3FFF}, {0x2000, 0x0001}, {0x2009, 0x2D2B}, {0x2100, 0x12}},
-         ""},
-        {"16F883: 9 at 0x2000 takes the IDs, 0x2009 stays",
-         "16F883",
-         plain,
-         [](Board& b) { eraseAt(b, 0); },
-         {{0, 0x3FFF}, {0x2000, 0x3FFF}, {0x2009, 0x2D2B}},
-         ""},
-        {"16F883: 9 at 0x2009 takes the calibration word too",
-         "16F883",
-         plain,
-         [](Board& b) { eraseAt(b, 9); },
-         {{0, 0x3FFF}, {0x2000, 0x3FFF}, {0x2009, 0x3FFF}},
-         ""},
-        {"16F887: 9 takes a protected EEPROM with it",
-         "16F887",
-         used(0x3F7F),
-         [](Board& b) { eraseAt(b, -1); },
-         {{0x2100, 0xFF}, {0x2007, 0x3FFF}},
-         ""},
-        {"16F887: 11 leaves a protected EEPROM alone",
-         "16F887",
-         used(0x3F7F),
-         [](Board& b) {
-             b.host.command(11);
-             b.host.sleepMs(6);
-         },
-         {{0x2100, 0x12}},
-         ""},
-        {"16F887: 11 erases an unprotected EEPROM",
-         "16F887",
-         plain,
-         [](Board& b) {
-             b.host.command(11);
-             b.host.sleepMs(6);
-         },
-         {{0x2100, 0xFF}, {0, 0x0F0F}},
-         ""},
         {"16F886: writing the calibration word",
          "16F886",
          nothing,
@@ -278,18 +237,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{0, 0x3FFF}},
          "(at least 3000 µs)"},
-        {"16F688: 9 at 0x2008 takes the calibration word",
-         "16F688",
-         plain,
-         [](Board& b) { eraseAt(b, 8); },
-         {{0, 0x3FFF}, {0x2000, 0x3FFF}, {0x2008, 0x3FFF}},
-         ""},
-        {"16F631: 9 at 0x2000 keeps it",
-         "16F631",
-         plain,
-         [](Board& b) { eraseAt(b, 0); },
-         {{0x2000, 0x3FFF}, {0x2008, 0x2ABC}},
-         ""},
         {"16F689: writing the calibration word",
          "16F689",
          nothing,
@@ -301,16 +248,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{0x2008, 0x2A00}},
          "calibration word 0x2008 written"},
-        {"16F677: 11 leaves a protected EEPROM alone",
-         "16F677",
-         used(0x3F7F),
-         [](Board& b) {
-             b.host.command(11);
-             b.host.sleepMs(6);
-         },
-         {{0x2100, 0x12}},
-         ""},
-
         // 12F61x/16F61x: 24 .. 10 only, one latch on the 1K parts.
         {"12F609: one latch, the last load is the word",
          "12F609",
@@ -350,30 +287,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{0, 0x3FFF}},
          "command 8 is not supported"},
-        {"16F610: no data memory commands",
-         "16F610",
-         nothing,
-         [](Board& b) { b.host.read(5); },
-         {},
-         "command 5 is not supported"},
-        {"16F610: no row erase",
-         "16F610",
-         nothing,
-         [](Board& b) { b.host.command(17); },
-         {},
-         "command 17 is not supported"},
-        {"12F609: 9 at 0x2008 takes the calibration word",
-         "12F609",
-         plain,
-         [](Board& b) { eraseAt(b, 8); },
-         {{0, 0x3FFF}, {0x2008, 0x3FFF}},
-         ""},
-        {"12F615: 9 at 0x2000 keeps it",
-         "12F615",
-         plain,
-         [](Board& b) { eraseAt(b, 0); },
-         {{0x2000, 0x3FFF}, {0x2008, 0x2EFF}},
-         ""},
         {"16F616: writing the calibration word",
          "16F616",
          nothing,
@@ -418,22 +331,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{0, 0x3FFF}},
          "(at least 2000 µs)"},
-        {"16F716: no End Programming 10",
-         "16F716",
-         nothing,
-         [](Board& b) { b.host.command(10); },
-         {},
-         "command 10 is not supported"},
-        {"16F716: CP in bit 13, 9 at 0x2000 clears it and the IDs",
-         "16F716",
-         used(0x1FFF),
-         [](Board& b) {
-             EXPECT_EQ(b.host.read(4), 0);
-             eraseAt(b, 0);
-         },
-         {{0, 0x3FFF}, {0x2000, 0x3FFF}, {0x2007, 0x3FFF}},
-         ""},
-
         // 16F91x: two calibration words, both go with a 9 at either.
         {"16F916: eight latches, the row is PC & ~7",
          "16F916",
@@ -446,24 +343,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{8, 0x0008}, {12, 0x3FFF}},
          ""},
-        {"16F913: 9 at 0x2008 takes both calibration words",
-         "16F913",
-         plain,
-         [](Board& b) { eraseAt(b, 8); },
-         {{0x2008, 0x3FFF}, {0x2009, 0x3FFF}},
-         ""},
-        {"16F914: 9 at 0x2009 takes both too",
-         "16F914",
-         plain,
-         [](Board& b) { eraseAt(b, 9); },
-         {{0x2008, 0x3FFF}, {0x2009, 0x3FFF}, {0x2000, 0x3FFF}},
-         ""},
-        {"16F917: 9 at 0x2000 keeps both",
-         "16F917",
-         plain,
-         [](Board& b) { eraseAt(b, 0); },
-         {{0x2000, 0x3FFF}, {0x2008, 0x2A75}, {0x2009, 0x3FFD}},
-         ""},
         {"16F946: writing CALIB2",
          "16F946",
          nothing,
@@ -475,16 +354,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
          },
          {{0x2009, 0x3FF8}},
          "calibration word 0x2009 written"},
-        {"16F917: 11 leaves a protected EEPROM alone",
-         "16F917",
-         used(0x3F7F),
-         [](Board& b) {
-             b.host.command(11);
-             b.host.sleepMs(6);
-         },
-         {{0x2100, 0x12}},
-         ""},
-
         // 16F785: Load Configuration takes only ones; TPROG1 2.5 ms.
         {"16F785: Load Configuration with zeros",
          "16F785",
@@ -504,18 +373,6 @@ TEST(SimLatchedFamilies, WritesErasesAndCalibration) {
              b.host.read(4);
          },
          {{0, 0x0F00}, {3, 0x0F03}, {0x2100, 0xED}},
-         ""},
-        {"16F785: 9 at 0x2009 takes both calibration words",
-         "16F785",
-         plain,
-         [](Board& b) { eraseAt(b, 9); },
-         {{0x2008, 0x3FFF}, {0x2009, 0x3FFF}},
-         ""},
-        {"16F785: 9 at 0x2000 keeps both",
-         "16F785",
-         plain,
-         [](Board& b) { eraseAt(b, 0); },
-         {{0x2008, 0x1B6A}, {0x2009, 0x3E21}},
          ""},
     };
     for (const Case& c : cases) {
@@ -640,9 +497,11 @@ TEST(SimLatchedFamilies, EntryOrder) {
     }
 }
 
-// --sim-fault=erase-at-calibration: the normal erase (PC at 0x2000) takes the
-// calibration words as if the PC had stood on them.
-TEST(SimLatchedFamilies, EraseAtCalibrationFault) {
+// How far 9 and 11 reach: 9 takes the IDs with the PC in configuration space,
+// the calibration words only with the PC on one of them (or with the fault
+// erase-at-calibration), a protected EEPROM with program memory; 11 leaves a
+// protected EEPROM alone.
+TEST(SimLatchedFamilies, ErasesByWhereThePcStands) {
     std::string error;
     const auto fault = parseSimFault("erase-at-calibration", &error);
     ASSERT_TRUE(fault.has_value()) << error;
@@ -651,30 +510,70 @@ TEST(SimLatchedFamilies, EraseAtCalibrationFault) {
 
     struct Row {
         const char* chip;
-        int first;
-        int count;
-        int steps;  // where the PC stands for 9 (-1: program memory)
+        std::uint16_t config;
+        int code;
+        int steps;  // increments after Load Configuration (-1: PC in program memory)
+        bool fault;
+        // Erased afterwards:
+        bool program, ids, calibration, data;
     };
     const Row rows[] = {
-        {"16F883", 0x2009, 1, 0}, {"16F690", 0x2008, 1, 0}, {"12F609", 0x2008, 1, -1},
-        {"16F913", 0x2008, 2, 0}, {"16F785", 0x2008, 2, 0},
+        {"16F883", 0x3FBF, 9, -1, false, true, false, false, false},  // CP on
+        {"16F883", 0x3FFF, 9, 0, false, true, true, false, false},
+        {"16F883", 0x3FFF, 9, 9, false, true, true, true, false},
+        {"16F883", 0x3FFF, 9, 0, true, true, true, true, false},
+        {"16F887", 0x3F7F, 9, -1, false, true, false, false, true},  // CPD on
+        {"16F887", 0x3F7F, 11, -1, false, false, false, false, false},
+        {"16F887", 0x3FFF, 11, -1, false, false, false, false, true},
+        {"16F688", 0x3FFF, 9, 8, false, true, true, true, false},
+        {"16F631", 0x3FFF, 9, 0, false, true, true, false, false},
+        {"16F690", 0x3FFF, 9, 0, true, true, true, true, false},
+        {"16F677", 0x3F7F, 11, -1, false, false, false, false, false},
+        {"12F609", 0x3FFF, 9, 8, false, true, true, true, false},
+        {"12F615", 0x3FBF, 9, 0, false, true, true, false, false},
+        {"12F609", 0x3FFF, 9, -1, true, true, false, true, false},
+        {"16F716", 0x1FFF, 9, 0, false, true, true, false, false},  // CP (bit 13) on
+        {"16F716", 0x3FFF, 9, -1, false, true, false, false, false},
+        {"16F913", 0x3FFF, 9, 8, false, true, true, true, false},
+        {"16F914", 0x3FFF, 9, 9, false, true, true, true, false},
+        {"16F917", 0x3FFF, 9, 0, false, true, true, false, false},
+        {"16F913", 0x3FFF, 9, 0, true, true, true, true, false},
+        {"16F917", 0x3F7F, 11, -1, false, false, false, false, false},
+        {"16F785", 0x3FFF, 9, 9, false, true, true, true, false},
+        {"16F785", 0x3FFF, 9, 0, false, true, true, false, false},
+        {"16F785", 0x3FFF, 9, -1, true, true, false, true, false},
     };
     for (const Row& r : rows) {
-        for (const bool faulty : {false, true}) {
-            SCOPED_TRACE(std::string(r.chip) + (faulty ? " with the fault" : ""));
-            Board b(r.chip);
-            b.circuit.setVpp(kVpp);
-            b.chip->setEraseAtCalibration(faulty);
-            const std::uint16_t factory = b.chip->word(r.first);
-            EXPECT_NE(factory, 0x3FFF) << "the factory leaves a calibration";
-            b.host.startProgmode();
-            eraseAt(b, r.steps);
-            b.host.endProgmode();
-            for (int i = 0; i < r.count; ++i) {
-                EXPECT_EQ(b.chip->word(r.first + i) == 0x3FFF, faulty) << i;
-            }
-            EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+        SCOPED_TRACE(std::string(r.chip) + " " + std::to_string(r.code) + " after " +
+                     std::to_string(r.steps) + (r.fault ? " with the fault" : ""));
+        Board b(r.chip);
+        b.circuit.setVpp(kVpp);
+        used(r.config)(b);
+        b.chip->setEraseAtCalibration(r.fault);
+        const auto cal = b.chip->model().behaviour->calibration();
+        const bool hasData = b.chip->model().eepromBytes > 0;
+        const std::uint16_t config = b.chip->word(0x2007);
+        for (int i = 0; i < cal.count; ++i) {
+            EXPECT_NE(b.chip->word(cal.first + i), 0x3FFF) << "the factory's calibration";
         }
+        b.host.startProgmode();
+        if (r.code == 9) {
+            eraseAt(b, r.steps);
+        } else {
+            b.host.command(11);
+            b.host.sleepMs(6);
+        }
+        b.host.endProgmode();
+        EXPECT_EQ(b.chip->word(5) == 0x3FFF, r.program);
+        EXPECT_EQ(b.chip->word(0x2007), r.program ? 0x3FFF : config) << "goes with program memory";
+        EXPECT_EQ(b.chip->word(0x2000) == 0x3FFF, r.ids);
+        for (int i = 0; i < cal.count; ++i) {
+            EXPECT_EQ(b.chip->word(cal.first + i) == 0x3FFF, r.calibration) << i;
+        }
+        if (hasData) {
+            EXPECT_EQ(b.chip->word(0x2100) == 0xFF, r.data);
+        }
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
     }
 }
 
