@@ -40,7 +40,7 @@ const std::vector<BackendOptionText>& backendOptionTexts() {
         {"sim-fault",
          "Fehler einschalten (mehrfach möglich): no-chip, wrong-chip[:PIC], stuck-low, "
          "stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, flaky:N, "
-         "misread:ADRESSE, no-vpp, no-bulk-erase",
+         "misread:ADRESSE, no-vpp, no-bulk-erase, erase-at-calibration",
          "NAME[:ARG]"},
         {"sim-vpp", "VPP des simulierten Korvels an MCLR in Volt (Vorgabe 13)", "VOLT"},
         {"trace", "Jeden Portzugriff als Value Change Dump in diese Datei schreiben", "DATEI.vcd"},

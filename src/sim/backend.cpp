@@ -79,6 +79,8 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
                 chip->setStuckCell(f.arg);
             } else if (f.kind == SimFault::Kind::NoBulkErase) {
                 chip->setNoBulkErase(true);
+            } else if (f.kind == SimFault::Kind::EraseAtCalibration) {
+                chip->setEraseAtCalibration(true);
             } else if (f.kind == SimFault::Kind::Flaky) {
                 chip->setFlaky(f.arg, f.seed);
             } else if (f.kind == SimFault::Kind::Misread) {

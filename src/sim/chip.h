@@ -120,6 +120,27 @@
 //   the configuration word read 0. Protected program words read 0 except the
 //   calibration word. Out of the factory the chip holds a calibration word
 //   (a RETLW) and bandgap bits 10. VPP first.
+//   16F72: a 16F7x with 2K words.
+//   The later chips (commands_latched.*): 16F88x, 12F683/16F6xx and 16F785:
+//   0, 2..6, 8, 9, 10, 11, 17, 24; 12F609/615, 16F610/616: 0, 2, 4, 6, 9, 10,
+//   24; 16F716: 0, 2, 4, 6, 9, 14, 24; 16F91x as the 16F88x. Loads fill the
+//   latch PC mod the latch count (1, 4 or 8); 8 (self-timed) or 24 .. 10 (.. 14
+//   on the 16F716; timed by the host, at least its minimum, then 100 µs before
+//   the next bit) programs the latch row holding the PC, old AND latch, and
+//   the latches read ones again (the 16F716's 14 also resets them alone). In
+//   configuration space one word is programmed (AND) with the last word
+//   loaded: IDs, 0x2007, the 16F88x's CONFIG2 at 0x2008; a calibration word
+//   too, logged. Data bytes: 8 erases the byte first (not on the 16F6xx, where
+//   it only clears bits); 24 only clears bits. 9 (self-timed) erases program
+//   memory and the configuration words, the IDs with the PC in configuration
+//   space, the calibration words with the PC on one of them, the data EEPROM
+//   when it is protected; 11 erases the data EEPROM unless it is protected;
+//   17 erases the 16 words holding the PC unless protected or in
+//   configuration space. CP in bit 6 (16F716: 13), CPD in bit 7. Factory
+//   calibration: 16F88x 0x2009, 16F6xx and 12F61x/16F61x 0x2008, 16F91x and
+//   16F785 0x2008 and 0x2009. The 16F785 logs a Load Configuration that is not
+//   all ones. VPP first always, VDD first unless the chip runs its own program
+//   (FOSC2:0 in bits 2..0 = 10x, MCLRE = 0); the 16F716 VDD first only.
 //
 // The code: chip_core.h holds what every chip shares (pins, entry, frames,
 // cycles, memory, faults, the log); each family's own rules are a
@@ -129,7 +150,8 @@
 //
 // Faults: setBadCell() makes one cell ignore every write (erases still work);
 // setStuckCell() makes one cell ignore every erase (writes can still clear its
-// bits); setNoBulkErase() makes 9 and 11 do nothing; setFlaky(n, seed) flips
+// bits); setNoBulkErase() makes 9 and 11 do nothing; setEraseAtCalibration()
+// makes every 9 clear the factory calibration words too; setFlaky(n, seed) flips
 // every n-th bit the chip drives, starting at a phase given by the seed;
 // setMisread(address, n) makes the n-th read of one cell give its lowest bit
 // inverted, once.
@@ -188,7 +210,7 @@ class SimChip : private ChipCore {
     // Everything erased: program 0x3FFF, data 0xFF, IDs and configuration 0x3FFF
     // (a factory calibration too).
     using ChipCore::eraseAll;
-    // Program words, ID locations, configuration word and data bytes in one list,
+    // Program words, ID locations, configuration and calibration words and data bytes in one list,
     // to tell whether anything changed.
     using ChipCore::contents;
 
@@ -203,6 +225,7 @@ class SimChip : private ChipCore {
 
     // Faults (see above).
     using ChipCore::setBadCell;
+    using ChipCore::setEraseAtCalibration;
     using ChipCore::setFlaky;
     using ChipCore::setMisread;
     using ChipCore::setNoBulkErase;

@@ -25,6 +25,7 @@ void ChipCore::eraseAll() {
     eraseIds();
     eraseConfig();
     eraseConfig2();
+    eraseCalibration();
 }
 
 void ChipCore::eraseConfig() {
@@ -39,11 +40,27 @@ void ChipCore::eraseConfig2() {
     }
 }
 
+int ChipCore::calibrationIndex(int address) const {
+    const FamilyBehaviour::Calibration cal = behaviour().calibration();
+    const int i = address - cal.first;
+    return cal.count > 0 && i >= 0 && i < cal.count ? i : -1;
+}
+
+void ChipCore::eraseCalibration() {
+    const FamilyBehaviour::Calibration cal = behaviour().calibration();
+    for (int i = 0; i < cal.count; ++i) {
+        if (!stuck(cal.first + i)) {
+            calibration_[static_cast<std::size_t>(i)] = 0x3FFF;
+        }
+    }
+}
+
 std::vector<std::uint16_t> ChipCore::contents() const {
     std::vector<std::uint16_t> all(program_.begin(), program_.end());
     all.insert(all.end(), ids_.begin(), ids_.end());
     all.push_back(config_);
     all.push_back(config2_);
+    all.insert(all.end(), calibration_.begin(), calibration_.end());
     all.insert(all.end(), eeprom_.begin(), eeprom_.end());
     return all;
 }
@@ -75,6 +92,9 @@ std::uint16_t ChipCore::word(int address) const {
     if (address == kConfigAddress) {
         return config_;
     }
+    if (const int i = calibrationIndex(address); i >= 0) {
+        return calibration_[static_cast<std::size_t>(i)];
+    }
     if (address == kConfig2Address) {
         return model_.configMask2 != 0 ? config2_ : 0x3FFF;
     }
@@ -92,6 +112,11 @@ void ChipCore::setWord(int address, std::uint16_t value) {
     } else if (address == kConfigAddress) {
         config_ = static_cast<std::uint16_t>((value & model_.configMask) |
                                              behaviour().configReadsOne(model_));
+    } else if (const int i = calibrationIndex(address); i >= 0) {
+        const std::uint16_t stored =
+            behaviour().calibration().implemented[static_cast<std::size_t>(i)];
+        calibration_[static_cast<std::size_t>(i)] =
+            static_cast<std::uint16_t>((value & stored) | (~stored & 0x3FFF));
     } else if (address == kConfig2Address && model_.configMask2 != 0) {
         config2_ = static_cast<std::uint16_t>((value & model_.configMask2) |
                                               (~model_.configMask2 & 0x3FFF));
@@ -573,11 +598,11 @@ bool ChipCore::loadOrRead(int code) {
     }
 }
 
-void ChipCore::loaded(std::uint16_t word, nanoseconds /*now*/) {
+void ChipCore::loaded(std::uint16_t word, nanoseconds now) {
     if (log_ != nullptr) {
         log_->commandData(word);
     }
-    behaviour().loaded(*this, word);
+    behaviour().loaded(*this, word, now);
 }
 
 int ChipCore::programAddress(int pc) const {
@@ -633,6 +658,11 @@ ChipCore::WriteKind ChipCore::writeCell(int address, std::uint16_t latch, bool a
         auto& cell = ids_[static_cast<std::size_t>(address - kConfigSpace)];
         cell = static_cast<std::uint16_t>(andOnly ? (cell & latch) : latch);
         return andOnly ? WriteKind::ClearBits : WriteKind::Overwrite;
+    }
+    if (const int i = calibrationIndex(address); i >= 0) {
+        setWord(address,
+                calibration_[static_cast<std::size_t>(i)] & latch);  // flash: bits only clear
+        return WriteKind::ClearBits;
     }
     if (address == kConfigAddress || (address == kConfig2Address && model_.configMask2 != 0)) {
         // Protection cannot be lifted by rewriting the word: only an erase sets bits.

@@ -22,8 +22,25 @@ class FamilyBehaviour;
 // F62xA: 16F627A/628A/648A. F87xA: 16F873A..877A. F88: 16F87/88 and 16F818/819,
 // which share one programming model (the 16F818/819 without the second
 // configuration word).
-// F629: 12F629/675 and 16F630/676.
-enum class Family { F84, F87x, F7x, F62x, F62xA, F87xA, F88, F629 };
+// F629: 12F629/675 and 16F630/676. F88x: 16F882..887. F6xx: 12F683, 16F684/688,
+// 16F631/677/685/687/689/690. F61x: 12F609/615, 16F610/616. F91x: 16F913..917
+// and 16F946.
+enum class Family {
+    F84,
+    F87x,
+    F7x,
+    F62x,
+    F62xA,
+    F87xA,
+    F88,
+    F629,
+    F88x,
+    F6xx,
+    F61x,
+    F716,
+    F91x,
+    F785
+};
 
 struct ChipModel {
     std::string_view name;  // "16F877"
@@ -103,6 +120,8 @@ class ChipCore {
     void setBadCell(std::optional<int> address) { badCell_ = address; }
     void setStuckCell(std::optional<int> address) { stuckCell_ = address; }
     void setNoBulkErase(bool on) { noBulkErase_ = on; }
+    // Every bulk erase 9 also clears the calibration words, as if the PC stood on them.
+    void setEraseAtCalibration(bool on) { eraseAtCalibration_ = on; }
     void setFlaky(int everyNth, unsigned seed);
     void setMisread(std::optional<int> address, int nth = 1) {
         misreadCell_ = address;
@@ -134,6 +153,10 @@ class ChipCore {
     // The configuration words as an erase leaves them (a stuck cell keeps its value).
     void eraseConfig();
     void eraseConfig2();
+    void eraseCalibration();
+    // Which calibration word the address holds; -1: none.
+    int calibrationIndex(int address) const;
+    bool eraseAtCalibration() const { return eraseAtCalibration_; }
     std::uint16_t erasedValue(int address) const;
     bool stuck(int address) const { return stuckCell_ && *stuckCell_ == address; }
     bool anyProtected() const { return anyProgramProtected() || dataProtected(); }
@@ -152,6 +175,7 @@ class ChipCore {
     std::array<std::uint16_t, 4> ids_{};
     std::uint16_t config_ = 0x3FFF;
     std::uint16_t config2_ = 0x3FFF;
+    std::array<std::uint16_t, 2> calibration_{0x3FFF, 0x3FFF};
 
     // Command state.
     Phase phase_ = Phase::Command;
@@ -236,6 +260,7 @@ class ChipCore {
     std::optional<int> badCell_;
     std::optional<int> stuckCell_;
     bool noBulkErase_ = false;
+    bool eraseAtCalibration_ = false;
     int flakyEvery_ = 0;
     std::uint64_t drivenBits_ = 0;
     std::optional<int> misreadCell_;

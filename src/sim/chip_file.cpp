@@ -1,9 +1,11 @@
 #include "sim/chip_file.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "image/atomic_file.h"
 #include "image/hex_file.h"
+#include "sim/family.h"
 
 namespace pk::sim {
 
@@ -31,6 +33,7 @@ bool loadChipFile(SimChip& chip, const std::string& path, std::string* error) {
         return false;
     }
     const ChipModel& model = chip.model();
+    const FamilyBehaviour::Calibration cal = model.behaviour->calibration();
     // The file is the chip's whole state: a word it leaves out is erased, also
     // where a new chip would hold a factory calibration.
     chip.eraseAll();
@@ -42,7 +45,8 @@ bool loadChipFile(SimChip& chip, const std::string& path, std::string* error) {
         const bool program = w < model.programWords;
         const bool idOrConfig = (w >= MemoryImage::IdBase && w <= MemoryImage::IdBase + 3) ||
                                 w == MemoryImage::ConfigAddr ||
-                                (w == MemoryImage::ConfigAddr + 1 && model.configMask2 != 0);
+                                (w == MemoryImage::ConfigAddr + 1 && model.configMask2 != 0) ||
+                                (cal.count > 0 && w >= cal.first && w < cal.first + cal.count);
         const bool data =
             w >= MemoryImage::EepromBase && w < MemoryImage::EepromBase + model.eepromBytes;
         if (program || idOrConfig || data) {
@@ -62,8 +66,13 @@ bool saveChipFile(const SimChip& chip, const std::string& path, std::string* err
     std::string text;
     WriteHexRange(text, words, 0, model.programWords - 1);
     WriteHexRange(text, words, MemoryImage::IdBase, MemoryImage::IdBase + 3);
-    WriteHexRange(text, words, MemoryImage::ConfigAddr,
-                  MemoryImage::ConfigAddr + (model.configMask2 != 0 ? 1 : 0));
+    // The configuration words, and the calibration words just above them.
+    const FamilyBehaviour::Calibration cal = model.behaviour->calibration();
+    int lastConfig = MemoryImage::ConfigAddr + (model.configMask2 != 0 ? 1 : 0);
+    if (cal.count > 0) {
+        lastConfig = std::max(lastConfig, cal.first + cal.count - 1);
+    }
+    WriteHexRange(text, words, MemoryImage::ConfigAddr, lastConfig);
     if (model.eepromBytes > 0) {
         WriteHexRange(text, words, MemoryImage::EepromBase,
                       MemoryImage::EepromBase + model.eepromBytes - 1);

@@ -41,7 +41,7 @@ void ClassicFamily::command(ChipCore& chip, int code, Arm armed, nanoseconds now
     }
 }
 
-void ClassicFamily::loaded(ChipCore& chip, std::uint16_t word) const {
+void ClassicFamily::loaded(ChipCore& chip, std::uint16_t word, nanoseconds /*now*/) const {
     chip.latch_ = word;
     chip.latchLoaded_ = true;
 }

@@ -12,7 +12,7 @@ class ClassicFamily : public FamilyBehaviour {
   public:
     void command(ChipCore& chip, int code, ChipCore::Arm armed,
                  std::chrono::nanoseconds now) const override;
-    void loaded(ChipCore& chip, std::uint16_t word) const override;
+    void loaded(ChipCore& chip, std::uint16_t word, std::chrono::nanoseconds now) const override;
 
   protected:
     // 8 (erase) or 24: the latch into the cell the PC selects, or the erase

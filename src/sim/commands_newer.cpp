@@ -80,7 +80,7 @@ void NewerFamily::command(ChipCore& chip, int code, Arm armed, nanoseconds now) 
     }
 }
 
-void NewerFamily::loaded(ChipCore& chip, std::uint16_t word) const {
+void NewerFamily::loaded(ChipCore& chip, std::uint16_t word, nanoseconds /*now*/) const {
     if (loadConfigDiscarded() && chip.loadKind_ == LoadKind::Config) {
         return;
     }

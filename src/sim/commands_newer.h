@@ -13,7 +13,7 @@ class NewerFamily : public FamilyBehaviour {
   public:
     void command(ChipCore& chip, int code, ChipCore::Arm armed,
                  std::chrono::nanoseconds now) const override;
-    void loaded(ChipCore& chip, std::uint16_t word) const override;
+    void loaded(ChipCore& chip, std::uint16_t word, std::chrono::nanoseconds now) const override;
 
   protected:
     // The write latches a load fills, selected by the low PC bits (1: one latch).

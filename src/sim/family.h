@@ -5,6 +5,7 @@
 // family lives in its own family_<name>.cpp and is named by the rows of the
 // model table (chip.cpp); a new family is a new file and its rows.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
@@ -53,6 +54,16 @@ class FamilyBehaviour {
     // Memory.
     // What the factory left in the chip beyond erased memory.
     virtual void factoryState(ChipCore& /*chip*/) const {}
+    // Factory calibration words in configuration space (oscillator trim, POR and
+    // BOR levels): where, how many, what the factory measured, and which bits
+    // are stored (the others read 1). Only an erase at their address clears them.
+    struct Calibration {
+        int first = 0;
+        int count = 0;  // 0: none
+        std::array<std::uint16_t, 2> factory{0x3FFF, 0x3FFF};
+        std::array<std::uint16_t, 2> implemented{0x3FFF, 0x3FFF};
+    };
+    virtual Calibration calibration() const { return {}; }
     // The configuration word as an erase leaves it.
     virtual std::uint16_t erasedConfig(const ChipModel& /*model*/) const { return 0x3FFF; }
     // The bits of the configuration word that read 1 whatever was written.
@@ -64,7 +75,7 @@ class FamilyBehaviour {
         return false;
     }
     virtual bool programProtected(const ChipCore& chip, int address) const = 0;
-    // CPD (bit 8, 0 = protected) on every family with a data EEPROM.
+    // CPD (0 = protected): bit 8 on the older families with a data EEPROM.
     virtual bool dataProtected(const ChipCore& chip) const;
 
     // Commands.
@@ -77,7 +88,7 @@ class FamilyBehaviour {
     virtual void command(ChipCore& chip, int code, ChipCore::Arm armed,
                          std::chrono::nanoseconds now) const = 0;
     // The word of a load frame.
-    virtual void loaded(ChipCore& chip, std::uint16_t word) const = 0;
+    virtual void loaded(ChipCore& chip, std::uint16_t word, std::chrono::nanoseconds now) const = 0;
     // The code that ends a cycle the host times (24 or 8 until it).
     virtual int endCode() const { return 23; }
     // Programming mode is left now.
@@ -106,5 +117,11 @@ const FamilyBehaviour& familyF62xA();
 const FamilyBehaviour& familyF87xA();
 const FamilyBehaviour& familyF88();
 const FamilyBehaviour& familyF629();
+const FamilyBehaviour& familyF88x();
+const FamilyBehaviour& familyF6xx();
+const FamilyBehaviour& familyF61x();
+const FamilyBehaviour& familyF716();
+const FamilyBehaviour& familyF91x();
+const FamilyBehaviour& familyF785();
 
 }  // namespace pk::sim

@@ -54,7 +54,7 @@ class F7x final : public ClassicFamily {
         }
     }
 
-    void loaded(ChipCore& chip, std::uint16_t word) const override {
+    void loaded(ChipCore& chip, std::uint16_t word, nanoseconds /*now*/) const override {
         chip.latch7x_[static_cast<std::size_t>(chip.pc_ & 1)] = word;
         chip.latch7xLoaded_[static_cast<std::size_t>(chip.pc_ & 1)] = true;
     }

@@ -63,6 +63,9 @@ std::optional<SimFault> parseSimFault(std::string_view text, std::string* error)
     if (name == "no-bulk-erase") {
         return noArg(SimFault::Kind::NoBulkErase);
     }
+    if (name == "erase-at-calibration") {
+        return noArg(SimFault::Kind::EraseAtCalibration);
+    }
     if (name == "wrong-chip") {
         f.kind = SimFault::Kind::WrongChip;
         if (hasArg) {

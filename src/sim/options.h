@@ -10,7 +10,8 @@
 //                             so only the program's own waits meet the chip's minima
 //   --sim-fault=NAME[:ARG]    repeatable: no-chip, wrong-chip[:CHIP], stuck-low,
 //                             stuck-high, clock-open, bad-cell:ADDR, stuck-cell:ADDR,
-//                             flaky:N[,SEED], misread:ADDR, no-vpp, no-bulk-erase
+//                             flaky:N[,SEED], misread:ADDR, no-vpp, no-bulk-erase,
+//                             erase-at-calibration
 //   --sim-vpp=VOLTS           the board's VPP at MCLR (default 13)
 // ADDR is a chip address as the memory image uses it (program word n at n,
 // configuration 0x2007, EEPROM byte n at 0x2100 + n), decimal or 0x-hex.
@@ -36,7 +37,8 @@ struct SimFault {
         Flaky,
         Misread,  // the first read of one cell gives its lowest bit inverted
         NoVpp,
-        NoBulkErase
+        NoBulkErase,
+        EraseAtCalibration  // every bulk erase also clears the factory calibration words
     };
     Kind kind = Kind::NoChip;
     int arg = 0;        // bad-cell / stuck-cell / misread address, flaky period

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bench_fixture.h"
+#include "sim/family.h"
 
 namespace pk::sim::test {
 namespace {
@@ -32,13 +33,21 @@ TEST(SimChip, EveryChipAnswersWithItsDeviceIdAndErasedConfiguration) {
     for (const ChipModel& model : chipModels()) {
         SCOPED_TRACE(std::string(model.name));
         Board b(std::string(model.name).c_str());
+        // No one VPP suits every chip: the middle of each one's VIHH range.
+        const auto vihh = model.behaviour->vihh();
+        b.circuit.setVpp((vihh.minCentivolts + vihh.maxCentivolts) / 2);
         const auto [id, cfg] = readIdAndConfig(b);
         EXPECT_EQ(id, model.name == "16F84" ? 0x3FFF : model.deviceId);
         // The 12F629 family: bits 11:9 read 0, the factory's bandgap bits 10.
         EXPECT_EQ(cfg, model.family == Family::F629 ? 0x21FF : 0x3FFF);
         EXPECT_EQ(b.log().modeEntries(), 1);
         EXPECT_EQ(b.log().commandTrace(), "0(0000) 6 6 6 6 6 6 4 6 4");
-        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+        if (model.family == Family::F785) {
+            // Its Load Configuration takes only all ones, even before a read.
+            EXPECT_NE(b.violations().find("data must be all ones"), std::string::npos);
+        } else {
+            EXPECT_TRUE(b.log().violations().empty()) << b.violations();
+        }
     }
     EXPECT_EQ(findChip("pic16f877")->deviceId & 0x3FE0, 0x09A0);
     EXPECT_EQ(findChip("16F628")->deviceId & 0x3FE0, 0x07C0);

@@ -243,6 +243,14 @@ TEST(SimEntry, VppOutsideTheChipsRangeIsLogged) {
         {"16F77", 1325, ""},
         {"16F628A", 1000, ""},
         {"16F84A", 1450, "above the VIHH maximum 14.00 V"},
+        {"16F887", 1300, "VPP 13.00 V on MCLR, above the VIHH maximum 12.00 V"},
+        {"16F917", 1200, ""},
+        {"16F785", 1250, "above the VIHH maximum 12.00 V"},
+        {"16F690", 1300, ""},
+        {"12F615", 990, "below the VIHH minimum 10.00 V"},
+        {"16F716", 1350, ""},
+        {"16F716", 1050, "below the VIHH minimum 11.00 V"},
+        {"16F72", 1270, "below the VIHH minimum 12.75 V"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.chip) + " at " + std::to_string(r.centivolts));
