@@ -391,7 +391,9 @@ std::string failureMessage(const WordFailure& f) {
             text = "Brennen der ID fehlgeschlagen! ";
             break;
         case Area::Config:
-            text = "Brennen der Configuration fehlgeschlagen! ";
+            text = f.check == WordFailure::Check::FactoryWord
+                       ? "Werkskalibrierung verloren! "
+                       : "Brennen der Configuration fehlgeschlagen! ";
             break;
     }
     return text + failureWords(f) + ".\r" + failureHint(f);
@@ -576,7 +578,8 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
             return Outcome::WrongType;
         }
         selectType(device, ops.DetectedType);
-        return Outcome::Ok;
+        // The detected chip's range is known only now, before anything is written.
+        return checkVpp(chip);
     }
     // A device ID that no type has is no 16F84 either: that one reads none.
     ops.TypeMismatch =

@@ -583,6 +583,53 @@ TEST_F(CliTest, VppOutsideTheChipsRangeIsRefusedUnlessAllowed) {
                 << "nothing was burnt";
         }
     }
+    // A 16F887 takes at most 12 V: the default 13 V is refused whether the type
+    // is named or detected, before anything is written.
+    const char* limit =
+        "Der 16F886/887 verträgt höchstens 12 V an MCLR; der Korvel liefert 13,0 V.";
+    const Case at13[] = {
+        {{QStringLiteral("--type=16f887")}, 2, limit},
+        {{}, 2, limit},
+        {{QStringLiteral("--type=16f887"), QStringLiteral("--vpp-ok")}, 0, ""},
+        {{QStringLiteral("--vpp=12")}, 0, ""},
+    };
+    for (const Case& c : at13) {
+        SCOPED_TRACE(c.options.join(QLatin1Char(' ')).toStdString());
+        QFile::remove(chipFile());
+        const Result r =
+            run(c.options + QStringList{QStringLiteral("--simulate=16F887"),
+                                        QStringLiteral("--sim-fast"),
+                                        QStringLiteral("--sim-chip-file=") + chipFile(),
+                                        QStringLiteral("burn"), hex});
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        if (c.code != 0 && QFile::exists(chipFile())) {
+            EXPECT_NE(wordsOf(chipFile().toStdString())[0], wordsOf(hex.toStdString())[0]);
+        }
+    }
+}
+
+// A bulk erase that takes the factory calibration along (as one with the
+// counter at the calibration word would) ends in a counted failure naming the
+// word, never in "O.K.".
+TEST_F(CliTest, ALostCalibrationWordIsAFailureNamingIt) {
+    for (const char* chip : {"16F887", "16F690", "16F917", "12F615"}) {
+        for (const char* command : {"erase", "unprotect", "burn"}) {
+            SCOPED_TRACE(command);
+            QFile::remove(chipFile());  // a new chip, straight from the factory
+            QStringList args{QStringLiteral("--sim-fault=erase-at-calibration"),
+                             QString::fromLatin1(command)};
+            if (std::string_view(command) == "burn") {
+                std::ofstream(path("one.hex").toStdString()) << ":020000000028D6\n:00000001FF\n";
+                args << path("one.hex");
+            }
+            const Result r = sim(QString::fromLatin1(chip), args);
+            EXPECT_EQ(r.code, 1) << r.out << r.err;
+            EXPECT_NE(r.err.find("Kalibrierwort an 0x200"), std::string::npos) << r.err;
+            const Result after = sim(QString::fromLatin1(chip), {QStringLiteral("detect")});
+            EXPECT_NE(after.out.find("= 0x3FFF"), std::string::npos) << after.out;
+        }
+    }
 }
 
 TEST_F(CliTest, DetectNamesTypeRevisionAndProtection) {
