@@ -34,6 +34,11 @@ struct Bench {
         settings.SwitchIndex = sw;
         if (chipName != nullptr) {
             chip = circuit.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(chipName)));
+            // A chip that takes at most 12 V on MCLR on a board that gives 12 V.
+            if (!deviceInfo(typeOf(chipName))->vpp.holds(1300)) {
+                circuit.setVpp(1200);
+                settings.VppTenths = 120;
+            }
         }
         selectType(type == -2 ? typeOf(chipName == nullptr ? "16F84" : chipName) : type);
         link.Anfang();

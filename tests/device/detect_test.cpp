@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "burn_fixture.h"
 #include "sim/chip.h"
 
@@ -27,12 +29,18 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         // A blank 16F84 also takes the second VDD-first try (VPP right after VDD).
         const int tries = model.deviceId == 0 ? 2 : 1;
         EXPECT_EQ(b.log().modeEntries(), tries);
-        // The 16F87/88's second configuration word follows the first.
+        // A second configuration word and the factory's words follow the first.
+        const DeviceInfo& row = *deviceInfo(typeOf(name));
+        const int last = std::max({static_cast<int>(row.config2().address),
+                                   static_cast<int>(row.factoryWords[0]),
+                                   static_cast<int>(row.factoryWords[1])});
+        const int after = std::max(0, last - 0x2007);
         std::string trace;
         for (int t = 0; t < tries; ++t) {
-            trace += std::string(t > 0 ? " " : "") + (model.configMask2 != 0
-                                                          ? "0(0000) 6 6 6 6 6 6 4 6 4 6 4"
-                                                          : "0(0000) 6 6 6 6 6 6 4 6 4");
+            trace += std::string(t > 0 ? " " : "") + "0(3FFF) 6 6 6 6 6 6 4 6 4";
+            for (int k = 0; k < after; ++k) {
+                trace += " 6 4";
+            }
         }
         EXPECT_EQ(b.log().commandTrace(), trace) << name;
         EXPECT_EQ(b.ops.DetectedConfig2, model.configMask2 != 0 ? 0x3FFF : 0xFFFF) << name;
@@ -42,7 +50,13 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         } else {
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: " + std::to_string(model.deviceId & 0x1F))
                 << name;
-            EXPECT_EQ(b.report.panels[1], "") << name;
+            EXPECT_EQ(b.report.panels[1], factoryWordsText(row, b.ops.DetectedFactoryWords))
+                << name;
+            EXPECT_EQ(b.report.panels[1].empty(), !row.hasFactoryWords()) << name;
+            for (std::size_t k = 0; k < 2; ++k) {
+                EXPECT_EQ((b.ops.DetectedFactoryWords[k] & 0xC000) == 0, row.factoryWords[k] != 0)
+                    << name << " reads the factory's words as they are, nothing else";
+            }
         }
         EXPECT_EQ(b.device.Is84A, name == "16F84A") << name;
         EXPECT_FALSE(b.report.flashProtected) << name;

@@ -103,7 +103,7 @@ TEST(ReadConfiguration, IdNibblesAndTheConfigurationWordOnly) {
     b.image.ReadBack[0x2006] = 0x2222;
     b.bracket([&] { b.ops.ReadConfiguration(); });
     EXPECT_TRUE(b.clean()) << b.violations();
-    EXPECT_EQ(b.log().commandTrace(), "0(0000) 4 6 4 6 4 6 4 6 6 6 6 4");
+    EXPECT_EQ(b.log().commandTrace(), "0(3FFF) 4 6 4 6 4 6 4 6 6 6 6 4");
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(b.image.ReadBack[0x2000 + i], i + 9);
     }
