@@ -25,6 +25,15 @@
 
 namespace {
 
+// Appends its parts: GCC 12's release build misreads "text" + std::string(...) as
+// overlapping copies.
+template <typename... T>
+std::string cat(const T&... parts) {
+    std::string s;
+    (s.append(std::string_view(parts)), ...);
+    return s;
+}
+
 void put(std::string_view s) {
     std::fwrite(s.data(), 1, s.size(), stdout);
 }
@@ -43,7 +52,10 @@ std::string volts(int centivolts) {
 std::string join(const std::vector<std::string>& items, std::string_view between) {
     std::string s;
     for (const std::string& i : items) {
-        s += (s.empty() ? "" : std::string(between)) + i;
+        if (!s.empty()) {
+            s.append(between);
+        }
+        s.append(i);
     }
     return s;
 }
@@ -107,7 +119,7 @@ int description() {
         "configuration word, and burns, reads, compares, erases or un-protects the chip. The "
         "user interface is German.");
     put("\n");
-    wrapped("Supported chips: " + join(chips, ", ") + ".");
+    wrapped(cat("Supported chips: ", join(chips, ", "), "."));
     put("\n");
     wrapped(
         "pkorvel-cli does the same from the command line. Both can work against a simulated "
@@ -123,13 +135,14 @@ int readmeChips() {
         std::vector<std::string> switches;
         for (std::string_view s : d.switches) {
             if (!s.empty()) {
-                switches.push_back("`" + std::string(s) + "`");
+                switches.push_back(cat("`", s, "`"));
             }
         }
-        put("| " + std::string(d.listText) + " | " + std::to_string(d.flashK) + " k words | " +
-            (d.dataLastAddr < 0 ? std::string("—") : std::to_string(d.eepromBytes) + " bytes") +
-            " | " + volts(d.vpp.minCentivolts) + " – " + volts(d.vpp.maxCentivolts) + " V | " +
-            join(switches, ", ") + " |\n");
+        const std::string eeprom =
+            d.dataLastAddr < 0 ? std::string("—") : cat(std::to_string(d.eepromBytes), " bytes");
+        put(cat("| ", d.listText, " | ", std::to_string(d.flashK), " k words | ", eeprom, " | ",
+                volts(d.vpp.minCentivolts), " – ", volts(d.vpp.maxCentivolts), " V | ",
+                join(switches, ", "), " |\n"));
     }
     return 0;
 }
@@ -154,10 +167,10 @@ int readmeSim() {
             }
         }
         const auto vihh = f->vihh();
-        put("| " + join(chips[f], ", ") + " | `src/sim/family_" + std::string(f->file()) +
-            ".cpp` | " + join(codes, ", ") + " | " + volts(vihh.minCentivolts) + " – " +
-            volts(vihh.maxCentivolts) + " V | " + (f->vppFirst() ? "VPP first" : "VDD first") +
-            " |\n");
+        put(cat("| ", join(chips[f], ", "), " | `src/sim/family_", f->file(), ".cpp` | ",
+                join(codes, ", "), " | ", volts(vihh.minCentivolts), " – ",
+                volts(vihh.maxCentivolts), " V | ", f->vppFirst() ? "VPP first" : "VDD first",
+                " |\n"));
     }
     return 0;
 }

@@ -31,7 +31,7 @@ bool takesValue(std::string_view arg) {
 const std::vector<BackendOptionText>& backendOptionTexts() {
     // The fault names from the simulator's own table, so --help cannot leave one out.
     static const std::string faults =
-        "Fehler einschalten (mehrfach möglich): " + sim::simFaultSummary();
+        std::string("Fehler einschalten (mehrfach möglich): ").append(sim::simFaultSummary());
     static const std::vector<BackendOptionText> texts{
         {"simulate", "Simuliertes Korvel; --simulate=PIC wählt den PIC (Vorgabe 16F84A)", ""},
         {"sim-lpt", "Port des simulierten Korvels: 1 oder 2 (0: nicht angeschlossen)", "1|2"},

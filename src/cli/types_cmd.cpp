@@ -71,7 +71,7 @@ template <typename T, typename F>
 std::string joined(const std::vector<T>& items, F text) {
     std::string s;
     for (const T& i : items) {
-        s += (s.empty() ? "" : ", ") + text(i);
+        s.append(s.empty() ? "" : ", ").append(text(i));
     }
     return s;
 }
@@ -82,22 +82,29 @@ QString qs(std::string_view s) {
 
 }  // namespace
 
+// Built by appending: GCC 12's release build misreads "text" + std::string(...) as
+// overlapping copies.
 std::string typesText() {
     std::string out;
     for (const DeviceInfo& d : kDevices) {
-        out += std::string(d.listText) + "  (--type " +
-               joined(typeNames(d), [](std::string_view n) { return std::string(n); }) + ")\n";
-        out += "  Device-ID:        " + joined(idCodes(d), hex4) +
-               (d.idless ? " (der erste 16F84 hat keine)" : "") + "\n";
-        out += "  Programmspeicher: " + std::to_string(d.progLastAddr + 1) + " Worte\n";
-        out += "  Data-EEPROM:      " +
-               (d.dataLastAddr < 0 ? std::string("keins")
-                                   : std::to_string(d.dataLastAddr + 1) + " Bytes") +
-               "\n";
-        out += "  Konfiguration:    " + joined(configAddresses(d), hex4) + "\n";
-        out += "  Einstieg:         " + std::string(entryText(d.entryOrder)) + "\n";
-        out += "  VPP:              " + volts(d.vpp.minCentivolts) + " bis " +
-               volts(d.vpp.maxCentivolts) + " V\n";
+        const auto name = [](std::string_view n) { return std::string(n); };
+        out.append(d.listText)
+            .append("  (--type ")
+            .append(joined(typeNames(d), name))
+            .append(")\n");
+        out.append("  Device-ID:        ").append(joined(idCodes(d), hex4));
+        out.append(d.idless ? " (der erste 16F84 hat keine)\n" : "\n");
+        out.append("  Programmspeicher: ").append(std::to_string(d.progLastAddr + 1));
+        out.append(" Worte\n  Data-EEPROM:      ");
+        if (d.dataLastAddr < 0) {
+            out.append("keins\n");
+        } else {
+            out.append(std::to_string(d.dataLastAddr + 1)).append(" Bytes\n");
+        }
+        out.append("  Konfiguration:    ").append(joined(configAddresses(d), hex4));
+        out.append("\n  Einstieg:         ").append(entryText(d.entryOrder));
+        out.append("\n  VPP:              ").append(volts(d.vpp.minCentivolts));
+        out.append(" bis ").append(volts(d.vpp.maxCentivolts)).append(" V\n");
     }
     return out;
 }

@@ -16,7 +16,7 @@ std::string allTypeNames() {
     std::string all;
     for (const DeviceInfo& d : kDevices) {
         for (std::string_view n : typeNames(d)) {
-            all += (all.empty() ? "" : ", ") + std::string(n);
+            all.append(all.empty() ? "" : ", ").append(n);
         }
     }
     return all;

@@ -69,7 +69,7 @@ const SimFaultName* simFaultName(SimFault::Kind kind) {
 std::string simFaultSummary() {
     std::string s;
     for (const SimFaultName& f : kFaultNames) {
-        s += (s.empty() ? "" : ", ") + std::string(f.name) + std::string(f.syntax);
+        s.append(s.empty() ? "" : ", ").append(f.name).append(f.syntax);
     }
     return s;
 }
