@@ -22,6 +22,7 @@ for f in bin/pkorvel bin/pkorvel-cli \
   share/man/man1/pkorvel.1.gz share/man/man1/pkorvel-cli.1.gz \
   share/man/de/man1/pkorvel.1.gz share/man/de/man1/pkorvel-cli.1.gz \
   share/bash-completion/completions/pkorvel-cli \
+  share/doc/pkorvel/copyright share/doc/pkorvel/changelog.Debian.gz \
   lib/modules-load.d/pkorvel.conf; do
   [[ -s $usr/$f ]] || fail "not installed: /usr/$f"
 done
