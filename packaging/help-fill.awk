@@ -1,11 +1,12 @@
 # Fills a template from a program's own --help text, so that the manual pages and
 # the shell completion say what the program says.
 #
-#   awk -f help-fill.awk [-v strict=1] [-v version=V] HELP TYPES TEMPLATE TEMPLATE
+#   awk -f help-fill.awk [-v strict=1] [-v version=V] HELP TYPES FAULTS TEMPLATE TEMPLATE
 #
 # HELP is the --help output (QCommandLineParser layout: a usage line, the
 # description, whose "Header:" lines start blocks of "  key  text" items, then
-# "Options:" and "Arguments:"). TYPES holds one chip type name per line. The
+# "Options:" and "Arguments:"). TYPES holds one chip type name per line, FAULTS
+# one simulator fault per line: its name, a tab and what follows it (":ADR"). The
 # template is read twice: first for its @ lines, then to write it out.
 #
 # Lines of the template that start with "@":
@@ -18,7 +19,9 @@
 #                     ("--type", "burn", "3"); ARGS, if given, replace its argument
 #                     names and must be as many as the help text's. TEXT is roff.
 # Everywhere: @VERSION@ is the version, and within a line @OPTIONS@, @VALUE_OPTIONS@,
-# @BLOCK:HEADER@ and @TYPES@ become space-separated word lists (for shell code).
+# @BLOCK:HEADER@ and @TYPES@ become space-separated word lists (for shell code), as
+# does @FAULT_WORDS@ (the fault names, with ":" where an argument follows);
+# @FAULTS@ becomes the faults as a roff list, in template lines and @tr texts alike.
 #
 # Differences between template and help text (an item without @tr in a
 # translated page, an @tr for something the help text does not have, a different
@@ -60,7 +63,7 @@ function roff(s) {
 }
 
 # Like roff(), but a hyphen inside a word stays a hyphen (Data-EEPROM).
-function roff_text(s,    out, i, c, prev) {
+function roff_text(s,    out, i, c, prev, n, w) {
   gsub(/\\/, "\\e", s)
   out = ""
   prev = " "
@@ -72,6 +75,12 @@ function roff_text(s,    out, i, c, prev) {
       out = out c
     }
     prev = c
+  }
+  # \% keeps a word with a hyphen inside (no-bulk-erase) from being broken at it.
+  n = split(out, w, " ")
+  out = ""
+  for (i = 1; i <= n; i++) {
+    out = out (i > 1 ? " " : "") (w[i] ~ /[^ ]-/ ? "\\%" : "") w[i]
   }
   if (out ~ /^[.']/) {
     out = "\\&" out
@@ -93,7 +102,7 @@ function entry(key, args, text, is_option, value,    out, n, w, i) {
       }
       if (is_option) value = tr_args[key]; else args = tr_args[key]
     }
-    text = tr_text[key]
+    text = expand(tr_text[key])
   } else {
     if (translate) complain("no @tr for " key " (help text: " text ")")
     text = roff_text(text)
@@ -173,8 +182,19 @@ file == 1 { next }
 # --- pass 2: the chip types --------------------------------------------------
 file == 2 { if (NF) types[++type_count] = $1; next }
 
-# --- pass 3: the template's directives ----------------------------------------
+# --- pass 3: the simulator's faults ---------------------------------------------
 file == 3 {
+  if (NF) {
+    split($0, part, "\t")
+    fault_count++
+    fault_name[fault_count] = part[1]
+    fault_syntax[fault_count] = part[2]
+  }
+  next
+}
+
+# --- pass 4: the template's directives ----------------------------------------
+file == 4 {
   template_name = FILENAME
   if ($0 ~ /^@translate[ \t]*$/) translate = 1
   if ($0 ~ /^@tr /) {
@@ -196,7 +216,7 @@ file == 3 {
   next
 }
 
-# --- pass 4: writing the template ---------------------------------------------
+# --- pass 5: writing the template ---------------------------------------------
 function word_list(what,    s, i, h) {
   s = ""
   if (what == "OPTIONS") {
@@ -205,6 +225,17 @@ function word_list(what,    s, i, h) {
     for (i = 1; i <= option_count; i++) if (option_value[options[i]] != "") s = s (s == "" ? "" : " ") options[i]
   } else if (what == "TYPES") {
     for (i = 1; i <= type_count; i++) s = s (s == "" ? "" : " ") types[i]
+  } else if (what == "FAULT_WORDS") {
+    for (i = 1; i <= fault_count; i++) {
+      s = s (s == "" ? "" : " ") fault_name[i] (fault_syntax[i] == "" ? "" : ":")
+    }
+  } else if (what == "FAULTS") {
+    # bad-cell:ADR -> \fBbad\-cell\fR:\fIADR\fR
+    for (i = 1; i <= fault_count; i++) {
+      arg = roff(fault_syntax[i])
+      gsub(/[A-Z]+/, "\\fI&\\fR", arg)
+      s = s (s == "" ? "" : ", ") "\\fB" roff(fault_name[i]) "\\fR" arg
+    }
   } else if (what ~ /^BLOCK:/) {
     h = substr(what, 7)
     if (!(h in blocks)) complain("the help text has no block \"" h ":\"")
@@ -215,14 +246,23 @@ function word_list(what,    s, i, h) {
   return s
 }
 
-file == 4 && /^@options[ \t]*$/ {
+# The @...@ words of a line.
+function expand(line) {
+  gsub(/@VERSION@/, version, line)
+  while (match(line, /@[A-Z_]+(:[^@]+)?@/)) {
+    line = substr(line, 1, RSTART - 1) word_list(substr(line, RSTART + 1, RLENGTH - 2)) substr(line, RSTART + RLENGTH)
+  }
+  return line
+}
+
+file == 5 && /^@options[ \t]*$/ {
   for (i = 1; i <= option_count; i++) {
     key = options[i]
     print entry(key, "", option_text[key], 1, option_value[key])
   }
   next
 }
-file == 4 && /^@block / {
+file == 5 && /^@block / {
   h = trim(substr($0, 8))
   if (!(h in blocks)) complain("the help text has no block \"" h ":\"")
   for (i = 1; i <= blocks[h]; i++) {
@@ -230,20 +270,15 @@ file == 4 && /^@block / {
   }
   next
 }
-file == 4 && /^@types[ \t]*$/ {
+file == 5 && /^@types[ \t]*$/ {
   s = ""
   for (i = 1; i <= type_count; i++) s = s (i > 1 ? ", " : "") "\\fB" types[i] "\\fR"
   print s
   next
 }
-file == 4 && /^@/ { next }
-file == 4 {
-  line = $0
-  gsub(/@VERSION@/, version, line)
-  while (match(line, /@[A-Z_]+(:[^@]+)?@/)) {
-    line = substr(line, 1, RSTART - 1) word_list(substr(line, RSTART + 1, RLENGTH - 2)) substr(line, RSTART + RLENGTH)
-  }
-  print line
+file == 5 && /^@/ { next }
+file == 5 {
+  print expand($0)
   next
 }
 

@@ -5,6 +5,7 @@
 #include "link/direct_port.h"
 #include "link/ppdev_port.h"
 #include "settings/settings_file.h"
+#include "sim/fault_names.h"
 
 namespace pk {
 
@@ -28,6 +29,9 @@ bool takesValue(std::string_view arg) {
 }  // namespace
 
 const std::vector<BackendOptionText>& backendOptionTexts() {
+    // The fault names from the simulator's own table, so --help cannot leave one out.
+    static const std::string faults =
+        std::string("Fehler einschalten (mehrfach möglich): ").append(sim::simFaultSummary());
     static const std::vector<BackendOptionText> texts{
         {"simulate", "Simuliertes Korvel; --simulate=PIC wählt den PIC (Vorgabe 16F84A)", ""},
         {"sim-lpt", "Port des simulierten Korvels: 1 oder 2 (0: nicht angeschlossen)", "1|2"},
@@ -37,11 +41,7 @@ const std::vector<BackendOptionText>& backendOptionTexts() {
         {"sim-chip-file", "Speicher des simulierten PIC in dieser HEX-Datei halten", "DATEI"},
         {"sim-fast", "Simulation ohne echte Wartezeiten", ""},
         {"sim-strict", "wie sim-fast, Portzugriffe ohne Zeit", ""},
-        {"sim-fault",
-         "Fehler einschalten (mehrfach möglich): no-chip, wrong-chip[:PIC], stuck-low, "
-         "stuck-high, clock-open, bad-cell:ADRESSE, stuck-cell:ADRESSE, flaky:N, "
-         "misread:ADRESSE, no-vpp, no-bulk-erase, erase-at-calibration",
-         "NAME[:ARG]"},
+        {"sim-fault", faults.c_str(), "NAME[:ARG]"},
         {"sim-vpp", "VPP des simulierten Korvels an MCLR in Volt (Vorgabe 13)", "VOLT"},
         {"trace", "Jeden Portzugriff als Value Change Dump in diese Datei schreiben", "DATEI.vcd"},
     };

@@ -22,6 +22,7 @@
 #include "backend/backend.h"
 #include "device/catalogue.h"
 #include "device/commands.h"
+#include "device/type_names.h"
 #include "doctor_cmd.h"
 #include "editors/config_word.h"
 #include "editors/id_words.h"
@@ -33,6 +34,7 @@
 #include "link/programmer.h"
 #include "link/search_texts.h"
 #include "terminal.h"
+#include "types_cmd.h"
 #include "viewers/memory_map.h"
 #include "viewers/reassembler.h"
 
@@ -55,6 +57,7 @@ const char* const kDescription =
     "  map DATEI.hex AUS.png  die Speicherbelegung als PNG-Bild\n"
     "  check DATEI.hex        HEX-Datei prüfen, so wie das Programm sie liest\n"
     "  doctor                 Verbindung prüfen: erklärt, warum Korvel oder PIC nicht antworten\n"
+    "  types                  die PIC-Typen: Namen für --type, Device-ID, Speicher, VPP\n"
     "\n"
     "Exit-Codes:\n"
     "  0  Erfolg\n"
@@ -263,7 +266,8 @@ class Run {
             typeName_ = p.value(QStringLiteral("type")).toLower().toStdString();
             const auto match = lookupSwitch("/p" + typeName_);
             if (!match) {
-                return usage("--type=" + typeName_ + ": unbekannter PIC-Typ");
+                return usage("--type=" + typeName_ + ": unbekannter PIC-Typ; bekannt sind " +
+                             allTypeNames());
             }
             type_ = *match;
         }
@@ -327,7 +331,7 @@ class Run {
         }
         const QStringList pos = parser.positionalArguments();
         if (pos.isEmpty()) {
-            usage("kein Befehl angegeben (--help zeigt die Befehle)");
+            usage("kein Befehl angegeben (--help zeigt die Befehle, types die PIC-Typen)");
             return ExitUsage;
         }
         command_ = pos.at(0).toStdString();
@@ -352,6 +356,7 @@ class Run {
             {"map", 2, false, &Run::cmdMap},
             {"check", 1, false, &Run::cmdCheck},
             {"doctor", 0, true, &Run::cmdDoctor},
+            {"types", 0, false, &Run::cmdTypes},
         };
         for (const Command& c : kCommands) {
             if (command_ != c.name) {
@@ -778,6 +783,16 @@ class Run {
             return ExitOutput;
         }
         say("Speicherbelegung nach " + files_[1]);
+        return ExitOk;
+    }
+
+    int cmdTypes() {
+        typeKnown_ = type_.has_value();  // a listing is for no chip in particular
+        if (json_) {
+            extra_[QStringLiteral("types")] = typesJson();
+        } else if (!quiet_) {
+            std::fputs(typesText().c_str(), stdout);
+        }
         return ExitOk;
     }
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "sim/fault_names.h"
+
 namespace pk::sim {
 
 namespace {
@@ -30,83 +32,107 @@ std::optional<long> parseNumber(std::string_view s) {
 
 }  // namespace
 
+namespace {
+
+using K = SimFault::Kind;
+using A = FaultArgument;
+
+constexpr SimFaultName kFaultNames[] = {
+    {"no-chip", K::NoChip, A::None, ""},
+    {"wrong-chip", K::WrongChip, A::OptionalChip, "[:PIC]"},
+    {"stuck-low", K::StuckLow, A::None, ""},
+    {"stuck-high", K::StuckHigh, A::None, ""},
+    {"clock-open", K::ClockOpen, A::None, ""},
+    {"bad-cell", K::BadCell, A::Address, ":ADR"},
+    {"stuck-cell", K::StuckCell, A::Address, ":ADR"},
+    {"flaky", K::Flaky, A::Period, ":N[,SEED]"},
+    {"misread", K::Misread, A::Address, ":ADR"},
+    {"no-vpp", K::NoVpp, A::None, ""},
+    {"no-bulk-erase", K::NoBulkErase, A::None, ""},
+    {"erase-at-calibration", K::EraseAtCalibration, A::None, ""},
+};
+
+}  // namespace
+
+std::span<const SimFaultName> simFaultNames() {
+    return kFaultNames;
+}
+
+const SimFaultName* simFaultName(SimFault::Kind kind) {
+    for (const SimFaultName& f : kFaultNames) {
+        if (f.kind == kind) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+std::string simFaultSummary() {
+    std::string s;
+    for (const SimFaultName& f : kFaultNames) {
+        s.append(s.empty() ? "" : ", ").append(f.name).append(f.syntax);
+    }
+    return s;
+}
+
 std::optional<SimFault> parseSimFault(std::string_view text, std::string* error) {
     const auto colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
     const std::string_view arg =
         colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
     const bool hasArg = colon != std::string_view::npos;
+    const SimFaultName* row = nullptr;
+    for (const SimFaultName& f : kFaultNames) {
+        row = f.name == name ? &f : row;
+    }
+    if (row == nullptr) {
+        fail(error, "unknown fault " + std::string(name));
+        return std::nullopt;
+    }
     SimFault f;
-    auto noArg = [&](SimFault::Kind k) -> std::optional<SimFault> {
-        if (hasArg) {
-            fail(error, "fault " + std::string(name) + " takes no argument");
-            return std::nullopt;
-        }
-        f.kind = k;
-        return f;
-    };
-    if (name == "no-chip") {
-        return noArg(SimFault::Kind::NoChip);
-    }
-    if (name == "stuck-low") {
-        return noArg(SimFault::Kind::StuckLow);
-    }
-    if (name == "stuck-high") {
-        return noArg(SimFault::Kind::StuckHigh);
-    }
-    if (name == "clock-open") {
-        return noArg(SimFault::Kind::ClockOpen);
-    }
-    if (name == "no-vpp") {
-        return noArg(SimFault::Kind::NoVpp);
-    }
-    if (name == "no-bulk-erase") {
-        return noArg(SimFault::Kind::NoBulkErase);
-    }
-    if (name == "erase-at-calibration") {
-        return noArg(SimFault::Kind::EraseAtCalibration);
-    }
-    if (name == "wrong-chip") {
-        f.kind = SimFault::Kind::WrongChip;
-        if (hasArg) {
-            if (findChip(arg) == nullptr) {
-                fail(error, "unknown chip " + std::string(arg));
+    f.kind = row->kind;
+    switch (row->argument) {
+        case A::None:
+            if (hasArg) {
+                fail(error, "fault " + std::string(name) + " takes no argument");
                 return std::nullopt;
             }
-            f.chip = std::string(findChip(arg)->name);
+            return f;
+        case A::OptionalChip:
+            if (hasArg) {
+                if (findChip(arg) == nullptr) {
+                    fail(error, "unknown chip " + std::string(arg));
+                    return std::nullopt;
+                }
+                f.chip = std::string(findChip(arg)->name);
+            }
+            return f;
+        case A::Address: {
+            const auto a = parseNumber(arg);
+            if (!a || *a < 0 || *a > 0x21FF) {
+                fail(error, std::string(name) + " needs a chip address, e.g. " + std::string(name) +
+                                ":0x64");
+                return std::nullopt;
+            }
+            f.arg = static_cast<int>(*a);
+            return f;
         }
-        return f;
+        case A::Period: {
+            const auto comma = arg.find(',');
+            const auto n = parseNumber(arg.substr(0, comma));
+            std::optional<long> seed = 1L;
+            if (comma != std::string_view::npos) {
+                seed = parseNumber(arg.substr(comma + 1));
+            }
+            if (!n || *n < 1 || *n > 1'000'000 || !seed || *seed < 0) {
+                fail(error, "flaky needs a period, e.g. flaky:1000 or flaky:1000,7");
+                return std::nullopt;
+            }
+            f.arg = static_cast<int>(*n);
+            f.seed = static_cast<unsigned>(*seed);
+            return f;
+        }
     }
-    if (name == "bad-cell" || name == "stuck-cell" || name == "misread") {
-        const auto a = parseNumber(arg);
-        if (!a || *a < 0 || *a > 0x21FF) {
-            fail(error,
-                 std::string(name) + " needs a chip address, e.g. " + std::string(name) + ":0x64");
-            return std::nullopt;
-        }
-        f.kind = name == "bad-cell"     ? SimFault::Kind::BadCell
-                 : name == "stuck-cell" ? SimFault::Kind::StuckCell
-                                        : SimFault::Kind::Misread;
-        f.arg = static_cast<int>(*a);
-        return f;
-    }
-    if (name == "flaky") {
-        const auto comma = arg.find(',');
-        const auto n = parseNumber(arg.substr(0, comma));
-        std::optional<long> seed = 1L;
-        if (comma != std::string_view::npos) {
-            seed = parseNumber(arg.substr(comma + 1));
-        }
-        if (!n || *n < 1 || *n > 1'000'000 || !seed || *seed < 0) {
-            fail(error, "flaky needs a period, e.g. flaky:1000 or flaky:1000,7");
-            return std::nullopt;
-        }
-        f.kind = SimFault::Kind::Flaky;
-        f.arg = static_cast<int>(*n);
-        f.seed = static_cast<unsigned>(*seed);
-        return f;
-    }
-    fail(error, "unknown fault " + std::string(name));
     return std::nullopt;
 }
 

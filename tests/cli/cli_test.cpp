@@ -22,6 +22,7 @@
 
 #include "chip_facts.h"
 #include "device/catalogue.h"
+#include "device/type_names.h"
 #include "editors/config_word.h"
 #include "image/hex_file.h"
 #include "link/circuit.h"
@@ -718,3 +719,74 @@ TEST_F(CliTest, CheckExplainsEveryEdgeCaseFile) {
 }
 
 }  // namespace
+
+// "types" is the catalogue as a script sees it: every row, with what --type takes
+// for it and the facts a user picks a chip by.
+TEST_F(CliTest, TypesListsEveryCatalogueRowWithItsFacts) {
+    const Result text = run({QStringLiteral("types")});
+    ASSERT_EQ(text.code, 0) << text.err;
+    const Result json = run({QStringLiteral("--json"), QStringLiteral("types")});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_EQ(o.value(QStringLiteral("type")), QJsonValue(QJsonValue::Null))
+        << "a listing is for no chip in particular";
+    const QJsonArray rows = o.value(QStringLiteral("types")).toArray();
+    ASSERT_EQ(rows.size(), static_cast<qsizetype>(pk::kDevices.size()));
+
+    auto hex = [](unsigned v) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "0x%04X", v);
+        return QString::fromLatin1(buf);
+    };
+    for (std::size_t i = 0; i < pk::kDevices.size(); ++i) {
+        const pk::DeviceInfo& d = pk::kDevices[i];
+        const QJsonObject row = rows.at(static_cast<qsizetype>(i)).toObject();
+        const std::string list(d.listText);
+        SCOPED_TRACE(list);
+        EXPECT_EQ(row.value(QStringLiteral("type")).toString().toStdString(), list);
+        // Every name it lists is one --type takes, and selects this row.
+        QStringList names;
+        for (const QJsonValue& n : row.value(QStringLiteral("names")).toArray()) {
+            names << n.toString();
+            const auto match = pk::lookupSwitch("/p" + n.toString().toStdString());
+            ASSERT_TRUE(match) << n.toString().toStdString();
+            EXPECT_EQ(match->type, d.type) << n.toString().toStdString();
+        }
+        EXPECT_EQ(names.size(), static_cast<qsizetype>(pk::typeNames(d).size()));
+        EXPECT_NE(text.out.find(list + "  (--type " +
+                                names.join(QStringLiteral(", ")).toStdString() + ")"),
+                  std::string::npos);
+        EXPECT_EQ(row.value(QStringLiteral("programWords")).toInt(), d.progLastAddr + 1);
+        EXPECT_EQ(row.value(QStringLiteral("eepromBytes")).toInt(), d.dataLastAddr + 1);
+        EXPECT_EQ(row.value(QStringLiteral("configWords")).toArray().size(),
+                  d.hasConfig2() ? 2 : 1);
+        EXPECT_EQ(row.value(QStringLiteral("deviceIds")).toArray().first().toString(),
+                  hex(d.idCodes[0]));
+        EXPECT_EQ(row.value(QStringLiteral("vppMinCentivolts")).toInt(), d.vpp.minCentivolts);
+        EXPECT_EQ(row.value(QStringLiteral("vppMaxCentivolts")).toInt(), d.vpp.maxCentivolts);
+        EXPECT_NE(text.out.find(hex(d.idCodes[0]).toStdString()), std::string::npos);
+    }
+    // The entry order a script reads is the catalogue's, for each of the three kinds.
+    for (const auto& [type, order] :
+         {std::pair{pk::Dev16F84, "vdd-first"}, std::pair{pk::Dev16F628A, "vpp-first"},
+          std::pair{pk::Dev16F87_88, "vdd-then-vpp"}}) {
+        EXPECT_EQ(rows.at(type).toObject().value(QStringLiteral("entryOrder")).toString(),
+                  QString::fromLatin1(order));
+    }
+    EXPECT_NE(text.out.find("  VPP:              8,50 bis 13,50 V\n"), std::string::npos);
+    EXPECT_NE(text.out.find("  Data-EEPROM:      keins\n"), std::string::npos) << "16F7x";
+}
+
+// A wrong type, or no command at all, tells where the right ones are.
+TEST_F(CliTest, UsageErrorsNameTheValidTypes) {
+    const Result r = run({QStringLiteral("--type=xyz"), QStringLiteral("detect")});
+    EXPECT_EQ(r.code, 2);
+    for (const pk::DeviceInfo& d : pk::kDevices) {
+        for (std::string_view n : pk::typeNames(d)) {
+            EXPECT_NE(r.err.find(std::string(n)), std::string::npos) << n << " in " << r.err;
+        }
+    }
+    const Result none = run({QStringLiteral("--list")});
+    EXPECT_EQ(none.code, 2);
+    EXPECT_NE(none.err.find("types die PIC-Typen"), std::string::npos) << none.err;
+}

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# install_test.sh BUILD_DIR SOURCE_DIR PKORVEL PKORVEL_CLI LIST_TYPES
+# install_test.sh BUILD_DIR SOURCE_DIR PKORVEL PKORVEL_CLI LIST_FACTS
 # Installs into a temporary DESTDIR and checks the files, the desktop entry, the
 # manual pages and the shell completion.
 set -uo pipefail
-build=$1 source=$2 pkorvel=$3 cli=$4 list_types=$5
+build=$1 source=$2 pkorvel=$3 cli=$4 list_facts=$5
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 failures=0
@@ -22,6 +22,7 @@ for f in bin/pkorvel bin/pkorvel-cli \
   share/man/man1/pkorvel.1.gz share/man/man1/pkorvel-cli.1.gz \
   share/man/de/man1/pkorvel.1.gz share/man/de/man1/pkorvel-cli.1.gz \
   share/bash-completion/completions/pkorvel-cli \
+  share/doc/pkorvel/copyright share/doc/pkorvel/changelog.Debian.gz \
   lib/modules-load.d/pkorvel.conf; do
   [[ -s $usr/$f ]] || fail "not installed: /usr/$f"
 done
@@ -73,7 +74,7 @@ done
 for t in pkorvel.en pkorvel.de pkorvel-cli.en pkorvel-cli.de; do
   program=$pkorvel
   [[ $t == pkorvel-cli.* ]] && program=$cli
-  PKORVEL_HELP_STRICT=1 sh "$source/packaging/generate.sh" "$program" "$list_types" \
+  PKORVEL_HELP_STRICT=1 sh "$source/packaging/generate.sh" "$program" "$list_facts" \
     "$source/packaging/man/$t.1.in" 0 "$root/$t.1" || fail "$t.1.in differs from $program --help"
 done
 
@@ -97,11 +98,35 @@ check_completion "16f627 16f627a 16f628 16f628a " pkorvel-cli --type = 16F62
 check_completion "16f73 16f74 16f76 16f77 " pkorvel-cli burn --simulate = 16f7
 check_completion "lpt1 lpt2 " pkorvel-cli --port lp
 check_completion "" pkorvel-cli --type 16f877 map a.hex b.png ""
-all_types=$(ASAN_OPTIONS=detect_leaks=0 "$list_types" | sort | tr '\n' ' ')
+all_types=$(ASAN_OPTIONS=detect_leaks=0 "$list_facts" | sort | tr '\n' ' ')
 check_completion "$all_types" pkorvel-cli --type ""
 (mkdir "$root/files" && cd "$root/files" && touch chip.hex chip.txt && mkdir dir &&
   got=$(complete_line pkorvel-cli --type 16f84 burn "" | sort | tr '\n' ' ') &&
   [[ $got == "chip.hex dir " ]]) || fail "completing a burn file lists other files"
+
+# Every fault the simulator models is named by --help, completed and in every manual
+# page; a fault without a name makes list_facts fail.
+faults=$(ASAN_OPTIONS=detect_leaks=0 "$list_facts" faults) ||
+  fail "a fault the simulator models has no name, so the completion and the manual pages leave it out"
+cli_help=$(XDG_RUNTIME_DIR=$root "$usr/bin/pkorvel-cli" --help)
+fault_words=$(complete_line pkorvel-cli --sim-fault = "" | tr '\n' ' ')
+while IFS=$'\t' read -r fault syntax; do
+  word=$fault
+  [[ -n $syntax ]] && word=$fault:
+  [[ " $fault_words" == *" $word "* ]] || fail "the completion of --sim-fault lacks $word"
+  [[ $cli_help == *"$fault$syntax"* ]] || fail "pkorvel-cli --help lacks the fault $fault$syntax"
+  for page in man1/pkorvel.1.gz man1/pkorvel-cli.1.gz de/man1/pkorvel.1.gz de/man1/pkorvel-cli.1.gz; do
+    render "$usr/share/man/$page" 2>/dev/null | grep -q -- "$fault" ||
+      fail "the manual page $page lacks the fault $fault"
+  done
+done <<<"$faults"
+
+# "pkorvel-cli types" and the manual page's chip types list every name --type takes.
+types_text=$(XDG_RUNTIME_DIR=$root "$usr/bin/pkorvel-cli" types)
+for type in $all_types; do
+  [[ $types_text == *"$type"* ]] || fail "pkorvel-cli types lacks $type"
+  [[ $cli_page == *"$type"* ]] || fail "pkorvel-cli(1) lacks the chip type $type"
+done
 
 ((failures == 0)) && echo "install test: all checks passed"
 exit $((failures > 0))

@@ -5,10 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "bitbang.h"
 #include "sim/backend.h"
 #include "sim/chip_file.h"
+#include "sim/fault_names.h"
 #include "sim/options.h"
 
 namespace pk::sim {
@@ -79,6 +82,44 @@ TEST(SimOptions, RejectsBadValues) {
         std::string err;
         EXPECT_EQ(parseSimOption(a, o, &err), OptionResult::Error) << a;
         EXPECT_FALSE(err.empty()) << a;
+    }
+}
+
+// --help, the manual pages and the completion show each fault as the table names
+// it: the argument they show must be the one the parser wants.
+TEST(SimOptions, EveryFaultKindHasOneNameWhoseShownArgumentParses) {
+    std::vector<int> rows(kSimFaultKinds, 0);
+    for (const SimFaultName& f : simFaultNames()) {
+        SCOPED_TRACE(std::string(f.name));
+        ++rows.at(static_cast<std::size_t>(f.kind));
+        EXPECT_EQ(simFaultName(f.kind), &f);
+        const std::string bare(f.name);
+        struct Case {
+            FaultArgument argument;
+            const char* example;  // stands for the shown argument
+            const char* shown;
+            bool bareParses;
+        };
+        const Case cases[] = {
+            {FaultArgument::None, "", "", true},
+            {FaultArgument::OptionalChip, ":16F628", "[:PIC]", true},
+            {FaultArgument::Address, ":0x2100", ":ADR", false},
+            {FaultArgument::Period, ":1000,7", ":N[,SEED]", false},
+        };
+        for (const Case& c : cases) {
+            if (c.argument != f.argument) {
+                continue;
+            }
+            EXPECT_EQ(f.syntax, c.shown);
+            EXPECT_EQ(parseSimFault(bare).has_value(), c.bareParses);
+            const auto parsed = parseSimFault(bare + c.example);
+            ASSERT_TRUE(parsed.has_value());
+            EXPECT_EQ(parsed->kind, f.kind);
+        }
+        EXPECT_NE(simFaultSummary().find(bare + std::string(f.syntax)), std::string::npos);
+    }
+    for (int k = 0; k < kSimFaultKinds; ++k) {
+        EXPECT_EQ(rows[static_cast<std::size_t>(k)], 1) << "fault kind " << k;
     }
 }
 

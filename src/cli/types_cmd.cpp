@@ -1,0 +1,142 @@
+#include "types_cmd.h"
+
+#include <QJsonObject>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "device/catalogue.h"
+#include "device/type_names.h"
+
+namespace pk::cli {
+
+namespace {
+
+std::string hex4(unsigned v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04X", v);
+    return buf;
+}
+
+// 1250 -> "12,50" (German decimal comma, as the tool's messages write volts).
+std::string volts(int centivolts) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d,%02d", centivolts / 100, centivolts % 100);
+    return buf;
+}
+
+const char* entryText(EntryOrder o) {
+    switch (o) {
+        case EntryOrder::VddFirst:
+            return "VDD, dann VPP";
+        case EntryOrder::VppFirst:
+            return "VPP vor VDD";
+        case EntryOrder::VddThenVppFast:
+            return "VDD, sofort danach VPP";
+    }
+    return "";
+}
+
+const char* entryKey(EntryOrder o) {
+    switch (o) {
+        case EntryOrder::VddFirst:
+            return "vdd-first";
+        case EntryOrder::VppFirst:
+            return "vpp-first";
+        case EntryOrder::VddThenVppFast:
+            return "vdd-then-vpp";
+    }
+    return "";
+}
+
+std::vector<std::uint16_t> idCodes(const DeviceInfo& d) {
+    std::vector<std::uint16_t> codes;
+    for (std::uint16_t c : d.idCodes) {
+        if (c != 0) {
+            codes.push_back(c);
+        }
+    }
+    return codes;
+}
+
+std::vector<std::uint16_t> configAddresses(const DeviceInfo& d) {
+    std::vector<std::uint16_t> a{d.config().address};
+    if (d.hasConfig2()) {
+        a.push_back(d.config2().address);
+    }
+    return a;
+}
+
+template <typename T, typename F>
+std::string joined(const std::vector<T>& items, F text) {
+    std::string s;
+    for (const T& i : items) {
+        s.append(s.empty() ? "" : ", ").append(text(i));
+    }
+    return s;
+}
+
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+// Built by appending: GCC 12's release build misreads "text" + std::string(...) as
+// overlapping copies.
+std::string typesText() {
+    std::string out;
+    for (const DeviceInfo& d : kDevices) {
+        const auto name = [](std::string_view n) { return std::string(n); };
+        out.append(d.listText)
+            .append("  (--type ")
+            .append(joined(typeNames(d), name))
+            .append(")\n");
+        out.append("  Device-ID:        ").append(joined(idCodes(d), hex4));
+        out.append(d.idless ? " (der erste 16F84 hat keine)\n" : "\n");
+        out.append("  Programmspeicher: ").append(std::to_string(d.progLastAddr + 1));
+        out.append(" Worte\n  Data-EEPROM:      ");
+        if (d.dataLastAddr < 0) {
+            out.append("keins\n");
+        } else {
+            out.append(std::to_string(d.dataLastAddr + 1)).append(" Bytes\n");
+        }
+        out.append("  Konfiguration:    ").append(joined(configAddresses(d), hex4));
+        out.append("\n  Einstieg:         ").append(entryText(d.entryOrder));
+        out.append("\n  VPP:              ").append(volts(d.vpp.minCentivolts));
+        out.append(" bis ").append(volts(d.vpp.maxCentivolts)).append(" V\n");
+    }
+    return out;
+}
+
+QJsonArray typesJson() {
+    QJsonArray rows;
+    for (const DeviceInfo& d : kDevices) {
+        QJsonObject o;
+        o[QStringLiteral("type")] = qs(d.listText);
+        QJsonArray names;
+        for (std::string_view n : typeNames(d)) {
+            names.append(qs(n));
+        }
+        o[QStringLiteral("names")] = names;
+        QJsonArray ids;
+        for (std::uint16_t c : idCodes(d)) {
+            ids.append(QString::fromStdString(hex4(c)));
+        }
+        o[QStringLiteral("deviceIds")] = ids;
+        o[QStringLiteral("programWords")] = d.progLastAddr + 1;
+        o[QStringLiteral("eepromBytes")] = d.dataLastAddr + 1;
+        QJsonArray config;
+        for (std::uint16_t a : configAddresses(d)) {
+            config.append(QString::fromStdString(hex4(a)));
+        }
+        o[QStringLiteral("configWords")] = config;
+        o[QStringLiteral("entryOrder")] = QString::fromLatin1(entryKey(d.entryOrder));
+        o[QStringLiteral("vppMinCentivolts")] = d.vpp.minCentivolts;
+        o[QStringLiteral("vppMaxCentivolts")] = d.vpp.maxCentivolts;
+        rows.append(o);
+    }
+    return rows;
+}
+
+}  // namespace pk::cli
