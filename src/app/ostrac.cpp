@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "help_window.h"
@@ -19,6 +22,22 @@
 #include "ui_ostrac.h"
 
 namespace pk {
+
+namespace {
+
+// The brown-out list takes the layout's items; the chosen mode stays where the
+// new list has it.
+void fillBorList(QComboBox* box, std::span<const FieldItem> items) {
+    const QSignalBlocker quiet(box);
+    const QVariant kept = box->currentData();
+    box->clear();
+    for (const FieldItem& i : items) {
+        box->addItem(QString::fromUtf8(i.text), static_cast<int>(i.value));
+    }
+    box->setCurrentIndex(std::max(0, box->findData(kept)));
+}
+
+}  // namespace
 
 TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::Ostrac>()), deps_(deps) {
@@ -343,16 +362,37 @@ void TOstrac::TypComboBoxChange() {
         }
 
         // The newer chips' settings: one protection box, the write-protection
-        // list instead of the write box, the CCP1 pin and the 16F87/88's second
-        // word. Hidden first, shown after, for the same reason as the clock groups.
+        // list instead of the write box, the brown-out list instead of its box,
+        // the CCP1 pin and the single-bit settings of either word. Hidden first,
+        // shown after, for the same reason as the clock groups.
         const bool one = layout.oneProtectionBox;
-        const bool wrtList = layout.wrtField != 0;
-        const std::array<std::pair<QWidget*, bool>, 5> newer{{
+        const bool wrtList = wrtListShown(type);
+        const bool borList = layout.borField != 0;
+        const auto flags = flagsShown(type);
+        const auto has = [&flags](Flag f) { return flags[static_cast<std::size_t>(f)]; };
+        if (borList) {
+            fillBorList(u.BORComboBox, layout.borItems);
+        }
+        // Beside the list the threshold alone names the box; set before
+        // it shows, as a wider text would grow the window.
+        u.BORVCheckBox->setText(borList ? QStringLiteral("4,0 V")
+                                        : QStringLiteral("BOR bei 4,0 V"));
+        u.BORVCheckBox->setToolTip(
+            QStringLiteral("angehakt: Brown-out Reset unter 4,0 V, sonst unter ") +
+            QString::fromUtf8(layout.borvLow));
+        const std::array<std::pair<QWidget*, bool>, 12> newer{{
             {u.CP0CheckBox, !one},
             {u.WRTCheckBox, !wrtList},
             {u.WRTComboBox, wrtList},
+            {u.BODENCheckBox, !borList},
+            {u.BORComboBox, borList},
+            {u.BORVCheckBox, has(Flag::BORV)},
+            {u.BORRow, borList || has(Flag::BORV)},
+            {u.IOSCFSCheckBox, has(Flag::IOSCFS)},
             {u.CCPMXCheckBox, layout.ccpmx != 0},
-            {u.Config2Row, info->hasConfig2()},
+            {u.FCMENCheckBox, has(Flag::FCMEN)},
+            {u.IESOCheckBox, has(Flag::IESO)},
+            {u.Config2Row, has(Flag::FCMEN) || has(Flag::IESO)},
         }};
         for (const auto& [w, shown] : newer) {
             if (!shown) {
@@ -364,9 +404,9 @@ void TOstrac::TypComboBoxChange() {
                 w->setVisible(true);
             }
         }
-        for (QWidget* w :
-             {static_cast<QWidget*>(u.WRTComboBox), static_cast<QWidget*>(u.CCPMXCheckBox),
-              static_cast<QWidget*>(u.FCMENCheckBox), static_cast<QWidget*>(u.IESOCheckBox)}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 u.WRTComboBox, u.CCPMXCheckBox, u.FCMENCheckBox, u.IESOCheckBox, u.BORComboBox,
+                 u.BORVCheckBox, u.IOSCFSCheckBox}) {
             w->setEnabled(!fromFile);
         }
         u.CP1CheckBox->setText(one ? QStringLiteral("Codeprotection gesamt")
@@ -380,6 +420,8 @@ void TOstrac::TypComboBoxChange() {
         u.RA6CheckBox->setText(QString::fromLatin1(layout.clkoutPin) + QStringLiteral(" = CLKOUT"));
         u.TaktRadioGroup1_3->setText(QStringLiteral("EC (->") +
                                      QString::fromLatin1(layout.clockInPin) + QStringLiteral(")"));
+        u.TaktRadioGroup1_4->setText(QString::fromUtf8(layout.intoscItem));
+        u.TaktRadioGroup1_5->setText(QString::fromUtf8(layout.rcItem));
         // Without EEPROM the box is off and cannot be ticked; the user's choice
         // comes back with the next chip that has one.
         const bool eeprom = info->dataLastAddr >= 0;

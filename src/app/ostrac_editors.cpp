@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <algorithm>
 
 #include "editors/config_word.h"
 #include "editors/id_words.h"
@@ -18,6 +19,11 @@ std::array<QCheckBox*, kFuseCount> fuseBoxes(Ui::Ostrac* ui) {
     return {ui->CP1CheckBox,   ui->CP0CheckBox, ui->DEBUGCheckBox, ui->WRTCheckBox,
             ui->CPDCheckBox,   ui->LVPCheckBox, ui->BODENCheckBox, ui->RA5CheckBox,
             ui->PWRTECheckBox, ui->WDTECheckBox};
+}
+
+// The flag boxes in the order of Flag.
+std::array<QCheckBox*, kFlagCount> flagBoxes(Ui::Ostrac* ui) {
+    return {ui->FCMENCheckBox, ui->IESOCheckBox, ui->BORVCheckBox, ui->IOSCFSCheckBox};
 }
 
 // A radio group's item index is its button group's checked id (-1: no item).
@@ -38,8 +44,11 @@ ConfigControls readControls(Ui::Ostrac* ui) {
     c.takt1 = ui->TaktButtonGroup1->checkedId();
     c.wrtLevel = ui->WRTComboBox->currentIndex();
     c.ccp1Rb3 = ui->CCPMXCheckBox->isChecked();
-    c.fcmen = ui->FCMENCheckBox->isChecked();
-    c.ieso = ui->IESOCheckBox->isChecked();
+    const auto flags = flagBoxes(ui);
+    for (std::size_t i = 0; i < kFlagCount; ++i) {
+        c.flag(static_cast<Flag>(i)) = flags[i]->isChecked();
+    }
+    c.borMode = ui->BORComboBox->currentData().toInt();
     return c;
 }
 
@@ -94,9 +103,15 @@ void TOstrac::UpdateConfigButtons() {
     if (r.ccpmxSet) {
         ui_->CCPMXCheckBox->setChecked(r.controls.ccp1Rb3);
     }
-    if (r.secondSet) {
-        ui_->FCMENCheckBox->setChecked(r.controls.fcmen);
-        ui_->IESOCheckBox->setChecked(r.controls.ieso);
+    const auto flags = flagBoxes(ui_.get());
+    for (std::size_t i = 0; i < kFlagCount; ++i) {
+        if (r.flagSet[i]) {
+            flags[i]->setChecked(r.controls.flag(static_cast<Flag>(i)));
+        }
+    }
+    if (r.borSet) {
+        ui_->BORComboBox->setCurrentIndex(
+            std::max(0, ui_->BORComboBox->findData(r.controls.borMode)));
     }
 }
 
@@ -105,11 +120,11 @@ void TOstrac::ConfigCheckBoxClick() {
     // The from-file mode locks every fuse control.
     const bool unlocked = !ui_->ConfigCheckBox->isChecked();
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui_->TaktRadioGroup, ui_->TaktRadioGroup1, ui_->WDTECheckBox, ui_->PWRTECheckBox,
-             ui_->CP0CheckBox, ui_->CP1CheckBox, ui_->CPDCheckBox, ui_->DEBUGCheckBox,
-             ui_->WRTCheckBox, ui_->LVPCheckBox, ui_->BODENCheckBox, ui_->RA5CheckBox,
-             ui_->RA6CheckBox, ui_->WRTComboBox, ui_->CCPMXCheckBox, ui_->FCMENCheckBox,
-             ui_->IESOCheckBox}) {
+             ui_->TaktRadioGroup, ui_->TaktRadioGroup1, ui_->WDTECheckBox,  ui_->PWRTECheckBox,
+             ui_->CP0CheckBox,    ui_->CP1CheckBox,     ui_->CPDCheckBox,   ui_->DEBUGCheckBox,
+             ui_->WRTCheckBox,    ui_->LVPCheckBox,     ui_->BODENCheckBox, ui_->RA5CheckBox,
+             ui_->RA6CheckBox,    ui_->WRTComboBox,     ui_->CCPMXCheckBox, ui_->FCMENCheckBox,
+             ui_->IESOCheckBox,   ui_->BORComboBox,     ui_->BORVCheckBox,  ui_->IOSCFSCheckBox}) {
         w->setEnabled(unlocked);
     }
     if (ui_->ConfigCheckBox->isChecked()) {
@@ -185,6 +200,8 @@ void TOstrac::wireEditors() {
     // As wide as the fuse boxes' column, not as its longest item: the window keeps its size.
     ui_->WRTComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ui_->WRTComboBox->setMinimumContentsLength(12);
+    ui_->BORComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui_->BORComboBox->setMinimumContentsLength(6);
     connect(ui_->ConfigCheckBox, &QCheckBox::toggled, this, [this] { ConfigCheckBoxClick(); });
     connect(ui_->CP1CheckBox, &QCheckBox::toggled, this, [this] { CP1CheckBoxClick(); });
     connect(ui_->DATACheckBox, &QCheckBox::toggled, this, [this] { DATACheckBoxClick(); });

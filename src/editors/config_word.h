@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "device/catalogue.h"
 
@@ -60,6 +61,22 @@ enum class BoxRule : std::uint8_t {
 // clockItem is the item of the six-item clock group (-1 for none).
 std::optional<bool> boxEnabledAfterTypeChange(BoxRule rule, bool fromFile, int clockItem);
 
+// Settings of one bit that are no fuse box of their own; each is a check box.
+enum class Flag : std::size_t { FCMEN, IESO, BORV, IOSCFS };
+inline constexpr std::size_t kFlagCount = 4;
+
+// A bit of the first (word 0) or the second (word 1) configuration word.
+struct WordBit {
+    std::uint8_t word = 0;
+    std::uint16_t bit = 0;  // 0: the chip has no such setting
+};
+
+// One item of a list that chooses a field's value.
+struct FieldItem {
+    const char* text;
+    std::uint8_t value;  // the field's value, counted from its lowest bit
+};
+
 struct ConfigLayoutTable {
     std::uint16_t base;  // bits no control represents
     std::array<FuseBits, kFuseCount> fuses;
@@ -79,6 +96,19 @@ struct ConfigLayoutTable {
     const char* mclrPin = "RA5";
     const char* clkoutPin = "RA6";
     const char* clockInPin = "RA7";  // where EC takes the external clock
+    // The six-item group's internal and resistor oscillator items.
+    const char* intoscItem = "INTRC (4Mhz)";
+    const char* rcItem = "ER (0.01..8MHz)";
+    // WRT1:0 in the second word (16F88x), chosen in the same list as wrtField.
+    std::uint16_t wrtField2 = 0;
+    // The brown-out modes in two bits (BOREN1:0), chosen in a list instead of
+    // the BODEN box; an item's value the list lacks reads as the first item.
+    std::uint16_t borField = 0;
+    std::span<const FieldItem> borItems{};
+    std::array<WordBit, kFlagCount> flags{};
+    const char* borvLow = "";  // the lower brown-out threshold, when BORV is clear
+
+    const WordBit& operator[](Flag f) const { return flags[static_cast<std::size_t>(f)]; }
 
     const FuseBits& operator[](Fuse f) const { return fuses[static_cast<std::size_t>(f)]; }
     BoxRule operator[](FuseBox b) const { return boxes[static_cast<std::size_t>(b)]; }
@@ -112,8 +142,14 @@ struct ConfigControls {
     int takt1 = 1;         // item of TaktRadioGroup1 (six items), -1 for none
     int wrtLevel = 0;      // item of WRTComboBox: 0 no write protection .. 3 the largest block
     bool ccp1Rb3 = false;  // "CCP1 an RB3"
-    bool fcmen = true;     // "FCMEN": the fail-safe clock monitor (second word)
-    bool ieso = true;      // "IESO": the two-speed start-up (second word)
+    bool fcmen = true;     // "FCMEN": the fail-safe clock monitor
+    bool ieso = true;      // "IESO": the two-speed start-up
+    int borMode = 0;       // value of BOREN1:0 chosen in BORComboBox
+    bool borv = true;      // "BOR bei 4,0 V": the higher brown-out threshold
+    bool ioscfs = true;    // "INTOSC 8 MHz" instead of 4 MHz
+
+    bool& flag(Flag f);
+    bool flag(Flag f) const;
 
     bool& fuse(Fuse f);
     bool fuse(Fuse f) const;
@@ -129,6 +165,11 @@ std::uint16_t buildConfigWord(std::int32_t type, const ConfigControls& c);
 // type without one.
 std::uint16_t buildConfigWord2(std::int32_t type, const ConfigControls& c);
 
+// The flag boxes the type shows: its layout has the bit in a word the chip has.
+std::array<bool, kFlagCount> flagsShown(std::int32_t type);
+// The type chooses WRT1:0 in WRTComboBox (in either word).
+bool wrtListShown(std::int32_t type);
+
 // The items of WRTComboBox, from no protection to the largest block; the item
 // index is 3 minus the value of WRT1:0. How far each block reaches differs
 // from chip to chip; the list's hint names the bits.
@@ -141,11 +182,13 @@ struct ControlsFromWord {
     bool ra6Enabled = false;  // "RA6 = CLKOUT" is enabled for INTRC and ER only
     // Which fuse boxes the word sets for this type (in Fuse order).
     std::array<bool, kFuseCount> fuseSet{};
-    bool taktSet = false;      // TaktRadioGroup takes an item
-    bool takt1Set = false;     // TaktRadioGroup1 takes an item
-    bool wrtLevelSet = false;  // WRTComboBox takes an item
-    bool ccpmxSet = false;     // "CCP1 an RB3" is set
-    bool secondSet = false;    // the second word's boxes are set
+    bool taktSet = false;                    // TaktRadioGroup takes an item
+    bool takt1Set = false;                   // TaktRadioGroup1 takes an item
+    bool wrtLevelSet = false;                // WRTComboBox takes an item
+    bool ccpmxSet = false;                   // "CCP1 an RB3" is set
+    bool secondSet = false;                  // the second word's controls are set
+    bool borSet = false;                     // BORComboBox takes an item
+    std::array<bool, kFlagCount> flagSet{};  // which flag boxes the words set
 };
 
 // Reads a word (bit 15 clear) into the controls of the given type; controls the

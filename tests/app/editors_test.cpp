@@ -201,6 +201,154 @@ TEST_F(EditorsTest, NewerChipsShowTheirOwnControlsAndOlderOnesKeepTheirs) {
     }
 }
 
+// What each of the newest layouts shows: its table's controls, nothing of a
+// family it is not.
+TEST_F(EditorsTest, NewestLayoutsShowTheControlsTheirTablesName) {
+    struct Case {
+        std::int32_t type;
+        std::vector<const char*> shown, hidden, enabled, disabled;
+        int borItems;
+        const char* intosc;
+    };
+    const Case cases[] = {
+        {Dev16F886_887,
+         {"BORComboBox", "BORVCheckBox", "WRTComboBox", "FCMENCheckBox", "IESOCheckBox",
+          "TaktRadioGroup1", "RA5CheckBox"},
+         {"BODENCheckBox", "CCPMXCheckBox", "IOSCFSCheckBox", "CP0CheckBox", "WRTCheckBox",
+          "TaktRadioGroup"},
+         {"LVPCheckBox", "DEBUGCheckBox", "CPDCheckBox", "BORComboBox", "BORVCheckBox"},
+         {},
+         4,
+         "INTOSC (8MHz)"},
+        {Dev16F685_689_690,
+         {"BORComboBox", "FCMENCheckBox", "IESOCheckBox", "WRTCheckBox"},
+         {"BODENCheckBox", "BORVCheckBox", "IOSCFSCheckBox", "WRTComboBox", "CCPMXCheckBox"},
+         {"CPDCheckBox", "RA5CheckBox"},
+         {"LVPCheckBox", "DEBUGCheckBox", "WRTCheckBox"},
+         4,
+         "INTOSC (8MHz)"},
+        {Dev16F916_917_946,
+         {"BORComboBox", "FCMENCheckBox"},
+         {"BORVCheckBox", "WRTComboBox"},
+         {"DEBUGCheckBox", "CPDCheckBox"},
+         {"LVPCheckBox"},
+         4,
+         "INTOSC (8MHz)"},
+        {Dev16F616,
+         {"BORComboBox", "IOSCFSCheckBox"},
+         {"FCMENCheckBox", "Config2Row", "BORVCheckBox", "BODENCheckBox"},
+         {"IOSCFSCheckBox"},
+         {"CPDCheckBox", "LVPCheckBox", "DEBUGCheckBox"},
+         3,
+         "INTOSC (4/8MHz)"},
+        {Dev16F716,
+         {"BODENCheckBox", "BORVCheckBox", "TaktRadioGroup"},
+         {"BORComboBox", "TaktRadioGroup1", "FCMENCheckBox", "IOSCFSCheckBox", "CP0CheckBox"},
+         {"BODENCheckBox", "BORVCheckBox"},
+         {"CPDCheckBox", "LVPCheckBox", "DEBUGCheckBox", "WRTCheckBox"},
+         -1,
+         nullptr},
+        {Dev12F629_675,  // an older layout keeps its panel
+         {"BODENCheckBox", "TaktRadioGroup1"},
+         {"BORComboBox", "BORVCheckBox", "IOSCFSCheckBox", "Config2Row"},
+         {},
+         {},
+         -1,
+         "INTRC (4Mhz)"},
+    };
+    const auto shown = [&](const char* n) { return get<QWidget>(n)->isVisibleTo(w.get()); };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(deviceInfo(k.type)->listText));
+        selectType(k.type);
+        for (const char* n : k.shown) {
+            EXPECT_TRUE(shown(n)) << n;
+        }
+        for (const char* n : k.hidden) {
+            EXPECT_FALSE(shown(n)) << n;
+        }
+        for (const char* n : k.enabled) {
+            EXPECT_TRUE(get<QWidget>(n)->isEnabled()) << n;
+        }
+        for (const char* n : k.disabled) {
+            EXPECT_FALSE(get<QWidget>(n)->isEnabled()) << n;
+        }
+        if (k.borItems > 0) {
+            EXPECT_EQ(get<QComboBox>("BORComboBox")->count(), k.borItems);
+        }
+        if (k.intosc != nullptr) {
+            EXPECT_EQ(radio("TaktRadioGroup1_4")->text().toStdString(), k.intosc);
+        }
+    }
+}
+
+TEST_F(EditorsTest, SixteenF887BothWordsByHandAndFromFile) {
+    selectType(Dev16F886_887);
+    clearFuses();
+    auto* bor = get<QComboBox>("BORComboBox");
+    bor->setCurrentIndex(bor->findText(QStringLiteral("BOR an, aus im Sleep")));
+    box("BORVCheckBox")->setChecked(false);
+    get<QComboBox>("WRTComboBox")->setCurrentIndex(1);
+    box("FCMENCheckBox")->setChecked(false);
+    box("IESOCheckBox")->setChecked(true);
+    box("DEBUGCheckBox")->setChecked(true);
+    box("RA5CheckBox")->setChecked(true);
+    radio("TaktRadioGroup1_4")->setChecked(true);
+    w->SetConfiguration();
+    // DEBUG off, IESO, BOREN 10, CPD and CP open, MCLR, INTOSCIO.
+    EXPECT_EQ(w->Image.ConfigWord, 0x26E4);
+    // WRT1:0 = 10, BOR4V clear, the rest ones.
+    EXPECT_EQ(w->Image.ConfigWord2, 0x3CFF);
+
+    // Debugger, LVP, FCMEN, BOR on, INTOSC with CLKOUT; WRT1:0 = 01, BOR4V.
+    fileConfig(0x1BC5);
+    w->Image.HexWords[MemoryImage::Config2Addr] = 0x3BFF;
+    box("ConfigCheckBox")->setChecked(true);
+    EXPECT_FALSE(box("DEBUGCheckBox")->isChecked());
+    EXPECT_TRUE(box("LVPCheckBox")->isChecked());
+    EXPECT_TRUE(box("FCMENCheckBox")->isChecked());
+    EXPECT_FALSE(box("IESOCheckBox")->isChecked());
+    EXPECT_EQ(bor->currentText(), QStringLiteral("BOR an"));
+    EXPECT_FALSE(box("RA5CheckBox")->isChecked());
+    EXPECT_TRUE(radio("TaktRadioGroup1_4")->isChecked());
+    EXPECT_TRUE(box("RA6CheckBox")->isChecked());
+    EXPECT_EQ(get<QComboBox>("WRTComboBox")->currentIndex(), 2);
+    EXPECT_TRUE(box("BORVCheckBox")->isChecked());
+    for (const char* n : {"BORComboBox", "BORVCheckBox", "WRTComboBox", "FCMENCheckBox",
+                          "IESOCheckBox", "LVPCheckBox", "DEBUGCheckBox"}) {
+        EXPECT_FALSE(get<QWidget>(n)->isEnabled()) << n;
+    }
+    w->SetConfiguration();
+    EXPECT_EQ(w->Image.ConfigWord, 0x1BC5);
+    EXPECT_EQ(w->Image.ConfigWord2, 0x3BFF);
+    box("ConfigCheckBox")->setChecked(false);
+    EXPECT_TRUE(bor->isEnabled());
+    EXPECT_TRUE(box("BORVCheckBox")->isEnabled());
+}
+
+// The brown-out list keeps the chosen mode across types where the new list has it.
+TEST_F(EditorsTest, BrownOutModeFollowsTheTypeWhereItExists) {
+    auto* bor = get<QComboBox>("BORComboBox");
+    struct Case {
+        const char* chosen;
+        std::int32_t next;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"BOR an", Dev16F616, "BOR an"},
+        {"BOR an, aus im Sleep", Dev16F616, "BOR an, aus im Sleep"},
+        {"BOR per SBOREN", Dev16F616, "BOR aus"},
+        {"BOR per SBOREN", Dev16F684, "BOR per SBOREN"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.chosen) + " then " + std::string(deviceInfo(k.next)->listText));
+        selectType(Dev16F883_884);
+        bor->setCurrentIndex(bor->findText(QString::fromUtf8(k.chosen)));
+        selectType(Dev16F87_88);  // a type without the list in between
+        selectType(k.next);
+        EXPECT_EQ(bor->currentText().toStdString(), k.shown);
+    }
+}
+
 TEST_F(EditorsTest, FileWordOfA16F7xCopiesProtectionIntoTheLowerBox) {
     selectType(Dev16F76_77);
     fileConfig(0x3FA0 + 0x0040 + 0x0002);  // protected, BOD, HS

@@ -78,6 +78,20 @@ TEST(WindowLayout, MainWindowKeepsItsSizeThroughEveryTypeChangeInBothViews) {
     }
 }
 
+// The first change from the start-up type shows controls that were never shown
+// before: a text or a list set after it shows would grow the window for good.
+TEST(WindowLayout, FirstChangeToEachTypeKeepsTheSize) {
+    for (int type = 0; type < kDeviceTypeCount; ++type) {
+        test::Window win;
+        win.w->show();
+        settle();
+        win.ui().TypComboBox->setCurrentIndex(type);
+        win.w->TypComboBoxChange();
+        settle();
+        EXPECT_EQ(win.w->size(), kMainSize) << win.ui().TypComboBox->currentText().toStdString();
+    }
+}
+
 TEST(WindowLayout, SwitchingTheViewKeepsTheCommandsWhereTheyAre) {
     test::Window win;
     win.w->show();

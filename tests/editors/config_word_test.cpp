@@ -151,6 +151,16 @@ TEST(ConfigWord, RepresentableControlsSurviveTheRoundTrip) {
     }
 }
 
+// A brown-out field as the list keeps it: a value no item has becomes the first item's.
+std::uint16_t listedBor(const ConfigLayoutTable& t, std::uint16_t field) {
+    for (const FieldItem& i : t.borItems) {
+        if (field == i.value * (t.borField & -t.borField)) {
+            return field;
+        }
+    }
+    return t.borItems.empty() ? 0 : t.borItems.front().value * (t.borField & -t.borField);
+}
+
 // Words the controls cannot show come back normalised: the bits the controls
 // read are kept, all others take the family's fixed values, and a second round
 // changes nothing.
@@ -163,9 +173,12 @@ TEST(ConfigWord, OtherWordsAreNormalised) {
         for (const FuseBits& f : t.fuses) {
             setBits |= f.set;
         }
-        // The write-protection field and the CCP1 pin keep the word's own bits.
-        const std::uint16_t ownBits = t.wrtField | t.ccpmx;
-        setBits |= ownBits;
+        // The write-protection field, the CCP1 pin and the flags keep the word's own bits.
+        std::uint16_t ownBits = t.wrtField | t.ccpmx;
+        for (const WordBit& b : t.flags) {
+            ownBits |= b.word == 0 ? b.bit : 0;
+        }
+        setBits |= ownBits | t.borField;
         const std::uint16_t clockBits = t.clock == ClockEncoding::Fosc62x   ? 0x13
                                         : t.clock == ClockEncoding::Fosc629 ? 0x07
                                                                             : 0x03;
@@ -179,6 +192,7 @@ TEST(ConfigWord, OtherWordsAreNormalised) {
             ASSERT_EQ(once & ~(setBits | clockBits), t.base) << std::hex << w;
             ASSERT_EQ(once & clockBits, w & clockBits) << std::hex << w;
             ASSERT_EQ(once & ownBits, w & ownBits) << std::hex << w;
+            ASSERT_EQ(once & t.borField, listedBor(t, w & t.borField)) << std::hex << w;
             for (std::size_t i = 0; i < kFuseCount; ++i) {
                 // A fuse's bits are all on or all off, decided by the bits read for it
                 // (a protection pair counts as protected only when both bits are 0).
@@ -329,6 +343,192 @@ TEST(ConfigWord, SixteenF62xClockItemsAndRa6) {
             EXPECT_EQ(r.controls.ra6, c.ra6);
             EXPECT_EQ(buildConfigWord(type, r.controls) & (fosc2 | 0x03), mode);
         }
+    }
+}
+
+// ---- The 16F88x, 16F6xx, 16F91x, 12F609/16F610 and 16F716 ----
+
+// Every word such a chip stores (unimplemented bits as the chip reads them, 1)
+// comes back from its controls unchanged, second word included. The one
+// exception: on the 12F609/16F610 BOREN1:0 = 01 is "off" as 00 is, and the list
+// has one item for both.
+TEST(ConfigWord, EveryStoredWordOfTheNewerChipsSurvivesTheControls) {
+    const std::int32_t types[] = {
+        Dev16F886_887, Dev12F683, Dev16F685_689_690,    Dev16F785, Dev16F916_917_946,
+        Dev16F716,     Dev16F616, Dev12F609_615_16F610, Dev16F882};
+    for (const std::int32_t type : types) {
+        const DeviceInfo& d = *deviceInfo(type);
+        SCOPED_TRACE(std::string(d.listText));
+        const std::uint16_t unimplemented = 0x3FFF & ~d.config().implemented;
+        const bool borOffTwice = configLayoutTable(d.configLayout).borItems.size() == 3;
+        for (std::uint32_t stored = 0; stored < 0x4000; ++stored) {
+            if ((stored & unimplemented) != unimplemented) {
+                continue;
+            }
+            const auto w = static_cast<std::uint16_t>(stored);
+            const std::uint16_t expected = borOffTwice && (w & 0x0300) == 0x0100 ? w & ~0x0100 : w;
+            ASSERT_EQ(buildConfigWord(type, controlsFromWord(type, w, ConfigControls{}).controls),
+                      expected)
+                << std::hex << w;
+        }
+        if (d.hasConfig2()) {
+            const std::uint16_t fixed = 0x3FFF & ~d.config2().implemented;
+            for (std::uint16_t bits = 0; bits <= d.config2().implemented; ++bits) {
+                if ((bits & ~d.config2().implemented) != 0) {
+                    continue;
+                }
+                const auto w2 = static_cast<std::uint16_t>(fixed | bits);
+                const ControlsFromWord r = controlsFromWord(type, 0x3FFF, ConfigControls{}, w2);
+                EXPECT_TRUE(r.secondSet);
+                EXPECT_EQ(buildConfigWord2(type, r.controls), w2) << std::hex << w2;
+            }
+        }
+    }
+}
+
+// Which bits of which word each control owns, from the chips' register tables.
+TEST(ConfigWord, EachControlOfTheNewerChipsOwnsItsBits) {
+    struct Case {
+        const char* name;
+        std::int32_t type;
+        void (*change)(ConfigControls&);
+        std::uint16_t word1;  // the bits the change flips
+        std::uint16_t word2;
+    };
+    using C = ConfigControls;
+    const Case cases[] = {
+        {"887 DEBUG", Dev16F886_887, [](C& c) { c.debug = true; }, 0x2000, 0},
+        {"887 LVP", Dev16F886_887, [](C& c) { c.lvp = true; }, 0x1000, 0},
+        {"887 FCMEN", Dev16F886_887, [](C& c) { c.fcmen = true; }, 0x0800, 0},
+        {"887 IESO", Dev16F886_887, [](C& c) { c.ieso = true; }, 0x0400, 0},
+        {"887 BOR an", Dev16F886_887, [](C& c) { c.borMode = 3; }, 0x0300, 0},
+        {"887 BOR per SBOREN", Dev16F886_887, [](C& c) { c.borMode = 1; }, 0x0100, 0},
+        {"887 CPD open", Dev16F886_887, [](C& c) { c.cpd = false; }, 0x0080, 0},
+        {"887 CP open", Dev16F886_887, [](C& c) { c.cp1 = false; }, 0x0040, 0},
+        {"887 MCLRE", Dev16F886_887, [](C& c) { c.ra5 = true; }, 0x0020, 0},
+        {"887 PWRTE", Dev16F886_887, [](C& c) { c.pwrte = true; }, 0x0010, 0},
+        {"887 WDTE", Dev16F886_887, [](C& c) { c.wdte = true; }, 0x0008, 0},
+        {"887 RC with CLKOUT", Dev16F886_887,
+         [](C& c) {
+             c.takt1 = 5;
+             c.ra6 = true;
+         },
+         0x0007, 0},
+        {"887 BOR4V", Dev16F886_887, [](C& c) { c.borv = true; }, 0, 0x0100},
+        {"887 WRT off", Dev16F886_887, [](C& c) { c.wrtLevel = 0; }, 0, 0x0600},
+        {"887 WRT klein", Dev16F886_887, [](C& c) { c.wrtLevel = 1; }, 0, 0x0400},
+        {"887 no CCPMX", Dev16F886_887, [](C& c) { c.ccp1Rb3 = true; }, 0, 0},
+        {"690 FCMEN", Dev16F685_689_690, [](C& c) { c.fcmen = true; }, 0x0800, 0},
+        {"690 IESO", Dev16F685_689_690, [](C& c) { c.ieso = true; }, 0x0400, 0},
+        {"690 BOR an, aus im Sleep", Dev16F685_689_690, [](C& c) { c.borMode = 2; }, 0x0200, 0},
+        {"690 CPD open", Dev16F685_689_690, [](C& c) { c.cpd = false; }, 0x0080, 0},
+        {"690 no DEBUG", Dev16F685_689_690, [](C& c) { c.debug = true; }, 0, 0},
+        {"690 no LVP", Dev16F685_689_690, [](C& c) { c.lvp = true; }, 0, 0},
+        {"683 INTOSC with CLKOUT", Dev12F683,
+         [](C& c) {
+             c.takt1 = 4;
+             c.ra6 = true;
+         },
+         0x0005, 0},
+        {"785 CP open", Dev16F785, [](C& c) { c.cp1 = false; }, 0x0040, 0},
+        {"917 DEBUG", Dev16F916_917_946, [](C& c) { c.debug = true; }, 0x1000, 0},
+        {"917 no LVP", Dev16F916_917_946, [](C& c) { c.lvp = true; }, 0, 0},
+        {"917 FCMEN", Dev16F916_917_946, [](C& c) { c.fcmen = true; }, 0x0800, 0},
+        {"616 IOSCFS", Dev16F616, [](C& c) { c.ioscfs = true; }, 0x0080, 0},
+        {"616 BOR an", Dev16F616, [](C& c) { c.borMode = 3; }, 0x0300, 0},
+        {"616 no FCMEN", Dev16F616, [](C& c) { c.fcmen = true; }, 0, 0},
+        {"609 no CPD", Dev12F609_615_16F610, [](C& c) { c.cpd = false; }, 0, 0},
+        {"609 MCLRE", Dev12F609_615_16F610, [](C& c) { c.ra5 = true; }, 0x0020, 0},
+        {"716 CP open", Dev16F716, [](C& c) { c.cp1 = false; }, 0x2000, 0},
+        {"716 BORV", Dev16F716, [](C& c) { c.borv = true; }, 0x0080, 0},
+        {"716 BOREN", Dev16F716, [](C& c) { c.boden = true; }, 0x0040, 0},
+        {"716 PWRTE", Dev16F716, [](C& c) { c.pwrte = true; }, 0x0008, 0},
+        {"716 WDTE", Dev16F716, [](C& c) { c.wdte = true; }, 0x0004, 0},
+        {"716 RC", Dev16F716, [](C& c) { c.takt = 3; }, 0x0003, 0},
+        {"716 no IOSCFS", Dev16F716, [](C& c) { c.ioscfs = true; }, 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        // Everything protected and off, LP, the largest write-protection block.
+        // A control the chip lacks changes neither word.
+        ConfigControls before = allOff();
+        before.cp1 = before.cp0 = before.cpd = true;
+        before.fcmen = before.ieso = before.borv = before.ioscfs = false;
+        before.takt = before.takt1 = 0;
+        before.wrtLevel = 3;
+        ConfigControls after = before;
+        k.change(after);
+        EXPECT_EQ(buildConfigWord(k.type, before) ^ buildConfigWord(k.type, after), k.word1);
+        EXPECT_EQ(buildConfigWord2(k.type, before) ^ buildConfigWord2(k.type, after), k.word2);
+    }
+}
+
+TEST(ConfigWord, NewerChipsReadTheWordsOfTheirOwnTables) {
+    struct Case {
+        const char* name;
+        std::int32_t type;
+        std::uint16_t word;
+        std::uint16_t word2;
+        int takt1;  // -1: the four-item group
+        int borMode;
+        bool ra6, fcmen, ieso, debug, lvp, borv, ioscfs;
+    };
+    const Case cases[] = {
+        // INTOSCIO, MCLR, BOR on, DEBUG and LVP off, everything else off or open.
+        {"887 0x23E4", Dev16F886_887, 0x23E4, 0x3EFF, 4, 3, false, false, false, true, false, false,
+         true},
+        {"887 erased", Dev16F886_887, 0x3FFF, 0x3FFF, 5, 3, true, true, true, true, true, true,
+         true},
+        {"690 EXTRC CLKOUT, SBOREN", Dev16F685_689_690, 0x3D07, 0xFFFF, 5, 1, true, true, true,
+         true, false, true, true},
+        {"610 BOR 01 reads off", Dev12F609_615_16F610, 0x3D7C, 0xFFFF, 4, 0, false, true, true,
+         true, false, true, false},
+        {"716 HS, BOR 2,5 V", Dev16F716, 0x3F72, 0xFFFF, -1, 0, false, true, true, true, false,
+         false, true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const ControlsFromWord r = controlsFromWord(k.type, k.word, ConfigControls{}, k.word2);
+        if (k.takt1 >= 0) {
+            EXPECT_EQ(r.controls.takt1, k.takt1);
+        } else {
+            EXPECT_EQ(r.controls.takt, 2);
+        }
+        EXPECT_EQ(r.controls.borMode, k.borMode);
+        EXPECT_EQ(r.controls.ra6, k.ra6);
+        EXPECT_EQ(r.controls.fcmen, k.fcmen);
+        EXPECT_EQ(r.controls.ieso, k.ieso);
+        EXPECT_EQ(r.controls.debug, k.debug);
+        EXPECT_EQ(r.controls.lvp, k.lvp);
+        EXPECT_EQ(r.controls.borv, k.borv);
+        EXPECT_EQ(r.controls.ioscfs, k.ioscfs);
+    }
+}
+
+// The flag boxes and the write-protection list a type shows: a bit of the
+// second word counts only on a chip that has that word.
+TEST(ConfigWord, FlagsAndListsShownWhereTheChipHasTheirBits) {
+    struct Case {
+        std::int32_t type;
+        std::array<bool, kFlagCount> flags;  // FCMEN, IESO, BORV, IOSCFS
+        bool wrtList;
+    };
+    const Case cases[] = {
+        {Dev16F87_88, {true, true, false, false}, true},
+        {Dev16F818, {false, false, false, false}, true},
+        {Dev16F876_877, {false, false, false, false}, false},
+        {Dev16F883_884, {true, true, true, false}, true},
+        {Dev16F684, {true, true, false, false}, false},
+        {Dev16F913_914, {true, true, false, false}, false},
+        {Dev12F609_615_16F610, {false, false, false, true}, false},
+        {Dev16F716, {false, false, true, false}, false},
+        {Dev16F72, {false, false, false, false}, false},
+        {-1, {false, false, false, false}, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.type);
+        EXPECT_EQ(flagsShown(k.type), k.flags);
+        EXPECT_EQ(wrtListShown(k.type), k.wrtList);
     }
 }
 
