@@ -128,8 +128,7 @@ void BM_BurnAndVerify(benchmark::State& state, const std::string& name, pk::Timi
     state.counters["floor_s"] = floorS;
     state.counters["total_over_floor"] = floorS > 0 ? (burnS + verifyS) / floorS : 0;
     state.counters["bits_s"] = bitsS;
-    state.counters["total_over_floor_bits"] =
-        floorS > 0 ? (burnS + verifyS) / (floorS + bitsS) : 0;
+    state.counters["total_over_floor_bits"] = floorS > 0 ? (burnS + verifyS) / (floorS + bitsS) : 0;
 }
 
 void registerAll() {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -79,6 +80,12 @@ void TOstrac::setUpShell() {
         ui_->TypComboBox->addItem(
             QString::fromUtf8(d.listText.data(), static_cast<qsizetype>(d.listText.size())));
     }
+    // The box keeps the width it had with the original entries, so the window does
+    // not grow with the list; the open list shows every entry in full.
+    ui_->TypComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui_->TypComboBox->setMinimumContentsLength(10);
+    ui_->TypComboBox->view()->setMinimumWidth(ui_->TypComboBox->view()->sizeHintForColumn(0) +
+                                              ui_->TypComboBox->view()->frameWidth() * 2 + 24);
     // A radio group's item index is its button group's checked id.
     const auto numberButtons = [](QButtonGroup* group,
                                   std::initializer_list<QAbstractButton*> buttons) {

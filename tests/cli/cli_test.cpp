@@ -153,7 +153,10 @@ class CliTest : public ::testing::Test {
         }
         file[pk::MemoryImage::ConfigAddr] = config;
         if (d.hasConfig2()) {
-            file[pk::MemoryImage::Config2Addr] = 0x3FFC;  // not the erased value
+            // Not the erased value: the lowest bit the chip stores there cleared.
+            const std::uint16_t stored = d.config2().implemented;
+            file[pk::MemoryImage::Config2Addr] =
+                static_cast<std::uint16_t>(0x3FFF & ~(stored & (~stored + 1)));
         }
         std::string text;
         pk::WriteHexRange(text, file, 0, static_cast<int>(pk::MemoryImage::Size) - 1);

@@ -95,7 +95,7 @@ check_completion "detect " pkorvel-cli --quiet de
 check_completion "--sim-chip-file --sim-circuit --sim-fast --sim-fault --sim-lpt --sim-strict --sim-vpp --simulate " pkorvel-cli --sim
 check_completion "16f84 16f84a " pkorvel-cli --type 16f84
 check_completion "16f627 16f627a 16f628 16f628a " pkorvel-cli --type = 16F62
-check_completion "16f73 16f74 16f76 16f77 " pkorvel-cli burn --simulate = 16f7
+check_completion "16f716 16f72 16f73 16f74 16f76 16f77 16f785 " pkorvel-cli burn --simulate = 16f7
 check_completion "lpt1 lpt2 " pkorvel-cli --port lp
 check_completion "" pkorvel-cli --type 16f877 map a.hex b.png ""
 all_types=$(ASAN_OPTIONS=detect_leaks=0 "$list_facts" | sort | tr '\n' ' ')
