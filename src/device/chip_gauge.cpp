@@ -65,7 +65,9 @@ void ChipOps::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
         gauge_.progress = RunGaugeState::Maximum;
         gauge_.remaining.reset();
         report_.showRunGauge(gauge_);
-        clock_.sleepMs(200);
+        if (report_.holdsFullGauge()) {
+            clock_.sleepMs(200);
+        }
     }
     gauge_.visible = false;
     gauge_.remaining.reset();

@@ -175,6 +175,9 @@ class ChipReporter {
     virtual void showCodeProtection(bool flash, bool eeprom) = 0;
     // A word that did not verify while burning; shown as its message box.
     virtual void failure(const WordFailure& f) { message(failureMessage(f)); }
+    // Whether the full gauge is held for a moment at the end of a run, so that
+    // a short run is seen to finish. A terminal prints its last line and needs none.
+    virtual bool holdsFullGauge() const { return true; }
 };
 
 class ChipOps {

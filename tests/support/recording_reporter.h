@@ -61,7 +61,9 @@ class RecordingReporter : public Reporter {
     std::vector<std::string> messages;
     std::vector<WordFailure> failures;
     std::vector<std::string> questions;
-    bool answer = false;  // to every question
+    bool holdsFullGauge() const override { return holdGauge; }
+    bool holdGauge = true;  // as the window does
+    bool answer = false;    // to every question
     bool reloadFromDisk = false;
     bool flashProtected = false;
     bool eepromProtected = false;
