@@ -223,12 +223,16 @@ void NewerFamily::endExternal(ChipCore& chip, nanoseconds now) const {
                      " µs (at least " +
                      std::to_string(std::chrono::duration_cast<microseconds>(least).count()) +
                      " µs)");
-    } else if (chip.extCode_ == 24) {
-        applyProgramOnly(chip);
-    } else if (bulk) {
-        bulkErase(chip, chip.extArm_);
     } else {
-        applyRowErase(chip);
+        // The least a host-timed cycle may last is its share of the floor.
+        chip.countCycle(least);
+        if (chip.extCode_ == 24) {
+            applyProgramOnly(chip);
+        } else if (bulk) {
+            bulkErase(chip, chip.extArm_);
+        } else {
+            applyRowErase(chip);
+        }
     }
     chip.extCode_ = -1;
     chip.extArm_ = Arm::None;
