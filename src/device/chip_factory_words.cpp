@@ -13,10 +13,20 @@ namespace pk {
 
 namespace {
 
-// Load Configuration puts the counter at 0x2000; this many increments reach `address`.
-void stepTo(ProgrammerLink& link, std::uint16_t from, std::uint16_t address) {
-    for (std::uint16_t a = from; a < address; ++a) {
-        link.Kommando(cmd::IncrementAddress);
+// With the counter at 0x2000 (after Load Configuration): steps it to each of
+// the row's factory words in turn and calls visit(index, address) there.
+template <typename Visit>
+void visitFactoryWords(ProgrammerLink& link, const DeviceInfo& d, Visit visit) {
+    std::uint16_t at = MemoryImage::IdBase;
+    for (std::size_t k = 0; k < d.factoryWords.size(); ++k) {
+        const std::uint16_t address = d.factoryWords[k];
+        if (address == 0) {
+            continue;
+        }
+        for (; at < address; ++at) {
+            link.Kommando(cmd::IncrementAddress);
+        }
+        visit(k, address);
     }
 }
 
@@ -39,20 +49,13 @@ bool ChipOps::ReadFactoryWords(std::array<std::uint16_t, 2>& words) {
     words = {0xFFFF, 0xFFFF};
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FFF);
-    std::uint16_t at = MemoryImage::IdBase;
     bool stable = true;
-    for (std::size_t k = 0; k < d.factoryWords.size(); ++k) {
-        const std::uint16_t address = d.factoryWords[k];
-        if (address == 0) {
-            continue;
-        }
-        stepTo(link_, at, address);
-        at = address;
+    visitFactoryWords(link_, d, [&](std::size_t k, std::uint16_t) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         words[k] = link_.RdDaten();
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         stable = stable && link_.RdDaten() == words[k];
-    }
+    });
     // Only a new entry brings the counter back below configuration memory.
     link_.EndProgmode();
     StartProgmode();
@@ -81,14 +84,7 @@ bool ChipOps::BulkEraseKeepingFactoryWords(bool data) {
     }
     if (check) {
         // The counter still stands at 0x2000.
-        std::uint16_t at = MemoryImage::IdBase;
-        for (std::size_t k = 0; k < d.factoryWords.size(); ++k) {
-            const std::uint16_t address = d.factoryWords[k];
-            if (address == 0) {
-                continue;
-            }
-            stepTo(link_, at, address);
-            at = address;
+        visitFactoryWords(link_, d, [&](std::size_t k, std::uint16_t address) {
             link_.Kommando(cmd::ReadDataFromProgramMemory);
             const std::uint16_t after = link_.RdDaten();
             if (after != before[k]) {
@@ -97,7 +93,7 @@ bool ChipOps::BulkEraseKeepingFactoryWords(bool data) {
                 report_.failure(
                     {Area::Config, address, before[k], after, WordFailure::Check::FactoryWord});
             }
-        }
+        });
     }
     link_.EndProgmode();
     StartProgmode();
