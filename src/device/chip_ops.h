@@ -301,7 +301,17 @@ class ChipOps {
     // fills enough words for the erase to pay: the chip's erase, then 0x18 per
     // word. Says which way it went in status-bar panel 1.
     bool ProgramOnlyPays(bool includeData) const;
+    // Goes word by word instead when the erase would clear what the file does
+    // not set (EraseLosesNothing).
     void WriteProgramAfterErase(bool includeData);
+    // Whether the chip's erase may clear nothing but what the burn writes: every
+    // program word the file leaves out, and every ID it does not set where the
+    // erase takes the IDs, reads blank twice. Reads only where the file has such
+    // gaps, and then leaves the chip in a new programming mode, counter at 0.
+    bool EraseLosesNothing();
+    // Whether the erase before a program-only burn takes the EEPROM along: only
+    // when the file gives every byte of it.
+    bool ErasesData(bool includeData) const;
 
   private:
     // Sleeps through a chip cycle. The classic waits are whole milliseconds; the

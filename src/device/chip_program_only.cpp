@@ -3,6 +3,11 @@
 // erase, then program each word without the erase half of command 8, which is
 // half the cycle time. The skip of unchanged words goes with it (the erase
 // cleared them); every word written is still read back at once.
+//
+// The erase must not cost the user anything the word-by-word burn keeps: the
+// words the file leaves out, the IDs it does not set, the EEPROM bytes it does
+// not give. So the way is taken only when they are blank already; otherwise the
+// burn goes word by word, and the chip ends up the same in both timings.
 
 #include <string>
 
@@ -18,6 +23,11 @@ constexpr bool present(std::uint16_t word) {
 
 // What one more stay in programming mode costs: its voltage steps' pauses.
 constexpr std::chrono::microseconds kBracket = ProgrammingMode::pauses(true).bracket();
+// One read of a word the file leaves out (command, frame, increment; read twice
+// when blank), at about 1 us per port access.
+constexpr std::chrono::microseconds kGapRead{120};
+
+constexpr std::uint16_t kBlank = 0x3FFF;
 
 }  // namespace
 
@@ -31,9 +41,14 @@ bool ChipOps::ProgramOnlyPays(bool includeData) const {
     for (std::int32_t a = 0; a <= device_.ProgLastAddr; ++a) {
         words += present(image_.HexWords.at(static_cast<std::size_t>(a))) ? 1 : 0;
     }
+    includeData = ErasesData(includeData);
     // Every word of the file is assumed to need its cycle (a blank chip).
     const auto wordByWord = words * t.program;
     auto afterErase = t.erase + words * t.programOnly;
+    if (const std::int64_t gaps = device_.ProgLastAddr + 1 - words; gaps > 0) {
+        // The words left out are read first, from an entry of their own.
+        afterErase += gaps * kGapRead + kBracket;
+    }
     if (procedure().erase == EraseScheme::SetupPairAtConfig) {
         // The erase leaves the counter in configuration memory, and it takes the
         // data EEPROM along: kept bytes are read twice and written back.
@@ -47,10 +62,79 @@ bool ChipOps::ProgramOnlyPays(bool includeData) const {
     return afterErase < wordByWord;
 }
 
+bool ChipOps::ErasesData(bool includeData) const {
+    // An EEPROM byte the file leaves out keeps its value in a word-by-word burn;
+    // the erase would clear it. The erase takes the EEPROM along only when the
+    // file gives every byte; otherwise the EEPROM is kept (read and written back
+    // where the chip's one erase clears it).
+    if (!includeData) {
+        return false;
+    }
+    for (std::int32_t n = 0; n <= device_.DataLastAddr; ++n) {
+        if (!image_.present(static_cast<std::size_t>(MemoryImage::EepromBase + n))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChipOps::EraseLosesNothing() {
+    auto& hex = image_.HexWords;
+    // The 16F87x's one erase clears the IDs as well; the others' keep them.
+    const bool idsGo = procedure().erase == EraseScheme::SetupPairAtConfig;
+    bool gaps = false;
+    for (std::int32_t a = 0; a <= device_.ProgLastAddr && !gaps; ++a) {
+        gaps = !present(hex.at(static_cast<std::size_t>(a)));
+    }
+    bool idGaps = false;
+    for (const std::int32_t id : image_.IdWords) {
+        idGaps = idGaps || (idsGo && (id & 0x8000) != 0);
+    }
+    if (!gaps && !idGaps) {
+        return true;
+    }
+    // Blank means blank twice: a misread must not cost the user a word.
+    const auto blankTwice = [this](std::uint16_t readCmd) {
+        for (int k = 0; k < 2; ++k) {
+            link_.Kommando(readCmd);
+            if (link_.RdDaten() != kBlank) {
+                return false;
+            }
+        }
+        return true;
+    };
+    bool blank = true;
+    for (std::int32_t a = 0; a <= device_.ProgLastAddr && blank && gaps; ++a) {
+        if (!present(hex.at(static_cast<std::size_t>(a)))) {
+            blank = blankTwice(cmd::ReadDataFromProgramMemory);
+        }
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    if (blank && idGaps) {
+        link_.Kommando(cmd::LoadConfiguration);
+        link_.WrDaten(kBlank);
+        for (int i = 0; i < 4 && blank; ++i) {
+            if ((image_.IdWords.at(static_cast<std::size_t>(i)) & 0x8000) != 0) {
+                blank = blankTwice(cmd::ReadDataFromProgramMemory);
+            }
+            link_.Kommando(cmd::IncrementAddress);
+        }
+    }
+    // Whichever way the burn goes, it starts at address 0.
+    link_.EndProgmode();
+    StartProgmode();
+    return blank;
+}
+
 void ChipOps::WriteProgramAfterErase(bool includeData) {
+    if (!EraseLosesNothing()) {
+        report_.setPanel(1, kWordByWordText);
+        WriteProgram();
+        return;
+    }
     report_.setPanel(1, kProgramOnlyText);
     const std::int32_t dataErrors = errors_.DataErrorCount;
-    ErasePIC(includeData);
+    ErasePIC(ErasesData(includeData));
     if (errors_.DataErrorCount != dataErrors) {
         // The EEPROM could not be kept, so nothing was erased: word by word then.
         link_.EndProgmode();

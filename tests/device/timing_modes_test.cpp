@@ -1,0 +1,153 @@
+// The data-sheet timing is a faster way to the same chip: a burn in either
+// timing leaves the chip word for word as the other does, whatever the chip
+// held where the file gives nothing.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "burn_fixture.h"
+
+namespace pk::burntest {
+namespace {
+
+// A chip of the row, by the name its first switch gives.
+std::string chipOf(const DeviceInfo& row) {
+    std::string name;
+    for (std::string_view sw : row.switches) {
+        if (!sw.empty()) {
+            name = std::string(sw.substr(2));
+            if (sw != "/p16f84") {
+                break;
+            }
+        }
+    }
+    for (char& c : name) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
+}
+
+enum class Held { Random, BlankInTheGaps };
+
+struct Case {
+    std::int32_t row;
+    Held held;
+};
+
+// The words the factory put there, which no burn touches.
+bool factoryOwned(const DeviceInfo& d, int address) {
+    return address == d.calibration.word || d.isFactoryWord(static_cast<std::uint16_t>(address));
+}
+
+// The same chip contents in both benches: random words (or blank ones where
+// the file leaves gaps), random EEPROM bytes and IDs.
+void fillChip(Bench& b, Held held, const std::vector<bool>& inFile, unsigned seed) {
+    const DeviceInfo& d = *deviceInfo(b.device.CurrentType);
+    std::mt19937 rng(seed);
+    for (int a = 0; a <= d.progLastAddr; ++a) {
+        const auto w = static_cast<std::uint16_t>(rng() & 0x3FFF);
+        if (!factoryOwned(d, a) && (held == Held::Random || inFile[static_cast<std::size_t>(a)])) {
+            b.chip->setWord(a, w);
+        }
+    }
+    for (int n = 0; n <= d.dataLastAddr; ++n) {
+        b.chip->setWord(MemoryImage::EepromBase + n, static_cast<std::uint16_t>(rng() & 0xFF));
+    }
+    if (held == Held::Random) {
+        for (int i = 0; i < 4; ++i) {
+            b.chip->setWord(MemoryImage::IdBase + i, static_cast<std::uint16_t>(0x3F80 | i));
+        }
+    }
+}
+
+// A file that fills the first 600 words, and some words and bytes beyond.
+std::vector<bool> fillFile(Bench& b) {
+    const DeviceInfo& d = *deviceInfo(b.device.CurrentType);
+    std::vector<bool> inFile(static_cast<std::size_t>(d.progLastAddr + 1), false);
+    const auto put = [&](int a) {
+        if (a <= d.progLastAddr && !factoryOwned(d, a)) {
+            b.image.HexWords[static_cast<std::size_t>(a)] =
+                static_cast<std::uint16_t>((a * 97 + 11) & 0x3FFF);
+            inFile[static_cast<std::size_t>(a)] = true;
+        }
+    };
+    for (int a = 0; a < 600; ++a) {
+        put(a);
+    }
+    put(d.progLastAddr - 5);
+    put(d.progLastAddr / 2 + 3);
+    for (int n = 0; n <= d.dataLastAddr; n += 3) {
+        b.image.HexWords[static_cast<std::size_t>(MemoryImage::EepromBase + n)] =
+            static_cast<std::uint16_t>(n ^ 0xA5);
+    }
+    b.image.ConfigWord = plainConfig(d.type);
+    b.image.HexLoaded = true;
+    return inFile;
+}
+
+std::int64_t programOnlyCycles(const Bench& b) {
+    std::int64_t n = 0;
+    for (const auto& c : b.log().commands()) {
+        n += c.code == 24 ? 1 : 0;
+    }
+    return n;
+}
+
+class TimingModes : public ::testing::TestWithParam<Case> {};
+
+TEST_P(TimingModes, LeaveTheSameChip) {
+    const DeviceInfo& d = kDevices[static_cast<std::size_t>(GetParam().row)];
+    const std::string name = chipOf(d);
+    SCOPED_TRACE(name);
+    std::vector<std::uint16_t> chips[2];
+    std::int64_t programOnly = 0;
+    for (const TimingMode timing : {TimingMode::Classic, TimingMode::DataSheet}) {
+        Bench b(name.c_str(), d.type);
+        b.settings.Timing = timing;
+        const std::vector<bool> inFile = fillFile(b);
+        fillChip(b, GetParam().held, inFile, 4711U + static_cast<unsigned>(d.type));
+        ASSERT_TRUE(b.burn());
+        EXPECT_EQ(b.errors.sum(), 0) << (b.report.messages.empty() ? "" : b.report.messages[0]);
+        EXPECT_TRUE(b.clean()) << b.violations();
+        chips[timing == TimingMode::DataSheet ? 1 : 0] = b.chip->contents();
+        programOnly = programOnlyCycles(b);
+    }
+    ASSERT_EQ(chips[0].size(), chips[1].size());
+    for (std::size_t a = 0; a < chips[0].size(); ++a) {
+        ASSERT_EQ(chips[0][a], chips[1][a]) << "word " << hexWord(static_cast<std::uint32_t>(a));
+    }
+    // Where the chip has the quicker cycle, it is used when it loses nothing
+    // (on the 16F87x it rarely pays: its erase takes the EEPROM along).
+    if (d.writeScheme == WriteScheme::WordByWord &&
+        procedureOf(d, false).times->dataSheet.programOnly.count() > 0) {
+        if (GetParam().held == Held::Random) {
+            EXPECT_EQ(programOnly, 0);
+        } else if (procedureOf(d, false).erase != EraseScheme::SetupPairAtConfig) {
+            EXPECT_GT(programOnly, 0);
+        }
+    }
+}
+
+std::vector<Case> everyRow() {
+    std::vector<Case> cases;
+    for (const DeviceInfo& d : kDevices) {
+        cases.push_back({d.type, Held::Random});
+        cases.push_back({d.type, Held::BlankInTheGaps});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, TimingModes, ::testing::ValuesIn(everyRow()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             std::string n =
+                                 chipOf(kDevices[static_cast<std::size_t>(info.param.row)]) +
+                                 (info.param.held == Held::Random ? "_random" : "_blankGaps");
+                             return n;
+                         });
+
+}  // namespace
+}  // namespace pk::burntest
