@@ -59,7 +59,12 @@ void TOstrac::UpdateGauge() {
 // input (nothing can start a second operation meanwhile).
 class OpsReporter : public Reporter {
   public:
-    explicit OpsReporter(TOstrac& w) : w_(w) { sinceEvents_.start(); }
+    explicit OpsReporter(TOstrac& w) : w_(w) {
+        sinceEvents_.start();
+        hold_.setSingleShot(true);
+        hold_.setInterval(kFullHold);
+        QObject::connect(&hold_, &QTimer::timeout, [this] { paint(last_); });
+    }
 
     void setPanel(int panel, const std::string& text) override {
         w_.setPanel(panel, QString::fromStdString(text));
@@ -70,25 +75,25 @@ class OpsReporter : public Reporter {
     }
 
     void showRunGauge(const RunGaugeState& gauge) override {
-        QProgressBar* bar = w_.ui()->RunGauge;
         const bool changed = !shownOnce_ || gauge.visible != last_.visible ||
                              gauge.progress != last_.progress || gauge.colour != last_.colour;
-        if (gauge.colour != last_.colour || !shownOnce_) {
-            QPalette p = bar->palette();
-            p.setColor(QPalette::Highlight,
-                       gauge.colour == RunGaugeColour::Red ? QColor(255, 0, 0) : QColor(0, 128, 0));
-            bar->setPalette(p);
-        }
-        bar->setValue(gauge.progress);
-        bar->setVisible(gauge.visible);
-        w_.showRemaining(gauge.visible ? gauge.remaining : std::nullopt);
-        if (gauge.visible) {
-            bar->repaint();
-        }
+        // A run that ends stays full on screen for a moment, so even a short one
+        // is seen to finish; the operation goes on meanwhile (the chip is powered).
+        const bool ending = !gauge.visible && last_.visible &&
+                            last_.progress == RunGaugeState::Maximum && shownOnce_;
         last_ = gauge;
         shownOnce_ = true;
+        if (ending) {
+            hold_.start();
+        } else if (gauge.visible || !hold_.isActive()) {
+            hold_.stop();
+            paint(gauge);
+        }
         keepAlive(changed);
     }
+
+    // Whether the full gauge of a run just ended is still on screen.
+    bool holdingFullGauge() const { return hold_.isActive(); }
 
     void message(const std::string& text) override { w_.dialog().message(text); }
 
@@ -116,6 +121,25 @@ class OpsReporter : public Reporter {
     void countersDone(const ErrorCounters& /*counters*/) override { w_.ShowFehler(); }
 
   private:
+    static constexpr std::chrono::milliseconds kFullHold{200};
+
+    void paint(const RunGaugeState& gauge) {
+        QProgressBar* bar = w_.ui()->RunGauge;
+        QPalette p = bar->palette();
+        const QColor colour =
+            gauge.colour == RunGaugeColour::Red ? QColor(255, 0, 0) : QColor(0, 128, 0);
+        if (p.color(QPalette::Highlight) != colour) {
+            p.setColor(QPalette::Highlight, colour);
+            bar->setPalette(p);
+        }
+        bar->setValue(gauge.progress);
+        bar->setVisible(gauge.visible);
+        w_.showRemaining(gauge.visible ? gauge.remaining : std::nullopt);
+        if (gauge.visible) {
+            bar->repaint();
+        }
+    }
+
     void keepAlive(bool now) {
         // Often enough for the window manager, rarely enough not to slow a burn. User
         // input is let through too, to be dropped by the operation's filter: kept
@@ -130,6 +154,7 @@ class OpsReporter : public Reporter {
     QElapsedTimer sinceEvents_;
     RunGaugeState last_;
     bool shownOnce_ = false;
+    QTimer hold_;
 };
 
 namespace {

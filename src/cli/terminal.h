@@ -56,7 +56,6 @@ class TerminalReporter : public Reporter {
     void setPanel(int panel, const std::string& text) override;
     void showRunGauge(const RunGaugeState& gauge) override;
     // The chip stays powered while the gauge is held: no pause here.
-    bool holdsFullGauge() const override { return false; }
     void message(const std::string& text) override;
     void showCodeProtection(bool flash, bool eeprom) override;
 

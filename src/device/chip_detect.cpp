@@ -27,19 +27,26 @@ bool eepromProtected(std::int32_t type, std::uint16_t config) {
 
 IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order) {
     IdWords w;
+    // The classic timing rests 1 ms after each step to the ID; the chips ask
+    // no wait after an increment (1 us between frames).
+    const bool rest = !link.bus().dataSheetTiming();
+    const auto step = [&] {
+        link.Kommando(cmd::IncrementAddress);
+        if (rest) {
+            clock.sleepMs(1);
+        }
+    };
     link.StartProgmode(order);
     // All ones: the 16F785 takes no other word with Load Configuration, and the
     // chips that latch it program nothing before the next entry anyway.
     link.Kommando(cmd::LoadConfiguration);
     link.WrDaten(0x3FFF);
     for (int k = 0; k < 6; ++k) {
-        link.Kommando(cmd::IncrementAddress);
-        clock.sleepMs(1);
+        step();
     }
     link.Kommando(cmd::ReadDataFromProgramMemory);
     w.id = link.RdDaten();
-    link.Kommando(cmd::IncrementAddress);
-    clock.sleepMs(1);
+    step();
     link.Kommando(cmd::ReadDataFromProgramMemory);
     w.config = link.RdDaten();
     // The words after it only on a chip that has them: a second configuration

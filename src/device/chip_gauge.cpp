@@ -61,13 +61,11 @@ void ChipOps::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
         return;
     }
     if (position == maximum) {
-        // Full for a moment, so even a short run is seen to have finished.
+        // Full, so even a short run is seen to have finished. How long it stays
+        // so is the front end's business: the chip is not kept powered for it.
         gauge_.progress = RunGaugeState::Maximum;
         gauge_.remaining.reset();
         report_.showRunGauge(gauge_);
-        if (report_.holdsFullGauge()) {
-            clock_.sleepMs(200);
-        }
     }
     gauge_.visible = false;
     gauge_.remaining.reset();

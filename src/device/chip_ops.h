@@ -175,9 +175,6 @@ class ChipReporter {
     virtual void showCodeProtection(bool flash, bool eeprom) = 0;
     // A word that did not verify while burning; shown as its message box.
     virtual void failure(const WordFailure& f) { message(failureMessage(f)); }
-    // Whether the full gauge is held for a moment at the end of a run, so that
-    // a short run is seen to finish. A terminal prints its last line and needs none.
-    virtual bool holdsFullGauge() const { return true; }
 };
 
 class ChipOps {
@@ -197,7 +194,7 @@ class ChipOps {
     // The order StartProgmode uses for the current type on the current circuit.
     EntryOrder entryOrder() const;
 
-    // ---- Progress (gauge rules: never moves back; full, 200 ms pause, hidden at the end) ----
+    // ---- Progress (gauge rules: never moves back; full, then hidden at the end) ----
     void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
     const RunGaugeState& runGauge() const { return gauge_; }
     void setGaugeColour(RunGaugeColour c);

@@ -665,10 +665,14 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
     bracket(chip, [&] { chip.ops.ReadProgram(false); });
-    if (options.includeData) {
-        bracket(chip, [&] { chip.ops.ReadData(); });
-    }
-    bracket(chip, [&] { chip.ops.ReadConfiguration(); });
+    // Load Configuration reaches the IDs from anywhere in the data memory: one
+    // entry for both.
+    bracket(chip, [&] {
+        if (options.includeData) {
+            chip.ops.ReadData();
+        }
+        chip.ops.ReadConfiguration();
+    });
     r.failures = differences(chip.ops.image(), chip.ops.device(), options.includeData);
     chip.ops.errors() = countFailures(r.failures);
     finishCounters(chip, r);
@@ -690,8 +694,10 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
         // read of another chip left there must not end up in this file.
         image.ReadBack.fill(0xFFFF);
         bracket(chip, [&] { chip.ops.ReadProgram(true); });
-        bracket(chip, [&] { chip.ops.ReadData(); });
-        bracket(chip, [&] { chip.ops.ReadConfiguration(); });
+        bracket(chip, [&] {
+            chip.ops.ReadData();
+            chip.ops.ReadConfiguration();
+        });
     };
     pass();
     const WordArray first = image.ReadBack;

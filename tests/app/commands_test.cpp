@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <cctype>
@@ -373,7 +374,8 @@ TEST(Erase, OldF84WithoutDataSendsTheErasePairOnly) {
         ASSERT_EQ(c.chip->word(a), 0x3FFF) << a;
     }
     EXPECT_EQ(c.chip->word(0x2100), 0x11);
-    EXPECT_TRUE(c.ui().RunGauge->isHidden());
+    // Full for a moment after the run, then hidden.
+    QTRY_VERIFY_WITH_TIMEOUT(c.ui().RunGauge->isHidden(), 1000);
     EXPECT_TRUE(c.clean()) << c.violations();
 }
 
@@ -528,7 +530,8 @@ TEST_P(RemoveProtection, ChipIsUnprotectedAndBlank) {
     }
     EXPECT_EQ(c.chip->word(0x2100), 0xFF);
     EXPECT_EQ(c.chip->word(0x2007), 0x3FFF);
-    EXPECT_TRUE(c.ui().RunGauge->isHidden());
+    // Full for a moment after the run, then hidden.
+    QTRY_VERIFY_WITH_TIMEOUT(c.ui().RunGauge->isHidden(), 1000);
     EXPECT_TRUE(c.clean()) << c.violations();
 
     // Now it reads as a blank chip.

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 
@@ -124,7 +125,7 @@ TEST(OkLabel, BlinksThreeTimesThenHides) {
     EXPECT_TRUE(ok->isHidden());
 }
 
-TEST(RunGaugeWidget, FollowsTheOperationAndPausesAtTheEnd) {
+TEST(RunGaugeWidget, FollowsTheOperationAndStaysFullAMomentAtTheEnd) {
     SimWindow s;
     QProgressBar* gauge = s.ui().RunGauge;
     EXPECT_EQ(gauge->maximum(), 20);
@@ -138,10 +139,23 @@ TEST(RunGaugeWidget, FollowsTheOperationAndPausesAtTheEnd) {
     EXPECT_EQ(gauge->palette().color(QPalette::Highlight), QColor(255, 0, 0));
     const auto slept = s.clock.slept();
     s.w->UpdateRunGauge(20, 20);
-    EXPECT_EQ(s.clock.slept() - slept, 200ms);
-    EXPECT_TRUE(gauge->isHidden());
+    // Full on screen, but the operation does not wait for it: the chip is powered.
+    EXPECT_EQ(s.clock.slept() - slept, 0ms);
+    EXPECT_FALSE(gauge->isHidden());
+    EXPECT_EQ(gauge->value(), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(gauge->isHidden(), 1000);
     EXPECT_EQ(gauge->value(), 0);
     EXPECT_EQ(gauge->palette().color(QPalette::Highlight), QColor(0, 128, 0));
+
+    // A new run within the moment takes the gauge over at once.
+    s.w->UpdateRunGauge(19, 20);
+    s.w->UpdateRunGauge(20, 20);
+    s.w->UpdateRunGauge(3, 20);
+    EXPECT_FALSE(gauge->isHidden());
+    EXPECT_EQ(gauge->value(), 3);
+    QTest::qWait(300);
+    EXPECT_FALSE(gauge->isHidden()) << "the old run's moment must not hide the new run";
+    EXPECT_EQ(gauge->value(), 3);
 }
 
 TEST(WindowBurn, FailedWordLeavesTheGaugeRedAndTheFigureRed) {

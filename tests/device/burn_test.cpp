@@ -177,11 +177,11 @@ TEST(WriteProgram, OnlyAddressFiveIsReadProgrammedAndVerified) {
     EXPECT_EQ(b.log().commandTrace(), "6 6 6 6 6 4 2(0ABC) 8 4 6");
     EXPECT_EQ(b.chip->word(5), 0x0ABC);
     EXPECT_EQ(b.report.panels[0], "Adresse 0x0005");
-    // 5 is the last address: the gauge ends full, pauses 200 ms, and hides.
+    // 5 is the last address: the gauge ends full and hides, without a pause.
     ASSERT_GE(b.report.gauges.size(), 2u);
     EXPECT_EQ(b.report.gauges[b.report.gauges.size() - 2].progress, 20);
     EXPECT_FALSE(b.ops.runGauge().visible);
-    EXPECT_EQ(b.clock.slept(), std::chrono::milliseconds(100 + 150 + 20 + 200 + 100 + 150));
+    EXPECT_EQ(b.clock.slept(), std::chrono::milliseconds(100 + 150 + 20 + 100 + 150));
 }
 
 TEST(WriteProgram, NoProgramWordsVisitsAddressesZeroAndOne) {

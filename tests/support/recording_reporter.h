@@ -61,9 +61,7 @@ class RecordingReporter : public Reporter {
     std::vector<std::string> messages;
     std::vector<WordFailure> failures;
     std::vector<std::string> questions;
-    bool holdsFullGauge() const override { return holdGauge; }
-    bool holdGauge = true;  // as the window does
-    bool answer = false;    // to every question
+    bool answer = false;  // to every question
     bool reloadFromDisk = false;
     bool flashProtected = false;
     bool eepromProtected = false;
