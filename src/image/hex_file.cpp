@@ -313,8 +313,31 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
                    std::to_string(r.column - 1) + ")";
             break;
         case S::AddressRange:
-            what = "Datenwort an Adresse " + hex4(r.wordAddress) +
-                   " liegt außerhalb des Speichers (höchstens 0x21FF)";
+            if (r.byteRegions) {
+                what = "Datenbyte an Adresse " + HexByteAddress(r.byteAddress) + " " +
+                       ByteAddressOutside(r.byteAddress, *r.byteRegions);
+            } else {
+                what = "Datenwort an Adresse " + hex4(r.wordAddress) +
+                       " liegt außerhalb des Speichers (höchstens 0x21FF)";
+            }
+            break;
+        case S::BadChecksum:
+            what = "Prüfsummenfehler: " + ByteToHex(static_cast<unsigned>(r.checksumGiven)) +
+                   " angegeben, " + ByteToHex(static_cast<unsigned>(r.checksumWanted)) +
+                   " erwartet";
+            break;
+        case S::BadRecord:
+            if (r.recordType == 1 || r.recordType == 4) {
+                what = "ein Datensatz vom Typ " + ByteToHex(static_cast<unsigned>(r.recordType)) +
+                       " hat " + (r.recordType == 1 ? "keine Datenbytes" : "2 Datenbytes") +
+                       ", dieser hat " + std::to_string(r.recordCount);
+            } else {
+                what = "Datensätze vom Typ " + ByteToHex(static_cast<unsigned>(r.recordType)) +
+                       " werden für diesen PIC nicht unterstützt";
+            }
+            break;
+        case S::NoEndRecord:
+            what = "der Ende-Datensatz (Typ 01) fehlt, die Datei ist unvollständig";
             break;
         case S::ReadError:
             what = "Lesefehler: " + r.systemReason;
