@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "image/byte_image.h"
+#include "image/byte_regions.h"
 #include "image/memory_image.h"
 
 namespace pk {

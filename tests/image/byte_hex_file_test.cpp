@@ -159,7 +159,7 @@ std::vector<ReaderCase> readerCases() {
          2,
          {},
          0,
-         "Adresse 0xF00000 der PIC hat kein Data-EEPROM"},
+         "Datenbyte an Adresse 0xF00000 gehört zum Data-EEPROM, das der PIC nicht hat"},
         {"EEPROM past its end",
          k4550,
          ":0200000400F00A\n" + rec(0, 0x0100, {1}) + kEnd,

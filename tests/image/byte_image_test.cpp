@@ -76,7 +76,7 @@ TEST(ByteRegions, OutsideTextsNameTheAreaAndItsLastAddress) {
         {&k4550, 0x200010, "liegt hinter den ID-Bytes des PIC (höchstens 0x200007)"},
         {&k4550, 0x30000E, "liegt hinter den Konfigurationsbytes des PIC (höchstens 0x30000D)"},
         {&k4550, 0xF00100, "liegt hinter dem Data-EEPROM des PIC (höchstens 0xF000FF)"},
-        {&k2410, 0xF00000, "der PIC hat kein Data-EEPROM"},
+        {&k2410, 0xF00000, "gehört zum Data-EEPROM, das der PIC nicht hat"},
         {&k4550, 0x3FFFFE, "liegt hinter den Konfigurationsbytes des PIC (höchstens 0x30000D)"},
         {&k4550, 0x400000, "gehört zu keinem Speicher des PIC"},
         {&k4550, 0x1000000, "gehört zu keinem Speicher des PIC"},
