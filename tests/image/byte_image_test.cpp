@@ -65,6 +65,7 @@ TEST(ByteRegions, OversizedAreasAreCutToTheirWindow) {
     EXPECT_EQ(image.regions().programBytes, 0x200000u);
 }
 
+// The reader's cases show most of these texts in their messages; here the rest.
 TEST(ByteRegions, OutsideTextsNameTheAreaAndItsLastAddress) {
     struct Case {
         const ByteRegions* regions;
@@ -72,9 +73,7 @@ TEST(ByteRegions, OutsideTextsNameTheAreaAndItsLastAddress) {
         const char* text;
     };
     const std::vector<Case> cases = {
-        {&k4550, 0x008000, "liegt hinter dem Programmspeicher des PIC (höchstens 0x007FFF)"},
         {&k4550, 0x200010, "liegt hinter den ID-Bytes des PIC (höchstens 0x200007)"},
-        {&k4550, 0x30000E, "liegt hinter den Konfigurationsbytes des PIC (höchstens 0x30000D)"},
         {&k4550, 0xF00100, "liegt hinter dem Data-EEPROM des PIC (höchstens 0xF000FF)"},
         {&k2410, 0xF00000, "gehört zum Data-EEPROM, das der PIC nicht hat"},
         {&k4550, 0x3FFFFE, "liegt hinter den Konfigurationsbytes des PIC (höchstens 0x30000D)"},
@@ -107,19 +106,6 @@ TEST(ByteImage, StartsAbsentAndAFilesFFIsPresent) {
     m.clear();
     EXPECT_FALSE(m.present(0x300001));
     EXPECT_EQ(m.area(m.ReadBack, ByteArea::Config)[1], 0x12);  // a load never clears it
-}
-
-TEST(ByteImage, AreasAreTheRightSlicesOfTheArrays) {
-    ByteImage m(k4550);
-    m.area(m.HexBytes, ByteArea::Program)[0x7FFF] = 1;
-    m.area(m.HexBytes, ByteArea::Id)[7] = 2;
-    m.area(m.HexBytes, ByteArea::Eeprom)[0] = 3;
-    EXPECT_EQ(m.hexByte(0x7FFF), 1);
-    EXPECT_EQ(m.hexByte(0x200007), 2);
-    EXPECT_EQ(m.hexByte(0xF00000), 3);
-    const ByteImage none(k2410);
-    EXPECT_TRUE(none.area(none.HexBytes, ByteArea::Eeprom).empty());
-    EXPECT_EQ(none.area(none.HexBytes, ByteArea::Config).size(), 14u);
 }
 
 }  // namespace
