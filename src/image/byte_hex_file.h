@@ -4,9 +4,9 @@
 // 04). The reader fills ByteImage::HexBytes; the writer turns one of the image's
 // arrays into a file.
 //
-// The reader is stricter than the 14-bit one, because a PIC18 file is not read by
-// the 14-bit program's rules and a wrong byte here is burned without a word: it
-// checks every checksum, refuses record types it cannot place (extended segment
+// The reader is stricter than the 14-bit one, which stays as lenient as it has
+// always been with 14-bit files; here a corrupted byte would be burned without a
+// word. It checks every checksum, refuses record types it cannot place (extended segment
 // addresses 02, and anything above 05) and refuses a file that ends without its end
 // record. Start address records (03, 05) are skipped. A record runs on linearly
 // from its first address: one that starts just below a 64 KB boundary continues in

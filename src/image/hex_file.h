@@ -72,7 +72,7 @@ struct HexReadResult {
     bool endRecord = false;    // the type-1 record was met (otherwise the text just ended)
     int wordsStored = 0;       // data words stored, repeats counted
     std::string systemReason;  // for ReadError: the system's text
-    int checksumGiven = 0;     // for BadChecksum: the line's last byte
+    int checksumGiven = 0;     // for BadChecksum: the checksum the line gives
     int checksumWanted = 0;    // and the one its other bytes call for
     int recordType = 0;        // for BadRecord: the record's type
     int recordCount = 0;       // and its number of data bytes
