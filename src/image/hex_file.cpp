@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image/hex_lines.h"
 #include "image/system_reason.h"
 
 namespace pk {
@@ -66,98 +67,134 @@ namespace {
 // picks.
 constexpr std::size_t kMaxLine = 1 + 8 + 2 * 255 + 2 + 16;
 
-// Splits the input into lines (LF, CR LF or a lone CR) and parses them one by one.
-class HexParser {
+}  // namespace
+
+bool HexRecordParser::feed(std::string_view chunk) {
+    for (char c : chunk) {
+        if (stopped_ && !watchingTail()) {
+            return false;
+        }
+        if (afterCR_) {
+            afterCR_ = false;
+            if (c == '\n') {
+                continue;  // second half of CR LF
+            }
+        }
+        if (c == '\n' || c == '\r') {
+            afterCR_ = (c == '\r');
+            endLine();
+        } else if (!skipping_) {
+            line_.push_back(c);
+            if (line_.size() == kMaxLine) {
+                // Everything that matters is here: parse now and skip the rest, so
+                // even an endless line (a device file) cannot keep the load going.
+                ++lineNo_;
+                handleLine(line_);
+                line_.clear();
+                skipping_ = true;
+            }
+        }
+    }
+    return !stopped_ || watchingTail();
+}
+
+HexReadResult HexRecordParser::finish() {
+    if ((!stopped_ || watchingTail()) && !line_.empty()) {
+        endLine();
+    }
+    return result_;
+}
+
+void HexRecordParser::readError(const std::string& reason) {
+    result_.status = HexReadResult::Status::ReadError;
+    result_.line = lineNo_ + 1;
+    result_.systemReason = reason;
+    stopped_ = true;
+}
+
+void HexRecordParser::endLine() {
+    if (skipping_) {
+        skipping_ = false;  // the line was parsed when it got too long
+        return;
+    }
+    ++lineNo_;
+    if (!line_.empty()) {
+        handleLine(line_);
+    }
+    line_.clear();
+}
+
+// After the end record only an explaining reader looks on, for one more line.
+bool HexRecordParser::watchingTail() const {
+    return events_ != nullptr && result_.endRecord && !tailSeen_;
+}
+
+void HexRecordParser::handleLine(std::string_view line) {
+    if (stopped_) {
+        tailSeen_ = true;
+        events_->textAfterEnd(lineNo_);
+        return;
+    }
+    parseLine(line);
+}
+
+void HexRecordParser::stopWith(HexReadResult::Status status, const HexLineReader& reader) {
+    result_.status = status;
+    result_.line = lineNo_;
+    result_.column = reader.problemColumn();
+    result_.badCharacter = reader.badCharacter();
+    stopped_ = true;
+}
+
+void HexRecordParser::readerProblem(const HexLineReader& reader) {
+    stopWith(reader.problem() == HexLineReader::Problem::BadDigit
+                 ? HexReadResult::Status::BadDigit
+                 : HexReadResult::Status::ShortLine,
+             reader);
+}
+
+int OpenHexForReading(const std::string& path) {
+    // Without O_NONBLOCK a named pipe would hang the open; only plain files are loaded.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void FeedHexFile(int fd, HexRecordParser& parser) {
+    char buf[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            parser.readError(SystemReason(errno));
+            break;
+        }
+        if (got == 0 || !parser.feed(std::string_view(buf, static_cast<std::size_t>(got)))) {
+            break;
+        }
+    }
+    ::close(fd);
+}
+
+namespace {
+
+// The records of the 14-bit chips: every data word at half its byte address.
+class HexParser : public HexRecordParser {
   public:
     explicit HexParser(WordArray& words, HexReadEvents* events = nullptr)
-        : words_(words), events_(events) {}
-
-    // Returns false once parsing has stopped (end record or a problem).
-    bool feed(std::string_view chunk) {
-        for (char c : chunk) {
-            if (stopped_ && !watchingTail()) {
-                return false;
-            }
-            if (afterCR_) {
-                afterCR_ = false;
-                if (c == '\n') {
-                    continue;  // second half of CR LF
-                }
-            }
-            if (c == '\n' || c == '\r') {
-                afterCR_ = (c == '\r');
-                endLine();
-            } else if (!skipping_) {
-                line_.push_back(c);
-                if (line_.size() == kMaxLine) {
-                    // Everything that matters is here: parse now and skip the rest, so
-                    // even an endless line (a device file) cannot keep the load going.
-                    ++lineNo_;
-                    handleLine(line_);
-                    line_.clear();
-                    skipping_ = true;
-                }
-            }
-        }
-        return !stopped_ || watchingTail();
-    }
-
-    // End of input: the last line may lack its line end.
-    HexReadResult finish() {
-        if ((!stopped_ || watchingTail()) && !line_.empty()) {
-            endLine();
-        }
-        return result_;
-    }
-
-    void readError(const std::string& reason) {
-        result_.status = HexReadResult::Status::ReadError;
-        result_.line = lineNo_ + 1;
-        result_.systemReason = reason;
-        stopped_ = true;
-    }
+        : HexRecordParser(events), words_(words) {}
 
   private:
-    void endLine() {
-        if (skipping_) {
-            skipping_ = false;  // the line was parsed when it got too long
-            return;
-        }
-        ++lineNo_;
-        if (!line_.empty()) {
-            handleLine(line_);
-        }
-        line_.clear();
-    }
-
-    // After the end record only an explaining reader looks on, for one more line.
-    bool watchingTail() const { return events_ != nullptr && result_.endRecord && !tailSeen_; }
-
-    void handleLine(std::string_view line) {
-        if (stopped_) {
-            tailSeen_ = true;
-            events_->textAfterEnd(lineNo_);
-            return;
-        }
-        parseLine(line);
-    }
-
-    void stopWith(HexReadResult::Status status, const HexLineReader& reader) {
-        result_.status = status;
-        result_.line = lineNo_;
-        result_.column = reader.problemColumn();
-        result_.badCharacter = reader.badCharacter();
-        stopped_ = true;
-    }
-
-    void readerProblem(const HexLineReader& reader) {
-        stopWith(reader.problem() == HexLineReader::Problem::BadDigit
-                     ? HexReadResult::Status::BadDigit
-                     : HexReadResult::Status::ShortLine,
-                 reader);
-    }
-
-    void parseLine(std::string_view line) {
+    void parseLine(std::string_view line) override {
         if (events_ != nullptr) {
             events_->line(lineNo_, line);
         }
@@ -175,8 +212,7 @@ class HexParser {
         }
         const int wordAddress = (*high * 256 + *low) / 2;
         if (*type == 1) {
-            result_.endRecord = true;
-            stopped_ = true;
+            endRecord();
             return;
         }
         if (*type != 0) {
@@ -212,14 +248,6 @@ class HexParser {
     }
 
     WordArray& words_;
-    HexReadEvents* events_;
-    bool tailSeen_ = false;
-    HexReadResult result_;
-    std::string line_;
-    int lineNo_ = 0;
-    bool afterCR_ = false;
-    bool skipping_ = false;
-    bool stopped_ = false;
 };
 
 std::string hex4(int v) {
@@ -246,8 +274,7 @@ HexReadResult OpenHexfile(std::string_view text, WordArray& words, HexReadEvents
     return parser.finish();
 }
 
-HexReadResult OpenHexfile(std::istream& in, WordArray& words) {
-    HexParser parser(words);
+void FeedHexStream(std::istream& in, HexRecordParser& parser) {
     char buf[4096];
     while (in) {
         in.read(buf, sizeof buf);
@@ -256,12 +283,17 @@ HexReadResult OpenHexfile(std::istream& in, WordArray& words) {
             break;
         }
         if (!parser.feed(std::string_view(buf, static_cast<std::size_t>(got)))) {
-            return parser.finish();
+            return;
         }
     }
     if (in.bad()) {
         parser.readError("Lesefehler");
     }
+}
+
+HexReadResult OpenHexfile(std::istream& in, WordArray& words) {
+    HexParser parser(words);
+    FeedHexStream(in, parser);
     return parser.finish();
 }
 
@@ -281,8 +313,31 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
                    std::to_string(r.column - 1) + ")";
             break;
         case S::AddressRange:
-            what = "Datenwort an Adresse " + hex4(r.wordAddress) +
-                   " liegt außerhalb des Speichers (höchstens 0x21FF)";
+            if (r.byteRegions) {
+                what = "Datenbyte an Adresse " + HexByteAddress(r.byteAddress) + " " +
+                       ByteAddressOutside(r.byteAddress, *r.byteRegions);
+            } else {
+                what = "Datenwort an Adresse " + hex4(r.wordAddress) +
+                       " liegt außerhalb des Speichers (höchstens 0x21FF)";
+            }
+            break;
+        case S::BadChecksum:
+            what = "Prüfsummenfehler: " + ByteToHex(static_cast<unsigned>(r.checksumGiven)) +
+                   " angegeben, " + ByteToHex(static_cast<unsigned>(r.checksumWanted)) +
+                   " erwartet";
+            break;
+        case S::BadRecord:
+            if (r.recordType == 1 || r.recordType == 4) {
+                what = "ein Datensatz vom Typ " + ByteToHex(static_cast<unsigned>(r.recordType)) +
+                       " hat " + (r.recordType == 1 ? "keine Datenbytes" : "2 Datenbytes") +
+                       ", dieser hat " + std::to_string(r.recordCount);
+            } else {
+                what = "Datensätze vom Typ " + ByteToHex(static_cast<unsigned>(r.recordType)) +
+                       " werden für diesen PIC nicht unterstützt";
+            }
+            break;
+        case S::NoEndRecord:
+            what = "der Ende-Datensatz (Typ 01) fehlt, die Datei ist unvollständig";
             break;
         case S::ReadError:
             what = "Lesefehler: " + r.systemReason;
@@ -296,15 +351,8 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
 
 HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
     HexLoadResult result;
-    // Without O_NONBLOCK a named pipe would hang the open; only plain files are loaded.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = OpenHexForReading(path);
     if (fd < 0) {
-        image.HexLoaded = false;
-        return result;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
         image.HexLoaded = false;
         return result;
     }
@@ -312,21 +360,7 @@ HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
     image.clear();
     image.HexLoaded = true;
     HexParser parser(image.HexWords);
-    char buf[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buf, sizeof buf);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            parser.readError(SystemReason(errno));
-            break;
-        }
-        if (got == 0 || !parser.feed(std::string_view(buf, static_cast<std::size_t>(got)))) {
-            break;
-        }
-    }
-    ::close(fd);
+    FeedHexFile(fd, parser);
     result.parse = parser.finish();
     return result;
 }

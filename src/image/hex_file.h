@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/byte_regions.h"
 #include "image/memory_image.h"
 
 namespace pk {
@@ -50,8 +51,19 @@ class HexLineReader {
 };
 
 // How a parse ended. On a problem the words stored before it stay in the array.
+// BadChecksum, BadRecord and NoEndRecord come only from the reader of byte-addressed
+// chips; the 14-bit reader never looks at checksums and takes a file without end.
 struct HexReadResult {
-    enum class Status { Ok, BadDigit, ShortLine, AddressRange, ReadError };
+    enum class Status {
+        Ok,
+        BadDigit,
+        ShortLine,
+        AddressRange,
+        ReadError,
+        BadChecksum,
+        BadRecord,
+        NoEndRecord
+    };
     Status status = Status::Ok;
     int line = 0;              // 1-based line of the problem (0 when Ok)
     std::size_t column = 0;    // 1-based column of a bad digit / the end of a short line
@@ -60,6 +72,14 @@ struct HexReadResult {
     bool endRecord = false;    // the type-1 record was met (otherwise the text just ended)
     int wordsStored = 0;       // data words stored, repeats counted
     std::string systemReason;  // for ReadError: the system's text
+    int checksumGiven = 0;     // for BadChecksum: the checksum the line gives
+    int checksumWanted = 0;    // and the one its other bytes call for
+    int recordType = 0;        // for BadRecord: the record's type
+    int recordCount = 0;       // and its number of data bytes
+    // For AddressRange on a byte-addressed chip: the first byte the chip does not
+    // have, and the chip's areas, to say where it lies.
+    std::uint64_t byteAddress = 0;
+    std::optional<ByteRegions> byteRegions;
 
     bool ok() const { return status == Status::Ok; }
 };
