@@ -168,10 +168,12 @@ namespace pk::sim {
 // The longest each self-timed cycle of a chip may take.
 CycleTimes cycleTimes(const ChipModel& model);
 
-// All chips the simulator knows, in the order of the type list.
+// All 14-bit chips the simulator knows, in the order of the type list.
 const std::vector<ChipModel>& chipModels();
-// Looks a chip up by name, case-insensitive, with or without "PIC" in front
-// ("16F84A", "pic16f877"); nullptr if unknown.
+// The PIC18F chips, whose rows point at their part rows (family_p18.h).
+const std::vector<ChipModel>& p18Models();
+// Looks a chip up by name in both tables, case-insensitive, with or without
+// "PIC" in front ("16F84A", "pic16f877", "18F4550"); nullptr if unknown.
 const ChipModel* findChip(std::string_view name);
 
 class SimChip : private ChipCore {
@@ -199,6 +201,12 @@ class SimChip : private ChipCore {
 
     using ChipCore::inProgrammingMode;
     using ChipCore::pc;
+
+    // A PIC18F (its model row names a part): its memories, registers and
+    // frames (p18_chip.h); nullptr for a 14-bit chip. word() and setWord()
+    // below are the 14-bit chips' image addressing and mean nothing to it;
+    // eraseAll() and contents() work for both.
+    using ChipCore::p18;
 
     // The stored contents in the image's addressing: program word n at n, ID
     // locations at 0x2000..0x2003, device ID 0x2006, configuration word 0x2007
