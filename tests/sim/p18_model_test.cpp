@@ -168,6 +168,164 @@ TEST(P18Model, ATooShortP9WritesNothing) {
     EXPECT_EQ(r.chip->p18()->byte(0x300003), 0x1F);
 }
 
+// ---- Sequences and what they leave --------------------------------------------
+
+struct Effect {
+    const char* what;
+    const char* chip;
+    int vpp;
+    std::function<void(sim::P18Chip&)> set;
+    std::function<std::vector<int>(Rig&)> run;  // in programming mode: what the host saw
+    std::vector<int> expected;
+};
+
+void rowEraseTimedByHost(Rig& r, std::uint32_t at) {
+    selectFlash(r.bus);
+    p18::core(r.bus, op::bsf(op::kEecon1, op::kWren));
+    p18::setTablePointer(r.bus, at);
+    p18::core(r.bus, op::bsf(op::kEecon1, op::kFree));
+    p18::core(r.bus, op::bsf(op::kEecon1, op::kWr));
+    p18::programmingNop(r.bus, kGood);
+}
+
+void rowEraseSelfTimed(Rig& r, std::uint32_t at) {
+    selectFlash(r.bus);
+    p18::core(r.bus, op::bsf(op::kEecon1, op::kWren));
+    p18::setTablePointer(r.bus, at);
+    p18::core(r.bus, op::bsf(op::kEecon1, op::kFree));
+    for (const std::uint8_t k : {0x55, 0xAA}) {
+        p18::core(r.bus, op::movlw(k));
+        p18::core(r.bus, op::movwf(op::kEecon2));
+    }
+    p18::core(r.bus, op::bsf(op::kEecon1, op::kWr));
+    p18::nop(r.bus);
+    r.bus.sleepFor(10ms);
+    p18::core(r.bus, op::bcf(op::kEecon1, op::kWren));
+}
+
+void zeros(sim::P18Chip& c, std::uint32_t from, std::uint32_t to) {
+    for (std::uint32_t a = from; a < to; ++a) {
+        c.setByte(a, 0x00);
+    }
+}
+
+std::vector<int> ints(const std::vector<std::uint8_t>& v) {
+    return std::vector<int>(v.begin(), v.end());
+}
+
+const Effect kEffects[] = {
+    {"row erase timed by the host, one row only",
+     "18F4550",
+     1200,
+     [](sim::P18Chip& c) { zeros(c, 0x80, 0xC1); },
+     [](Rig& r) {
+         rowEraseTimedByHost(r, 0x9A);
+         return ints({readBytes(r.bus, 0x80, 1)[0], readBytes(r.bus, 0xBF, 1)[0],
+                      readBytes(r.bus, 0xC0, 1)[0]});
+     },
+     {0xFF, 0xFF, 0x00}},
+    {"self-timed row erase after the unlock",
+     "18F452",
+     1300,
+     [](sim::P18Chip& c) { zeros(c, 0x80, 0xC1); },
+     [](Rig& r) {
+         rowEraseSelfTimed(r, 0x80);
+         return ints({readBytes(r.bus, 0x80, 1)[0], readBytes(r.bus, 0xC0, 1)[0]});
+     },
+     {0xFF, 0x00}},
+    {"1110 programs and steps on where it starts programming",
+     "18F2550",
+     1200,
+     [](sim::P18Chip&) {},
+     [](Rig& r) {
+         selectFlash(r.bus);
+         p18::setTablePointer(r.bus, 0x20);
+         p18::tableWrite(r.bus, p18::Command::TableWrite1110, 0x1234);
+         p18::programmingNop(r.bus, kGood);
+         const int pointer = static_cast<int>(r.chip->p18()->tablePointer());
+         return std::vector<int>{pointer, r.chip->p18()->byte(0x20), r.chip->p18()->byte(0x21)};
+     },
+     {0x22, 0x34, 0x12}},
+    {"1110 only steps back on the others",
+     "18F1320",
+     1300,
+     [](sim::P18Chip&) {},
+     [](Rig& r) {
+         selectFlash(r.bus);
+         p18::setTablePointer(r.bus, 0x20);
+         p18::tableWrite(r.bus, p18::Command::TableWrite1110, 0x1234);
+         p18::programmingNop(r.bus, kGood);
+         const int pointer = static_cast<int>(r.chip->p18()->tablePointer());
+         return std::vector<int>{pointer, r.chip->p18()->byte(0x20)};
+     },
+     {0x1E, 0xFF}},
+    {"a code-protected block reads 0, the others and the IDs do not",
+     "18F4550",
+     1200,
+     [](sim::P18Chip& c) {
+         c.setByte(0x1000, 0x55);
+         c.setByte(0x2000, 0x66);
+         c.setByte(0x200000, 0x77);
+         c.setByte(0x300008, 0x0D);  // CP1 = 0
+     },
+     [](Rig& r) {
+         return ints({readBytes(r.bus, 0x1000, 1)[0], readBytes(r.bus, 0x2000, 1)[0],
+                      readBytes(r.bus, 0x200000, 1)[0]});
+     },
+     {0x55, 0x00, 0x77}},
+    {"WRTC = 0 keeps the configuration as it is",
+     "18F4550",
+     1200,
+     [](sim::P18Chip& c) { c.setByte(0x30000B, 0xC0); },
+     [](Rig& r) {
+         writeConfig(r.bus, 0x300003, 0x1E, kGood);
+         return ints(readBytes(r.bus, 0x300003, 1));
+     },
+     {0x1F}},
+    {"the bulk erase lifts code protection and sets LVP",
+     "18F4620",
+     1200,
+     [](sim::P18Chip& c) {
+         c.setByte(0x300008, 0x00);
+         c.setByte(0x300006, 0x81);
+     },
+     [](Rig& r) {
+         bulkErase(r.bus, kHostF2x);
+         return ints(readBytes(r.bus, 0x300006, 3));
+     },
+     {0x85, 0x00, 0x0F}},
+    {"EEADRH counts only on a 1 KB EEPROM",
+     "18F4550",
+     1200,
+     [](sim::P18Chip&) {},
+     [](Rig& r) {
+         writeEeprom(r.bus, kHostF2x, 0x142, 0x3C);
+         return std::vector<int>{r.chip->p18()->byte(0xF00042)};
+     },
+     {0x3C}},
+    {"CPD = 0 reads the EEPROM as 0",
+     "18F1220",
+     1300,
+     [](sim::P18Chip& c) {
+         c.setByte(0xF00003, 0x77);
+         c.setByte(0x300009, 0x40);
+     },
+     [](Rig& r) { return std::vector<int>{readEeprom(r.bus, 3)}; },
+     {0x00}},
+};
+
+TEST(P18Model, SequencesLeaveWhatTheChipsDo) {
+    for (const Effect& e : kEffects) {
+        SCOPED_TRACE(e.what);
+        Rig r(e.chip, {1, 1}, TimingMode::DataSheet, e.vpp);
+        e.set(*r.chip->p18());
+        r.enter();
+        EXPECT_EQ(e.run(r), e.expected);
+        r.leave();
+        EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
+    }
+}
+
 // ---- Faults -------------------------------------------------------------------
 
 struct Fault {
