@@ -3,6 +3,8 @@
 // interface behaves in high-voltage programming mode. The model is strict on
 // purpose: our program must pass against it only if it would work on a real
 // chip, so every deviation from the protocol is written to the violation log.
+// A PIC18F shares the pins, the entry and the faults below; its frames and
+// memories are its own (p18_chip.h), chosen by its model row.
 //
 // Pins: the circuit (circuit.h) calls update() after every change of VDD,
 // VPP (MCLR), the clock line (RB6) or the data line (RB7), and reads dataOut()
