@@ -77,6 +77,8 @@ class LineBus {
     // about 40 us. An unusable measurement (0 ms or less) leaves 100.
     void Bremse();
     void sleepMs(int ms) { clock_.sleepMs(ms); }
+    // A wait below a millisecond or between whole ones (a clock held for P9).
+    void sleepFor(std::chrono::nanoseconds d) { clock_.sleepFor(d); }
 
     std::int32_t portBase() const { return portBase_; }
     void setPortBase(std::int32_t base) { portBase_ = base; }

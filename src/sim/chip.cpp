@@ -4,6 +4,7 @@
 #include <string>
 
 #include "sim/family.h"
+#include "sim/family_p18.h"
 
 namespace pk::sim {
 
@@ -87,9 +88,11 @@ const ChipModel* findChip(std::string_view name) {
     if (n.rfind("PIC", 0) == 0) {
         n.erase(0, 3);
     }
-    for (const auto& s : chipModels()) {
-        if (s.name == n) {
-            return &s;
+    for (const auto* table : {&chipModels(), &p18Models()}) {
+        for (const auto& s : *table) {
+            if (s.name == n) {
+                return &s;
+            }
         }
     }
     return nullptr;

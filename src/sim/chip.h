@@ -3,6 +3,8 @@
 // interface behaves in high-voltage programming mode. The model is strict on
 // purpose: our program must pass against it only if it would work on a real
 // chip, so every deviation from the protocol is written to the violation log.
+// A PIC18F shares the pins, the entry and the faults below; its frames and
+// memories are its own (p18_chip.h), chosen by its model row.
 //
 // Pins: the circuit (circuit.h) calls update() after every change of VDD,
 // VPP (MCLR), the clock line (RB6) or the data line (RB7), and reads dataOut()
@@ -168,10 +170,12 @@ namespace pk::sim {
 // The longest each self-timed cycle of a chip may take.
 CycleTimes cycleTimes(const ChipModel& model);
 
-// All chips the simulator knows, in the order of the type list.
+// All 14-bit chips the simulator knows, in the order of the type list.
 const std::vector<ChipModel>& chipModels();
-// Looks a chip up by name, case-insensitive, with or without "PIC" in front
-// ("16F84A", "pic16f877"); nullptr if unknown.
+// The PIC18F chips, whose rows point at their part rows (family_p18.h).
+const std::vector<ChipModel>& p18Models();
+// Looks a chip up by name in both tables, case-insensitive, with or without
+// "PIC" in front ("16F84A", "pic16f877", "18F4550"); nullptr if unknown.
 const ChipModel* findChip(std::string_view name);
 
 class SimChip : private ChipCore {
@@ -199,6 +203,12 @@ class SimChip : private ChipCore {
 
     using ChipCore::inProgrammingMode;
     using ChipCore::pc;
+
+    // A PIC18F (its model row names a part): its memories, registers and
+    // frames (p18_chip.h); nullptr for a 14-bit chip. word() and setWord()
+    // below are the 14-bit chips' image addressing and mean nothing to it;
+    // eraseAll() and contents() work for both.
+    using ChipCore::p18;
 
     // The stored contents in the image's addressing: program word n at n, ID
     // locations at 0x2000..0x2003, device ID 0x2006, configuration word 0x2007

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sim/family.h"
+#include "sim/p18_chip.h"
 
 namespace pk::sim {
 
@@ -16,10 +17,19 @@ ChipCore::ChipCore(const ChipModel& model)
       program_(static_cast<std::size_t>(model.programWords), 0x3FFF),
       eeprom_(static_cast<std::size_t>(model.eepromBytes), 0xFF) {
     ids_.fill(0x3FFF);
+    if (model.p18 != nullptr) {
+        p18_ = std::make_unique<P18Chip>(*this, *model.p18);
+    }
     behaviour().factoryState(*this);
 }
 
+ChipCore::~ChipCore() = default;
+
 void ChipCore::eraseAll() {
+    if (p18_) {
+        p18_->eraseAll();
+        return;
+    }
     eraseProgram();
     eraseData();
     eraseIds();
@@ -56,6 +66,10 @@ void ChipCore::eraseCalibration() {
 }
 
 std::vector<std::uint16_t> ChipCore::contents() const {
+    if (p18_) {
+        const std::vector<std::uint8_t> bytes = p18_->contents();
+        return std::vector<std::uint16_t>(bytes.begin(), bytes.end());
+    }
     std::vector<std::uint16_t> all(program_.begin(), program_.end());
     all.insert(all.end(), ids_.begin(), ids_.end());
     all.push_back(config_);
@@ -368,7 +382,9 @@ void ChipCore::update(const ChipPins& pins, nanoseconds now) {
         enterMode(pins, now);
         return;
     }
-    if (mode_ && pins.clock != before.clock) {
+    if (mode_ && p18_) {
+        p18_->lines(before, pins, now);
+    } else if (mode_ && pins.clock != before.clock) {
         clockEdge(pins.clock, pins.data, now);
     }
 }
@@ -399,6 +415,9 @@ void ChipCore::enterMode(const ChipPins& /*pins*/, nanoseconds now) {
     loadSinceEntry_ = false;
     extCode_ = -1;
     extArm_ = Arm::None;
+    if (p18_) {
+        p18_->entered(now);
+    }
     if (log_ != nullptr) {
         log_->modeEntered();
     }

@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@
 namespace pk::sim {
 
 class FamilyBehaviour;
+class P18Chip;
+struct P18Part;
 
 // F62xA: 16F627A/628A/648A. F87xA: 16F873A..877A. F88: 16F87/88 and 16F818/819,
 // which share one programming model (the 16F818/819 without the second
@@ -39,7 +42,12 @@ enum class Family {
     F61x,
     F716,
     F91x,
-    F785
+    F785,
+    // PIC18F, by programming data sheet: 18F2xx0/4xx0 (2455..4620), 18Fxx2 (252,
+    // 452) and 18Fx220 (1220, 1320).
+    P18F2x,
+    P18Fxx2,
+    P18Fx220
 };
 
 struct ChipModel {
@@ -53,6 +61,9 @@ struct ChipModel {
     std::uint16_t configMask2 = 0;  // the second configuration word at 0x2008; 0: none
     // The chip erase where this chip's data sheet differs from its family's; 0: the family's.
     std::chrono::nanoseconds chipErase{0};
+    // A PIC18F (4-bit commands, 16-bit operands, byte-addressed memories): its
+    // part row (family_p18.h). The chip then decodes its frames with P18Chip.
+    const P18Part* p18 = nullptr;
 };
 
 // The longest each self-timed cycle of a chip may take.
@@ -87,6 +98,9 @@ inline constexpr int kDataBase = 0x2100;
 class ChipCore {
   public:
     explicit ChipCore(const ChipModel& model);
+    ~ChipCore();
+    ChipCore(const ChipCore&) = delete;
+    ChipCore& operator=(const ChipCore&) = delete;
 
     const ChipModel& model() const { return model_; }
     // The VPP the programmer puts on MCLR, in hundredths of a volt (13 V unless set):
@@ -105,6 +119,10 @@ class ChipCore {
 
     bool inProgrammingMode() const { return mode_; }
     int pc() const { return pc_; }
+    // The PIC18F side of a chip whose model row names a PIC18F part; nullptr
+    // for the 14-bit chips.
+    P18Chip* p18() { return p18_.get(); }
+    const P18Chip* p18() const { return p18_.get(); }
 
     std::uint16_t word(int address) const;
     void setWord(int address, std::uint16_t value);
@@ -203,6 +221,10 @@ class ChipCore {
     LoadKind extKind_ = LoadKind::None;
 
   private:
+    // Pins, entry and faults are shared; the frames and memories of a PIC18F are its own.
+    friend class P18Chip;
+    std::unique_ptr<P18Chip> p18_;
+
     void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
     // A VPP-first entry under way (VPP on, VDD still off), by what clock and
     // data have done since VPP came on.

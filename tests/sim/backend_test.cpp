@@ -75,7 +75,7 @@ TEST(SimOptions, RejectsBadValues) {
          {"--simulate=16F999", "--sim-lpt=3", "--sim-lpt=", "--sim-circuit=3,1",
           "--sim-circuit=1,4", "--sim-circuit=11", "--sim-chip-file=", "--sim-fast=1",
           "--sim-fault=melted", "--sim-fault=bad-cell", "--sim-fault=bad-cell:zz",
-          "--sim-fault=flaky:0", "--sim-fault=no-chip:1", "--sim-fault=wrong-chip:18F452",
+          "--sim-fault=flaky:0", "--sim-fault=no-chip:1", "--sim-fault=wrong-chip:18F8722",
           "--sim-strict=1", "--sim-fault=stuck-cell", "--sim-fault=no-bulk-erase:1",
           "--sim-fault=misread"}) {
         SimOptions o;

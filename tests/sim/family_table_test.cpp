@@ -7,12 +7,20 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "sim/chip.h"
 #include "sim/family.h"
 
 namespace pk::sim::test {
 namespace {
+
+// Both tables: the 14-bit chips and the PIC18F.
+std::vector<ChipModel> allModels() {
+    std::vector<ChipModel> all = chipModels();
+    all.insert(all.end(), p18Models().begin(), p18Models().end());
+    return all;
+}
 
 std::set<std::string> familyFiles() {
     const std::filesystem::path dir =
@@ -28,7 +36,7 @@ std::set<std::string> familyFiles() {
 }
 
 TEST(FamilyTable, EveryRowHasTheBehaviourOfItsFamily) {
-    for (const ChipModel& model : chipModels()) {
+    for (const ChipModel& model : allModels()) {
         SCOPED_TRACE(std::string(model.name));
         ASSERT_NE(model.behaviour, nullptr);
         EXPECT_EQ(model.behaviour->family(), model.family);
@@ -38,7 +46,7 @@ TEST(FamilyTable, EveryRowHasTheBehaviourOfItsFamily) {
 
 TEST(FamilyTable, EveryFamilyFileIsUsedByARow) {
     std::set<std::string> used;
-    for (const ChipModel& model : chipModels()) {
+    for (const ChipModel& model : allModels()) {
         used.insert(std::string(model.behaviour->file()));
     }
     const std::set<std::string> files = familyFiles();
@@ -54,8 +62,8 @@ TEST(FamilyTable, EveryFamilyFileIsUsedByARow) {
 
 TEST(FamilyTable, OneBehaviourPerFamily) {
     // Rows of one family share its behaviour; different families never do.
-    for (const ChipModel& a : chipModels()) {
-        for (const ChipModel& b : chipModels()) {
+    for (const ChipModel& a : allModels()) {
+        for (const ChipModel& b : allModels()) {
             EXPECT_EQ(a.family == b.family, a.behaviour == b.behaviour)
                 << a.name << " and " << b.name;
         }

@@ -1,0 +1,135 @@
+#include "link/frames18.h"
+
+#include <stdexcept>
+
+namespace pk::p18 {
+
+namespace {
+
+// One bit as the 14-bit frames send it: the data line changes while the clock
+// is high, the chip latches it on the falling edge one wait later. `hold` keeps
+// the clock high a while before it falls, then low a while after.
+void sendBit(LineBus& bus, const Circuit& c, bool one, bool takeLine = false, Hold hold = {}) {
+    if (c.leadingWait) {
+        bus.lineWait(LineRule::Edge);
+    }
+    bus.change(c.clockHigh);
+    bus.lineWait(LineRule::Edge);
+    if (takeLine) {
+        // After a read the chip drives the line up to this rising edge: only
+        // now may the PC's driver come back on it (AN589).
+        bus.change(c.take);
+    }
+    bus.change(one ? c.dataHigh : c.dataLow);
+    bus.lineWait(LineRule::Edge);
+    if (hold.high.count() > 0) {
+        bus.sleepFor(hold.high);
+    }
+    bus.change(c.clockLow);
+    bus.lineWait(LineRule::Edge);
+    if (hold.low.count() > 0) {
+        bus.sleepFor(hold.low);
+    }
+}
+
+void sendCommand(LineBus& bus, const Circuit& c, Command command, Hold fourthClock = {}) {
+    const int code = static_cast<int>(command);
+    bus.frameStart();
+    for (int k = 0; k < 4; ++k) {
+        sendBit(bus, c, ((code >> k) & 1) != 0, k == 0, k == 3 ? fourthClock : Hold{});
+    }
+    bus.frameEnd();
+}
+
+void sendOperand(LineBus& bus, const Circuit& c, std::uint16_t operand) {
+    bus.frameStart();
+    for (int k = 0; k < 16; ++k) {
+        sendBit(bus, c, ((operand >> k) & 1) != 0);
+    }
+    bus.frameEnd();
+}
+
+}  // namespace
+
+void send(LineBus& bus, Command command, std::uint16_t operand) {
+    const Circuit& c = bus.circuit();
+    sendCommand(bus, c, command);
+    sendOperand(bus, c, operand);
+}
+
+std::uint8_t read(LineBus& bus, Command command) {
+    if (!isRead(command)) {
+        throw std::invalid_argument("not a read command");
+    }
+    const Circuit& c = bus.circuit();
+    sendCommand(bus, c, command);
+    bus.frameStart();
+    // The chip reads its byte during these eight clocks; the line is still its input.
+    for (int k = 0; k < 8; ++k) {
+        sendBit(bus, c, false);
+    }
+    // Turn-around with the clock low (P6): the PC lets go, the chip takes over.
+    bus.change(c.release);
+    bus.lineWait(LineRule::Edge);
+    std::uint8_t value = 0;
+    for (int k = 0; k < 8; ++k) {
+        if (c.leadingWait) {
+            bus.lineWait(LineRule::Edge);
+        }
+        bus.change(c.clockHigh);
+        bus.lineWait(LineRule::ReadValid);
+        // The first read lets the line settle after the clock edge; only the second counts.
+        (void)bus.ReadPort(bus.portBase() + kStatusOffset);
+        if (bus.sampleBit()) {
+            value = static_cast<std::uint8_t>(value | (1u << k));
+        }
+        bus.lineWait(LineRule::Edge);
+        bus.change(c.clockLow);
+        bus.lineWait(LineRule::Edge);
+    }
+    bus.frameEnd();
+    return value;
+}
+
+void holdNop(LineBus& bus, Hold hold) {
+    const Circuit& c = bus.circuit();
+    sendCommand(bus, c, Command::Core, hold);
+    sendOperand(bus, c, op::kNop);
+}
+
+void setTablePointer(LineBus& bus, std::uint32_t address) {
+    core(bus, op::movlw(static_cast<std::uint8_t>((address >> 16) & 0x3F)));
+    core(bus, op::movwf(op::kTblptrU));
+    core(bus, op::movlw(static_cast<std::uint8_t>(address >> 8)));
+    core(bus, op::movwf(op::kTblptrH));
+    core(bus, op::movlw(static_cast<std::uint8_t>(address)));
+    core(bus, op::movwf(op::kTblptrL));
+}
+
+void tableWrite(LineBus& bus, Command command, std::uint16_t word) {
+    if (static_cast<int>(command) < static_cast<int>(Command::TableWrite)) {
+        throw std::invalid_argument("not a table write command");
+    }
+    send(bus, command, word);
+}
+
+void writeAndProgram(LineBus& bus, std::uint16_t word, Hold p9p10) {
+    tableWrite(bus, Command::TableWriteStart, word);
+    programmingNop(bus, p9p10);
+}
+
+std::uint8_t shiftOutTablat(LineBus& bus) {
+    nop(bus);
+    return read(bus, Command::ShiftOutTablat);
+}
+
+void enter(ProgrammingMode& mode) {
+    mode.start(EntryOrder::VddFirst);
+}
+
+void leave(LineBus& bus, ProgrammingMode& mode) {
+    nop(bus);
+    mode.end();
+}
+
+}  // namespace pk::p18
