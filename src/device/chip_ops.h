@@ -204,7 +204,9 @@ class ChipOps {
     void WriteProgram7x();  // ends and restarts programming mode for its verify pass
     // Row-writing chips: reads what the chip holds, writes the rows that differ
     // (the file's words, the chip's own elsewhere), then verifies in a pass of its own.
-    void WriteProgramRows(const NewerScheme& s);
+    // With includeData the file's EEPROM bytes follow (a chip erase before
+    // program-only rows keeps the others).
+    void WriteProgramRows(const NewerScheme& s, bool includeData = false);
     void WriteData();
     void WriteConfiguration();
 
@@ -306,6 +308,15 @@ class ChipOps {
     // erase takes the IDs, reads blank twice. Reads only where the file has such
     // gaps, and then leaves the chip in a new programming mode, counter at 0.
     bool EraseLosesNothing();
+    // Every ID the burn does not set reads blank twice. From a new entry, and
+    // leaves the chip in one, counter at 0.
+    bool UnsetIdsBlank();
+    // Self-timed rows (16F87xA) in the data-sheet timing: whether a chip erase
+    // and program-only rows pay for `fileRows` rows against `dirtyRows` erase and
+    // program cycles; then the erase (EEPROM kept unless the file gives it all).
+    // False, with the chip in a new entry either way, when nothing was erased.
+    bool ProgramOnlyRowsPay(std::int64_t fileRows, std::int64_t dirtyRows, bool includeData) const;
+    bool EraseForProgramOnlyRows(bool includeData);
     // Whether the erase before a program-only burn takes the EEPROM along: only
     // when the file gives every byte of it.
     bool ErasesData(bool includeData) const;

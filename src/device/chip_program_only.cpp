@@ -9,6 +9,7 @@
 // not give. So the way is taken only when they are blank already; otherwise the
 // burn goes word by word, and the chip ends up the same in both timings.
 
+#include <algorithm>
 #include <string>
 
 #include "device/chip_ops.h"
@@ -110,20 +111,62 @@ bool ChipOps::EraseLosesNothing() {
         }
         link_.Kommando(cmd::IncrementAddress);
     }
-    if (blank && idGaps) {
-        link_.Kommando(cmd::LoadConfiguration);
-        link_.WrDaten(kBlank);
-        for (int i = 0; i < 4 && blank; ++i) {
-            if ((image_.IdWords.at(static_cast<std::size_t>(i)) & 0x8000) != 0) {
-                blank = blankTwice(cmd::ReadDataFromProgramMemory);
-            }
-            link_.Kommando(cmd::IncrementAddress);
-        }
-    }
     // Whichever way the burn goes, it starts at address 0.
     link_.EndProgmode();
     StartProgmode();
+    return blank && (!idGaps || UnsetIdsBlank());
+}
+
+bool ChipOps::UnsetIdsBlank() {
+    bool blank = true;
+    link_.Kommando(cmd::LoadConfiguration);
+    link_.WrDaten(kBlank);
+    for (int i = 0; i < 4 && blank; ++i) {
+        if ((image_.IdWords.at(static_cast<std::size_t>(i)) & 0x8000) != 0) {
+            for (int k = 0; k < 2 && blank; ++k) {
+                link_.Kommando(cmd::ReadDataFromProgramMemory);
+                blank = link_.RdDaten() == kBlank;
+            }
+        }
+        link_.Kommando(cmd::IncrementAddress);
+    }
+    link_.EndProgmode();
+    StartProgmode();
     return blank;
+}
+
+bool ChipOps::ProgramOnlyRowsPay(std::int64_t fileRows, std::int64_t dirtyRows,
+                                 bool includeData) const {
+    const CycleTimes& t = waits();
+    if (settings_.Timing != TimingMode::DataSheet || settings_.QuickAndDirty ||
+        t.programOnly.count() == 0) {
+        return false;
+    }
+    const auto rowOnly = t.programOnly + std::max(t.step, t.endHold);
+    // The ID check and the entry after the erase.
+    auto afterErase = t.erase + fileRows * rowOnly + 2 * kBracket;
+    if (!ErasesData(includeData) && device_.DataLastAddr >= 0) {
+        // The chip erase takes the EEPROM along: read twice, written back.
+        afterErase += 2 * kBracket + (device_.DataLastAddr + 1) * t.data;
+    }
+    return afterErase < dirtyRows * t.program;
+}
+
+bool ChipOps::EraseForProgramOnlyRows(bool includeData) {
+    bool idsSet = true;
+    for (const std::int32_t id : image_.IdWords) {
+        idsSet = idsSet && (id & 0x8000) == 0;
+    }
+    if (!idsSet && !UnsetIdsBlank()) {
+        return false;
+    }
+    const std::int32_t dataErrors = errors_.DataErrorCount;
+    ErasePIC(ErasesData(includeData));
+    // Only a new entry brings the counter back from configuration memory.
+    link_.EndProgmode();
+    StartProgmode();
+    // An EEPROM that could not be kept stopped the erase before it began.
+    return errors_.DataErrorCount == dataErrors;
 }
 
 void ChipOps::WriteProgramAfterErase(bool includeData) {

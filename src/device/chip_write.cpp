@@ -404,7 +404,7 @@ void ChipOps::endCycle() {
     }
 }
 
-void ChipOps::WriteProgramRows(const NewerScheme& s) {
+void ChipOps::WriteProgramRows(const NewerScheme& s, bool includeData) {
     setGaugeColour(RunGaugeColour::DarkGreen);
     const bool qd = settings_.QuickAndDirty;
     // A write touches a whole row: the latch row, or the erase row where there is one.
@@ -424,6 +424,8 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
     // back only when both reads agree.
     std::vector<std::uint16_t> held(static_cast<std::size_t>(last + 1), 0x3FFF);
     std::vector<bool> dirty(static_cast<std::size_t>(last / row + 1), qd);
+    // After a chip erase, rows of the file's words and ones, programmed only.
+    bool programOnly = false;
     if (s.bulkEraseFirst) {
         // A cycle only clears bits: everything is erased first, and every row
         // the file touches is written, with ones where it gives no word.
@@ -436,6 +438,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             }
         }
     } else if (!qd) {
+        bool gapsBlank = true;
         for (std::int32_t a = 0; a <= last; ++a) {
             const auto i = static_cast<std::size_t>(a);
             link_.Kommando(cmd::ReadDataFromProgramMemory);
@@ -450,12 +453,36 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             } else if (first != second) {
                 failProgram(a, first, second, WordFailure::Check::ReadTwice);
                 return;
+            } else {
+                gapsBlank = gapsBlank && first == 0x3FFF;
             }
             link_.Kommando(cmd::IncrementAddress);
             UpdateRunGauge(a / passes, last);
         }
+        // Words beyond the last row visited are not in the file either.
+        gapsBlank = gapsBlank && last == device_.ProgLastAddr;
         link_.EndProgmode();
         StartProgmode();
+        std::int64_t fileRows = 0;
+        std::int64_t dirtyRows = 0;
+        for (std::int32_t base = 0; base <= last; base += row) {
+            bool given = false;
+            for (std::int32_t a = base; a < base + row; ++a) {
+                given = given || present(hex.at(static_cast<std::size_t>(a)));
+            }
+            fileRows += given ? 1 : 0;
+            dirtyRows += dirty[static_cast<std::size_t>(base / row)] ? 1 : 0;
+        }
+        // The chip erase loses nothing when every word outside the file is blank.
+        if (s.selfTimedRows && gapsBlank && ProgramOnlyRowsPay(fileRows, dirtyRows, includeData) &&
+            EraseForProgramOnlyRows(includeData)) {
+            programOnly = true;
+            for (std::int32_t a = 0; a <= last; ++a) {
+                if (present(hex.at(static_cast<std::size_t>(a)))) {
+                    dirty[static_cast<std::size_t>(a / row)] = true;
+                }
+            }
+        }
     }
 
     for (std::int32_t base = 0; base <= last; base += row) {
@@ -478,7 +505,12 @@ void ChipOps::WriteProgramRows(const NewerScheme& s) {
             const auto i = static_cast<std::size_t>(a);
             link_.Kommando(cmd::LoadDataForProgramMemory);
             link_.WrDaten(present(hex.at(i)) ? hex.at(i) : held[i]);
-            if ((a + 1) % s.latchWords == 0) {
+            if ((a + 1) % s.latchWords == 0 && programOnly) {
+                link_.Kommando(cmd::BeginProgrammingOnly);
+                sleepFor(waits().programOnly);
+                link_.Kommando(cmd::EndRowProgramming);
+                sleepFor(std::max(waits().step, waits().endHold));
+            } else if ((a + 1) % s.latchWords == 0) {
                 programCycle();
             }
             link_.Kommando(cmd::IncrementAddress);

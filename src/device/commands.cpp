@@ -625,7 +625,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                 chip.ops.WriteProgram7x();
             } else if (const auto scheme = newerScheme(info.type);
                        scheme && scheme->latchWords > 1) {
-                chip.ops.WriteProgramRows(*scheme);
+                chip.ops.WriteProgramRows(*scheme, data);
             } else if (chip.ops.ProgramOnlyPays(data)) {
                 chip.ops.WriteProgramAfterErase(data);
             } else {
