@@ -3,8 +3,9 @@
 // term at a time, and spends the calibrated wait between line changes.
 //
 // Every line change is one read-modify-write of the real data register; two
-// changes are never merged, because a circuit sees every intermediate state
-// (a merged write could raise VPP in the same instant as VDD).
+// changes are merged only where a frame asks for it (the rising clock edge and
+// the data bit, in the data-sheet timing), because a circuit sees every
+// intermediate state (a merged write could raise VPP in the same instant as VDD).
 
 #include <chrono>
 #include <cstdint>

@@ -1,10 +1,12 @@
 // The frames port access by port access: the classic timing against the old
-// algorithm written out here from the line map.
+// algorithm written out here from the line map, and what the data-sheet timing
+// spends per bit.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -211,6 +213,106 @@ TEST(ClassicFrames, EveryCircuitMakesTheOldAccessesAtTheOldTimes) {
                 ASSERT_EQ(newPort.log[i], oldPort.log[i])
                     << "access " << i << ": " << show(newPort.log, i) << ", was "
                     << show(oldPort.log, i);
+            }
+        }
+    }
+}
+
+// The lines of a data-register value by driver, from the line map: the 7406
+// inverts clock and data.
+bool clockUp(std::uint8_t v, int driver) {
+    return ((v & 0x02) != 0) != (driver == 0);
+}
+bool dataUp(std::uint8_t v, int driver) {
+    return ((v & 0x01) != 0) != (driver == 0);
+}
+
+struct Counted {
+    int writes = 0, dataReads = 0, statusReads = 0;
+    bool operator==(const Counted&) const = default;
+};
+
+void PrintTo(const Counted& n, std::ostream* os) {
+    *os << n.writes << " writes, " << n.dataReads << " data-register reads, " << n.statusReads
+        << " status reads";
+}
+
+Counted count(const std::vector<Access>& log, std::size_t from) {
+    Counted n;
+    for (std::size_t i = from; i < log.size(); ++i) {
+        n.writes += log[i].isWrite ? 1 : 0;
+        n.dataReads += !log[i].isWrite && log[i].port == kLpt1 ? 1 : 0;
+        n.statusReads += !log[i].isWrite && log[i].port == kLpt1 + 1 ? 1 : 0;
+    }
+    return n;
+}
+
+// In the data-sheet timing a sent bit is two writes on every circuit: the
+// clock rises with the data bit, then falls alone; a received bit is the rising
+// edge, one status read and the falling edge. A write that moves the clock
+// moves nothing but clock and data, so no voltage switch ever changes with it.
+TEST(DataSheetFrames, EveryCircuitSendsABitInTwoWritesAndReceivesOneInThreeAccesses) {
+    struct Frame {
+        const char* what;
+        std::uint16_t value;
+        bool read;
+        Counted want;
+    };
+    // After entry the lines are taken: no frame here needs the AN589 take.
+    // A read releases the data line once, in a write of its own.
+    const Frame frames[] = {
+        {"command 2", 0x02, false, {12, 0, 0}}, {"word 0x2AAA", 0x2AAA, false, {32, 0, 0}},
+        {"command 2", 0x02, false, {12, 0, 0}}, {"word 0x3FFF", 0x3FFF, false, {32, 0, 0}},
+        {"command 4", 0x04, false, {12, 0, 0}}, {"read", 0, true, {1 + 32, 0, 16}},
+    };
+    for (const Circuit& c : kCircuits) {
+        const int driver = static_cast<int>(c.driver);
+        SCOPED_TRACE("driver " + std::to_string(driver) + " switch " +
+                     std::to_string(static_cast<int>(c.voltage)));
+        VirtualClock clock;
+        TimedPort port(clock, 0x40);
+        ScriptedDialog dialog;
+        ProgrammerSettings s;
+        s.DriverIndex = driver;
+        s.SwitchIndex = static_cast<int>(c.voltage);
+        s.Timing = TimingMode::DataSheet;
+        std::int32_t base = kLpt1;
+        ProgrammerLink link(port, clock, dialog, s, base);
+        link.StartProgmode();
+        std::uint8_t reg = port.log.back().value;
+        for (const Frame& f : frames) {
+            SCOPED_TRACE(f.what);
+            const std::size_t from = port.log.size();
+            std::vector<int> latched;
+            if (f.read) {
+                (void)link.RdDaten();
+            } else if (f.value < 0x40) {
+                link.Kommando(f.value);
+            } else {
+                link.WrDaten(f.value);
+            }
+            EXPECT_EQ(count(port.log, from), f.want);
+            for (std::size_t i = from; i < port.log.size(); ++i) {
+                if (!port.log[i].isWrite) {
+                    continue;
+                }
+                const std::uint8_t v = port.log[i].value;
+                if (clockUp(v, driver) != clockUp(reg, driver)) {
+                    EXPECT_EQ((v ^ reg) & ~0x03, 0) << "write " << i - from;
+                }
+                if (clockUp(reg, driver) && !clockUp(v, driver)) {
+                    EXPECT_EQ(v ^ reg, 0x02) << "the falling edge alone, write " << i - from;
+                    latched.push_back(dataUp(v, driver) ? 1 : 0);
+                }
+                reg = v;
+            }
+            if (!f.read) {
+                const unsigned bits = f.value < 0x40 ? f.value : ((f.value << 1) | 0x8001u);
+                const int n = f.value < 0x40 ? 6 : 16;
+                ASSERT_EQ(latched.size(), static_cast<std::size_t>(n));
+                for (int k = 0; k < n; ++k) {
+                    EXPECT_EQ(latched[static_cast<std::size_t>(k)], (bits >> k) & 1) << k;
+                }
             }
         }
     }
