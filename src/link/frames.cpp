@@ -12,7 +12,8 @@ namespace {
 // changes while it is high, and the clock falls one wait later, each its own
 // write. The chips latch only on the falling edge and need the data there 100 ns
 // before and after it, so in the data-sheet timing the data bit goes out with
-// the rising edge, where the row can write both at once.
+// the rising edge, where the row can write both at once; the wait after each
+// falling edge keeps the hold time before the next bit's data.
 struct BitTerms {
     std::optional<LineTerm> riseWith[2];  // clock high and data bit 0 or 1, one write
 
