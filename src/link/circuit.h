@@ -190,6 +190,28 @@ inline const Circuit* findCircuit(const ProgrammerSettings& s) {
 // when they do. Asked where settings come in (settings file, setup dialog).
 std::optional<std::string> circuitRefusal(std::int32_t driverIndex, std::int32_t switchIndex);
 
+// Every bit a voltage step of the row moves.
+constexpr std::uint8_t voltageBits(const Circuit& c) {
+    return static_cast<std::uint8_t>(c.vddOn.term.touches() | c.vddOff.term.touches() |
+                                     c.vppOn.term.touches() | c.vppOff.term.touches() |
+                                     c.voltageIdle.term.touches());
+}
+
+// Two line changes, a then b, as one write, where that is the same as writing
+// them one after the other: both name lines, they move no bit in common (so
+// neither undoes the other, whatever the polarity), and neither moves a bit of
+// the voltage switch, which must never change in the instant a line does. A
+// term names bits of the data register, so the two are bits of one register.
+// nullopt where they need two writes.
+constexpr std::optional<LineTerm> oneWrite(const Circuit& c, LineTerm a, LineTerm b) {
+    if (a.empty() || b.empty() || (a.touches() & b.touches()) != 0 ||
+        ((a.touches() | b.touches()) & voltageBits(c)) != 0) {
+        return std::nullopt;
+    }
+    return LineTerm{static_cast<std::uint8_t>(a.clear | b.clear),
+                    static_cast<std::uint8_t>(a.set | b.set)};
+}
+
 // Line levels a register value gives, as the trace shows them.
 // VDD is always on where the switch has no "VDD off".
 constexpr bool vddOn(const Circuit& c, std::uint8_t reg) {

@@ -2,9 +2,11 @@
 // The line bus: applies the rows of the circuit table to the port, one line
 // term at a time, and spends the calibrated wait between line changes.
 //
-// Every line change is one read-modify-write of the real data register; two
-// changes are never merged, because a circuit sees every intermediate state
-// (a merged write could raise VPP in the same instant as VDD).
+// Every line change is one read-modify-write of the real data register. A
+// circuit sees every intermediate state (a merged write could raise VPP in the
+// same instant as VDD), so two changes share a write only where a frame hands
+// the bus one term for both: the rising clock edge with the data bit, in the
+// data-sheet timing, and never with a voltage switch (oneWrite, circuit.h).
 
 #include <chrono>
 #include <cstdint>

@@ -144,6 +144,62 @@ TEST(CircuitTable, IdleIsSafeAndEveryOrderTheRowOffersEntersProgrammingMode) {
     }
 }
 
+// The rising clock edge and a data bit may share a write where that write
+// leaves the register as the two would: on every row, from every register value.
+TEST(CircuitTable, ClockAndDataShareAWriteOnEveryRow) {
+    for (const Circuit& c : kCircuits) {
+        SCOPED_TRACE(name(c));
+        for (const LineTerm data : {c.dataLow, c.dataHigh}) {
+            const auto both = oneWrite(c, c.clockHigh, data);
+            ASSERT_TRUE(both.has_value());
+            for (int r = 0; r < 256; ++r) {
+                const auto reg = static_cast<std::uint8_t>(r);
+                ASSERT_EQ(both->apply(reg), data.apply(c.clockHigh.apply(reg))) << r;
+            }
+        }
+    }
+}
+
+// Rows that do not exist, each wired so that one write would differ from two:
+// the answer comes from the terms, whatever the driver and switch are called.
+TEST(CircuitTable, ClockAndDataStayTwoWritesWhereOneWouldDiffer) {
+    struct Wiring {
+        const char* what;
+        VoltageSwitch sw;
+        LineTerm clock, data;
+        bool oneWrite;
+    };
+    const Wiring rows[] = {
+        {"the clock on the VDD switch bit", VoltageSwitch::Npn4066, {0, kD2}, {0, kD0}, false},
+        {"the data on the VPP switch bit", VoltageSwitch::Pnp, {0, kD1}, {kD3, 0}, false},
+        {"the data on the second VPP line", VoltageSwitch::An589, {kD1, 0}, {0, kD4}, false},
+        {"clock and data on one bit", VoltageSwitch::Pnp, {0, kD1}, {kD1, 0}, false},
+        {"data that also moves the clock", VoltageSwitch::ByHand, {0, kD1}, {kD1, kD0}, false},
+        {"no clock line", VoltageSwitch::Pnp, {}, {0, kD0}, false},
+        {"D2 is no switch bit with the hand switch",
+         VoltageSwitch::ByHand,
+         {0, kD2},
+         {0, kD0},
+         true},
+        {"inverted on D4 and D5 beside the 4066", VoltageSwitch::Npn4066, {kD4, 0}, {kD5, 0}, true},
+    };
+    for (const Wiring& w : rows) {
+        SCOPED_TRACE(w.what);
+        Circuit c = *findCircuit(static_cast<std::int32_t>(Driver::Direct7407),
+                                 static_cast<std::int32_t>(w.sw));
+        c.clockHigh = w.clock;
+        c.dataHigh = w.data;
+        const auto both = oneWrite(c, c.clockHigh, c.dataHigh);
+        ASSERT_EQ(both.has_value(), w.oneWrite);
+        if (both) {
+            for (int r = 0; r < 256; ++r) {
+                const auto reg = static_cast<std::uint8_t>(r);
+                ASSERT_EQ(both->apply(reg), w.data.apply(w.clock.apply(reg))) << r;
+            }
+        }
+    }
+}
+
 TEST(CircuitTable, AgreesWithTheSimulatedBoard) {
     for (const Circuit& c : kCircuits) {
         SCOPED_TRACE(name(c));

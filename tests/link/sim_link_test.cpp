@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "link/programmer.h"
 #include "sim/chip.h"
@@ -255,6 +258,48 @@ TEST(LinkOnSim, AChipInTheSocketSeesEveryEntryWithTheLinesLow) {
                 EXPECT_EQ(r.circuit.log().modeEntries(), 3);
                 EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
             }
+        }
+    }
+}
+
+// Loads and reads in the data-sheet timing on every circuit, with port accesses
+// that take no time: the frames alone keep the chips' setup, hold and
+// data-valid times, and every word arrives.
+TEST(LinkOnSim, DataSheetFramesKeepTheChipsTimesWithPortAccessesThatTakeNoTime) {
+    constexpr std::uint16_t kWords[] = {0x1234, 0x3FFF, 0x0000, 0x2AAA, 0x1555};
+    for (const Circuit& c : kCircuits) {
+        const int driver = static_cast<int>(c.driver);
+        const int sw = static_cast<int>(c.voltage);
+        for (const char* name : {"16F877", "16F74", "16F628"}) {
+            SCOPED_TRACE(std::string(name) + " driver " + std::to_string(driver) + " switch " +
+                         std::to_string(sw));
+            SimRig r(driver, sw, 1);
+            r.settings.Timing = TimingMode::DataSheet;
+            r.circuit.setAccessCost(0ns);
+            sim::SimChip* chip = r.insert(name);
+            std::string want;
+            for (int a = 0; a < static_cast<int>(std::size(kWords)); ++a) {
+                const auto word = kWords[a];
+                chip->setWord(a, static_cast<std::uint16_t>(word ^ 0x3FFF));
+                char load[16];
+                std::snprintf(load, sizeof load, "2(%04X) 4 6 ", static_cast<unsigned>(word));
+                want += load;
+            }
+            ASSERT_TRUE(r.link.findProgrammer());
+            r.link.Anfang();
+            r.circuit.log().clear();
+            r.link.StartProgmode();
+            for (int a = 0; a < static_cast<int>(std::size(kWords)); ++a) {
+                r.link.Kommando(2);
+                r.link.WrDaten(kWords[a]);
+                r.link.Kommando(4);
+                EXPECT_EQ(r.link.RdDaten(), kWords[a] ^ 0x3FFF) << a;
+                r.link.Kommando(6);
+            }
+            r.link.EndProgmode();
+            want.pop_back();
+            EXPECT_EQ(r.circuit.log().commandTrace(), want);
+            EXPECT_TRUE(r.circuit.log().violations().empty()) << r.violations();
         }
     }
 }

@@ -589,6 +589,14 @@ TEST(SimChipViolations, EveryBrokenSequenceIsLogged) {
          "100 µs after End"},
         {"data changed in the same write as the falling edge", "16F84A", true,
          [](Board& b) { setupAndHold(b, true, false); }, "same port write as the falling clock"},
+        {"data changed with the rising edge, the clock falling 50 ns later", "16F877", true,
+         [](Board& b) {
+             b.host.startProgmode();
+             b.host.change(0x03, 0x00);  // clock high and data 1 in one write (driver 1)
+             b.clock.busyWait(std::chrono::nanoseconds(50));
+             b.host.clockLow();
+         },
+         "less than 100 ns before the falling"},
         {"data set up only 50 ns before the falling edge", "16F877", true,
          [](Board& b) { setupAndHold(b, false, false); }, "less than 100 ns before the falling"},
         {"data held only 50 ns after the falling edge", "16F628", true,
@@ -664,6 +672,46 @@ TEST(SimChipViolations, EveryBrokenSequenceIsLogged) {
         Board b(row.chip, 1, 1, 1, row.strict);
         row.run(b);
         EXPECT_NE(b.violations().find(row.expected), std::string::npos) << b.violations();
+    }
+}
+
+// The data bit may change in the write that raises the clock: the chip takes
+// it at the falling edge, 100 ns later, and the next rising edge may come 100 ns
+// after that. A load and a read at those shortest times, on a board whose port
+// accesses take no time.
+TEST(SimChip, DataWithTheRisingEdgeIsLatchedAtTheFallingOne) {
+    for (const char* name : {"16F84A", "16F877", "16F74", "16F628"}) {
+        SCOPED_TRACE(name);
+        Board b(name, 1, 1, 1, true);
+        const auto edge = [&] { b.clock.busyWait(std::chrono::nanoseconds(100)); };
+        const auto send = [&](unsigned bits, int n) {
+            b.clock.busyWait(std::chrono::microseconds(1));  // between frames
+            for (int k = 0; k < n; ++k) {
+                const bool one = ((bits >> k) & 1) != 0;
+                b.host.change(one ? 0x03 : 0x02, one ? 0x00 : 0x01);  // clock up, data
+                edge();
+                b.host.clockLow();
+                edge();
+            }
+        };
+        b.host.startProgmode();
+        send(0, 6);  // Load Configuration
+        send((0x1A5Cu << 1) | 0x8001u, 16);
+        send(4, 6);
+        b.clock.busyWait(std::chrono::microseconds(1));
+        b.host.release();
+        unsigned frame = 0;
+        for (int k = 0; k < 16; ++k) {
+            b.host.clockHigh();
+            b.clock.busyWait(std::chrono::nanoseconds(200));  // tdly3 of the 16F7x
+            frame |= (dataInHigh(*findCircuit(1, 1), b.circuit.read(0x379)) ? 1u : 0u) << k;
+            b.host.clockLow();
+            edge();
+        }
+        b.host.endProgmode();
+        EXPECT_EQ(b.log().commandTrace(), "0(1A5C) 4");
+        EXPECT_EQ((frame >> 1) & 0x3FFF, 0x3FFFu) << "the ID word at 0x2000, still erased";
+        EXPECT_TRUE(b.log().violations().empty()) << b.violations();
     }
 }
 
