@@ -81,8 +81,8 @@ nanoseconds prescribed(nanoseconds d) {
     const nanoseconds bracket = 250 * ms + 250 * ms;
 
     const nanoseconds detect = bracket + K + W + 6 * (K + ms) + K + R + K + ms + K + R;
-    // Per word: read, load, begin, 20 ms, read back, increment; then the gauge's pause.
-    const nanoseconds program = bracket + 8192 * (5 * K + W + 2 * R + 20 * ms) + 200 * ms;
+    // Per word: read, load, begin, 20 ms, read back, increment.
+    const nanoseconds program = bracket + 8192 * (5 * K + W + 2 * R + 20 * ms);
     // Per byte: load, begin, 15 ms, read back, increment.
     const nanoseconds data = bracket + 256 * (4 * K + W + R + 15 * ms);
     const nanoseconds config = bracket + K + W + 4 * (4 * K + W + R + 21 * ms) + 3 * (K + ms) + ms +

@@ -103,8 +103,8 @@ nanoseconds prescribed(nanoseconds d) {
     const nanoseconds bracket = 250 * ms + 250 * ms;
 
     const nanoseconds detect = bracket + K + W + 6 * (K + ms) + K + R + K + ms + K + R;
-    // Per word: read, increment; then the gauge's pause.
-    const nanoseconds program = bracket + 8192 * (2 * K + R) + 200 * ms;
+    // Per word: read, increment.
+    const nanoseconds program = bracket + 8192 * (2 * K + R);
     const nanoseconds data = bracket + 256 * (2 * K + R);
     const nanoseconds config = bracket + K + W + 4 * (2 * K + R + ms) + 3 * K + ms + K + R;
     return detect + program + data + config;

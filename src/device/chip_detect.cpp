@@ -25,7 +25,8 @@ bool eepromProtected(std::int32_t type, std::uint16_t config) {
 
 }  // namespace
 
-IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order) {
+IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
+                    const std::function<void()>& alongFirst, std::array<std::uint16_t, 4>* ids) {
     IdWords w;
     // The classic timing rests 1 ms after each step to the ID; the chips ask
     // no wait after an increment (1 us between frames).
@@ -37,11 +38,18 @@ IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order) {
         }
     };
     link.StartProgmode(order);
+    if (alongFirst) {
+        alongFirst();
+    }
     // All ones: the 16F785 takes no other word with Load Configuration, and the
     // chips that latch it program nothing before the next entry anyway.
     link.Kommando(cmd::LoadConfiguration);
     link.WrDaten(0x3FFF);
     for (int k = 0; k < 6; ++k) {
+        if (ids != nullptr && k < 4) {
+            link.Kommando(cmd::ReadDataFromProgramMemory);
+            (*ids)[static_cast<std::size_t>(k)] = link.RdDaten() & 0x000F;
+        }
         step();
     }
     link.Kommando(cmd::ReadDataFromProgramMemory);
@@ -87,7 +95,8 @@ void ChipOps::StartProgmode() {
     link_.StartProgmode(used);
 }
 
-void ChipOps::Autodetect(Probe probe) {
+void ChipOps::Autodetect(Probe probe, bool readAlong) {
+    ReadAlong = false;
     // A chip of the selected type is entered in its own order from the start.
     // VPP first goes against the entry rules of the chips that ask VDD first,
     // so it is tried only where nothing answered and the type check has not
@@ -106,16 +115,28 @@ void ChipOps::Autodetect(Probe probe) {
     }
     IdWords read;
     std::vector<EntryOrder> tried;
+    std::array<std::uint16_t, 4> ids{};
     for (const EntryOrder order : orders) {
         if (std::find(tried.begin(), tried.end(), order) != tried.end()) {
             continue;
         }
         tried.push_back(order);
-        read = readIdWords(link_, clock_, order);
+        const bool along = readAlong && tried.size() == 1;
+        read = along ? readIdWords(
+                           link_, clock_, order, [this] { ReadData(); }, &ids)
+                     : readIdWords(link_, clock_, order);
+        ReadAlong = along;
         const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;
         if (!silent) {
             break;
         }
+    }
+    if (ReadAlong) {
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            image_.ReadBack.at(MemoryImage::IdBase + i) = ids[i];
+        }
+        image_.ReadBack.at(MemoryImage::ConfigAddr) = read.config;
+        image_.ReadBack.at(MemoryImage::Config2Addr) = row().hasConfig2() ? read.config2 : 0xFFFF;
     }
     const auto [id, config, config2, factory] = read;
 

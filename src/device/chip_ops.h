@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -263,7 +264,12 @@ class ChipOps {
         Expected,      // the selected type is expected: its order, VDD first, VPP first
         SelectedType,  // the type check: the selected type's order, then VDD first
     };
-    void Autodetect(Probe probe = Probe::Unknown);
+    // readAlong: the first bracket also reads the data EEPROM and the IDs and
+    // configuration into ReadBack, as ReadData and ReadConfiguration do, so a
+    // read or compare needs no entry of its own for them; ReadAlong tells
+    // whether the bracket that answered was that one.
+    void Autodetect(Probe probe = Probe::Unknown, bool readAlong = false);
+    bool ReadAlong = false;
     // The type check before every command; false (and the message) on a mismatch.
     bool Autodetect3();
     std::int32_t DetectedType = Dev16F84;
@@ -393,7 +399,12 @@ struct IdWords {
     // The factory's words of the named chip (FactoryWords order); 0xFFFF: none.
     std::array<std::uint16_t, 2> factory{0xFFFF, 0xFFFF};
 };
-IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order);
+// alongFirst, when given, runs right after entry, before Load Configuration
+// (reads of data memory); ids, when given, gets the four ID locations (low four
+// bits) read on the way to the device ID.
+IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
+                    const std::function<void()>& alongFirst = {},
+                    std::array<std::uint16_t, 4>* ids = nullptr);
 
 // "Kalibrierung ab Werk: 0x2008 = 0x1F94, 0x2009 = 0x3FF8": the factory's words
 // of a chip that has them, as read; "" for a chip without.

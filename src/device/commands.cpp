@@ -541,7 +541,7 @@ std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected) {
            (chosen != nullptr ? std::string(chosen->listText) : std::string("?")) + ".";
 }
 
-Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
+Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong) {
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
     ops.TypeMismatch = false;
@@ -556,7 +556,8 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice) {
         return Outcome::Ok;
     }
     const std::int32_t selected = device.CurrentType;
-    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType);
+    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType,
+                   readAlong && !choice.fromChip && ops.settings().Timing == TimingMode::DataSheet);
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered. Even the old 16F84
@@ -654,7 +655,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
 
 CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, given.chip)) != Outcome::Ok) {
+    if ((r.outcome = checkType(chip, given.chip, true)) != Outcome::Ok) {
         return r;
     }
     BurnOptions options = given;
@@ -666,13 +667,15 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     r.dataIncluded = options.includeData;
     bracket(chip, [&] { chip.ops.ReadProgram(false); });
     // Load Configuration reaches the IDs from anywhere in the data memory: one
-    // entry for both.
-    bracket(chip, [&] {
-        if (options.includeData) {
-            chip.ops.ReadData();
-        }
-        chip.ops.ReadConfiguration();
-    });
+    // entry for both, unless the type check read them along.
+    if (!chip.ops.ReadAlong) {
+        bracket(chip, [&] {
+            if (options.includeData) {
+                chip.ops.ReadData();
+            }
+            chip.ops.ReadConfiguration();
+        });
+    }
     r.failures = differences(chip.ops.image(), chip.ops.device(), options.includeData);
     chip.ops.errors() = countFailures(r.failures);
     finishCounters(chip, r);
@@ -681,7 +684,7 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
 
 CommandResult read(ChipSession& chip, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
+    if ((r.outcome = checkType(chip, choice, true)) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
@@ -689,19 +692,34 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
     MemoryImage& image = chip.ops.image();
     // What is saved is read twice: one flipped bit on the cable would otherwise
     // end up in the file as if the chip held it.
-    const auto pass = [&] {
+    const auto pass = [&](bool along) {
         // The save writes every EEPROM offset and the reserved words: what an earlier
         // read of another chip left there must not end up in this file.
+        const WordArray readAlong = image.ReadBack;
         image.ReadBack.fill(0xFFFF);
+        if (along) {
+            // The type check's bracket read the EEPROM, the IDs and the configuration.
+            const auto keep = [&](std::int32_t from, std::int32_t to) {
+                for (std::int32_t a = from; a <= to; ++a) {
+                    image.ReadBack[static_cast<std::size_t>(a)] =
+                        readAlong[static_cast<std::size_t>(a)];
+                }
+            };
+            keep(MemoryImage::EepromBase, MemoryImage::EepromBase + chip.ops.device().DataLastAddr);
+            keep(MemoryImage::IdBase, MemoryImage::IdBase + 3);
+            keep(MemoryImage::ConfigAddr, MemoryImage::Config2Addr);
+        }
         bracket(chip, [&] { chip.ops.ReadProgram(true); });
-        bracket(chip, [&] {
-            chip.ops.ReadData();
-            chip.ops.ReadConfiguration();
-        });
+        if (!along) {
+            bracket(chip, [&] {
+                chip.ops.ReadData();
+                chip.ops.ReadConfiguration();
+            });
+        }
     };
-    pass();
+    pass(chip.ops.ReadAlong);
     const WordArray first = image.ReadBack;
-    pass();
+    pass(false);
     const DeviceState& device = chip.ops.device();
     ErrorCounters& e = chip.ops.errors();
     e.ProgramErrorCount = countDifferences(first, image.ReadBack, 0, device.ProgLastAddr);

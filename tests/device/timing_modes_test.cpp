@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "burn_fixture.h"
+#include "image/hex_file.h"
 
 namespace pk::burntest {
 namespace {
@@ -126,6 +127,45 @@ TEST_P(TimingModes, LeaveTheSameChip) {
     if (procedureOf(d, false).times->dataSheet.programOnly.count() > 0) {
         EXPECT_EQ(programOnly > 0, GetParam().held == Held::BlankInTheGaps);
     }
+}
+
+// A read and a compare find the same words in both timings; the data-sheet
+// timing reads the EEPROM, IDs and configuration along with the type check.
+TEST(TimingModes, ReadAndCompareFindTheSameWordsWithFewerEntries) {
+    struct Row {
+        TimingMode timing;
+        int readEntries;
+        int verifyEntries;
+    };
+    WordArray found[2];
+    for (const Row& row : {Row{TimingMode::Classic, 5, 3}, Row{TimingMode::DataSheet, 4, 2}}) {
+        Bench b("16F877");
+        b.settings.Timing = row.timing;
+        const std::vector<bool> inFile = fillFile(b, Held::Random);
+        fillChip(b, Held::Random, inFile, 99);
+        b.chip->setWord(MemoryImage::ConfigAddr, plainConfig(b.device.CurrentType));
+        const CommandResult r = read(b.session);
+        EXPECT_EQ(r.outcome, Outcome::Ok);
+        EXPECT_EQ(b.log().modeEntries(), row.readEntries);
+        found[row.timing == TimingMode::DataSheet ? 1 : 0] = b.image.ReadBack;
+        for (int n = 0; n <= b.device.DataLastAddr; ++n) {
+            ASSERT_EQ(b.image.ReadBack[MemoryImage::EepromBase + n],
+                      b.chip->word(MemoryImage::EepromBase + n));
+        }
+        EXPECT_EQ(b.image.ReadBack[MemoryImage::IdBase + 2], 2);
+
+        // The chip as read is what the compare must find equal.
+        b.image.HexWords = b.image.ReadBack;
+        b.image.ConfigWord = b.image.ReadBack[MemoryImage::ConfigAddr];
+        b.image.IdWords = {0, 1, 2, 3};
+        b.circuit.log().clear();
+        const CommandResult v = verify(b.session, b.imageOptions());
+        EXPECT_EQ(v.outcome, Outcome::Ok);
+        EXPECT_EQ(b.errors.sum(), 0);
+        EXPECT_EQ(b.log().modeEntries(), row.verifyEntries);
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
+    EXPECT_EQ(found[0], found[1]);
 }
 
 std::vector<Case> everyRow() {
