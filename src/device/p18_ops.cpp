@@ -19,6 +19,12 @@ std::string hex4(std::uint32_t v) {
     return text;
 }
 
+std::string hex2(std::uint32_t v) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(v & 0xFF));
+    return text;
+}
+
 bool present(std::uint16_t b) {
     return b != ByteImage::AbsentByte;
 }
@@ -81,6 +87,48 @@ std::string p18AddressText(std::uint32_t address) {
         std::snprintf(text, sizeof text, "Adresse 0x%06X", static_cast<unsigned>(address));
     }
     return text;
+}
+
+std::string p18FailureMessage(const WordFailure& f) {
+    const char* what = "";
+    switch (f.area) {
+        case Area::Program:
+            what = "Programmbyte";
+            break;
+        case Area::Data:
+            what = "EEPROM-Byte";
+            break;
+        case Area::Id:
+            what = "ID-Byte";
+            break;
+        case Area::Config:
+            what = "Konfigurationsbyte";
+            break;
+    }
+    char bytes[64];
+    const auto addr = p18AddressText(static_cast<std::uint32_t>(f.address));
+    switch (f.check) {
+        case WordFailure::Check::ReadTwice:
+            std::snprintf(bytes, sizeof bytes, "0x%02X und 0x%02X", f.wanted, f.read);
+            return std::string(what) + " las sich zweimal verschieden! " + addr + ": " + bytes +
+                   ".\rBitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und "
+                   "Korvel.";
+        case WordFailure::Check::VerifyPass:
+            std::snprintf(bytes, sizeof bytes, "0x%02X erwartet, 0x%02X gelesen", f.wanted, f.read);
+            return std::string(what) + " verschieden! " + addr + ": " + bytes +
+                   ".\rEin codegeschützter Bereich liest 0x00 – dann zuerst CP entfernen.";
+        default:
+            std::snprintf(bytes, sizeof bytes, "0x%02X geschrieben, 0x%02X gelesen", f.wanted,
+                          f.read);
+            return std::string(what) + " nicht gebrannt! " + addr + ": " + bytes +
+                   ".\rBitte VPP und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; "
+                   "bleibt der Fehler an derselben Adresse, ist der PIC defekt.";
+    }
+}
+
+std::string p18UnstableReadMessage(std::int32_t bytes) {
+    return (bytes == 1 ? std::string("1 Byte las") : std::to_string(bytes) + " Bytes lasen") +
+           " sich zweimal verschieden – bitte die Verbindung prüfen.";
 }
 
 // ---- Brackets ---------------------------------------------------------------
@@ -306,7 +354,7 @@ void P18Ops::writeConfigByte(const P18Device& d, int index, std::uint8_t value) 
 // ---- Failures and progress --------------------------------------------------
 
 void P18Ops::fail(Area area, std::uint32_t address, std::uint8_t wanted, std::uint8_t read,
-                  WordFailure::Check check) {
+                  WordFailure::Check check, bool show) {
     switch (area) {
         case Area::Program:
             ++errors_.ProgramErrorCount;
@@ -325,7 +373,12 @@ void P18Ops::fail(Area area, std::uint32_t address, std::uint8_t wanted, std::ui
     f.wanted = wanted;
     f.read = read;
     f.check = check;
+    // Recorded for the result; the message is this module's, with byte addresses.
+    report_.holdFailures(true);
     report_.failure(f);
+    if (show) {
+        report_.message(p18FailureMessage(f));
+    }
 }
 
 void P18Ops::progress(double done, double total) {
@@ -460,12 +513,11 @@ bool P18Ops::burnProgram(const P18Device& d, ByteImage& image) {
         for (std::uint32_t i = 0; i < size; ++i) {
             back[row + i] = read[i];
             if (present(file[row + i]) && read[i] != file[row + i]) {
-                report_.holdFailures(!ok);  // one message per row is enough
-                fail(Area::Program, row + i, bytes[i], read[i], WordFailure::Check::Written);
+                // One message per row is enough.
+                fail(Area::Program, row + i, bytes[i], read[i], WordFailure::Check::Written, ok);
                 ok = false;
             }
         }
-        report_.holdFailures(false);
         progress(row + size, d.programBytes);
         if (!ok) {
             b.close();
@@ -498,7 +550,7 @@ bool P18Ops::burnIds(const P18Device& d, ByteImage& image) {
         back[i] = read[i];
         if (present(file[i]) && read[i] != file[i]) {
             fail(Area::Id, p18addr::kIds + static_cast<std::uint32_t>(i), bytes[i], read[i],
-                 WordFailure::Check::Written);
+                 WordFailure::Check::Written, ok);
             ok = false;
         }
     }
@@ -522,7 +574,7 @@ bool P18Ops::burnEeprom(const P18Device& d, ByteImage& image,
             if (!done) {
                 report_.message(kP18WrStuckText);
             }
-            fail(Area::Data, p18addr::kEeprom + n, value, read, WordFailure::Check::Written);
+            fail(Area::Data, p18addr::kEeprom + n, value, read, WordFailure::Check::Written, true);
             b.close();
             return false;
         }
@@ -551,7 +603,7 @@ bool P18Ops::burnConfig(const P18Device& d, ByteImage& image) {
         back[n] = read;
         if (read != wanted) {
             fail(Area::Config, p18addr::kConfig + static_cast<std::uint32_t>(i), wanted, read,
-                 WordFailure::Check::Written);
+                 WordFailure::Check::Written, true);
             ok = false;
         }
     }
@@ -596,9 +648,8 @@ CommandResult P18Ops::burn(const P18Device& d, ByteImage& image, const P18BurnOp
             if (first != second) {
                 for (std::uint32_t n = 0; n < d.eepromBytes; ++n) {
                     if (first[n] != second[n]) {
-                        report_.holdFailures(true);
                         fail(Area::Data, p18addr::kEeprom + n, first[n], second[n],
-                             WordFailure::Check::ReadTwice);
+                             WordFailure::Check::ReadTwice, false);
                     }
                 }
                 report_.message(kP18EepromUnstableText);
@@ -643,7 +694,6 @@ CommandResult P18Ops::verify(const P18Device& d, ByteImage& image, bool includeD
     r.dataIncluded = includeData && d.eepromBytes > 0;
     std::fill(image.ReadBack.begin(), image.ReadBack.end(), ByteImage::AbsentByte);
     // Every difference is counted and kept; one message names the first.
-    report_.holdFailures(true);
     auto compare = [&](ByteArea area, std::uint32_t base, std::uint32_t offset, std::uint8_t read,
                        std::uint8_t mask) {
         const auto file = image.area(image.HexBytes, area);
@@ -651,7 +701,7 @@ CommandResult P18Ops::verify(const P18Device& d, ByteImage& image, bool includeD
         const auto wanted = static_cast<std::uint8_t>(file[offset] & mask);
         if ((read & mask) != wanted) {
             fail(areaOf(base + offset), base + offset, wanted,
-                 static_cast<std::uint8_t>(read & mask), WordFailure::Check::VerifyPass);
+                 static_cast<std::uint8_t>(read & mask), WordFailure::Check::VerifyPass, false);
         }
     };
     {
@@ -746,7 +796,6 @@ CommandResult P18Ops::read(const P18Device& d, ByteImage& image) {
     progress(1, 2);
     const auto second = readAll(d);
     image.ReadBack = first;
-    report_.holdFailures(true);
     const ByteRegions regions = p18Regions(d);
     for (ByteArea area : kByteAreas) {
         const ByteAreaPlace p = regions.place(area);
@@ -755,12 +804,12 @@ CommandResult P18Ops::read(const P18Device& d, ByteImage& image) {
             if (first[k] != second[k]) {
                 ++r.unstable;
                 fail(areaOf(p.base + i), p.base + i, static_cast<std::uint8_t>(first[k]),
-                     static_cast<std::uint8_t>(second[k]), WordFailure::Check::ReadTwice);
+                     static_cast<std::uint8_t>(second[k]), WordFailure::Check::ReadTwice, false);
             }
         }
     }
     if (r.unstable > 0) {
-        report_.message(unstableReadMessage(r.unstable));
+        report_.message(p18UnstableReadMessage(r.unstable));
     } else {
         report_.setPanel(1, kReadDoneText);
     }
@@ -774,7 +823,6 @@ std::int32_t P18Ops::blankCheck(const P18Device& d, bool unprotecting) {
     const auto all = readAll(d);
     const ByteRegions regions = p18Regions(d);
     std::int32_t found = 0;
-    report_.holdFailures(true);
     std::optional<WordFailure> first;
     for (ByteArea area : kByteAreas) {
         const ByteAreaPlace p = regions.place(area);
@@ -793,19 +841,18 @@ std::int32_t P18Ops::blankCheck(const P18Device& d, bool unprotecting) {
             if (read != blank) {
                 ++found;
                 fail(areaOf(p.base + i), p.base + i, blank, static_cast<std::uint8_t>(read),
-                     WordFailure::Check::VerifyPass);
+                     WordFailure::Check::VerifyPass, false);
                 if (!first) {
                     first = report_.failures().back();
                 }
             }
         }
     }
-    report_.holdFailures(false);
     if (first) {
         const bool protectionLeft = unprotecting && first->area == Area::Config;
         report_.message(std::string(kP18NotBlankText) +
                         p18AddressText(static_cast<std::uint32_t>(first->address)) + ": " +
-                        hex4(first->wanted) + " erwartet, " + hex4(first->read) + " gelesen (" +
+                        hex2(first->wanted) + " erwartet, " + hex2(first->read) + " gelesen (" +
                         std::to_string(found) + " Byte(s))." +
                         (protectionLeft ? std::string(" ") + kP18ProtectionLeftText : ""));
     }

@@ -69,8 +69,14 @@ struct P18Detection {
 std::string p18NoChipMessage(std::uint16_t idWord);
 // "Falscher PIC-Typ ausgewählt: im Sockel steckt ein 18F452, gewählt ist 18F4550."
 std::string p18WrongTypeMessage(const P18Detection& found, const P18Device& selected);
-// "0x300008" / "EEPROM 0x05": a byte address as panel 0 shows it.
+// "Adresse 0x300008" / "EEPROM 0x05": a byte address as panel 0 shows it.
 std::string p18AddressText(std::uint32_t address);
+// The message box text for a byte that failed: what, where, both bytes, and
+// what to check ("Programmbyte nicht gebrannt! Adresse 0x000123: 0x00
+// geschrieben, 0xFF gelesen. ...").
+std::string p18FailureMessage(const WordFailure& f);
+// The warning after a read whose two passes differed in `bytes` bytes.
+std::string p18UnstableReadMessage(std::int32_t bytes);
 
 struct P18BurnOptions {
     // Burn the image's EEPROM bytes. Otherwise the chip's EEPROM is read twice
@@ -146,8 +152,9 @@ class P18Ops {
     // Everything the chip holds, in the image's array layout.
     std::vector<std::uint16_t> readAll(const P18Device& d);
 
+    // Counts and records a failed byte; `show`: its message box now.
     void fail(Area area, std::uint32_t address, std::uint8_t wanted, std::uint8_t read,
-              WordFailure::Check check);
+              WordFailure::Check check, bool show);
     void progress(double done, double total);
     void gaugeDone();
 

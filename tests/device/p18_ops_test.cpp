@@ -368,5 +368,36 @@ TEST(P18Ops, ImageOfAnotherPartIsRefused) {
     EXPECT_EQ(b.circuit.log().modeEntries(), 0);
 }
 
+// The texts a user reads: byte addresses in the chip's own space, bytes as two
+// digits, and what to check.
+TEST(P18Ops, FailureTexts) {
+    const struct {
+        WordFailure f;
+        const char* says;
+    } cases[] = {
+        {{Area::Program, 0x0123, 0x00, 0xFF, WordFailure::Check::Written},
+         "Programmbyte nicht gebrannt! Adresse 0x000123: 0x00 geschrieben, 0xFF gelesen."},
+        {{Area::Data, 0xF00007, 0x5A, 0x00, WordFailure::Check::Written},
+         "EEPROM-Byte nicht gebrannt! EEPROM 0x07: 0x5A geschrieben, 0x00 gelesen."},
+        {{Area::Config, 0x300008, 0x0F, 0x00, WordFailure::Check::VerifyPass},
+         "Konfigurationsbyte verschieden! Adresse 0x300008: 0x0F erwartet, 0x00 gelesen."},
+        {{Area::Id, 0x200003, 0x12, 0x13, WordFailure::Check::ReadTwice},
+         "ID-Byte las sich zweimal verschieden! Adresse 0x200003: 0x12 und 0x13."},
+    };
+    for (const auto& c : cases) {
+        const std::string text = p18FailureMessage(c.f);
+        EXPECT_EQ(text.rfind(c.says, 0), 0u) << text;
+        EXPECT_GT(text.size(), std::string(c.says).size()) << "and what to check";
+    }
+    EXPECT_EQ(p18UnstableReadMessage(1).rfind("1 Byte las ", 0), 0u);
+    EXPECT_EQ(p18UnstableReadMessage(3).rfind("3 Bytes lasen ", 0), 0u);
+    EXPECT_NE(p18NoChipMessage(0xFFFF).find(kOnesHint), std::string::npos);
+    EXPECT_NE(p18NoChipMessage(0x0000).find(kZerosHint), std::string::npos);
+    P18Detection unknown;
+    unknown.idWord = 0x09E7;
+    EXPECT_NE(p18WrongTypeMessage(unknown, *p18ByName("18F4550")).find("0x09E7"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace pk::p18bench
