@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 
 #include "p18_bench.h"
 #include "sim/family_p18.h"
@@ -366,6 +367,35 @@ TEST(P18Ops, ImageOfAnotherPartIsRefused) {
     ByteImage img(p18Regions(*p18ByName("18F4620")));
     EXPECT_EQ(b.ops.burn(*b.device, img).outcome, Outcome::FileUnusable);
     EXPECT_EQ(b.circuit.log().modeEntries(), 0);
+}
+
+// A front end that fails in the middle of a row (say, a window gone): the
+// exception reaches the caller, and the chip is out of programming mode and
+// unpowered all the same.
+TEST(P18Ops, ProgrammingModeIsLeftWhenAStepThrows) {
+    struct Failing : RecordingReporter {
+        void setPanel(int panel, const std::string& text) override {
+            if (text == "Adresse 0x000400") {
+                throw std::runtime_error("gone");
+            }
+            RecordingReporter::setPanel(panel, text);
+        }
+    };
+    for (Op op : {Op::Burn, Op::Read}) {
+        Bench b("18F2550");
+        Failing report;
+        P18Ops ops{b.link, b.clock, b.settings, b.errors, report};
+        ByteImage img = randomImage(*b.device, 4, 1.0);
+        ByteImage back(p18Regions(*b.device));
+        if (op == Op::Burn) {
+            EXPECT_THROW(ops.burn(*b.device, img), std::runtime_error);
+        } else {
+            EXPECT_THROW(ops.read(*b.device, back), std::runtime_error);
+        }
+        EXPECT_FALSE(b.chip->inProgrammingMode());
+        EXPECT_FALSE(b.circuit.vpp());
+        EXPECT_FALSE(b.circuit.vdd());
+    }
 }
 
 // The texts a user reads: byte addresses in the chip's own space, bytes as two
