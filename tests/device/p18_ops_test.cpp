@@ -179,6 +179,10 @@ TEST(P18Ops, ProtectedChipIsDetectedAndUnprotected) {
         auto config = img.area(img.HexBytes, ByteArea::Config);
         const auto n = static_cast<std::size_t>(c.index);
         config[n] = static_cast<std::uint16_t>(config[n] & ~c.bits);
+        // EBTR0 too: it comes after CONFIG6H in the table, so a WRTC written
+        // before it would keep it from being written.
+        const auto ebtr = static_cast<std::size_t>(p18cfg::k7L);
+        config[ebtr] = static_cast<std::uint16_t>(config[ebtr] & ~0x01);
         // Something in the boot block and block 0 that protection hides.
         img.area(img.HexBytes, ByteArea::Program)[0x10] = 0x12;
         img.area(img.HexBytes, ByteArea::Program)[0x810] = 0x34;
@@ -189,6 +193,7 @@ TEST(P18Ops, ProtectedChipIsDetectedAndUnprotected) {
         EXPECT_EQ(found.protection.code, c.code);
         EXPECT_EQ(found.protection.data, c.data);
         EXPECT_EQ(found.protection.write, c.write);
+        EXPECT_TRUE(found.protection.tableRead);
         EXPECT_EQ(b.report.flashProtected, c.code);
         EXPECT_EQ(b.report.eepromProtected, c.data);
         if (c.code || c.data) {
