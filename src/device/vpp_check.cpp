@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "device/commands.h"
+#include "device/vpp_finding.h"
 
 namespace pk {
 
@@ -24,20 +25,25 @@ std::string volts(int centivolts) {
 
 }  // namespace
 
-std::optional<std::string> vppFinding(const DeviceInfo& row, std::int32_t vppTenths) {
+std::optional<std::string> vppFinding(std::string_view chipName, const VppRange& range,
+                                      std::int32_t vppTenths) {
     const int given = static_cast<int>(vppTenths) * 10;
-    if (!row.vpp.given() || row.vpp.holds(given)) {
+    if (!range.given() || range.holds(given)) {
         return std::nullopt;
     }
     char supplied[16];
     std::snprintf(supplied, sizeof supplied, "%d,%d V", vppTenths / 10, vppTenths % 10);
-    const std::string chip = "Der " + std::string(row.listText);
-    if (given > row.vpp.maxCentivolts) {
-        return chip + " verträgt höchstens " + volts(row.vpp.maxCentivolts) +
+    const std::string chip = "Der " + std::string(chipName);
+    if (given > range.maxCentivolts) {
+        return chip + " verträgt höchstens " + volts(range.maxCentivolts) +
                " an MCLR; der Korvel liefert " + supplied + ".";
     }
-    return chip + " braucht mindestens " + volts(row.vpp.minCentivolts) +
+    return chip + " braucht mindestens " + volts(range.minCentivolts) +
            " an MCLR; der Korvel liefert nur " + supplied + ".";
+}
+
+std::optional<std::string> vppFinding(const DeviceInfo& row, std::int32_t vppTenths) {
+    return vppFinding(row.listText, row.vpp, vppTenths);
 }
 
 Outcome checkVpp(ChipSession& chip) {
