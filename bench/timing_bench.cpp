@@ -87,6 +87,18 @@ struct Board {
     }
 };
 
+// The counters every burn-and-verify line prints.
+void setCounters(benchmark::State& state, bool clean, double burnS, double verifyS, double floorS) {
+    if (!clean) {
+        state.SkipWithError("burn or verify failed, or the simulator logged a violation");
+    }
+    state.counters["burn_s"] = burnS;
+    state.counters["verify_s"] = verifyS;
+    state.counters["total_s"] = burnS + verifyS;
+    state.counters["floor_s"] = floorS;
+    state.counters["total_over_floor"] = floorS > 0 ? (burnS + verifyS) / floorS : 0;
+}
+
 void BM_BurnAndVerify(benchmark::State& state, const std::string& name, pk::TimingMode timing) {
     double burnS = 0;
     double verifyS = 0;
@@ -120,14 +132,7 @@ void BM_BurnAndVerify(benchmark::State& state, const std::string& name, pk::Timi
         board.reset();
         state.ResumeTiming();
     }
-    if (!clean) {
-        state.SkipWithError("burn or verify failed, or the simulator logged a violation");
-    }
-    state.counters["burn_s"] = burnS;
-    state.counters["verify_s"] = verifyS;
-    state.counters["total_s"] = burnS + verifyS;
-    state.counters["floor_s"] = floorS;
-    state.counters["total_over_floor"] = floorS > 0 ? (burnS + verifyS) / floorS : 0;
+    setCounters(state, clean, burnS, verifyS, floorS);
     state.counters["bits_s"] = bitsS;
     state.counters["total_over_floor_bits"] = floorS > 0 ? (burnS + verifyS) / (floorS + bitsS) : 0;
 }
@@ -186,14 +191,7 @@ void BM_BurnAndVerify18F4550(benchmark::State& state) {
         floorS = std::chrono::duration<double>(cycles).count();
         state.ResumeTiming();
     }
-    if (!clean) {
-        state.SkipWithError("burn or verify failed, or the simulator logged a violation");
-    }
-    state.counters["burn_s"] = burnS;
-    state.counters["verify_s"] = verifyS;
-    state.counters["total_s"] = burnS + verifyS;
-    state.counters["floor_s"] = floorS;
-    state.counters["total_over_floor"] = floorS > 0 ? (burnS + verifyS) / floorS : 0;
+    setCounters(state, clean, burnS, verifyS, floorS);
 }
 BENCHMARK(BM_BurnAndVerify18F4550)
     ->Name("BurnAndVerify/18F4550/datasheet")

@@ -859,12 +859,10 @@ std::int32_t P18Ops::blankCheck(const P18Device& d, bool unprotecting) {
     return found;
 }
 
-CommandResult P18Ops::erase(const P18Device& d) {
-    CommandResult r;
+bool P18Ops::eraseChecked(const P18Device& d, CommandResult& r, bool unprotecting) {
     r.outcome = begin(d, r);
     if (r.outcome != Outcome::Ok) {
-        finish(r);
-        return r;
+        return false;
     }
     r.dataIncluded = d.eepromBytes > 0;
     progress(0, 2);
@@ -874,7 +872,12 @@ CommandResult P18Ops::erase(const P18Device& d) {
         b.close();
     }
     progress(1, 2);
-    if (blankCheck(d, false) == 0) {
+    return blankCheck(d, unprotecting) == 0;
+}
+
+CommandResult P18Ops::erase(const P18Device& d) {
+    CommandResult r;
+    if (eraseChecked(d, r, false)) {
         report_.setPanel(1, kEraseDoneText);
     }
     finish(r);
@@ -883,20 +886,7 @@ CommandResult P18Ops::erase(const P18Device& d) {
 
 CommandResult P18Ops::unprotect(const P18Device& d) {
     CommandResult r;
-    r.outcome = begin(d, r);
-    if (r.outcome != Outcome::Ok) {
-        finish(r);
-        return r;
-    }
-    r.dataIncluded = d.eepromBytes > 0;
-    progress(0, 2);
-    {
-        Bracket b(link_);
-        bulkErase(d, d.family->chipErase);
-        b.close();
-    }
-    progress(1, 2);
-    if (blankCheck(d, true) == 0) {
+    if (eraseChecked(d, r, true)) {
         // The protection state as the chip now reports it.
         const P18Detection now = detect();
         if (now.protection.any()) {

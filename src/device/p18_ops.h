@@ -149,6 +149,9 @@ class P18Ops {
     // Everything the chip erase clears reads blank (configuration bytes: their
     // erased values); counts and keeps what does not, names the first.
     std::int32_t blankCheck(const P18Device& d, bool unprotecting);
+    // Type check, chip erase and blank check shared by erase and unprotect;
+    // true when the chip reads blank.
+    bool eraseChecked(const P18Device& d, CommandResult& r, bool unprotecting);
     // Everything the chip holds, in the image's array layout.
     std::vector<std::uint16_t> readAll(const P18Device& d);
 
