@@ -5,6 +5,7 @@
 //   list_facts faults     each fault --sim-fault takes: NAME TAB ARGUMENT
 //   list_facts description  the Debian package's long description, wrapped
 //   list_facts readme-chips  the README's table of supported chips (Markdown)
+//   list_facts readme-pic18f the README's table of supported PIC18F parts
 //   list_facts readme-sim    the README's table of simulated chip families
 //
 // "faults" fails when a fault the simulator models has no name: neither --help,
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "device/catalogue.h"
+#include "device/p18_catalogue.h"
 #include "device/type_names.h"
 #include "sim/chip.h"
 #include "sim/family.h"
@@ -67,6 +69,10 @@ int types() {
             put("\n");
         }
     }
+    for (const pk::P18Device& d : pk::kP18Devices) {
+        put(pk::typeName(d));
+        put("\n");
+    }
     return 0;
 }
 
@@ -113,8 +119,12 @@ int description() {
     for (const pk::DeviceInfo& d : pk::kDevices) {
         chips.emplace_back(d.listText);
     }
+    for (const pk::P18Device& d : pk::kP18Devices) {
+        chips.emplace_back(d.name);
+    }
     wrapped(
-        "PKorvel programs Microchip PIC12 and PIC16 flash microcontrollers with a Korvel, a "
+        "PKorvel programs Microchip PIC12, PIC16 and PIC18F flash microcontrollers with a Korvel, "
+        "a "
         "simple programmer circuit on a PC parallel port. It loads Intel HEX files, sets the "
         "configuration word, and burns, reads, compares, erases or un-protects the chip. The "
         "user interface is German.");
@@ -147,17 +157,31 @@ int readmeChips() {
     return 0;
 }
 
+int readmePic18f() {
+    put("| Part | Program memory | Data EEPROM | Write buffer | VPP at MCLR | `--type` |\n");
+    put("|---|---|---|---|---|---|\n");
+    for (const pk::P18Device& d : pk::kP18Devices) {
+        put(cat("| ", d.name, " | ", std::to_string(d.programBytes / 1024), " KB | ",
+                std::to_string(d.eepromBytes), " bytes | ", std::to_string(d.writeBuffer),
+                " bytes | ", volts(d.family->vpp.minCentivolts), " – ",
+                volts(d.family->vpp.maxCentivolts), " V | `", pk::typeName(d), "` |\n"));
+    }
+    return 0;
+}
+
 int readmeSim() {
     put("| Chips | Rules in | Commands accepted | VIHH | Entry |\n");
     put("|---|---|---|---|---|\n");
     // One row per family, in the order the model table first names it.
     std::vector<const pk::sim::FamilyBehaviour*> order;
     std::map<const pk::sim::FamilyBehaviour*, std::vector<std::string>> chips;
-    for (const pk::sim::ChipModel& m : pk::sim::chipModels()) {
-        if (chips.find(m.behaviour) == chips.end()) {
-            order.push_back(m.behaviour);
+    for (const auto* table : {&pk::sim::chipModels(), &pk::sim::p18Models()}) {
+        for (const pk::sim::ChipModel& m : *table) {
+            if (chips.find(m.behaviour) == chips.end()) {
+                order.push_back(m.behaviour);
+            }
+            chips[m.behaviour].emplace_back(m.name);
         }
-        chips[m.behaviour].emplace_back(m.name);
     }
     for (const pk::sim::FamilyBehaviour* f : order) {
         std::vector<std::string> codes;
@@ -166,11 +190,13 @@ int readmeSim() {
                 codes.push_back(std::to_string(c));
             }
         }
+        // A PIC18F takes every clock edge itself: 4-bit commands, no 6-bit ones.
+        const std::string accepted =
+            f->file() == "p18" ? std::string("4-bit: 0, 2, 8–15") : join(codes, ", ");
         const auto vihh = f->vihh();
-        put(cat("| ", join(chips[f], ", "), " | `src/sim/family_", f->file(), ".cpp` | ",
-                join(codes, ", "), " | ", volts(vihh.minCentivolts), " – ",
-                volts(vihh.maxCentivolts), " V | ", f->vppFirst() ? "VPP first" : "VDD first",
-                " |\n"));
+        put(cat("| ", join(chips[f], ", "), " | `src/sim/family_", f->file(), ".cpp` | ", accepted,
+                " | ", volts(vihh.minCentivolts), " – ", volts(vihh.maxCentivolts), " V | ",
+                f->vppFirst() ? "VPP first" : "VDD first", " |\n"));
     }
     return 0;
 }
@@ -190,6 +216,9 @@ int main(int argc, char** argv) {
     }
     if (what == "readme-chips") {
         return readmeChips();
+    }
+    if (what == "readme-pic18f") {
+        return readmePic18f();
     }
     if (what == "readme-sim") {
         return readmeSim();

@@ -22,12 +22,15 @@
 #include "backend/backend.h"
 #include "device/catalogue.h"
 #include "device/commands.h"
+#include "device/commands_p18.h"
+#include "device/p18_catalogue.h"
 #include "device/type_names.h"
 #include "doctor_cmd.h"
 #include "editors/config_word.h"
 #include "editors/id_words.h"
 #include "hex_check.h"
 #include "image/atomic_file.h"
+#include "image/byte_hex_file.h"
 #include "image/hex_file.h"
 #include "link/circuit.h"
 #include "link/clock.h"
@@ -43,7 +46,8 @@ namespace pk::cli {
 namespace {
 
 const char* const kDescription =
-    "PKorvel ohne Fenster: programmiert PIC16-Flash-Controller über das Korvel am Druckerport.\n"
+    "PKorvel ohne Fenster: programmiert PIC12-, PIC16- und PIC18F-Flash-Controller über das "
+    "Korvel am Druckerport.\n"
     "\n"
     "Befehle:\n"
     "  search                 Korvel suchen; zeigt, an welchem Port es hängt\n"
@@ -90,6 +94,18 @@ const char* resultName(int code) {
 std::string hex4(unsigned v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", v);
+    return buf;
+}
+
+std::string hex2(unsigned v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%02X", v);
+    return buf;
+}
+
+std::string hex6(unsigned v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%06X", v);
     return buf;
 }
 
@@ -171,8 +187,9 @@ class Run {
              QStringLiteral("classic|datasheet")},
             {QStringLiteral("no-data"), QStringLiteral("Data-EEPROM auslassen")},
             {QStringLiteral("config"),
-             QStringLiteral("Konfigurationswort (Vorgabe: aus der HEX-Datei)"),
-             QStringLiteral("0xNNNN")},
+             QStringLiteral("Konfigurationswort, beim PIC18F Konfigurationsbytes "
+                            "ADRESSE:WERT,… (Vorgabe: aus der HEX-Datei)"),
+             QStringLiteral("0xNNNN|ADR:WERT,…")},
             {QStringLiteral("config2"),
              QStringLiteral("zweites Konfigurationswort des 16F87/88 (Vorgabe: aus der HEX-Datei)"),
              QStringLiteral("0xNNNN")},
@@ -264,17 +281,23 @@ class Run {
         }
         if (p.isSet(QStringLiteral("type"))) {
             typeName_ = p.value(QStringLiteral("type")).toLower().toStdString();
-            const auto match = lookupSwitch("/p" + typeName_);
-            if (!match) {
+            if (const auto match = lookupSwitch("/p" + typeName_)) {
+                type_ = *match;
+            } else if (const P18Device* part = p18ByName(typeName_)) {
+                p18Type_ = part;
+            } else {
                 return usage("--type=" + typeName_ + ": unbekannter PIC-Typ; bekannt sind " +
                              allTypeNames());
             }
-            type_ = *match;
         }
         // A configuration word: 14 bits, in any base toUInt knows (0x.. for hex).
         for (auto [name, word] : {std::pair{"config", &config_}, std::pair{"config2", &config2_}}) {
             const QString option = QString::fromLatin1(name);
-            if (p.isSet(option)) {
+            if (p.isSet(option) && p.value(option).contains(QLatin1Char(':'))) {
+                if (!readP18Config(p.value(option), name)) {
+                    return false;
+                }
+            } else if (p.isSet(option)) {
                 bool ok = false;
                 const uint v = p.value(option).toUInt(&ok, 0);
                 if (!ok || v > 0x3FFF) {
@@ -304,7 +327,61 @@ class Run {
             }
             ids_ = ids;
         }
+        return checkP18Options();
+    }
+
+    // PIC18F configuration bytes: ADDRESS:VALUE pairs, comma separated.
+    bool readP18Config(const QString& text, const char* name) {
+        const std::string wanted =
+            "--" + std::string(name) + ": ADRESSE:WERT,… (z. B. 0x300001:0x0E) wird erwartet";
+        if (std::string(name) != "config") {
+            return usage(wanted);
+        }
+        for (const QString& item : text.split(QLatin1Char(','))) {
+            const QStringList pair = item.trimmed().split(QLatin1Char(':'));
+            bool addressOk = false;
+            bool valueOk = false;
+            const uint address = pair.size() == 2 ? pair[0].toUInt(&addressOk, 0) : 0;
+            const uint value = pair.size() == 2 ? pair[1].toUInt(&valueOk, 0) : 0;
+            if (!addressOk || !valueOk || value > 0xFF) {
+                return usage(wanted);
+            }
+            p18Config_.push_back({address, static_cast<std::uint8_t>(value)});
+        }
         return true;
+    }
+
+    // What the options say must fit the chip family: PIC18F configuration bytes
+    // need their part (a 14-bit chip would burn the file's word instead), and the
+    // 14-bit word, second word and ID nibbles mean nothing to a PIC18F.
+    bool checkP18Options() {
+        if (!p18Config_.empty() && !p18Type_) {
+            return usage(
+                "--config=ADRESSE:WERT gilt für PIC18F: dazu --type angeben, z. B. "
+                "--type=18f4550");
+        }
+        if (p18Type_) {
+            if (!p18Refusal().empty()) {
+                return usage(p18Refusal());
+            }
+            for (const P18ConfigSetting& c : p18Config_) {
+                if (const auto why = p18ConfigRefusal(*p18Type_, c)) {
+                    return usage("--config: " + *why);
+                }
+            }
+        }
+        return true;
+    }
+
+    std::string p18Refusal() const {
+        if (config_ || config2_) {
+            return "--config=0xNNNN und --config2 gelten für 14-Bit-PICs; beim PIC18F "
+                   "--config=ADRESSE:WERT,… angeben";
+        }
+        if (ids_) {
+            return "--id gilt für 14-Bit-PICs; beim PIC18F kommen die ID-Bytes aus der HEX-Datei";
+        }
+        return {};
     }
 
     int parseAndRun() {
@@ -378,6 +455,7 @@ class Run {
                 selectType(type_->type);
                 device_.Is84A = type_->is84A;
             }
+            p18Part_ = p18Type_;
             try {
                 const int rc = (this->*c.run)();
                 // The type is the chip's once a type check has passed.
@@ -426,7 +504,10 @@ class Run {
         }
         QJsonObject o;
         o[QStringLiteral("command")] = QString::fromStdString(command_);
-        if (const DeviceInfo* info = deviceInfo(device_.CurrentType); info && typeKnown_) {
+        if (p18Part_ != nullptr) {
+            o[QStringLiteral("type")] = QString::fromUtf8(
+                p18Part_->name.data(), static_cast<qsizetype>(p18Part_->name.size()));
+        } else if (const DeviceInfo* info = deviceInfo(device_.CurrentType); info && typeKnown_) {
             o[QStringLiteral("type")] = QString::fromUtf8(
                 info->listText.data(), static_cast<qsizetype>(info->listText.size()));
         } else {
@@ -503,6 +584,7 @@ class Run {
         reporter_.setProgress(!quiet_ && ::isatty(STDERR_FILENO) != 0);
         session_ = std::make_unique<ChipSession>(*link_, *clock_, image_, device_, settings_,
                                                  errors_, reporter_);
+        p18_ = std::make_unique<P18Session>(*session_);
         if (!link_->PortOpen()) {
             message(kNoDriverMessage);
             std::fprintf(stderr, "%s\n", link_->portUnavailableReason().c_str());
@@ -536,6 +618,7 @@ class Run {
         ChipChoice c;
         c.fromChip = !type_.has_value();
         c.expectDeviceId = type_ && type_->is84A;
+        c.otherFamilyNext = c.fromChip;
         return c;
     }
 
@@ -621,7 +704,19 @@ class Run {
     }
 
     int cmdDetect() {
+        if (p18Type_) {
+            if (!p18_->ops.vppAllowed(*p18Type_)) {
+                return ExitUsage;
+            }
+            return sayP18Detection(p18_->ops.detect());
+        }
         const DetectResult d = detect(*session_, type_.has_value());
+        if (!type_ && d.outcome != Outcome::Ok) {
+            // No 14-bit chip answered: perhaps a PIC18F.
+            if (const P18Detection f = p18_->ops.detect(); f.device != nullptr) {
+                return sayP18Detection(f);
+            }
+        }
         typeKnown_ = true;
         extra_[QStringLiteral("deviceId")] = d.idWord;
         extra_[QStringLiteral("revision")] = QString::fromStdString(d.found.revisionText());
@@ -663,13 +758,122 @@ class Run {
         return ExitOk;
     }
 
+    // ---- PIC18F ----
+
+    int sayP18Detection(const P18Detection& d) {
+        extra_[QStringLiteral("deviceId")] = d.idWord;
+        if (d.outcome == Outcome::NoChip) {
+            message(p18NoChipMessage(d.idWord));
+            return ExitChip;
+        }
+        if (d.device == nullptr) {
+            say("Typ: unbekannter PIC18F (Device-ID " + hex4(d.idWord) + ")");
+            return ExitChip;
+        }
+        p18Part_ = d.device;
+        extra_[QStringLiteral("revision")] = QString::number(d.revision);
+        extra_[QStringLiteral("flashProtected")] = d.protection.code;
+        extra_[QStringLiteral("eepromProtected")] = d.protection.data;
+        say("Typ: " + std::string(d.device->name));
+        say("Device-ID: " + hex4(d.idWord));
+        say(kRevisionPrefix + std::to_string(d.revision));
+        // Every byte from 0x300000 in order; "--" where the part has none.
+        std::string bytes;
+        QJsonObject config;
+        for (std::size_t n = 0; n < d.config.size(); ++n) {
+            const bool exists = d.device->configMask[n] != 0;
+            bytes.append(n == 0 ? "" : " ").append(exists ? hex2(d.config[n]).substr(2) : "--");
+            if (exists) {
+                const unsigned address = p18addr::kConfig + static_cast<unsigned>(n);
+                config[QString::fromStdString(hex6(address))] = d.config[n];
+            }
+        }
+        extra_[QStringLiteral("configBytes")] = config;
+        say("Konfiguration 0x300000..0x30000D: " + bytes);
+        say(std::string("Flash: ") + (d.protection.code ? kCodeProtectedText : "-"));
+        say(std::string("EEPROM: ") + (d.protection.data ? kCodeProtectedText : "-"));
+        if (p18Type_ && p18Type_ != d.device) {
+            message(p18WrongTypeMessage(d, *p18Type_));
+            return ExitChip;
+        }
+        if (!p18Type_) {
+            say("Hinweis: mit --type=" + typeName(*d.device) +
+                " wird der PIC18F gleich angesprochen, ohne die Erkennung der 14-Bit-PICs davor.");
+        }
+        return ExitOk;
+    }
+
+    // The PIC18F a command without a type is for, once its 14-bit run found no
+    // 14-bit chip; nullptr if none answers either.
+    const P18Device* p18After(const CommandResult& r) {
+        if (type_ || (r.outcome != Outcome::NoChip && r.outcome != Outcome::WrongType)) {
+            return nullptr;
+        }
+        return p18Instead(*p18_);
+    }
+
+    P18CommandOptions p18Options() const {
+        P18CommandOptions o;
+        o.includeData = !noData_;
+        o.config = p18Config_;
+        return o;
+    }
+
+    // Runs a PIC18F command; a refused option ends it before the chip gets power.
+    int p18Command(const P18Device& d, const std::function<CommandResult()>& command) {
+        p18Part_ = &d;
+        if (const std::string why = p18Refusal(); !why.empty()) {
+            usage(why);
+            return ExitUsage;
+        }
+        const CommandResult r = command();
+        takeResult(r);
+        sayCounters();
+        return exitFor(r.outcome);
+    }
+
+    int p18Burn(const P18Device& d) {
+        return p18Command(d, [&] { return burn(*p18_, d, files_[0], p18Options()); });
+    }
+
+    int p18Verify(const P18Device& d) {
+        const int rc = p18Command(d, [&] { return verify(*p18_, d, files_[0], p18Options()); });
+        if (list_ && !json_) {
+            for (const WordFailure& f : failed_) {
+                std::printf("%s %s: %s -> %s\n", areaName(f.area),
+                            hex6(static_cast<unsigned>(f.address)).c_str(), hex2(f.wanted).c_str(),
+                            hex2(f.read).c_str());
+            }
+        }
+        return rc;
+    }
+
+    int p18Read(const P18Device& d) {
+        const int rc = p18Command(d, [&] { return read(*p18_, d); });
+        if (rc != ExitOk && !(rc == ExitDifferences && force_)) {
+            return rc;
+        }
+        const ByteImage& image = p18_->image;
+        if (const int saved = save(BuildByteHexFile(image.regions(), image.ReadBack));
+            saved != ExitOk) {
+            return saved;
+        }
+        return rc;
+    }
+
     int cmdBurn() {
+        if (p18Type_) {
+            return p18Burn(*p18Type_);
+        }
         if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
         image_.HexFileName = files_[0];
         image_.HexLoaded = true;
         const CommandResult r = burn(*session_, burnOptions());
+        if (const P18Device* d = p18After(r)) {
+            return p18Burn(*d);
+        }
         takeResult(r);
         sayCounters();
         return exitFor(r.outcome);
@@ -679,9 +883,15 @@ class Run {
         if (int rc = needReadableOrType(true); rc != ExitOk) {
             return rc;
         }
+        if (p18Type_) {
+            return p18Verify(*p18Type_);
+        }
         image_.HexFileName = files_[0];
         image_.HexLoaded = true;
         const CommandResult r = verify(*session_, burnOptions());
+        if (const P18Device* d = p18After(r)) {
+            return p18Verify(*d);
+        }
         takeResult(r);
         if (list_ && !json_) {
             for (const WordFailure& d : failed_) {
@@ -698,7 +908,13 @@ class Run {
         if (int rc = needReadableOrType(true); rc != ExitOk) {
             return rc;
         }
+        if (p18Type_) {
+            return p18Read(*p18Type_);
+        }
         const CommandResult r = read(*session_, choice());
+        if (const P18Device* d = p18After(r)) {
+            return p18Read(*d);
+        }
         takeResult(r);
         sayCounters();
         // Words that read differently twice are not saved as the chip's, unless asked.
@@ -709,7 +925,15 @@ class Run {
         if (r.allBlank) {
             message(kAllBlankText);
         }
-        const std::string text = BuildHexFile(image_.ReadBack, device_.ProgLastAddr);
+        if (const int saved = save(BuildHexFile(image_.ReadBack, device_.ProgLastAddr));
+            saved != ExitOk) {
+            return saved;
+        }
+        return exitFor(r.outcome);
+    }
+
+    // Writes what was read to the output file.
+    int save(const std::string& text) {
         // A signal during the save would leave its temporary file behind: it waits
         // until the file is complete.
         sigset_t stop;
@@ -725,14 +949,26 @@ class Run {
             return ExitOutput;
         }
         say("gelesen nach " + files_[0]);
-        return exitFor(r.outcome);
+        return ExitOk;
     }
 
     int cmdErase() {
         if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        const CommandResult r = erase(*session_, !noData_, choice());
+        const P18Device* part = p18Type_;
+        CommandResult r;
+        if (!part) {
+            r = erase(*session_, !noData_, choice());
+            part = p18After(r);
+        }
+        if (part) {
+            const int rc = p18Command(*part, [&] { return erase(*p18_, *part, !noData_); });
+            if (rc == ExitOk) {
+                say("gelöscht");
+            }
+            return rc;
+        }
         takeResult(r);
         sayCounters();
         if (r.ok()) {
@@ -745,7 +981,19 @@ class Run {
         if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        const CommandResult r = removeProtection(*session_, true, choice());
+        const P18Device* part = p18Type_;
+        CommandResult r;
+        if (!part) {
+            r = removeProtection(*session_, true, choice());
+            part = p18After(r);
+        }
+        if (part) {
+            const int rc = p18Command(*part, [&] { return removeProtection(*p18_, *part); });
+            if (rc == ExitOk) {
+                say("Codeschutz entfernt");
+            }
+            return rc;
+        }
         takeResult(r);
         sayCounters();
         if (r.ok()) {
@@ -754,7 +1002,16 @@ class Run {
         return exitFor(r.outcome);
     }
 
+    // The listing and the map know the 14-bit instruction set and memory only.
+    int notForP18() {
+        usage(command_ + ": gibt es bisher nur für 14-Bit-PICs");
+        return ExitUsage;
+    }
+
     int cmdListing() {
+        if (p18Type_) {
+            return notForP18();
+        }
         if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
         }
@@ -768,6 +1025,9 @@ class Run {
     }
 
     int cmdMap() {
+        if (p18Type_) {
+            return notForP18();
+        }
         if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
         }
@@ -790,6 +1050,8 @@ class Run {
         typeKnown_ = type_.has_value();  // a listing is for no chip in particular
         if (json_) {
             extra_[QStringLiteral("types")] = typesJson();
+            // Apart from the 14-bit rows, whose fields scripts already read.
+            extra_[QStringLiteral("pic18fTypes")] = p18TypesJson();
         } else if (!quiet_) {
             std::fputs(typesText().c_str(), stdout);
         }
@@ -807,6 +1069,17 @@ class Run {
         if (in.bad()) {
             message("HEX-File " + files_[0] + " kann nicht gelesen werden");
             return ExitHexFile;
+        }
+        if (p18Type_) {
+            p18Part_ = p18Type_;
+            ByteImage image(p18Regions(*p18Type_));
+            const HexReadResult r = OpenByteHexfile(text, image);
+            if (!r.ok()) {
+                say(files_[0] + ": Fehler: " + HexReadMessage(files_[0], r));
+                return ExitDifferences;
+            }
+            say(files_[0] + ": wird genau so geladen, wie es in der Datei steht");
+            return ExitOk;
         }
         const HexCheckResult r = checkHexText(text, device_);
         QJsonArray findings;
@@ -844,6 +1117,8 @@ class Run {
     std::optional<int> vppTenths_;
     std::string typeName_;
     std::optional<SwitchMatch> type_;
+    const P18Device* p18Type_ = nullptr;  // --type names a PIC18F
+    std::vector<P18ConfigSetting> p18Config_;
     std::optional<std::uint16_t> config_;
     std::optional<std::uint16_t> config2_;
     std::optional<std::array<std::int32_t, 4>> ids_;
@@ -866,6 +1141,8 @@ class Run {
     std::unique_ptr<ProgrammerLink> link_;
     TerminalReporter reporter_{dialog_, false};
     std::unique_ptr<ChipSession> session_;
+    std::unique_ptr<P18Session> p18_;
+    const P18Device* p18Part_ = nullptr;  // the PIC18F the command is for
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/catalogue.h"
+#include "device/p18_catalogue.h"
 #include "device/type_names.h"
 
 namespace pk::cli {
@@ -15,6 +16,12 @@ namespace {
 std::string hex4(unsigned v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", v);
+    return buf;
+}
+
+std::string hex6(unsigned v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%06X", v);
     return buf;
 }
 
@@ -106,6 +113,17 @@ std::string typesText() {
         out.append("\n  VPP:              ").append(volts(d.vpp.minCentivolts));
         out.append(" bis ").append(volts(d.vpp.maxCentivolts)).append(" V\n");
     }
+    for (const P18Device& d : kP18Devices) {
+        out.append(d.name).append("  (--type ").append(typeName(d)).append(")\n");
+        out.append("  Device-ID:        ").append(hex4(d.deviceId));
+        out.append(" (Revision in den Bits ").append(hex4(d.revisionMask)).append(")\n");
+        out.append("  Programmspeicher: ").append(std::to_string(d.programBytes));
+        out.append(" Bytes\n  Data-EEPROM:      ").append(std::to_string(d.eepromBytes));
+        out.append(" Bytes\n  Konfiguration:    0x300000 bis 0x30000D (Bytes)");
+        out.append("\n  Einstieg:         ").append(entryText(EntryOrder::VddFirst));
+        out.append("\n  VPP:              ").append(volts(d.family->vpp.minCentivolts));
+        out.append(" bis ").append(volts(d.family->vpp.maxCentivolts)).append(" V\n");
+    }
     return out;
 }
 
@@ -134,6 +152,31 @@ QJsonArray typesJson() {
         o[QStringLiteral("entryOrder")] = QString::fromLatin1(entryKey(d.entryOrder));
         o[QStringLiteral("vppMinCentivolts")] = d.vpp.minCentivolts;
         o[QStringLiteral("vppMaxCentivolts")] = d.vpp.maxCentivolts;
+        rows.append(o);
+    }
+    return rows;
+}
+
+QJsonArray p18TypesJson() {
+    QJsonArray rows;
+    for (const P18Device& d : kP18Devices) {
+        QJsonObject o;
+        o[QStringLiteral("type")] = qs(d.name);
+        o[QStringLiteral("names")] = QJsonArray{QString::fromStdString(typeName(d))};
+        o[QStringLiteral("deviceIds")] = QJsonArray{QString::fromStdString(hex4(d.deviceId))};
+        o[QStringLiteral("programBytes")] = static_cast<qint64>(d.programBytes);
+        o[QStringLiteral("eepromBytes")] = static_cast<qint64>(d.eepromBytes);
+        QJsonArray config;
+        for (std::size_t n = 0; n < d.configMask.size(); ++n) {
+            if (d.configMask[n] != 0) {
+                config.append(
+                    QString::fromStdString(hex6(p18addr::kConfig + static_cast<std::uint32_t>(n))));
+            }
+        }
+        o[QStringLiteral("configBytes")] = config;
+        o[QStringLiteral("entryOrder")] = QString::fromLatin1(entryKey(EntryOrder::VddFirst));
+        o[QStringLiteral("vppMinCentivolts")] = d.family->vpp.minCentivolts;
+        o[QStringLiteral("vppMaxCentivolts")] = d.family->vpp.maxCentivolts;
         rows.append(o);
     }
     return rows;

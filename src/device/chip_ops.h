@@ -369,6 +369,7 @@ class ChipOps {
 
   public:
     ProgrammerLink& link() { return link_; }
+    Clock& clock() { return clock_; }
     MemoryImage& image() { return image_; }
     DeviceState& device() { return device_; }
     const ProgrammerSettings& settings() const { return settings_; }

@@ -65,6 +65,9 @@ struct ChipChoice {
     // The chosen type is a chip with device ID even where its type list entry also
     // covers one without (16F84A within "16F84/84A").
     bool expectDeviceId = false;
+    // fromChip: a PIC18F detection follows when no 14-bit chip answers, so the
+    // message that says so is held in ChipSession::heldMessage, not shown.
+    bool otherFamilyNext = false;
 };
 
 // What to do when the file holds words beyond the chip's memories.
@@ -134,6 +137,9 @@ class ChipSession {
     ChipOps ops;
     // Types the user let have a VPP outside their range: asked once while the program runs.
     std::set<std::int32_t> vppAccepted;
+    // What a type check with ChipChoice::otherFamilyNext would have said; "" when
+    // a 14-bit chip answered.
+    std::string heldMessage;
 };
 
 // What is wrong with the circuit's VPP (tenths of a volt) for a row, in German

@@ -444,6 +444,18 @@ P18Detection P18Ops::detect() {
 
 // ---- Command frame ----------------------------------------------------------
 
+bool P18Ops::vppAllowed(const P18Device& d) {
+    if (vppAccepted.count(d.name) == 0) {
+        if (const auto finding = vppFinding(d.name, d.family->vpp, settings_.VppTenths)) {
+            if (!report_.confirmVpp(*finding, "Trotzdem fortfahren?")) {
+                return false;
+            }
+            vppAccepted.insert(d.name);
+        }
+    }
+    return true;
+}
+
 Outcome P18Ops::begin(const P18Device& d, CommandResult& r) {
     errors_ = {};
     (void)report_.takeFailures();
@@ -455,13 +467,8 @@ Outcome P18Ops::begin(const P18Device& d, CommandResult& r) {
         report_.message(kP18NoReadText);
         return Outcome::Cancelled;
     }
-    if (vppAccepted.count(d.name) == 0) {
-        if (const auto finding = vppFinding(d.name, d.family->vpp, settings_.VppTenths)) {
-            if (!report_.confirmVpp(*finding, "Trotzdem fortfahren?")) {
-                return Outcome::Cancelled;
-            }
-            vppAccepted.insert(d.name);
-        }
+    if (!vppAllowed(d)) {
+        return Outcome::Cancelled;
     }
     const P18Detection found = detect();
     if (found.outcome == Outcome::NoChip) {

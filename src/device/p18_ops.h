@@ -119,7 +119,9 @@ class P18Ops {
     static constexpr int kDataSheetMarginPercent = 5;
     static constexpr int kClassicFactor = 2;
 
-    // Parts whose VPP finding the user accepted (once while the program runs).
+    // The circuit's VPP may go to the part: its range holds it, or the user
+    // accepted it (asked once per part while the program runs).
+    bool vppAllowed(const P18Device& d);
     std::set<std::string_view> vppAccepted;
 
   private:

@@ -6,12 +6,16 @@
 #include <vector>
 
 #include "device/catalogue.h"
+#include "device/p18_catalogue.h"
 
 namespace pk {
 
 // A row's names ("16f84", "16f84a"): its switches without "/p".
 std::vector<std::string_view> typeNames(const DeviceInfo& d);
-// Every row's names in catalogue order, ", " between them: for messages.
+// A PIC18F part's name as --type takes it ("18f4550").
+std::string typeName(const P18Device& d);
+// Every row's names in catalogue order, the PIC18F parts after them, ", "
+// between them: for messages.
 std::string allTypeNames();
 
 }  // namespace pk

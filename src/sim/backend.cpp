@@ -1,9 +1,12 @@
 #include "sim/backend.h"
 
+#include "sim/p18_chip.h"
+
 #include <algorithm>
 #include <filesystem>
 
 #include "sim/chip_file.h"
+#include "sim/p18_chip.h"
 
 namespace pk::sim {
 
@@ -38,9 +41,12 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
         if (f.kind == SimFault::Kind::NoChip) {
             socketEmpty = true;
         } else if (f.kind == SimFault::Kind::WrongChip) {
-            inSocket = !f.chip.empty()                 ? findChip(f.chip)
-                       : model->family == Family::F62x ? findChip("16F877")
-                                                       : findChip("16F628");
+            // By default another chip of the same pin count and protocol.
+            inSocket = !f.chip.empty()                   ? findChip(f.chip)
+                       : model->family == Family::F62x   ? findChip("16F877")
+                       : model->family == Family::P18F2x ? findChip("18F452")
+                       : model->p18 != nullptr           ? findChip("18F4550")
+                                                         : findChip("16F628");
         }
     }
     if (!socketEmpty) {
@@ -63,15 +69,32 @@ std::unique_ptr<SimBackend> SimBackend::create(const SimOptions& options,
         if (noBulkErase && !fileChip) {
             // An erase that does nothing only shows on a chip that holds something:
             // without a chip file this one comes with a short program and data.
-            for (int a = 0; a < 16; ++a) {
-                chip->setWord(a, static_cast<std::uint16_t>(0x2800 + a));
-            }
-            if (inSocket->eepromBytes > 0) {
-                chip->setWord(0x2100, 0x5A);
+            if (P18Chip* p18 = chip->p18()) {
+                for (std::uint32_t a = 0; a < 16; ++a) {
+                    p18->setByte(a, static_cast<std::uint8_t>(0x10 + a));
+                }
+                p18->setByte(kP18Eeprom, 0x5A);
+            } else {
+                for (int a = 0; a < 16; ++a) {
+                    chip->setWord(a, static_cast<std::uint16_t>(0x2800 + a));
+                }
+                if (inSocket->eepromBytes > 0) {
+                    chip->setWord(0x2100, 0x5A);
+                }
             }
         }
         b->circuit_->insertChip(std::move(owned));
         b->saved_ = chip->contents();
+        for (const SimFault& f : options.faults) {
+            const bool cell =
+                f.kind == SimFault::Kind::BadCell || f.kind == SimFault::Kind::StuckCell;
+            if (cell && chip->p18() == nullptr && f.arg > 0x21FF) {
+                if (error != nullptr) {
+                    *error = "a cell address of a 14-bit chip is at most 0x21FF";
+                }
+                return nullptr;
+            }
+        }
         for (const SimFault& f : options.faults) {
             if (f.kind == SimFault::Kind::BadCell) {
                 chip->setBadCell(f.arg);

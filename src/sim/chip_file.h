@@ -3,6 +3,8 @@
 // layout of the program's own HEX files (program word n at byte 2n, low byte
 // first; ID locations at 0x4000, configuration word at 0x400E, EEPROM byte n at
 // 0x4200 + 2n), read and written with the program's one HEX reader and writer.
+// A PIC18F's file is laid out as its own HEX files are (INHX32, IDs at 0x200000,
+// configuration bytes at 0x300000, EEPROM byte n at 0xF00000 + n).
 
 #include <string>
 

@@ -109,7 +109,8 @@ std::optional<SimFault> parseSimFault(std::string_view text, std::string* error)
             return f;
         case A::Address: {
             const auto a = parseNumber(arg);
-            if (!a || *a < 0 || *a > 0x21FF) {
+            // Up to a PIC18F's EEPROM in its HEX file place; the chip checks its own range.
+            if (!a || *a < 0 || *a > 0xFFFFFF) {
                 fail(error, std::string(name) + " needs a chip address, e.g. " + std::string(name) +
                                 ":0x64");
                 return std::nullopt;

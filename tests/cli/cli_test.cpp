@@ -16,14 +16,17 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "chip_facts.h"
 #include "device/catalogue.h"
+#include "device/p18_catalogue.h"
 #include "device/type_names.h"
 #include "editors/config_word.h"
+#include "image/byte_hex_file.h"
 #include "image/hex_file.h"
 #include "link/circuit.h"
 #include "viewers/memory_map.h"
@@ -180,6 +183,50 @@ class CliTest : public ::testing::Test {
                 EXPECT_EQ(back[a], file[a]) << std::hex << a;
             }
         }
+    }
+
+    // ---- PIC18F ----
+
+    // The simulator with the part in the socket and chosen by --type; a part that
+    // takes at most 12.5 V on MCLR gets a board that gives 12 V.
+    Result p18(const pk::P18Device& d, QStringList args) {
+        if (!d.family->vpp.holds(1300)) {
+            args.prepend(QStringLiteral("--sim-vpp=12"));
+            args.prepend(QStringLiteral("--vpp=12"));
+        }
+        args.prepend(QStringLiteral("--type=") + q(pk::typeName(d)));
+        args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
+        args.prepend(QStringLiteral("--sim-fast"));
+        args.prepend(QStringLiteral("--simulate=") + q(std::string(d.name)));
+        return run(args);
+    }
+
+    // in.hex for the part: every program, ID and EEPROM byte at random, the
+    // configuration bytes that set no protection at random too, the protection
+    // bytes as erased (protected code would read back as 0).
+    pk::ByteImage::Bytes writeP18Random(const pk::P18Device& d, unsigned seed) {
+        std::mt19937 random(seed);
+        const pk::ByteRegions regions = pk::p18Regions(d);
+        pk::ByteImage::Bytes bytes(regions.totalBytes());
+        for (auto& b : bytes) {
+            b = static_cast<std::uint16_t>(random() & 0xFF);
+        }
+        const std::size_t config = regions.place(pk::ByteArea::Config).first;
+        for (std::size_t n = 0; n < d.configMask.size(); ++n) {
+            bytes[config + n] =
+                n < pk::p18cfg::k5L
+                    ? static_cast<std::uint16_t>(bytes[config + n] & d.configMask[n])
+                    : d.configErased[n];
+        }
+        std::ofstream(path("in.hex").toStdString(), std::ios::binary)
+            << pk::BuildByteHexFile(regions, bytes);
+        return bytes;
+    }
+
+    static pk::ByteImage bytesOf(const pk::P18Device& d, const std::string& file) {
+        pk::ByteImage image(pk::p18Regions(d));
+        EXPECT_TRUE(pk::OpenByteHexfile(readFile(file), image).ok()) << file;
+        return image;
     }
 
     QTemporaryDir dir_;
@@ -368,6 +415,49 @@ TEST_P(CliOnEveryCircuit, EveryCatalogueChipBurnsVerifiesReadsErasesAndIsDetecte
         clean(on(c.name, {type, QStringLiteral("detect")}), 0);
         clean(on(c.name, {type, QStringLiteral("burn"), in}), 0);
         clean(on(c.name, {type, QStringLiteral("erase")}), 0);
+    }
+}
+
+// Each rig takes the next PIC18F parts in turn, so that every part comes round
+// on some circuit and in some timing, and every rig meets more than one family.
+TEST_P(CliOnEveryCircuit, EveryPic18fPartRoundTripsAFullRandomFile) {
+    const std::size_t rigs = pk::kCircuits.size() * 2;
+    const std::size_t parts = pk::kP18Devices.size();
+    const std::size_t index = static_cast<std::size_t>(GetParam().index);
+    for (const std::size_t k : {index, index + rigs}) {
+        const pk::P18Device& d = pk::kP18Devices[k % parts];
+        SCOPED_TRACE(std::string(d.name));
+        const Rig& rig = GetParam();
+        const QStringList circuit{QStringLiteral("--yes"),
+                                  QStringLiteral("--driver=") + QString::number(rig.driver),
+                                  QStringLiteral("--switch=") + QString::number(rig.sw),
+                                  QStringLiteral("--timing=") + QString::fromLatin1(rig.timing)};
+        auto clean = [&](QStringList args) {
+            const Result r = p18(d, circuit + args);
+            EXPECT_EQ(r.code, 0) << args.join(QLatin1Char(' ')).toStdString() << r.out << r.err;
+            EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
+        };
+        QFile::remove(chipFile());
+        const pk::ByteImage::Bytes file = writeP18Random(d, static_cast<unsigned>(k + 1));
+        const QString in = path("in.hex");
+        clean({QStringLiteral("detect")});
+        clean({QStringLiteral("burn"), in});
+        clean({QStringLiteral("verify"), in});
+        clean({QStringLiteral("read"), path("out.hex")});
+        const pk::ByteImage back = bytesOf(d, path("out.hex").toStdString());
+        const std::size_t config = back.regions().place(pk::ByteArea::Config).first;
+        for (std::size_t i = 0; i < file.size(); ++i) {
+            const bool isConfig = i >= config && i < config + d.configMask.size();
+            const std::uint8_t mask = isConfig ? d.configMask[i - config] : 0xFF;
+            if (mask != 0) {
+                ASSERT_EQ(back.HexBytes[i] & mask, file[i] & mask) << "byte " << i;
+            }
+        }
+        clean({QStringLiteral("erase")});
+        const pk::ByteImage erased = bytesOf(d, chipFile().toStdString());
+        EXPECT_EQ(erased.hexByte(0), pk::ByteImage::AbsentByte);
+        EXPECT_EQ(erased.hexByte(pk::p18addr::kEeprom), pk::ByteImage::AbsentByte);
+        clean({QStringLiteral("unprotect")});
     }
 }
 
@@ -719,6 +809,172 @@ TEST_F(CliTest, CheckExplainsEveryEdgeCaseFile) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(run({QStringLiteral("check"), path("missing.hex")}).code, 5);
+}
+
+// ---- PIC18F ----
+
+// Every fault a user meets on a PIC18F ends in exit 4 (no or wrong chip), 3 (a
+// stuck data line fails the search for the programmer already) or a counted
+// failure (exit 1), never in success.
+TEST_F(CliTest, EverySimulatedFaultOnAPic18fEndsInAFailure) {
+    // clang-format off
+    const struct {
+        const char* part;
+        const char* fault;
+        const char* command;
+        int code;
+    } cases[] = {
+        {"18F4550", "no-chip",           "detect",    4},
+        {"18F4550", "no-chip",           "burn",      4},
+        {"18F4550", "wrong-chip",        "burn",      4},
+        {"18F452",  "wrong-chip",        "read",      4},
+        {"18F4550", "stuck-low",         "read",      3},
+        {"18F1320", "stuck-high",        "verify",    3},
+        {"18F4550", "clock-open",        "erase",     4},
+        {"18F452",  "no-vpp",            "burn",      4},
+        {"18F1320", "flaky:501",         "read",      1},
+        {"18F4550", "bad-cell:0x123",    "burn",      1},
+        {"18F452",  "bad-cell:0xF00007", "burn",      1},
+        {"18F1320", "bad-cell:0x300003", "burn",      1},
+        {"18F4550", "stuck-cell:0x40",   "erase",     1},
+        {"18F1220", "no-bulk-erase",     "unprotect", 1},
+        {"18F4550", "no-bulk-erase",     "burn",      1},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const std::string command = c.command;
+        SCOPED_TRACE(std::string(c.part) + " " + c.fault + " " + command);
+        const pk::P18Device& d = *pk::p18ByName(c.part);
+        QFile::remove(chipFile());
+        // The chip holds the file, so that only the fault can make it differ;
+        // before a burn another one, which a burn that does not erase shows.
+        writeP18Random(d, command == "burn" ? 22 : 21);
+        ASSERT_EQ(p18(d, {QStringLiteral("burn"), path("in.hex")}).code, 0);
+        writeP18Random(d, 21);
+        QStringList args{QStringLiteral("--sim-fault=") + QString::fromLatin1(c.fault), q(command)};
+        if (command == "read") {
+            args << path("out.hex");
+        } else if (command == "burn" || command == "verify") {
+            args << path("in.hex");
+        }
+        const Result r = p18(d, args);
+        EXPECT_EQ(r.code, c.code) << r.out << r.err;
+        EXPECT_EQ(r.out.find("O.K."), std::string::npos) << r.out;
+        EXPECT_EQ(r.err.find("O.K."), std::string::npos) << r.err;
+    }
+}
+
+// Without --type the 14-bit detection goes first, as it always has; a PIC18F
+// that then answers is taken, with the hint that --type spares it the detour.
+TEST_F(CliTest, APic18fIsFoundWithoutType) {
+    const pk::P18Device& d = *pk::p18ByName("18F1320");
+    writeP18Random(d, 5);
+    const QStringList base{QStringLiteral("--simulate=18F1320"), QStringLiteral("--sim-fast"),
+                           QStringLiteral("--sim-chip-file=") + chipFile()};
+    Result r = run(base + QStringList{QStringLiteral("detect")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Typ: 18F1320\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--type=18f1320"), std::string::npos) << r.out;
+    r = run(base + QStringList{QStringLiteral("burn"), path("in.hex")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = run(base + QStringList{QStringLiteral("--json"), QStringLiteral("verify"), path("in.hex")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(o[QStringLiteral("type")].toString(), QStringLiteral("18F1320")) << r.out;
+
+    // An empty socket still says what the 14-bit detection found.
+    r = run(base + QStringList{QStringLiteral("--sim-fault=no-chip"), QStringLiteral("erase")});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("kein PIC erkannt: Device-ID liest 0x3FFF"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, Pic18fOptionsThatCannotApplyAreRefusedBeforeTheChipIsTouched) {
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{QStringLiteral("--type=18f4550"), QStringLiteral("--config=0x3F7F")}, "--config=0xNNNN"},
+        {{QStringLiteral("--type=18f4550"), QStringLiteral("--config2=0x3FFF")}, "--config2"},
+        {{QStringLiteral("--type=18f4550"), QStringLiteral("--id=1,2,3,4")}, "--id gilt"},
+        {{QStringLiteral("--type=18f4550"), QStringLiteral("--config=0x300004:0x00")},
+         "0x300004: kein Konfigurationsbyte des 18F4550"},
+        {{QStringLiteral("--type=18f4550"), QStringLiteral("--config=0x300001:0x100")},
+         "ADRESSE:WERT"},
+        {{QStringLiteral("--type=18f4550"), QStringLiteral("--config2=0x300001:0x0E")},
+         "ADRESSE:WERT"},
+        {{QStringLiteral("--config=0x300001:0x0E")}, "dazu --type angeben"},
+        {{QStringLiteral("--type=16f877"), QStringLiteral("--config=0x300001:0x0E")},
+         "dazu --type angeben"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        const Result r =
+            run(QStringList{QStringLiteral("--simulate=18F4550"), QStringLiteral("--sim-fast"),
+                            QStringLiteral("--sim-chip-file=") + chipFile()} +
+                c.args + QStringList{QStringLiteral("burn"), path("in.hex")});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_FALSE(QFile::exists(chipFile())) << "the simulated chip was used";
+    }
+    // A PIC18F's chip erase takes the EEPROM: asked to keep it, nothing is erased.
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    writeP18Random(d, 9);
+    ASSERT_EQ(p18(d, {QStringLiteral("burn"), path("in.hex")}).code, 0);
+    const Result r = p18(d, {QStringLiteral("--no-data"), QStringLiteral("erase")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("löscht das Löschen immer auch das Data-EEPROM"), std::string::npos);
+    EXPECT_EQ(p18(d, {QStringLiteral("verify"), path("in.hex")}).code, 0);
+}
+
+// --config puts bytes over the file's; the file's other bytes stay.
+TEST_F(CliTest, Pic18fConfigurationBytesFromTheCommandLine) {
+    const pk::P18Device& d = *pk::p18ByName("18F452");
+    const pk::ByteImage::Bytes file = writeP18Random(d, 3);
+    const QString config = QStringLiteral("--config=0x300001:0x22,0x300003:0x0E");
+    ASSERT_EQ(p18(d, {config, QStringLiteral("burn"), path("in.hex")}).code, 0);
+    const pk::ByteImage chip = bytesOf(d, chipFile().toStdString());
+    EXPECT_EQ(chip.hexByte(0x300001), 0x22);
+    EXPECT_EQ(chip.hexByte(0x300003), 0x0E);
+    const std::size_t at = chip.regions().place(pk::ByteArea::Config).first;
+    EXPECT_EQ(chip.hexByte(0x300002), file[at + 2] & d.configMask[2]);
+    EXPECT_EQ(p18(d, {config, QStringLiteral("verify"), path("in.hex")}).code, 0);
+    // Without it the file's bytes differ from the chip's.
+    const Result r = p18(d, {QStringLiteral("--list"), QStringLiteral("verify"), path("in.hex")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("config 0x300001: 0x"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, AGpasmFileFor18F4550BurnsAndVerifies) {
+    ASSERT_EQ(std::system("command -v gpasm >/dev/null 2>&1"), 0)
+        << "gpasm not found: install gputils (scripts/setup)";
+    std::ofstream(path("p.asm").toStdString()) << R"(        #include <p18f4550.inc>
+        CONFIG PLLDIV = 5, CPUDIV = OSC1_PLL2, USBDIV = 2
+        CONFIG FOSC = HSPLL_HS, FCMEN = OFF, IESO = OFF
+        CONFIG PWRT = ON, BOR = OFF, VREGEN = ON
+        CONFIG WDT = OFF, MCLRE = ON, PBADEN = OFF, LVP = OFF, XINST = OFF
+        __idlocs _IDLOC0, 0x1
+        org 0
+        goto start
+        org 0x100
+start:  clrf TRISB
+loop:   incf LATB, F
+        bra loop
+        org 0xF00000
+        de "PKorvel"
+        end
+)";
+    const std::string cmd =
+        "cd '" + dir_.path().toStdString() + "' && gpasm -q -p 18f4550 -a inhx32 -o p.hex p.asm";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    for (const char* command : {"burn", "verify"}) {
+        const Result r = p18(d, {QString::fromLatin1(command), path("p.hex")});
+        EXPECT_EQ(r.code, 0) << command << r.out << r.err;
+        EXPECT_EQ(r.err.find("simulation"), std::string::npos) << r.err;
+    }
+    const pk::ByteImage chip = bytesOf(d, chipFile().toStdString());
+    EXPECT_EQ(chip.hexByte(0x300006), 0x81) << "LVP off, as the file says";
+    EXPECT_EQ(chip.hexByte(pk::p18addr::kEeprom), 'P');
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/vpp_finding.h"
+#include "sim/chip.h"
 #include "sim/family_p18.h"
 
 namespace pk {
@@ -154,6 +155,10 @@ TEST(P18Catalogue, EverySimulatedPartAgreesWithItsRow) {
          {"18F4550", "18F2550", "18F2455", "18F4455", "18F4520", "18F2520", "18F4620", "18F2620",
           "18F452", "18F252", "18F1320", "18F1220", "18F4420", "18F2420"}) {
         EXPECT_NE(p18ByName(name), nullptr) << name;
+    }
+    // And every row has its simulated part, so that every row is tried end to end.
+    for (const P18Device& d : kP18Devices) {
+        EXPECT_NE(sim::findChip(std::string(d.name)), nullptr) << d.name;
     }
 }
 

@@ -1,0 +1,103 @@
+#include "device/commands_p18.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "image/byte_hex_file.h"
+
+namespace pk {
+
+namespace {
+
+std::string hex6(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%06X", v);
+    return buf;
+}
+
+}  // namespace
+
+std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigSetting& s) {
+    const std::uint32_t n = s.address - p18addr::kConfig;
+    if (s.address < p18addr::kConfig || n >= static_cast<std::uint32_t>(d.configBytes()) ||
+        d.configMask[n] == 0) {
+        return hex6(s.address) + ": kein Konfigurationsbyte des " + std::string(d.name);
+    }
+    return std::nullopt;
+}
+
+Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
+                    const std::vector<P18ConfigSetting>& config) {
+    s.image = ByteImage(p18Regions(d));
+    s.image.HexFileName = path;
+    const HexLoadResult r = LoadByteHexFile(path, s.image);
+    if (!r.opened) {
+        s.chip.report.message("HEX-File  " + path + "  nicht gefunden");
+        return Outcome::FileUnusable;
+    }
+    if (!r.parse.ok()) {
+        s.chip.report.message(HexReadMessage(path, r.parse));
+        return Outcome::FileUnusable;
+    }
+    const auto bytes = s.image.area(s.image.HexBytes, ByteArea::Config);
+    for (const P18ConfigSetting& c : config) {
+        if (const auto why = p18ConfigRefusal(d, c)) {
+            s.chip.report.message(*why);
+            return Outcome::FileUnusable;
+        }
+        bytes[c.address - p18addr::kConfig] = c.value;
+    }
+    return Outcome::Ok;
+}
+
+const P18Device* p18Instead(P18Session& s) {
+    std::string held = std::exchange(s.chip.heldMessage, {});
+    if (held.empty()) {
+        return nullptr;
+    }
+    const P18Detection found = s.ops.detect();
+    if (found.device == nullptr) {
+        s.chip.report.message(held);
+        return nullptr;
+    }
+    return found.device;
+}
+
+CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
+                   const P18CommandOptions& options) {
+    CommandResult r;
+    if ((r.outcome = loadP18File(s, d, path, options.config)) != Outcome::Ok) {
+        return r;
+    }
+    return s.ops.burn(d, s.image, P18BurnOptions{options.includeData});
+}
+
+CommandResult verify(P18Session& s, const P18Device& d, const std::string& path,
+                     const P18CommandOptions& options) {
+    CommandResult r;
+    if ((r.outcome = loadP18File(s, d, path, options.config)) != Outcome::Ok) {
+        return r;
+    }
+    return s.ops.verify(d, s.image, options.includeData);
+}
+
+CommandResult read(P18Session& s, const P18Device& d) {
+    s.image = ByteImage(p18Regions(d));
+    return s.ops.read(d, s.image);
+}
+
+CommandResult erase(P18Session& s, const P18Device& d, bool includeData) {
+    if (!includeData && d.eepromBytes > 0) {
+        s.chip.report.message(kP18EraseTakesDataText);
+        CommandResult r;
+        r.outcome = Outcome::Cancelled;
+        return r;
+    }
+    return s.ops.erase(d);
+}
+
+CommandResult removeProtection(P18Session& s, const P18Device& d) {
+    return s.ops.unprotect(d);
+}
+
+}  // namespace pk

@@ -1,0 +1,74 @@
+#pragma once
+// The user's commands for a PIC18F, on the same session as the 14-bit ones: the
+// same link, counters, reporter and CommandResult, so a front end shows, counts
+// and exits alike for both. What these add to P18Ops is the HEX file, the
+// configuration bytes given instead of the file's, and the way from a command
+// without a type to a PIC18F: the 14-bit detection goes first, as it always
+// has, and only when no 14-bit chip answers is the PIC18F asked.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/commands.h"
+#include "device/p18_catalogue.h"
+#include "device/p18_ops.h"
+#include "image/byte_image.h"
+
+namespace pk {
+
+// Told when erase would take the EEPROM the user wants kept: the chip erase of
+// a PIC18F always clears it.
+inline constexpr const char* kP18EraseTakesDataText =
+    "Beim PIC18F löscht das Löschen immer auch das Data-EEPROM. Ohne „incl. DataEEProm“ wird "
+    "nichts gelöscht.";
+
+// A configuration byte given instead of the file's (pkorvel-cli --config=ADDR:VALUE).
+struct P18ConfigSetting {
+    std::uint32_t address;  // 0x300000..0x30000D
+    std::uint8_t value;
+};
+
+struct P18CommandOptions {
+    bool includeData = true;  // "incl. DataEEProm"
+    std::vector<P18ConfigSetting> config;
+};
+
+class P18Session {
+  public:
+    explicit P18Session(ChipSession& chip)
+        : chip(chip),
+          ops(chip.link, chip.ops.clock(), chip.ops.settings(), chip.ops.errors(), chip.report) {}
+
+    ChipSession& chip;
+    P18Ops ops;
+    // The file burnt or compared, or what was read; laid out for the last part used.
+    ByteImage image;
+};
+
+// Why a setting does not fit the part ("0x30000E: kein Konfigurationsbyte des
+// 18F4550"), or nullopt.
+std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigSetting& s);
+
+// Loads the file for the part into s.image, then puts the settings over the
+// file's configuration bytes. Ok, or FileUnusable after its message.
+Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
+                    const std::vector<P18ConfigSetting>& config = {});
+
+// After a 14-bit command without a type (ChipChoice::otherFamilyNext) found no
+// 14-bit chip: the PIC18F that answers instead, or nullptr once the held
+// message of the 14-bit check is shown.
+const P18Device* p18Instead(P18Session& s);
+
+CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
+                   const P18CommandOptions& options);
+CommandResult verify(P18Session& s, const P18Device& d, const std::string& path,
+                     const P18CommandOptions& options);
+// Twice; the first pass in s.image.ReadBack.
+CommandResult read(P18Session& s, const P18Device& d);
+// A PIC18F's chip erase clears the EEPROM too: without includeData nothing is done.
+CommandResult erase(P18Session& s, const P18Device& d, bool includeData);
+CommandResult removeProtection(P18Session& s, const P18Device& d);
+
+}  // namespace pk
