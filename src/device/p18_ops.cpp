@@ -135,11 +135,16 @@ std::string p18UnstableReadMessage(std::int32_t bytes) {
 
 // Programming mode for one stay: VDD first, then VPP. Left with a NOP first
 // (it takes the data line back from a chip still driving its last read bit),
-// also when a step throws.
+// also when a step throws. A bracket opened inside another one stays in its
+// stay: a command holds one from its type check to its end, as the data
+// sheets' sessions do, and spends the entry's pauses once.
 class P18Ops::Bracket {
   public:
-    explicit Bracket(ProgrammerLink& link) : link_(link) {
-        link_.StartProgmode(EntryOrder::VddFirst);
+    explicit Bracket(P18Ops& ops) : ops_(ops), outer_(ops.brackets_ == 0) {
+        if (outer_) {
+            ops_.link_.StartProgmode(EntryOrder::VddFirst);
+        }
+        ++ops_.brackets_;
         open_ = true;
     }
     Bracket(const Bracket&) = delete;
@@ -151,7 +156,7 @@ class P18Ops::Bracket {
             } catch (...) {
                 // Already unwinding or closing: the voltages must go off regardless.
                 try {
-                    link_.safeIdle();
+                    ops_.link_.safeIdle();
                 } catch (...) {
                 }
             }
@@ -159,17 +164,22 @@ class P18Ops::Bracket {
     }
     void close() {
         open_ = false;
+        --ops_.brackets_;
+        if (!outer_) {
+            return;
+        }
         try {
-            p18::nop(link_.bus());
+            p18::nop(ops_.link_.bus());
         } catch (...) {
-            link_.EndProgmode();
+            ops_.link_.EndProgmode();
             throw;
         }
-        link_.EndProgmode();
+        ops_.link_.EndProgmode();
     }
 
   private:
-    ProgrammerLink& link_;
+    P18Ops& ops_;
+    bool outer_;
     bool open_ = false;
 };
 
@@ -412,7 +422,7 @@ void P18Ops::gaugeDone() {
 P18Detection P18Ops::detect() {
     P18Detection r;
     {
-        Bracket b(link_);
+        Bracket b(*this);
         const auto id = readBytes(p18addr::kDeviceId, 2);
         r.idWord = static_cast<std::uint16_t>(id[1] << 8 | id[0]);
         const auto config = readBytes(p18addr::kConfig, p18addr::kConfigBytes);
@@ -456,7 +466,7 @@ bool P18Ops::vppAllowed(const P18Device& d) {
     return true;
 }
 
-Outcome P18Ops::begin(const P18Device& d, CommandResult& r) {
+Outcome P18Ops::begin(const P18Device& d, CommandResult& r, std::unique_ptr<Bracket>* session) {
     errors_ = {};
     (void)report_.takeFailures();
     report_.holdFailures(false);
@@ -469,6 +479,9 @@ Outcome P18Ops::begin(const P18Device& d, CommandResult& r) {
     }
     if (!vppAllowed(d)) {
         return Outcome::Cancelled;
+    }
+    if (session != nullptr) {
+        *session = std::make_unique<Bracket>(*this);
     }
     const P18Detection found = detect();
     if (found.outcome == Outcome::NoChip) {
@@ -483,7 +496,11 @@ Outcome P18Ops::begin(const P18Device& d, CommandResult& r) {
     return Outcome::Ok;
 }
 
-void P18Ops::finish(CommandResult& r) {
+void P18Ops::finish(CommandResult& r, std::unique_ptr<Bracket>* session) {
+    if (session != nullptr && *session) {
+        (*session)->close();
+        session->reset();
+    }
     gaugeDone();
     report_.holdFailures(false);
     r.counters = errors_;
@@ -500,7 +517,7 @@ bool P18Ops::burnProgram(const P18Device& d, ByteImage& image) {
     const auto file = image.area(image.HexBytes, ByteArea::Program);
     const auto back = image.area(image.ReadBack, ByteArea::Program);
     const std::uint32_t size = d.writeBuffer;
-    Bracket b(link_);
+    Bracket b(*this);
     selectSinglePanel(d);
     for (std::uint32_t row = 0; row < d.programBytes; row += size) {
         const auto first = file.begin() + row;
@@ -546,7 +563,7 @@ bool P18Ops::burnIds(const P18Device& d, ByteImage& image) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = present(file[i]) ? static_cast<std::uint8_t>(file[i]) : 0xFF;
     }
-    Bracket b(link_);
+    Bracket b(*this);
     selectSinglePanel(d);
     report_.setPanel(0, p18AddressText(p18addr::kIds));
     writeBuffer(d, p18addr::kIds, bytes);
@@ -567,7 +584,7 @@ bool P18Ops::burnIds(const P18Device& d, ByteImage& image) {
 bool P18Ops::burnEeprom(const P18Device& d, ByteImage& image,
                         const std::vector<std::uint16_t>& bytes) {
     const auto back = image.area(image.ReadBack, ByteArea::Eeprom);
-    Bracket b(link_);
+    Bracket b(*this);
     for (std::uint32_t n = 0; n < bytes.size(); ++n) {
         if (!present(bytes[n])) {
             continue;
@@ -594,7 +611,7 @@ bool P18Ops::burnConfig(const P18Device& d, ByteImage& image) {
     const auto file = image.area(image.HexBytes, ByteArea::Config);
     const auto back = image.area(image.ReadBack, ByteArea::Config);
     bool ok = true;
-    Bracket b(link_);
+    Bracket b(*this);
     for (int i : kConfigOrder) {
         const auto n = static_cast<std::size_t>(i);
         const std::uint8_t mask = d.configMask[n];
@@ -625,9 +642,10 @@ CommandResult P18Ops::burn(const P18Device& d, ByteImage& image, const P18BurnOp
         r.outcome = Outcome::FileUnusable;
         return r;
     }
-    r.outcome = begin(d, r);
+    std::unique_ptr<Bracket> session;
+    r.outcome = begin(d, r, &session);
     if (r.outcome != Outcome::Ok) {
-        finish(r);
+        finish(r, &session);
         return r;
     }
     r.dataIncluded = options.includeData && d.eepromBytes > 0;
@@ -643,12 +661,12 @@ CommandResult P18Ops::burn(const P18Device& d, ByteImage& image, const P18BurnOp
             std::vector<std::uint8_t> first;
             std::vector<std::uint8_t> second;
             {
-                Bracket b(link_);
+                Bracket b(*this);
                 first = readEeprom(d);
                 b.close();
             }
             {
-                Bracket b(link_);
+                Bracket b(*this);
                 second = readEeprom(d);
                 b.close();
             }
@@ -660,7 +678,7 @@ CommandResult P18Ops::burn(const P18Device& d, ByteImage& image, const P18BurnOp
                     }
                 }
                 report_.message(kP18EepromUnstableText);
-                finish(r);
+                finish(r, &session);
                 return r;
             }
             eeprom.assign(d.eepromBytes, ByteImage::AbsentByte);
@@ -673,14 +691,14 @@ CommandResult P18Ops::burn(const P18Device& d, ByteImage& image, const P18BurnOp
     }
     progress(0, 1);
     {
-        Bracket b(link_);
+        Bracket b(*this);
         bulkErase(d, d.family->chipErase);
         b.close();
     }
     const bool ok = burnProgram(d, image) && burnIds(d, image) &&
                     (eeprom.empty() || burnEeprom(d, image, eeprom)) && burnConfig(d, image);
     (void)ok;
-    finish(r);
+    finish(r, &session);
     return r;
 }
 
@@ -693,9 +711,10 @@ CommandResult P18Ops::verify(const P18Device& d, ByteImage& image, bool includeD
         r.outcome = Outcome::FileUnusable;
         return r;
     }
-    r.outcome = begin(d, r);
+    std::unique_ptr<Bracket> session;
+    r.outcome = begin(d, r, &session);
     if (r.outcome != Outcome::Ok) {
-        finish(r);
+        finish(r, &session);
         return r;
     }
     r.dataIncluded = includeData && d.eepromBytes > 0;
@@ -712,7 +731,7 @@ CommandResult P18Ops::verify(const P18Device& d, ByteImage& image, bool includeD
         }
     };
     {
-        Bracket b(link_);
+        Bracket b(*this);
         const auto file = image.area(image.HexBytes, ByteArea::Program);
         // Whole 64-byte stretches that hold a byte of the file.
         constexpr std::uint32_t kStretch = 64;
@@ -759,14 +778,14 @@ CommandResult P18Ops::verify(const P18Device& d, ByteImage& image, bool includeD
         report_.message(failureMessage(first) + " (" + std::to_string(report_.failures().size()) +
                         " Byte(s) verschieden)");
     }
-    finish(r);
+    finish(r, &session);
     return r;
 }
 
 std::vector<std::uint16_t> P18Ops::readAll(const P18Device& d) {
     const ByteRegions regions = p18Regions(d);
     std::vector<std::uint16_t> all(regions.totalBytes(), ByteImage::AbsentByte);
-    Bracket b(link_);
+    Bracket b(*this);
     const auto program = readProgram(d);
     std::copy(program.begin(), program.end(), all.begin());
     const auto ids = readBytes(p18addr::kIds, p18addr::kIdBytes);
@@ -866,15 +885,16 @@ std::int32_t P18Ops::blankCheck(const P18Device& d, bool unprotecting) {
     return found;
 }
 
-bool P18Ops::eraseChecked(const P18Device& d, CommandResult& r, bool unprotecting) {
-    r.outcome = begin(d, r);
+bool P18Ops::eraseChecked(const P18Device& d, CommandResult& r, bool unprotecting,
+                          std::unique_ptr<Bracket>& session) {
+    r.outcome = begin(d, r, &session);
     if (r.outcome != Outcome::Ok) {
         return false;
     }
     r.dataIncluded = d.eepromBytes > 0;
     progress(0, 2);
     {
-        Bracket b(link_);
+        Bracket b(*this);
         bulkErase(d, d.family->chipErase);
         b.close();
     }
@@ -884,17 +904,22 @@ bool P18Ops::eraseChecked(const P18Device& d, CommandResult& r, bool unprotectin
 
 CommandResult P18Ops::erase(const P18Device& d) {
     CommandResult r;
-    if (eraseChecked(d, r, false)) {
+    std::unique_ptr<Bracket> session;
+    if (eraseChecked(d, r, false, session)) {
         report_.setPanel(1, kEraseDoneText);
     }
-    finish(r);
+    finish(r, &session);
     return r;
 }
 
 CommandResult P18Ops::unprotect(const P18Device& d) {
     CommandResult r;
-    if (eraseChecked(d, r, true)) {
-        // The protection state as the chip now reports it.
+    std::unique_ptr<Bracket> session;
+    if (eraseChecked(d, r, true, session)) {
+        // The protection state as the chip reports it after a new entry, where
+        // it takes its protection from the configuration bytes again.
+        session->close();
+        session.reset();
         const P18Detection now = detect();
         if (now.protection.any()) {
             report_.message(kP18ProtectionLeftText);
@@ -903,7 +928,7 @@ CommandResult P18Ops::unprotect(const P18Device& d) {
             report_.setPanel(1, kUnprotectDoneText);
         }
     }
-    finish(r);
+    finish(r, &session);
     return r;
 }
 

@@ -18,6 +18,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -128,8 +129,11 @@ class P18Ops {
     class Bracket;
 
     // Command frame: counters cleared, VPP and chip checked. Ok to go on.
-    Outcome begin(const P18Device& d, CommandResult& r);
-    void finish(CommandResult& r);
+    // With `session`, programming mode is entered once the VPP may go on and
+    // held there for the whole command, until finish() with it ends the stay.
+    Outcome begin(const P18Device& d, CommandResult& r,
+                  std::unique_ptr<Bracket>* session = nullptr);
+    void finish(CommandResult& r, std::unique_ptr<Bracket>* session = nullptr);
 
     // Routines inside a bracket.
     std::vector<std::uint8_t> readBytes(std::uint32_t address, std::uint32_t n);
@@ -153,7 +157,8 @@ class P18Ops {
     std::int32_t blankCheck(const P18Device& d, bool unprotecting);
     // Type check, chip erase and blank check shared by erase and unprotect;
     // true when the chip reads blank.
-    bool eraseChecked(const P18Device& d, CommandResult& r, bool unprotecting);
+    bool eraseChecked(const P18Device& d, CommandResult& r, bool unprotecting,
+                      std::unique_ptr<Bracket>& session);
     // Everything the chip holds, in the image's array layout.
     std::vector<std::uint16_t> readAll(const P18Device& d);
 
@@ -169,6 +174,7 @@ class P18Ops {
     ErrorCounters& errors_;
     Reporter& report_;
     RunGaugeState gauge_;
+    int brackets_ = 0;  // brackets open, one inside the other
     std::chrono::nanoseconds runStart_{0};
 };
 

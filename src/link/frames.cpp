@@ -17,12 +17,7 @@ namespace {
 struct BitTerms {
     std::optional<LineTerm> riseWith[2];  // clock high and data bit 0 or 1, one write
 
-    BitTerms(const LineBus& bus, const Circuit& c) {
-        if (bus.dataSheetTiming()) {
-            riseWith[0] = oneWrite(c, c.clockHigh, c.dataLow);
-            riseWith[1] = oneWrite(c, c.clockHigh, c.dataHigh);
-        }
-    }
+    explicit BitTerms(const LineBus& bus) : riseWith{bus.riseWith(false), bus.riseWith(true)} {}
 };
 
 void sendBit(LineBus& bus, const Circuit& c, const BitTerms& terms, bool one) {
@@ -45,7 +40,7 @@ void sendBit(LineBus& bus, const Circuit& c, const BitTerms& terms, bool one) {
 
 void Kommando(LineBus& bus, std::uint16_t command) {
     const Circuit& c = bus.circuit();
-    const BitTerms terms(bus, c);
+    const BitTerms terms(bus);
     bus.change(c.take);
     bus.frameStart();
     for (int k = 0; k < 6; ++k) {
@@ -56,7 +51,7 @@ void Kommando(LineBus& bus, std::uint16_t command) {
 
 void WrDaten(LineBus& bus, std::uint16_t word) {
     const Circuit& c = bus.circuit();
-    const BitTerms terms(bus, c);
+    const BitTerms terms(bus);
     bus.change(c.take);
     if (word > 0x7FFF) {
         throw RangeError();

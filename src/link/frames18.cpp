@@ -1,26 +1,44 @@
 #include "link/frames18.h"
 
+#include <optional>
 #include <stdexcept>
 
 namespace pk::p18 {
 
 namespace {
 
+// P5 and P5A: 40 ns from a command to its operand and from an operand to the
+// next command, where the 14-bit chips want 1 us.
+constexpr std::chrono::nanoseconds kGap{40};
+
+// The data-sheet timing raises the clock with the data bit in one write where
+// the circuit allows it (LineBus::riseWith).
+struct BitTerms {
+    std::optional<LineTerm> riseWith[2];
+    explicit BitTerms(const LineBus& bus) : riseWith{bus.riseWith(false), bus.riseWith(true)} {}
+};
+
 // One bit as the 14-bit frames send it: the data line changes while the clock
 // is high, the chip latches it on the falling edge one wait later. `hold` keeps
-// the clock high a while before it falls, then low a while after.
-void sendBit(LineBus& bus, const Circuit& c, bool one, bool takeLine = false, Hold hold = {}) {
+// the clock high a while before it falls, then low a while after. A command's
+// first bit always goes out after its rising edge: after a read the chip drives
+// the line up to that edge.
+void sendBit(LineBus& bus, const Circuit& c, const BitTerms& terms, bool one, bool takeLine = false,
+             Hold hold = {}) {
     if (c.leadingWait) {
         bus.lineWait(LineRule::Edge);
     }
-    bus.change(c.clockHigh);
-    bus.lineWait(LineRule::Edge);
-    if (takeLine) {
-        // After a read the chip drives the line up to this rising edge: only
-        // now may the PC's driver come back on it (AN589).
-        bus.change(c.take);
+    if (const std::optional<LineTerm>& both = terms.riseWith[one ? 1 : 0]; both && !takeLine) {
+        bus.change(*both);
+    } else {
+        bus.change(c.clockHigh);
+        bus.lineWait(LineRule::Edge);
+        if (takeLine) {
+            // Only now may the PC's driver come back on the line (AN589).
+            bus.change(c.take);
+        }
+        bus.change(one ? c.dataHigh : c.dataLow);
     }
-    bus.change(one ? c.dataHigh : c.dataLow);
     bus.lineWait(LineRule::Edge);
     if (hold.high.count() > 0) {
         bus.sleepFor(hold.high);
@@ -32,19 +50,20 @@ void sendBit(LineBus& bus, const Circuit& c, bool one, bool takeLine = false, Ho
     }
 }
 
-void sendCommand(LineBus& bus, const Circuit& c, Command command, Hold fourthClock = {}) {
+void sendCommand(LineBus& bus, const Circuit& c, const BitTerms& terms, Command command,
+                 Hold fourthClock = {}) {
     const int code = static_cast<int>(command);
-    bus.frameStart();
+    bus.frameStart(kGap);
     for (int k = 0; k < 4; ++k) {
-        sendBit(bus, c, ((code >> k) & 1) != 0, k == 0, k == 3 ? fourthClock : Hold{});
+        sendBit(bus, c, terms, ((code >> k) & 1) != 0, k == 0, k == 3 ? fourthClock : Hold{});
     }
     bus.frameEnd();
 }
 
-void sendOperand(LineBus& bus, const Circuit& c, std::uint16_t operand) {
-    bus.frameStart();
+void sendOperand(LineBus& bus, const Circuit& c, const BitTerms& terms, std::uint16_t operand) {
+    bus.frameStart(kGap);
     for (int k = 0; k < 16; ++k) {
-        sendBit(bus, c, ((operand >> k) & 1) != 0);
+        sendBit(bus, c, terms, ((operand >> k) & 1) != 0);
     }
     bus.frameEnd();
 }
@@ -53,8 +72,9 @@ void sendOperand(LineBus& bus, const Circuit& c, std::uint16_t operand) {
 
 void send(LineBus& bus, Command command, std::uint16_t operand) {
     const Circuit& c = bus.circuit();
-    sendCommand(bus, c, command);
-    sendOperand(bus, c, operand);
+    const BitTerms terms(bus);
+    sendCommand(bus, c, terms, command);
+    sendOperand(bus, c, terms, operand);
 }
 
 std::uint8_t read(LineBus& bus, Command command) {
@@ -62,11 +82,12 @@ std::uint8_t read(LineBus& bus, Command command) {
         throw std::invalid_argument("not a read command");
     }
     const Circuit& c = bus.circuit();
-    sendCommand(bus, c, command);
-    bus.frameStart();
+    const BitTerms terms(bus);
+    sendCommand(bus, c, terms, command);
+    bus.frameStart(kGap);
     // The chip reads its byte during these eight clocks; the line is still its input.
     for (int k = 0; k < 8; ++k) {
-        sendBit(bus, c, false);
+        sendBit(bus, c, terms, false);
     }
     // Turn-around with the clock low (P6): the PC lets go, the chip takes over.
     bus.change(c.release);
@@ -78,8 +99,11 @@ std::uint8_t read(LineBus& bus, Command command) {
         }
         bus.change(c.clockHigh);
         bus.lineWait(LineRule::ReadValid);
-        // The first read lets the line settle after the clock edge; only the second counts.
-        (void)bus.ReadPort(bus.portBase() + kStatusOffset);
+        // The classic timing reads twice and keeps the second, so the line has
+        // settled; the data-sheet timing has waited the data-valid time already.
+        if (!bus.dataSheetTiming()) {
+            (void)bus.ReadPort(bus.portBase() + kStatusOffset);
+        }
         if (bus.sampleBit()) {
             value = static_cast<std::uint8_t>(value | (1u << k));
         }
@@ -93,8 +117,9 @@ std::uint8_t read(LineBus& bus, Command command) {
 
 void holdNop(LineBus& bus, Hold hold) {
     const Circuit& c = bus.circuit();
-    sendCommand(bus, c, Command::Core, hold);
-    sendOperand(bus, c, op::kNop);
+    const BitTerms terms(bus);
+    sendCommand(bus, c, terms, Command::Core, hold);
+    sendOperand(bus, c, terms, op::kNop);
 }
 
 void setTablePointer(LineBus& bus, std::uint32_t address) {

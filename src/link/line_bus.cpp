@@ -135,10 +135,18 @@ void LineBus::lineWait(LineRule rule) {
     waitUntil(lastChange_ + (rule == LineRule::ReadValid ? kReadValid : kEdgeHold));
 }
 
-void LineBus::frameStart() {
+void LineBus::frameStart(std::chrono::nanoseconds gap) {
     if (dataSheetTiming()) {
-        waitUntil(frameEnd_ + kFrameGap);
+        waitUntil(frameEnd_ + gap);
     }
+}
+
+std::optional<LineTerm> LineBus::riseWith(bool one) const {
+    if (!dataSheetTiming()) {
+        return std::nullopt;
+    }
+    const Circuit& c = circuit();
+    return oneWrite(c, c.clockHigh, one ? c.dataHigh : c.dataLow);
 }
 
 void LineBus::frameEnd() {

@@ -70,11 +70,16 @@ class LineBus {
     // time since the last line change (nothing when the port access took longer).
     void lineWait(LineRule rule);
     // Around every command and data frame: in the data-sheet timing the first
-    // rising clock edge of a frame comes 1 us after the last falling edge of the
-    // one before. The classic timing's Delays are far longer; nothing to do there.
-    void frameStart();
+    // rising clock edge of a frame comes 1 us (or `gap`) after the last falling
+    // edge of the one before. The classic timing's Delays are far longer; nothing
+    // to do there.
+    void frameStart(std::chrono::nanoseconds gap = kFrameGap);
     void frameEnd();
     bool dataSheetTiming() const { return settings_.Timing == TimingMode::DataSheet; }
+    // The clock's rise and a data bit in one write, where the data-sheet timing
+    // may do that on this circuit (oneWrite); nullopt: two writes. The chips
+    // latch on the falling edge, and need the data only 100 ns before it.
+    std::optional<LineTerm> riseWith(bool one) const;
     // Measures Delay over 10001 calls and sets DelayCount so one Delay lasts
     // about 40 us. An unusable measurement (0 ms or less) leaves 100.
     void Bremse();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 
 #include "p18_bench.h"
@@ -136,6 +137,36 @@ TEST(P18Ops, DataSheetTimingIsShorterAndStillClean) {
         EXPECT_TRUE(b.clean()) << b.violations();
     }
     EXPECT_LT(spent[1], spent[0]);
+}
+
+// A command enters programming mode once, from its type check to its end, as
+// the data sheets' sessions do; a read's two passes and the state after a
+// protection removal each get an entry of their own.
+TEST(P18Ops, EachCommandEntersProgrammingModeAsOftenAsItMust) {
+    Bench b("18F4550", nullptr, 1, 1, TimingMode::DataSheet);
+    ByteImage img = randomImage(*b.device, 6, 0.1);
+    ByteImage back = b.image();
+    const struct {
+        const char* name;
+        std::function<CommandResult()> run;
+        int entries;
+    } commands[] = {
+        {"burn", [&] { return b.ops.burn(*b.device, img); }, 1},
+        {"burn without data", [&] { return b.ops.burn(*b.device, img, {.includeData = false}); },
+         1},
+        {"verify", [&] { return b.ops.verify(*b.device, img); }, 1},
+        {"read", [&] { return b.ops.read(*b.device, back); }, 3},
+        {"erase", [&] { return b.ops.erase(*b.device); }, 1},
+        {"unprotect", [&] { return b.ops.unprotect(*b.device); }, 2},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.name);
+        b.circuit.log().clear();
+        EXPECT_EQ(c.run().outcome, Outcome::Ok);
+        EXPECT_EQ(b.circuit.log().modeEntries(), c.entries);
+        EXPECT_FALSE(b.chip->inProgrammingMode());
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
 }
 
 // The EEPROM the file does not burn is kept: read twice before the erase,
