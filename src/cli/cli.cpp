@@ -711,8 +711,8 @@ class Run {
             return sayP18Detection(p18_->ops.detect());
         }
         const DetectResult d = detect(*session_, type_.has_value());
-        if (!type_ && d.outcome != Outcome::Ok) {
-            // No 14-bit chip answered: perhaps a PIC18F.
+        if (!type_ && d.outcome == Outcome::NoChip) {
+            // Nothing answered the 14-bit detection: perhaps a PIC18F.
             if (const P18Detection f = p18_->ops.detect(); f.device != nullptr) {
                 return sayP18Detection(f);
             }
@@ -806,7 +806,7 @@ class Run {
     // The PIC18F a command without a type is for, once its 14-bit run found no
     // 14-bit chip; nullptr if none answers either.
     const P18Device* p18After(const CommandResult& r) {
-        if (type_ || (r.outcome != Outcome::NoChip && r.outcome != Outcome::WrongType)) {
+        if (type_ || r.outcome != Outcome::NoChip) {
             return nullptr;
         }
         return p18Instead(*p18_);

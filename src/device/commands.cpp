@@ -566,26 +566,23 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong) {
     const DeviceInfo* row = deviceInfo(selected);
     const bool deviceIdExpected =
         choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    // Without a type, what no 14-bit chip answers for may be a PIC18F: the caller
-    // asks that one next and says this only when it does not answer either.
-    auto say = [&](const std::string& text) {
-        if (choice.fromChip && choice.otherFamilyNext) {
-            chip.heldMessage = text;
-        } else {
-            chip.report.message(text);
-        }
-    };
     chip.heldMessage.clear();
     if (silentId(ops.DetectedIdWord) &&
         (deviceIdExpected || (!found.noChip && !chipAnswered(ops)))) {
         ops.TypeMismatch = true;
-        say(noChipMessage(ops.DetectedIdWord));
+        // Without a type, a silent socket may hold a PIC18F: the caller asks that
+        // one next and says this only when it does not answer either.
+        if (choice.fromChip && choice.otherFamilyNext) {
+            chip.heldMessage = noChipMessage(ops.DetectedIdWord);
+        } else {
+            chip.report.message(noChipMessage(ops.DetectedIdWord));
+        }
         return Outcome::NoChip;
     }
     if (choice.fromChip) {
         if (found.unknown) {
             ops.TypeMismatch = true;
-            say("unbekannter PIC, Device-ID " + hexAddress(ops.DetectedIdWord));
+            chip.report.message("unbekannter PIC, Device-ID " + hexAddress(ops.DetectedIdWord));
             return Outcome::WrongType;
         }
         selectType(device, ops.DetectedType);

@@ -65,8 +65,9 @@ struct ChipChoice {
     // The chosen type is a chip with device ID even where its type list entry also
     // covers one without (16F84A within "16F84/84A").
     bool expectDeviceId = false;
-    // fromChip: a PIC18F detection follows when no 14-bit chip answers, so the
-    // message that says so is held in ChipSession::heldMessage, not shown.
+    // fromChip: a PIC18F detection follows when nothing answers the 14-bit one
+    // (an unknown device ID is a 14-bit chip answering), so the message that
+    // says so is held in ChipSession::heldMessage, not shown.
     bool otherFamilyNext = false;
 };
 

@@ -56,9 +56,9 @@ std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigS
 Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
                     const std::vector<P18ConfigSetting>& config = {});
 
-// After a 14-bit command without a type (ChipChoice::otherFamilyNext) found no
-// 14-bit chip: the PIC18F that answers instead, or nullptr once the held
-// message of the 14-bit check is shown.
+// After a 14-bit command without a type (ChipChoice::otherFamilyNext) found
+// nothing in the socket: the PIC18F that answers instead, or nullptr once the
+// held message of the 14-bit check is shown.
 const P18Device* p18Instead(P18Session& s);
 
 CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,

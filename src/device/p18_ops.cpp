@@ -419,14 +419,31 @@ void P18Ops::gaugeDone() {
 
 // ---- Detection --------------------------------------------------------------
 
+std::uint16_t P18Ops::readDeviceId() {
+    LineBus& bus = link_.bus();
+    p18::setTablePointer(bus, p18addr::kDeviceId);
+    // The NOP keeps a 14-bit chip safe: without a type this runs after the
+    // 14-bit detection saw nothing, which an old 16F84 (no device ID) gives too.
+    // With it, that chip's 6-bit decoder finds in these frames only loads,
+    // reads and codes it does not know, whatever the released line reads;
+    // without it, a begin-programming and a bulk erase.
+    p18::nop(bus);
+    (void)p18::read(bus, Command::TableRead);
+    const std::uint8_t low = p18::readPostInc(bus);
+    const std::uint8_t high = p18::readPostInc(bus);
+    return static_cast<std::uint16_t>(high << 8 | low);
+}
+
 P18Detection P18Ops::detect() {
     P18Detection r;
     {
         Bracket b(*this);
-        const auto id = readBytes(p18addr::kDeviceId, 2);
-        r.idWord = static_cast<std::uint16_t>(id[1] << 8 | id[0]);
-        const auto config = readBytes(p18addr::kConfig, p18addr::kConfigBytes);
-        std::copy(config.begin(), config.end(), r.config.begin());
+        r.idWord = readDeviceId();
+        // Only a PIC18F gets the rest.
+        if (p18ByDeviceId(r.idWord) != nullptr) {
+            const auto config = readBytes(p18addr::kConfig, p18addr::kConfigBytes);
+            std::copy(config.begin(), config.end(), r.config.begin());
+        }
         b.close();
     }
     if (r.idWord == 0xFFFF || r.idWord == 0x0000) {

@@ -136,6 +136,7 @@ class P18Ops {
     void finish(CommandResult& r, std::unique_ptr<Bracket>* session = nullptr);
 
     // Routines inside a bracket.
+    std::uint16_t readDeviceId();
     std::vector<std::uint8_t> readBytes(std::uint32_t address, std::uint32_t n);
     std::vector<std::uint8_t> readProgram(const P18Device& d);
     void bulkErase(const P18Device& d, std::uint16_t code);

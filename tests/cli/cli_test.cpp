@@ -886,6 +886,19 @@ TEST_F(CliTest, APic18fIsFoundWithoutType) {
     r = run(base + QStringList{QStringLiteral("--sim-fault=no-chip"), QStringLiteral("erase")});
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("kein PIC erkannt: Device-ID liest 0x3FFF"), std::string::npos) << r.err;
+
+    // An old 16F84 has no device ID either: the PIC18F detection that follows
+    // must leave it as it was.
+    QFile::remove(chipFile());
+    const QString hex = q(data("edge_lf.hex"));
+    ASSERT_EQ(
+        sim(QStringLiteral("16F84"), {QStringLiteral("--type=16f84"), QStringLiteral("burn"), hex})
+            .code,
+        0);
+    const std::string before = readFile(chipFile().toStdString());
+    r = sim(QStringLiteral("16F84"), {QStringLiteral("detect")});
+    EXPECT_EQ(r.code, 4) << r.out;
+    EXPECT_EQ(readFile(chipFile().toStdString()), before);
 }
 
 TEST_F(CliTest, Pic18fOptionsThatCannotApplyAreRefusedBeforeTheChipIsTouched) {

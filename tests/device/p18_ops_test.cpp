@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "p18_bench.h"
+#include "sim/chip.h"
 #include "sim/family_p18.h"
 
 namespace pk::p18bench {
@@ -166,6 +167,29 @@ TEST(P18Ops, EachCommandEntersProgrammingModeAsOftenAsItMust) {
         EXPECT_EQ(b.circuit.log().modeEntries(), c.entries);
         EXPECT_FALSE(b.chip->inProgrammingMode());
         EXPECT_TRUE(b.clean()) << b.violations();
+    }
+}
+
+// Without a type the PIC18F is asked after the 14-bit detection saw nothing,
+// which an old 16F84 (no device ID) gives too. Whatever 14-bit chip sits in
+// the socket, the PIC18F detection must leave it as it was.
+TEST(P18Ops, DetectionLeavesEvery14BitChipAsItWas) {
+    for (const sim::ChipModel& m : sim::chipModels()) {
+        SCOPED_TRACE(m.name);
+        Bench b(std::string(m.name).c_str(), "18F4550", 1, 1, TimingMode::DataSheet);
+        for (int w = 0; w < m.programWords; w += 3) {
+            b.chip->setWord(w, static_cast<std::uint16_t>((w * 37 + 5) & 0x3FFF));
+        }
+        for (int w = 0x2000; w < 0x2004; ++w) {
+            b.chip->setWord(w, static_cast<std::uint16_t>(0x3F80 + w));
+        }
+        for (int n = 0; n < m.eepromBytes; ++n) {
+            b.chip->setWord(0x2100 + n, static_cast<std::uint16_t>(n ^ 0x5A));
+        }
+        const auto before = b.chip->contents();
+        const P18Detection found = b.ops.detect();
+        EXPECT_EQ(found.device, nullptr);
+        EXPECT_EQ(b.chip->contents(), before);
     }
 }
 
