@@ -104,10 +104,12 @@ void BM_BurnAndVerify(benchmark::State& state, const std::string& name, pk::Timi
     double verifyS = 0;
     double floorS = 0;
     double bitsS = 0;
+    int entries = 0;
     bool clean = true;
     for (auto _ : state) {
         state.PauseTiming();
         auto board = std::make_unique<Board>(name.c_str(), timing);
+        board->circuit.log().clear();
         state.ResumeTiming();
 
         const nanoseconds t0 = board->clock.monotonic();
@@ -129,12 +131,14 @@ void BM_BurnAndVerify(benchmark::State& state, const std::string& name, pk::Timi
             bits += 6 + (frame ? 16 : 0);
         }
         bitsS = static_cast<double>(bits) * 2e-6;
+        entries = board->circuit.log().modeEntries();
         board.reset();
         state.ResumeTiming();
     }
     setCounters(state, clean, burnS, verifyS, floorS);
     state.counters["bits_s"] = bitsS;
     state.counters["total_over_floor_bits"] = floorS > 0 ? (burnS + verifyS) / (floorS + bitsS) : 0;
+    state.counters["entries"] = entries;
 }
 
 // A full 18F4550 (32 KB, IDs, 256 EEPROM bytes) in the data-sheet timing; the

@@ -2,9 +2,11 @@
 // Everything done to a PIC18F: detection, bulk erase, burning, verifying,
 // reading and protection removal, over the PIC18F frames (link/frames18.h) on
 // the same programmer link, clock, settings and reporter as the 14-bit chip
-// routines. Every operation runs in programming-mode brackets of its own
-// (VDD first, the only entry these chips document) and leaves the mode also
-// when a step throws.
+// routines. Burn, verify and erase stay in programming mode from their type
+// check to their end, as the data sheets' sessions do; a read's two passes
+// each enter on their own, so that the second does not share the first's
+// entry. The mode is entered VDD first (the only entry these chips document)
+// and left also when a step throws.
 //
 // Addresses in failure records are the chip's byte addresses as the HEX file
 // has them: program memory from 0, IDs at 0x200000, configuration bytes at
