@@ -157,6 +157,13 @@ class ChipCore {
     void startCycle(Cycle kind, std::chrono::nanoseconds length, std::chrono::nanoseconds now);
     // A cycle the host times: counted at its minimum length.
     void countCycle(std::chrono::nanoseconds length) { cycleTime_ += length; }
+    // After End Programming the high voltage discharges (tdis): no bit is
+    // latched for 100 µs. The chip's time like a cycle's, so counted as one.
+    void discharge(std::chrono::nanoseconds now) {
+        dischargeUntil_ = now + kDischarge;
+        cycleTime_ += kDischarge;
+    }
+    static constexpr std::chrono::microseconds kDischarge{100};
     // Commands 0, 2 and 3 (a load frame follows) and 4 and 5 (a read frame
     // follows) work alike on every chip; false for any other code.
     bool loadOrRead(int code);

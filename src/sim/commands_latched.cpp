@@ -171,7 +171,7 @@ void LatchedFamily::startExternal(ChipCore& chip, nanoseconds now) const {
 }
 
 void LatchedFamily::endExternal(ChipCore& chip, nanoseconds now) const {
-    chip.dischargeUntil_ = now + microseconds(100);
+    chip.discharge(now);
     if (chip.extCode_ < 0) {
         if (!endResetsLatches()) {
             chip.violation(now, "End Programming without Begin Programming");

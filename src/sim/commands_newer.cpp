@@ -209,7 +209,7 @@ void NewerFamily::endExternal(ChipCore& chip, nanoseconds now) const {
             chip.violation(now, "End Programming without Begin Erase or Begin Programming");
         }
         resetRowLatches(chip);  // 23 sets the write latches to all ones
-        chip.dischargeUntil_ = now + microseconds(100);
+        chip.discharge(now);
         return;
     }
     const CycleTimes times = cycleTimes(chip.model());
@@ -245,7 +245,7 @@ void NewerFamily::endExternal(ChipCore& chip, nanoseconds now) const {
         chip.latch_ = dataLatch;
         chip.latchLoaded_ = true;
     }
-    chip.dischargeUntil_ = now + microseconds(100);
+    chip.discharge(now);
 }
 
 void NewerFamily::applyProgramOnly(ChipCore& chip) const {

@@ -116,7 +116,7 @@ class F7x final : public ClassicFamily {
         }
         chip.latch7x_ = {0x3FFF, 0x3FFF};
         chip.latch7xLoaded_ = {false, false};
-        chip.dischargeUntil_ = now + microseconds(100);
+        chip.discharge(now);
     }
 };
 

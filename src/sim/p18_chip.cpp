@@ -496,7 +496,7 @@ void P18Chip::startBulkErase(nanoseconds now) {
     eraseEnd_ = now + scheme_.p11;
     eraseClockLogged_ = false;
     eraseDataLogged_ = false;
-    core_.countCycle(scheme_.p11);
+    core_.countCycle(scheme_.p11 + scheme_.p10);
     const auto known = std::find_if(scheme_.eraseCodes.begin(), scheme_.eraseCodes.end(),
                                     [code](const P18EraseCode& e) { return e.code == code; });
     if (known == scheme_.eraseCodes.end()) {
@@ -513,6 +513,8 @@ void P18Chip::finishTimed(nanoseconds now) {
     const Timed what = timed_;
     timed_ = Timed::None;
     lowUntil_ = now + scheme_.p10;
+    // The clock held low for P10 is the chip's time too.
+    core_.countCycle(scheme_.p10);
     if (timedByWr_) {
         clearWr();
     } else if (code_ != 0b0000) {
