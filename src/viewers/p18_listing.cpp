@@ -1,6 +1,8 @@
 #include "viewers/p18_listing.h"
 
+#include <algorithm>
 #include <array>
+#include <span>
 #include <vector>
 
 namespace pk {
