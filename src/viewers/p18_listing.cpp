@@ -289,16 +289,21 @@ struct ListedWord {
     P18Decoded decoded;
 };
 
+bool anyPresent(std::span<const std::uint16_t> bytes) {
+    for (std::uint16_t b : bytes) {
+        if ((b & 0x8000) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Present bytes of one area as rows: "; NAME 0x200000: 01 -- 0A".
 void appendRows(std::string& out, std::string_view name, std::uint32_t base,
                 std::span<const std::uint16_t> bytes, std::size_t perRow) {
     for (std::size_t row = 0; row < bytes.size(); row += perRow) {
         const auto cells = bytes.subspan(row, std::min(perRow, bytes.size() - row));
-        bool any = false;
-        for (std::uint16_t b : cells) {
-            any = any || (b & 0x8000) == 0;
-        }
-        if (!any) {
+        if (!anyPresent(cells)) {
             continue;
         }
         out += "; ";
@@ -316,15 +321,6 @@ void appendRows(std::string& out, std::string_view name, std::uint32_t base,
         }
         out += '\n';
     }
-}
-
-bool anyPresent(std::span<const std::uint16_t> bytes) {
-    for (std::uint16_t b : bytes) {
-        if ((b & 0x8000) == 0) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace
