@@ -39,6 +39,7 @@
 #include "terminal.h"
 #include "types_cmd.h"
 #include "viewers/memory_map.h"
+#include "viewers/p18_listing.h"
 #include "viewers/reassembler.h"
 
 namespace pk::cli {
@@ -1002,20 +1003,41 @@ class Run {
         return exitFor(r.outcome);
     }
 
-    // The listing and the map know the 14-bit instruction set and memory only.
+    // The map knows the 14-bit memory only.
     int notForP18() {
         usage(command_ + ": gibt es bisher nur für 14-Bit-PICs");
         return ExitUsage;
     }
 
+    // The PIC18F listing: the file laid out by the part's memories.
+    int p18ListingText(std::string& text) {
+        p18Part_ = p18Type_;
+        ByteImage image(p18Regions(*p18Type_));
+        image.HexFileName = files_[0];
+        const HexLoadResult r = LoadByteHexFile(files_[0], image);
+        if (!r.opened) {
+            message("HEX-File  " + files_[0] + "  nicht gefunden");
+            return ExitHexFile;
+        }
+        if (!r.parse.ok()) {
+            message(HexReadMessage(files_[0], r.parse));
+            return ExitHexFile;
+        }
+        text = p18Listing(image);
+        return ExitOk;
+    }
+
     int cmdListing() {
+        std::string text;
         if (p18Type_) {
-            return notForP18();
-        }
-        if (int rc = loadFile(files_[0]); rc != ExitOk) {
+            if (int rc = p18ListingText(text); rc != ExitOk) {
+                return rc;
+            }
+        } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
+        } else {
+            text = reassemble(image_, device_.ProgLastAddr);
         }
-        const std::string text = reassemble(image_, device_.ProgLastAddr);
         if (!json_) {
             std::fwrite(text.data(), 1, text.size(), stdout);
         } else {

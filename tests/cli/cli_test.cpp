@@ -30,6 +30,7 @@
 #include "image/hex_file.h"
 #include "link/circuit.h"
 #include "viewers/memory_map.h"
+#include "viewers/p18_listing.h"
 #include "viewers/reassembler.h"
 
 namespace {
@@ -748,6 +749,62 @@ TEST_F(CliTest, ListingIsTheLibrarysText) {
         const std::int32_t last = std::string(type) == "16f84" ? 0x03FF : 0x1FFF;
         EXPECT_EQ(r.out, pk::reassemble(image, last)) << type;
     }
+}
+
+TEST_F(CliTest, P18ListingIsTheLibrarysText) {
+    ASSERT_EQ(std::system("command -v gpasm >/dev/null 2>&1"), 0)
+        << "gpasm not found: install gputils (scripts/setup)";
+    std::ofstream(path("l.asm").toStdString()) << R"(        #include <p18f4550.inc>
+        CONFIG WDT = OFF, LVP = OFF
+        __idlocs _IDLOC0, 0x1
+        org 0
+        goto start
+        org 0x100
+start:  movff PORTB, LATD
+loop:   btfss PORTA, 0, ACCESS
+        bra loop
+        rcall sub
+        bra start
+sub:    retlw 'K'
+        org 0xF00000
+        de "PK"
+        end
+)";
+    const std::string cmd =
+        "cd '" + dir_.path().toStdString() + "' && gpasm -q -p 18f4550 -a inhx32 -o l.hex l.asm";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    const std::string file = path("l.hex").toStdString();
+    pk::ByteImage image(pk::p18Regions(*pk::p18ByName("18F4550")));
+    ASSERT_TRUE(pk::LoadByteHexFile(file, image).complete());
+    image.HexFileName = file;
+    const std::string expected = pk::p18Listing(image);
+
+    const Result r = run({QStringLiteral("--type"), QStringLiteral("18f4550"),
+                          QStringLiteral("listing"), path("l.hex")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+    EXPECT_NE(r.out.find("MOVFF   0xF81,0xF8C"), std::string::npos) << r.out;
+
+    const Result json = run({QStringLiteral("--json"), QStringLiteral("--type=18f4550"),
+                             QStringLiteral("listing"), path("l.hex")});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    EXPECT_EQ(o.value(QStringLiteral("listing")).toString().toStdString(), expected);
+    EXPECT_EQ(o.value(QStringLiteral("type")).toString(), QStringLiteral("18F4550"));
+
+    // A file the part cannot hold is refused as burn refuses it, a missing one too.
+    std::ofstream(path("big.hex").toStdString()) << ":020000040001F9\n:0100000000FF\n:00000001FF\n";
+    for (const char* name : {"big.hex", "none.hex"}) {
+        const Result bad =
+            run({QStringLiteral("--type=18f4550"), QStringLiteral("listing"), path(name)});
+        EXPECT_EQ(bad.code, 5) << name << bad.out << bad.err;
+        EXPECT_TRUE(bad.out.empty()) << bad.out;
+    }
+    // The map still knows 14-bit memory only.
+    EXPECT_EQ(run({QStringLiteral("--type=18f4550"), QStringLiteral("map"), path("l.hex"),
+                   path("map.png")})
+                  .code,
+              2);
 }
 
 TEST_F(CliTest, MapIsTheLibrarysSheet) {
