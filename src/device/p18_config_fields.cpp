@@ -160,8 +160,8 @@ constexpr F kFoscIntio67F{1, 0x0F, "FOSC", "Oszillator", G::Takt, kFoscIntio67};
 constexpr F kFoscIntio12F{1, 0x0F, "FOSC", "Oszillator", G::Takt, kFoscIntio12};
 constexpr F kFoscXx2F{1, 0x07, "FOSC", "Oszillator", G::Takt, kFoscXx2};
 constexpr F kOscsenF{1, 0x20, "OSCSEN", "Umschaltung auf Timer1-Oszillator", G::Takt, kActiveLow};
-constexpr F kFcmenF{1, 0x40, "FCMEN", "Taktüberwachung (Fail-Safe)", G::Takt, kActiveHigh};
-constexpr F kFscmF{1, 0x40, "FSCM", "Taktüberwachung (Fail-Safe)", G::Takt, kActiveHigh};
+constexpr F kFcmenF{1, 0x40, "FCMEN", "Fail-Safe-Taktüberwachung", G::Takt, kActiveHigh};
+constexpr F kFscmF{1, 0x40, "FSCM", "Fail-Safe-Taktüberwachung", G::Takt, kActiveHigh};
 constexpr F kIesoF{1, 0x80, "IESO", "Zweistufiger Start intern/extern", G::Takt, kActiveHigh};
 // 0x300002 CONFIG2L
 constexpr F kPwrtenF{2, 0x01, "PWRTEN", "Power-up-Timer", G::Reset, kActiveLow};

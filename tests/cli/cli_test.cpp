@@ -968,7 +968,7 @@ TEST_F(CliTest, Pic18fDetectDecodesTheConfigurationFields) {
     ASSERT_EQ(r.code, 0) << r.err;
     for (const char* line :
          {"\n  FOSC (Oszillator): HS-Oszillator, PLL aktiv (HSPLL)\n",
-          "\n  FCMEN (Taktüberwachung (Fail-Safe)): Aus\n",
+          "\n  FCMEN (Fail-Safe-Taktüberwachung): Aus\n",
           "\n  WDTEN (Watchdog): Aus, per SWDTEN schaltbar\n",
           "\n  WDTPS (Watchdog-Nachteiler): 1:32768\n", "\n  CP3 (Codeschutz Block 3): Aus\n"}) {
         EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;

@@ -106,11 +106,8 @@ TEST(P18ConfigFields, ErasedValuesHaveNames) {
     const Case cases[] = {
         {"18F4550", "FOSC", "Externer Takt, CLKO an RA6 (EC)"},
         {"18F4550", "FCMEN", "Aus"},
-        {"18F4550", "IESO", "Aus"},
         {"18F4550", "VREGEN", "Aus"},
         {"18F4550", "LPT1OSC", "Aus, höhere Leistung"},
-        {"18F4550", "XINST", "Aus"},
-        {"18F4550", "ICPRT", "Aus"},
         {"18F4550", "LVP", "Ein"},
         {"18F4550", "PLLDIV", "÷1, 4 MHz Eingang (1)"},
         {"18F2321", "BBSIZ", "0x000–0x1FF, 512 Byte (BB256)"},
@@ -178,25 +175,20 @@ TEST(P18ConfigFields, AgreesWithTheAssemblerHeaders) {
     };
     const Case cases[] = {
         {"18F4550", "FOSC", "(HSPLL)", 0xFE},                         // _FOSC_HSPLL_HS_1H
-        {"18F4550", "FOSC", "(INTCKO)", 0xF9},                        // _FOSC_INTOSC_EC_1H
         {"18F4550", "FOSC", "(ECPIO)", 0xF6},                         // _FOSC_ECPLLIO_EC_1H
         {"18F4550", "PLLDIV", "(5)", 0xFC},                           // _PLLDIV_5_1L
-        {"18F4550", "PLLDIV", "(12)", 0xFF},                          // _PLLDIV_12_1L
         {"18F4550", "CPUDIV", "(OSC2_PLL3)", 0xEF},                   // _CPUDIV_OSC2_PLL3_1L
         {"18F4550", "USBDIV", "(1)", 0xDF},                           // _USBDIV_1_1L
-        {"18F4550", "WDTPS", "1:1", 0xE1},                            // _WDTPS_1_2H
         {"18F4550", "WDTPS", "1:256", 0xF1},                          // _WDTPS_256_2H
         {"18F4550", "BORV", "(0)", 0xE7},                             // _BORV_0_2L
         {"18F4550", "DEBUG", "Ein, RB6/RB7 für den Debugger", 0x7F},  // _DEBUG_ON_4L
         {"18F4550", "CP3", "Ein", 0xF7},                              // _CP3_ON_5L
-        {"18F4550", "WRTC", "Ein", 0xDF},                             // _WRTC_ON_6H
         {"18F4550", "EBTRB", "Ein", 0xBF},                            // _EBTRB_ON_7H
         {"18F2520", "FOSC", "(INTIO67)", 0xF8},                       // _OSC_INTIO67_1H
         {"18F2321", "BBSIZ", "(BB512)", 0xDF},                        // _BBSIZ_BB512_4L
         {"18F452", "FOSC", "(HSPLL)", 0xFE},                          // _HSPLL_OSC_1H
         {"18F452", "OSCSEN", "Ein", 0xDF},                            // _OSCS_ON_1H
         {"18F452", "BORV", "(27)", 0xFB},                             // _BORV_27_2L
-        {"18F452", "WDTPS", "1:1", 0xF1},                             // _WDTPS_1_2H
         {"18F1220", "FOSC", "(INTIO2)", 0xF8},                        // _INTIO2_OSC_1H
         {"18F1220", "BORV", "(42)", 0xF7},                            // _BORV_42_2L
     };
