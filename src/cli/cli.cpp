@@ -24,6 +24,7 @@
 #include "device/commands.h"
 #include "device/commands_p18.h"
 #include "device/p18_catalogue.h"
+#include "device/p18_config_fields.h"
 #include "device/type_names.h"
 #include "doctor_cmd.h"
 #include "editors/config_word.h"
@@ -52,7 +53,8 @@ const char* const kDescription =
     "\n"
     "Befehle:\n"
     "  search                 Korvel suchen; zeigt, an welchem Port es hängt\n"
-    "  detect                 Autodetect: Typ, Device-ID, Revision, Codeschutz\n"
+    "  detect                 Autodetect: Typ, Device-ID, Revision, Codeschutz;\n"
+    "                         beim PIC18F die Konfiguration Feld für Feld\n"
     "  burn DATEI.hex         wie \"Brennen\": Programm, Daten, ID und Configuration\n"
     "  verify DATEI.hex       wie \"Vergleichen\"; mit --list jede abweichende Adresse\n"
     "  read AUS.hex           wie \"Lesen\", dann in eine HEX-Datei schreiben\n"
@@ -791,6 +793,15 @@ class Run {
         }
         extra_[QStringLiteral("configBytes")] = config;
         say("Konfiguration 0x300000..0x30000D: " + bytes);
+        // The same bytes field by field, as the data sheet names them.
+        QJsonObject fields;
+        for (const P18ConfigField& f : p18ConfigFields(*d.device)) {
+            const std::string value = p18ValueName(f, d.config);
+            say("  " + std::string(f.name) + " (" + std::string(f.description) + "): " + value);
+            fields[QString::fromUtf8(f.name.data(), static_cast<qsizetype>(f.name.size()))] =
+                QString::fromStdString(value);
+        }
+        extra_[QStringLiteral("configFields")] = fields;
         say(std::string("Flash: ") + (d.protection.code ? kCodeProtectedText : "-"));
         say(std::string("EEPROM: ") + (d.protection.data ? kCodeProtectedText : "-"));
         if (p18Type_ && p18Type_ != d.device) {

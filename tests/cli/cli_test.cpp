@@ -24,6 +24,7 @@
 #include "chip_facts.h"
 #include "device/catalogue.h"
 #include "device/p18_catalogue.h"
+#include "device/p18_config_fields.h"
 #include "device/type_names.h"
 #include "editors/config_word.h"
 #include "image/byte_hex_file.h"
@@ -1012,6 +1013,32 @@ TEST_F(CliTest, Pic18fConfigurationBytesFromTheCommandLine) {
     const Result r = p18(d, {QStringLiteral("--list"), QStringLiteral("verify"), path("in.hex")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("config 0x300001: 0x"), std::string::npos) << r.out;
+}
+
+// detect names every configuration field with the value the chip holds.
+TEST_F(CliTest, Pic18fDetectDecodesTheConfigurationFields) {
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    writeP18Random(d, 4);
+    const QString config = QStringLiteral("--config=0x300001:0x0E,0x300003:0x1E");
+    ASSERT_EQ(p18(d, {config, QStringLiteral("burn"), path("in.hex")}).code, 0);
+    Result r = p18(d, {QStringLiteral("detect")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* line :
+         {"\n  FOSC (Oszillator): HS-Oszillator, PLL aktiv (HSPLL)\n",
+          "\n  FCMEN (Fail-Safe-Taktüberwachung): Aus\n",
+          "\n  WDTEN (Watchdog): Aus, per SWDTEN schaltbar\n",
+          "\n  WDTPS (Watchdog-Nachteiler): 1:32768\n", "\n  CP3 (Codeschutz Block 3): Aus\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+    }
+    EXPECT_LT(r.out.find("Konfiguration 0x300000"), r.out.find("  FOSC ("));
+    r = p18(d, {QStringLiteral("--json"), QStringLiteral("detect")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    const QJsonObject fields = o[QStringLiteral("configFields")].toObject();
+    EXPECT_EQ(static_cast<std::size_t>(fields.size()), pk::p18ConfigFields(d).size()) << r.out;
+    EXPECT_EQ(fields[QStringLiteral("FOSC")].toString(),
+              QStringLiteral("HS-Oszillator, PLL aktiv (HSPLL)"));
+    EXPECT_EQ(fields[QStringLiteral("WDTPS")].toString(), QStringLiteral("1:32768"));
 }
 
 TEST_F(CliTest, AGpasmFileFor18F4550BurnsAndVerifies) {
