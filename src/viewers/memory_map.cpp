@@ -6,12 +6,12 @@
 namespace pk {
 namespace {
 
-Rgb cellColour(std::uint16_t word, std::uint8_t grey, std::int32_t index, std::int32_t last) {
+Rgb cellColour(std::uint16_t word, std::uint8_t grey, bool onChip) {
     Rgb c{grey, grey, grey};
     if ((word & 0x8000) != 0) {
         c.g = 128;
     }
-    if (index > last) {
+    if (!onChip) {
         c.r = 128;
     }
     return c;
@@ -22,11 +22,15 @@ Rgb cellColour(std::uint16_t word, std::uint8_t grey, std::int32_t index, std::i
 Rgb programCellColour(std::uint16_t word, std::int32_t address, std::int32_t progLastAddr) {
     // The top eight of the fourteen bits, so code looks different from data.
     const auto grey = static_cast<std::uint8_t>((word & 0x3FFF) >> 6);
-    return cellColour(word, grey, address, progLastAddr);
+    return cellColour(word, grey, address <= progLastAddr);
 }
 
 Rgb eepromCellColour(std::uint16_t word, std::int32_t offset, std::int32_t dataLastAddr) {
-    return cellColour(word, static_cast<std::uint8_t>(word & 0xFF), offset, dataLastAddr);
+    return byteCellColour(word, offset <= dataLastAddr);
+}
+
+Rgb byteCellColour(std::uint16_t value, bool onChip) {
+    return cellColour(value, static_cast<std::uint8_t>(value & 0xFF), onChip);
 }
 
 std::string programGroupCaption(std::int32_t progLastAddr) {
@@ -99,6 +103,16 @@ void RgbPicture::fill(int x, int y, int w, int h, Rgb colour) {
     }
 }
 
+void RgbPicture::paste(const RgbPicture& src, int x, int y) {
+    for (int row = 0; row < src.height; ++row) {
+        std::memcpy(
+            pixels.data() +
+                (static_cast<std::size_t>(y + row) * width + static_cast<std::size_t>(x)) * 3,
+            src.pixels.data() + static_cast<std::size_t>(row) * src.width * 3,
+            static_cast<std::size_t>(src.width) * 3);
+    }
+}
+
 MemoryMap computeMemoryMap(const MemoryImage& image, const DeviceState& device) {
     MemoryMap map;
     for (RgbPicture& page : map.pages) {
@@ -132,19 +146,10 @@ RgbPicture memoryMapSheet(const MemoryMap& map) {
     const int height = MemoryMap::PageHeight + kGap + MemoryMap::EepromHeight;
     RgbPicture sheet(width, height);
     std::memset(sheet.pixels.data(), 0xFF, sheet.pixels.size());
-    auto blit = [&sheet](const RgbPicture& src, int x0, int y0) {
-        for (int y = 0; y < src.height; ++y) {
-            std::memcpy(sheet.pixels.data() + (static_cast<std::size_t>(y0 + y) * sheet.width +
-                                               static_cast<std::size_t>(x0)) *
-                                                  3,
-                        src.pixels.data() + static_cast<std::size_t>(y) * src.width * 3,
-                        static_cast<std::size_t>(src.width) * 3);
-        }
-    };
     for (int p = 0; p < 4; ++p) {
-        blit(map.pages[static_cast<std::size_t>(p)], p * (MemoryMap::PageWidth + kGap), 0);
+        sheet.paste(map.pages[static_cast<std::size_t>(p)], p * (MemoryMap::PageWidth + kGap), 0);
     }
-    blit(map.eeprom, 0, MemoryMap::PageHeight + kGap);
+    sheet.paste(map.eeprom, 0, MemoryMap::PageHeight + kGap);
     return sheet;
 }
 

@@ -30,6 +30,9 @@ inline constexpr Rgb kMissingColour{128, 128, 255};  // "nicht vorhanden"
 Rgb programCellColour(std::uint16_t word, std::int32_t address, std::int32_t progLastAddr);
 // Colour of EEPROM byte `offset` holding `word` on a chip whose last offset is dataLastAddr.
 Rgb eepromCellColour(std::uint16_t word, std::int32_t offset, std::int32_t dataLastAddr);
+// The EEPROM rule for any cell that shows one byte: the byte as grey, green halved
+// when absent (bit 15 set), red halved where the chip has no such cell.
+Rgb byteCellColour(std::uint16_t value, bool onChip);
 
 // "8 k Flash-Programmspeicher", "64 Byte EEPROM-Datenspeicher".
 std::string programGroupCaption(std::int32_t progLastAddr);
@@ -49,6 +52,8 @@ struct RgbPicture {
     RgbPicture(int w, int h);
     Rgb at(int x, int y) const;
     void fill(int x, int y, int w, int h, Rgb colour);
+    // Copies `src` with its top left corner at (x, y); it must fit.
+    void paste(const RgbPicture& src, int x, int y);
 };
 
 // Everything the map window shows.
