@@ -41,6 +41,7 @@
 #include "types_cmd.h"
 #include "viewers/memory_map.h"
 #include "viewers/p18_listing.h"
+#include "viewers/p18_memory_map.h"
 #include "viewers/reassembler.h"
 
 namespace pk::cli {
@@ -1014,16 +1015,10 @@ class Run {
         return exitFor(r.outcome);
     }
 
-    // The map knows the 14-bit memory only.
-    int notForP18() {
-        usage(command_ + ": gibt es bisher nur für 14-Bit-PICs");
-        return ExitUsage;
-    }
-
-    // The PIC18F listing: the file laid out by the part's memories.
-    int p18ListingText(std::string& text) {
+    // The first file laid out by the --type part's memories, for the listing and the map.
+    int loadP18File(ByteImage& image) {
         p18Part_ = p18Type_;
-        ByteImage image(p18Regions(*p18Type_));
+        image = ByteImage(p18Regions(*p18Type_));
         image.HexFileName = files_[0];
         const HexLoadResult r = LoadByteHexFile(files_[0], image);
         if (!r.opened) {
@@ -1034,16 +1029,17 @@ class Run {
             message(HexReadMessage(files_[0], r.parse));
             return ExitHexFile;
         }
-        text = p18Listing(image);
         return ExitOk;
     }
 
     int cmdListing() {
         std::string text;
         if (p18Type_) {
-            if (int rc = p18ListingText(text); rc != ExitOk) {
+            ByteImage image;
+            if (int rc = loadP18File(image); rc != ExitOk) {
                 return rc;
             }
+            text = p18Listing(image);
         } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
         } else {
@@ -1058,13 +1054,18 @@ class Run {
     }
 
     int cmdMap() {
+        RgbPicture sheet;
         if (p18Type_) {
-            return notForP18();
-        }
-        if (int rc = loadFile(files_[0]); rc != ExitOk) {
+            ByteImage image;
+            if (int rc = loadP18File(image); rc != ExitOk) {
+                return rc;
+            }
+            sheet = p18MemoryMapSheet(computeP18MemoryMap(image, *p18Type_));
+        } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
+        } else {
+            sheet = memoryMapSheet(computeMemoryMap(image_, device_));
         }
-        const RgbPicture sheet = memoryMapSheet(computeMemoryMap(image_, device_));
         QImage picture(sheet.width, sheet.height, QImage::Format_RGB888);
         for (int y = 0; y < sheet.height; ++y) {
             std::memcpy(picture.scanLine(y),
