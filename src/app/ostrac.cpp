@@ -65,6 +65,7 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
     wireViewers();
     wireSetup();
     wireDoctor();
+    setUpP18Panel();
     FormCreate();
 }
 
@@ -79,6 +80,11 @@ void TOstrac::setUpShell() {
     for (const DeviceInfo& d : kDevices) {
         ui_->TypComboBox->addItem(
             QString::fromUtf8(d.listText.data(), static_cast<qsizetype>(d.listText.size())));
+    }
+    // The PIC18F parts after them (p18PartAt).
+    for (const P18Device& d : kP18Devices) {
+        ui_->TypComboBox->addItem(
+            QString::fromUtf8(d.name.data(), static_cast<qsizetype>(d.name.size())));
     }
     // The box keeps the width it had with the original entries, so the window does
     // not grow with the list; the open list shows every entry in full.
@@ -333,6 +339,11 @@ void TOstrac::ProcessCommandLine(const QStringList& args) {
 
 void TOstrac::TypComboBoxChange() {
     Ui::Ostrac& u = *ui_;
+    if (const P18Device* part = p18PartAt(u.TypComboBox->currentIndex())) {
+        showP18Part(part);
+        return;
+    }
+    showP18Part(nullptr);
     const std::int32_t type = u.TypComboBox->currentIndex();
     Device.CurrentType = type;
     const DeviceInfo* info = deviceInfo(type);

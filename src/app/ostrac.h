@@ -13,11 +13,17 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
 #include "device/commands.h"
+#include "device/commands_p18.h"
 #include "device/doctor.h"
+#include "device/p18_catalogue.h"
+#include "device/p18_config_fields.h"
+#include "image/byte_image.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
 #include "link/port_io.h"
@@ -27,7 +33,10 @@
 #include "settings/settings_file.h"
 
 QT_BEGIN_NAMESPACE
+class QComboBox;
 class QLabel;
+class QScrollArea;
+class QSpacerItem;
 class QTimer;
 namespace Ui {
 class Ostrac;
@@ -228,6 +237,46 @@ class TOstrac : public QMainWindow {
     bool reloadHexFile();
     // Burn and compare options from the controls.
     BurnOptions burnOptions();
+
+  public:
+    // ---- PIC18F parts (ostrac_p18.cpp) ----
+    // They follow the 14-bit rows in the type list. While one is chosen, the
+    // PIC-Setup area shows its configuration fields instead of the 14-bit
+    // controls, the file is loaded as a byte image and the commands are the
+    // PIC18F ones; Device keeps the last 14-bit type.
+    const P18Device* p18Part() const { return p18Part_; }
+    // The part a type list index names; nullptr for a 14-bit row.
+    static const P18Device* p18PartAt(int index);
+    // The file of a PIC18F part, and what the last PIC18F read brought back.
+    ByteImage P18Image;
+    // The configuration bytes the panel's fields give, over the erased values.
+    P18ConfigBytes p18PanelBytes() const;
+    // Sets the panel's fields from these bytes.
+    void setP18Panel(const P18ConfigBytes& bytes);
+    P18Session& p18Session() { return *p18Session_; }
+    // The burn and compare options from the controls: the panel's bytes unless
+    // "aus HEX-File lesen" is on.
+    P18CommandOptions p18Options() const;
+    // Loads HexFileName as the part's byte image; the message says why not
+    // (quiet: no message, as after a change of the type).
+    bool p18LoadFile(bool quiet = false);
+
+  private:
+    void setUpP18Panel();
+    // The setup area for the part; nullptr: back to the 14-bit controls.
+    void showP18Part(const P18Device* part);
+    // "aus HEX-File lesen" on a PIC18F: the file's bytes into the fields (the
+    // erased value where the file gives none), the fields locked.
+    void p18ConfigFromFile();
+    const P18Device* p18Part_ = nullptr;
+    std::unique_ptr<P18Session> p18Session_;
+    QScrollArea* p18Panel_ = nullptr;
+    std::vector<std::pair<QComboBox*, const P18ConfigField*>> p18Fields_;
+    // The 14-bit setup widgets hidden while a PIC18F is chosen, the left
+    // column's spacer (none then) and the area's minimum width before.
+    std::vector<QWidget*> p18Hidden_;
+    QSpacerItem* p18Spacer_ = nullptr;
+    int p18SetupMinWidth_ = 0;
 
   public:
     // ---- Viewers (ostrac_viewers.cpp) ----

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/commands.h"
+#include "device/commands_p18.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
@@ -120,12 +121,47 @@ BurnOptions TOstrac::burnOptions() {
     return o;
 }
 
+namespace {
+
+// A PIC18F command needs its file: the current one read again, or one chosen.
+CommandResult p18WithFile(TOstrac& w, const std::function<CommandResult()>& command) {
+    if (!w.reloadHexFile()) {
+        CommandResult r;
+        r.outcome = Outcome::FileUnusable;
+        return r;
+    }
+    return command();
+}
+
+}  // namespace
+
 void TOstrac::ProgBTNClick() {
-    runCommand([this] { showResult(*this, Command::Burn, burn(session(), burnOptions())); });
+    runCommand([this] {
+        if (const P18Device* part = p18Part()) {
+            showResult(*this, Command::Burn, p18WithFile(*this, [&] {
+                return burn(p18Session(), *part, Image.HexFileName, p18Options());
+            }));
+            return;
+        }
+        showResult(*this, Command::Burn, burn(session(), burnOptions()));
+    });
 }
 
 void TOstrac::ReadBTNClick() {
     runCommand([this] {
+        if (const P18Device* part = p18Part()) {
+            const CommandResult r = read(p18Session(), *part);
+            if (!r.ok() && r.outcome != Outcome::Failed) {
+                showResult(*this, Command::Read, r);
+                return;
+            }
+            // Kept beside the file, in the file's layout, for the save.
+            P18Image.ReadBack = p18Session().image.ReadBack;
+            showResult(*this, Command::Read, r);
+            ui()->ToolButton2->setEnabled(true);
+            ToolButton2Click();
+            return;
+        }
         const CommandResult r = read(session());
         // Words that read differently twice: the command's warning has been shown,
         // the save is still offered. Anything else ended before a complete read.
@@ -145,17 +181,34 @@ void TOstrac::ReadBTNClick() {
 }
 
 void TOstrac::CompBTNClick() {
-    runCommand([this] { showResult(*this, Command::Verify, verify(session(), burnOptions())); });
+    runCommand([this] {
+        if (const P18Device* part = p18Part()) {
+            showResult(*this, Command::Verify, p18WithFile(*this, [&] {
+                return verify(p18Session(), *part, Image.HexFileName, p18Options());
+            }));
+            return;
+        }
+        showResult(*this, Command::Verify, verify(session(), burnOptions()));
+    });
 }
 
 void TOstrac::EraseBTNClick() {
     runCommand([this] {
-        showResult(*this, Command::Erase, erase(session(), ui()->DATACheckBox->isChecked()));
+        const bool data = ui()->DATACheckBox->isChecked();
+        if (const P18Device* part = p18Part()) {
+            showResult(*this, Command::Erase, erase(p18Session(), *part, data));
+            return;
+        }
+        showResult(*this, Command::Erase, erase(session(), data));
     });
 }
 
 void TOstrac::AntiCpBTNClick() {
     runCommand([this] {
+        if (const P18Device* part = p18Part()) {
+            showResult(*this, Command::Unprotect, removeProtection(p18Session(), *part));
+            return;
+        }
         showResult(*this, Command::Unprotect,
                    removeProtection(session(), ui()->DATACheckBox->isChecked()));
     });

@@ -59,12 +59,19 @@ ConfigControls TOstrac::configControls() {
 }
 
 void TOstrac::SetConfiguration() {
+    if (p18Part() != nullptr) {
+        return;  // a PIC18F's configuration is its panel's (p18Options)
+    }
     const ConfigControls c = readControls(ui_.get());
     Image.ConfigWord = buildConfigWord(ui_->TypComboBox->currentIndex(), c);
     Image.ConfigWord2 = buildConfigWord2(ui_->TypComboBox->currentIndex(), c);
 }
 
 void TOstrac::UpdateConfigButtons() {
+    if (p18Part() != nullptr) {
+        p18ConfigFromFile();
+        return;
+    }
     Image.ConfigWord = Image.HexWords[MemoryImage::ConfigAddr];
     if ((Image.ConfigWord & 0x8000) != 0) {
         setPanel(1, Image.HexLoaded
@@ -117,6 +124,10 @@ void TOstrac::UpdateConfigButtons() {
 
 void TOstrac::ConfigCheckBoxClick() {
     ++editorRuns.configCheckBox;
+    if (p18Part() != nullptr) {
+        p18ConfigFromFile();
+        return;
+    }
     // The from-file mode locks every fuse control.
     const bool unlocked = !ui_->ConfigCheckBox->isChecked();
     for (QWidget* w : std::initializer_list<QWidget*>{
@@ -160,6 +171,9 @@ void TOstrac::DATACheckBoxClick() {
 
 void TOstrac::IDCheckBoxClick() {
     ++editorRuns.idCheckBox;
+    if (p18Part() != nullptr) {
+        return;  // a PIC18F's ID bytes come from its file
+    }
     ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
     // The first run may uncheck the box (nested); the second makes the label
     // agree with the box's final state.
@@ -188,6 +202,10 @@ void TOstrac::UpdateID() {
 }
 
 void TOstrac::ToolButton12Click() {
+    if (p18Part() != nullptr) {
+        dialog().message("Beim PIC18F kommen die acht ID-Bytes aus dem HEX-File (0x200000).");
+        return;
+    }
     auto* editor = new TIdEdit(*this);
     editor->show();
     editor->activateWindow();

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "editors/id_words.h"
+#include "image/byte_hex_file.h"
 #include "image/hex_file.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
@@ -36,6 +37,12 @@ LoadOutcome loadCurrentFile(TOstrac& w) {
     MemoryImage& image = w.Image;
     if (image.HexFileName.empty()) {
         return LoadOutcome::NotLoaded;
+    }
+    if (w.p18Part() != nullptr) {
+        if (w.p18LoadFile()) {
+            return LoadOutcome::Complete;
+        }
+        return w.P18Image.HexLoaded ? LoadOutcome::Stopped : LoadOutcome::NotLoaded;
     }
     const HexLoadResult r = LoadHexFile(image.HexFileName, image);
     if (!r.opened) {
@@ -91,7 +98,15 @@ bool TOstrac::ToolButton1Click() {
     // A file without EEPROM bytes for the chip leaves the chip's EEPROM alone unless
     // the user ticks the box again.
     if (ui()->DATACheckBox->isEnabled()) {
-        ui()->DATACheckBox->setChecked(hasEepromData(Image, Device.DataLastAddr));
+        bool data = false;
+        if (p18Part() != nullptr) {
+            for (std::uint16_t b : P18Image.area(P18Image.HexBytes, ByteArea::Eeprom)) {
+                data = data || b != ByteImage::AbsentByte;
+            }
+        } else {
+            data = hasEepromData(Image, Device.DataLastAddr);
+        }
+        ui()->DATACheckBox->setChecked(data);
     }
     return outcome == LoadOutcome::Complete;
 }
@@ -108,7 +123,10 @@ void TOstrac::ToolButton2Click() {
     if (!chosen || chosen->empty()) {
         return;  // cancelled: nothing written, nothing changed
     }
-    const std::string text = BuildHexFile(Image.ReadBack, Device.ProgLastAddr);
+    // A PIC18F's read is saved in its own layout (INHX32, type-04 records).
+    const std::string text = p18Part() != nullptr
+                                 ? BuildByteHexFile(P18Image.regions(), P18Image.ReadBack)
+                                 : BuildHexFile(Image.ReadBack, Device.ProgLastAddr);
     const SaveResult r = WriteFileAtomically(*chosen, text, FileSaveOps);
     if (!r.ok()) {
         setPanel(0, QStringLiteral("!! file save ERROR !!"));
@@ -120,6 +138,9 @@ void TOstrac::ToolButton2Click() {
     }
     // A later burn or compare re-reads the file just saved.
     Image.HexFileName = *chosen;
+    if (p18Part() != nullptr) {
+        p18LoadFile(true);  // what the viewers show is that file now
+    }
     showFileName();
 }
 

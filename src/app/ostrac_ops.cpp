@@ -43,6 +43,22 @@ void showReading(QProgressBar* gauge, const GaugeReading& r) {
 }  // namespace
 
 void TOstrac::UpdateGauge() {
+    if (p18Part() != nullptr) {
+        // A PIC18F's file by its byte image: the highest byte given, against the part.
+        const auto usage = [this](ByteArea area, std::uint32_t size) {
+            const auto bytes = P18Image.area(P18Image.HexBytes, area);
+            std::size_t end = bytes.size();
+            while (end > 0 && bytes[end - 1] == ByteImage::AbsentByte) {
+                --end;
+            }
+            const int percent = size == 0 ? 0 : static_cast<int>(100 * end / size);
+            return GaugeReading{true, percent, gaugeColour(percent)};
+        };
+        showReading(ui()->ProgGauge, usage(ByteArea::Program, p18Part()->programBytes));
+        ui()->DataGauge->setVisible(true);
+        showReading(ui()->DataGauge, usage(ByteArea::Eeprom, p18Part()->eepromBytes));
+        return;
+    }
     showReading(ui()->ProgGauge, programUsage(Image, Device.ProgLastAddr));
     const GaugeReading data = dataUsage(Image, Device.DataLastAddr);
     if (!data.visible) {
@@ -228,8 +244,22 @@ void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
 }
 
 void TOstrac::Autodetect2() {
-    // Nothing answered: the type stays as the user chose it (panel 1 says so).
     if (detect(session()).outcome == Outcome::NoChip) {
+        // Nothing answered the 14-bit detection: perhaps a PIC18F. Otherwise the
+        // type stays as the user chose it (panel 1 says so).
+        const P18Detection found = p18Session().ops.detect();
+        if (found.device == nullptr) {
+            return;
+        }
+        const auto index =
+            static_cast<int>(kDevices.size()) + static_cast<int>(found.device - kP18Devices.data());
+        ui()->TypComboBox->setCurrentIndex(index);
+        ui()->TypComboBox->repaint();
+        TypComboBoxChange();
+        // Which protocol answered, so that no one takes it for a 14-bit chip.
+        setPanel(1, QStringLiteral("PIC18F erkannt: ") +
+                        QString::fromUtf8(found.device->name.data(),
+                                          static_cast<qsizetype>(found.device->name.size())));
         return;
     }
     ui()->TypComboBox->setCurrentIndex(Device.CurrentType);

@@ -5,6 +5,7 @@
 
 #include "help_window.h"
 #include "ui_reass.h"
+#include "viewers/p18_listing.h"
 
 namespace pk {
 
@@ -34,7 +35,10 @@ QString TReass::ListingFile() const {
 }
 
 bool TReass::Reassembler() {
-    const std::string text = reassembler_.run(image(), device().ProgLastAddr);
+    // A PIC18F's file is listed in PIC18 assembler.
+    const std::string text = p18Part() != nullptr
+                                 ? p18Listing(p18Image())
+                                 : reassembler_.run(image(), device().ProgLastAddr);
     QFile file(ListingFile());
     if (ListingFile().isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         setStatusPanel0(QStringLiteral("!! file save ERROR !!"));

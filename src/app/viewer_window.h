@@ -9,6 +9,8 @@
 #include <functional>
 
 #include "device/catalogue.h"
+#include "device/p18_catalogue.h"
+#include "image/byte_image.h"
 #include "image/memory_image.h"
 #include "link/user_dialog.h"
 
@@ -21,6 +23,9 @@ struct ViewerContext {
     UserDialog* dialog = nullptr;
     // Shows a text in panel 0 of the main window's status bar.
     std::function<void(const QString&)> setStatusPanel0;
+    // The PIC18F part chosen now (nullptr for a 14-bit type), and its file.
+    std::function<const P18Device*()> p18Part;
+    const ByteImage* p18Image = nullptr;
 };
 
 class ViewerWindow : public QWidget {
@@ -41,6 +46,8 @@ class ViewerWindow : public QWidget {
     bool event(QEvent* event) override;
 
     const MemoryImage& image() const { return *context_.image; }
+    const P18Device* p18Part() const { return context_.p18Part ? context_.p18Part() : nullptr; }
+    const ByteImage& p18Image() const { return *context_.p18Image; }
     const DeviceState& device() const { return *context_.device; }
     // A message box through the main window's dialogs.
     void message(const std::string& text, const std::string& caption = kAppTitle);

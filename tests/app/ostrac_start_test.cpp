@@ -146,9 +146,14 @@ TEST(OstracStart, EveryControlHasItsTextHintAndState) {
 TEST(OstracStart, TypeListHoldsTheCatalogueInOrder) {
     Window win;
     auto* combo = win.find<QComboBox>("TypComboBox");
-    ASSERT_EQ(combo->count(), kDeviceTypeCount);
+    // The 14-bit rows, then the PIC18F parts.
+    ASSERT_EQ(combo->count(), kDeviceTypeCount + static_cast<int>(kP18Devices.size()));
     for (const DeviceInfo& d : kDevices) {
         EXPECT_EQ(combo->itemText(d.type).toStdString(), d.listText);
+    }
+    for (std::size_t i = 0; i < kP18Devices.size(); ++i) {
+        EXPECT_EQ(combo->itemText(kDeviceTypeCount + static_cast<int>(i)).toStdString(),
+                  kP18Devices[i].name);
     }
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(win.w->Device.CurrentType, Dev16F84);
