@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -249,6 +250,11 @@ class TOstrac : public QMainWindow {
     static const P18Device* p18PartAt(int index);
     // The file of a PIC18F part, and what the last PIC18F read brought back.
     ByteImage P18Image;
+    // The PIC18F ID editor's bytes (AbsentByte: not written), burnt while
+    // "ID-Locations" is off.
+    std::array<std::uint16_t, p18addr::kIdBytes> P18IdEdited{
+        ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte,
+        ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte};
     // The configuration bytes the panel's fields give, over the erased values.
     P18ConfigBytes p18PanelBytes() const;
     // Sets the panel's fields from these bytes.

@@ -8,6 +8,7 @@
 #include "editors/id_words.h"
 #include "idedit.h"
 #include "ostrac.h"
+#include "p18_idedit.h"
 #include "ui_ostrac.h"
 
 namespace pk {
@@ -172,7 +173,9 @@ void TOstrac::DATACheckBoxClick() {
 void TOstrac::IDCheckBoxClick() {
     ++editorRuns.idCheckBox;
     if (p18Part() != nullptr) {
-        return;  // a PIC18F's ID bytes come from its file
+        // Off: the ID editor's bytes are burnt; the file's otherwise.
+        ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
+        return;
     }
     ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
     // The first run may uncheck the box (nested); the second makes the label
@@ -203,7 +206,9 @@ void TOstrac::UpdateID() {
 
 void TOstrac::ToolButton12Click() {
     if (p18Part() != nullptr) {
-        dialog().message("Beim PIC18F kommen die acht ID-Bytes aus dem HEX-File (0x200000).");
+        auto* editor = new TP18IdEdit(*this);
+        editor->show();
+        editor->activateWindow();
         return;
     }
     auto* editor = new TIdEdit(*this);

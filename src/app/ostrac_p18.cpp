@@ -81,7 +81,6 @@ void TOstrac::showP18Part(const P18Device* part) {
         }
         u.SetupGroupBox->setMinimumWidth(p18SetupMinWidth_);
         u.SetupClockLayout->invalidate();
-        u.IDCheckBox->setVisible(true);
         return;
     }
     if (p18Part_ == nullptr) {
@@ -94,8 +93,7 @@ void TOstrac::showP18Part(const P18Device* part) {
                 s->changeSize(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
             }
         }
-        // The 14-bit controls give way; "aus HEX-File lesen" stays, for the
-        // configuration only (the ID bytes always come from the file).
+        // The 14-bit controls give way; "aus HEX-File lesen" stays.
         for (QWidget* w :
              u.SetupGroupBox->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             if (w != u.FromFileGroupBox && w != p18Panel_ && !w->isHidden()) {
@@ -105,7 +103,6 @@ void TOstrac::showP18Part(const P18Device* part) {
         for (QWidget* w : p18Hidden_) {
             w->setVisible(false);
         }
-        u.IDCheckBox->setVisible(false);
     }
     p18Part_ = part;
     u.FlashLabel->setText(QStringLiteral("Flash-ROM:") + kilobytes(part->programBytes));
@@ -189,6 +186,9 @@ void TOstrac::setP18Panel(const P18ConfigBytes& bytes) {
 P18CommandOptions TOstrac::p18Options() const {
     P18CommandOptions o;
     o.includeData = ui_->DATACheckBox->isChecked();
+    if (!ui_->IDCheckBox->isChecked()) {
+        o.ids = P18IdEdited;
+    }
     if (!ui_->ConfigCheckBox->isChecked() && p18Part_ != nullptr) {
         const P18ConfigBytes bytes = p18PanelBytes();
         for (std::size_t n = 0; n < bytes.size(); ++n) {

@@ -1,5 +1,6 @@
 #include "device/commands_p18.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -27,7 +28,8 @@ std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigS
 }
 
 Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
-                    const std::vector<P18ConfigSetting>& config) {
+                    const std::vector<P18ConfigSetting>& config,
+                    const std::optional<std::array<std::uint16_t, p18addr::kIdBytes>>& ids) {
     s.image = ByteImage(p18Regions(d));
     s.image.HexFileName = path;
     const HexLoadResult r = LoadByteHexFile(path, s.image);
@@ -46,6 +48,9 @@ Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
             return Outcome::FileUnusable;
         }
         bytes[c.address - p18addr::kConfig] = c.value;
+    }
+    if (ids) {
+        std::copy(ids->begin(), ids->end(), s.image.area(s.image.HexBytes, ByteArea::Id).begin());
     }
     return Outcome::Ok;
 }
@@ -66,7 +71,7 @@ const P18Device* p18Instead(P18Session& s) {
 CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
                    const P18CommandOptions& options) {
     CommandResult r;
-    if ((r.outcome = loadP18File(s, d, path, options.config)) != Outcome::Ok) {
+    if ((r.outcome = loadP18File(s, d, path, options.config, options.ids)) != Outcome::Ok) {
         return r;
     }
     return s.ops.burn(d, s.image, P18BurnOptions{options.includeData});
@@ -75,7 +80,7 @@ CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
 CommandResult verify(P18Session& s, const P18Device& d, const std::string& path,
                      const P18CommandOptions& options) {
     CommandResult r;
-    if ((r.outcome = loadP18File(s, d, path, options.config)) != Outcome::Ok) {
+    if ((r.outcome = loadP18File(s, d, path, options.config, options.ids)) != Outcome::Ok) {
         return r;
     }
     return s.ops.verify(d, s.image, options.includeData);

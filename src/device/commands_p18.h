@@ -6,6 +6,7 @@
 // without a type to a PIC18F: the 14-bit detection goes first, as it always
 // has, and only when no 14-bit chip answers is the PIC18F asked.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ struct P18ConfigSetting {
 struct P18CommandOptions {
     bool includeData = true;  // "incl. DataEEProm"
     std::vector<P18ConfigSetting> config;
+    // The ID bytes instead of the file's (the window's ID editor); AbsentByte:
+    // that byte is not written.
+    std::optional<std::array<std::uint16_t, p18addr::kIdBytes>> ids;
 };
 
 class P18Session {
@@ -52,9 +56,11 @@ class P18Session {
 std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigSetting& s);
 
 // Loads the file for the part into s.image, then puts the settings over the
-// file's configuration bytes. Ok, or FileUnusable after its message.
+// file's configuration bytes and the IDs, where given, over its ID bytes. Ok,
+// or FileUnusable after its message.
 Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
-                    const std::vector<P18ConfigSetting>& config = {});
+                    const std::vector<P18ConfigSetting>& config = {},
+                    const std::optional<std::array<std::uint16_t, p18addr::kIdBytes>>& ids = {});
 
 // After a 14-bit command without a type (ChipChoice::otherFamilyNext) found
 // nothing in the socket: the PIC18F that answers instead, or nullptr once the

@@ -7,9 +7,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -156,6 +158,43 @@ TEST(P18Window, AutodetectFindsAPic18fAndSaysSo) {
     EXPECT_EQ(t.ui().TypComboBox->currentText().toStdString(), "18F1320");
     EXPECT_EQ(t.w->panel(1).toStdString(), "PIC18F erkannt: 18F1320");
     EXPECT_FALSE(t.panel()->isHidden());
+}
+
+// With "ID-Locations" off, the ID editor's bytes are burnt instead of the
+// file's, an empty field leaving its byte erased.
+TEST(P18Window, IdEditorBytesAreBurntWhileIdLocationsIsOff) {
+    P18Window t("18F1320");
+    const P18Device& d = *p18ByName("18F1320");
+    t.select(d);
+    ByteImage file(p18Regions(d));
+    file.area(file.HexBytes, ByteArea::Program)[0] = 0x12;
+    for (auto& b : file.area(file.HexBytes, ByteArea::Id)) {
+        b = 0x77;
+    }
+    const std::string source = t.path("ids.hex");
+    std::ofstream(source, std::ios::binary) << BuildByteHexFile(file.regions(), file.HexBytes);
+    t.dialog.queueFileAnswer(source);
+    ASSERT_TRUE(t.w->ToolButton1Click());
+    ASSERT_TRUE(t.ui().IDCheckBox->isChecked());
+    EXPECT_FALSE(t.ui().ToolButton12->isEnabled());
+    t.ui().ProgBTN->click();
+    EXPECT_EQ(t.chip->p18()->byte(p18addr::kIds + 3), 0x77) << "the file's";
+
+    t.ui().IDCheckBox->setChecked(false);
+    ASSERT_TRUE(t.ui().ToolButton12->isEnabled());
+    t.ui().ToolButton12->click();
+    auto* editor = t.w->findChild<QWidget*>(QStringLiteral("P18IdEdit"));
+    ASSERT_NE(editor, nullptr);
+    editor->findChild<QLineEdit*>(QStringLiteral("P18Id0"))->setText(QStringLiteral("a5"));
+    editor->findChild<QLineEdit*>(QStringLiteral("P18Id3"))->setText(QStringLiteral("3C"));
+    editor->close();
+    t.ui().ProgBTN->click();
+    EXPECT_EQ(t.w->panel(1).toStdString(), "PIC gebrannt – O.K.");
+    EXPECT_EQ(t.chip->p18()->byte(p18addr::kIds), 0xA5);
+    EXPECT_EQ(t.chip->p18()->byte(p18addr::kIds + 3), 0x3C);
+    EXPECT_EQ(t.chip->p18()->byte(p18addr::kIds + 1), 0xFF) << "left empty: erased";
+    t.ui().CompBTN->click();
+    EXPECT_EQ(t.w->panel(1).toStdString(), "Vergleich – O.K.");
 }
 
 // Every value of every field of every part: box → bytes → box.
