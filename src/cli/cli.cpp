@@ -32,6 +32,7 @@
 #include "hex_check.h"
 #include "image/atomic_file.h"
 #include "image/byte_hex_file.h"
+#include "image/byte_regions.h"
 #include "image/hex_file.h"
 #include "link/circuit.h"
 #include "link/clock.h"
@@ -104,12 +105,6 @@ std::string hex4(unsigned v) {
 std::string hex2(unsigned v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%02X", v);
-    return buf;
-}
-
-std::string hex6(unsigned v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%06X", v);
     return buf;
 }
 
@@ -789,7 +784,7 @@ class Run {
             bytes.append(n == 0 ? "" : " ").append(exists ? hex2(d.config[n]).substr(2) : "--");
             if (exists) {
                 const unsigned address = p18addr::kConfig + static_cast<unsigned>(n);
-                config[QString::fromStdString(hex6(address))] = d.config[n];
+                config[QString::fromStdString(HexByteAddress(address))] = d.config[n];
             }
         }
         extra_[QStringLiteral("configBytes")] = config;
@@ -854,8 +849,8 @@ class Run {
         if (list_ && !json_) {
             for (const WordFailure& f : failed_) {
                 std::printf("%s %s: %s -> %s\n", areaName(f.area),
-                            hex6(static_cast<unsigned>(f.address)).c_str(), hex2(f.wanted).c_str(),
-                            hex2(f.read).c_str());
+                            HexByteAddress(static_cast<unsigned>(f.address)).c_str(),
+                            hex2(f.wanted).c_str(), hex2(f.read).c_str());
             }
         }
         return rc;

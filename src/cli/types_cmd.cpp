@@ -8,6 +8,7 @@
 #include "device/catalogue.h"
 #include "device/p18_catalogue.h"
 #include "device/type_names.h"
+#include "image/byte_regions.h"
 
 namespace pk::cli {
 
@@ -16,12 +17,6 @@ namespace {
 std::string hex4(unsigned v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", v);
-    return buf;
-}
-
-std::string hex6(unsigned v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%06X", v);
     return buf;
 }
 
@@ -169,8 +164,8 @@ QJsonArray p18TypesJson() {
         QJsonArray config;
         for (std::size_t n = 0; n < d.configMask.size(); ++n) {
             if (d.configMask[n] != 0) {
-                config.append(
-                    QString::fromStdString(hex6(p18addr::kConfig + static_cast<std::uint32_t>(n))));
+                config.append(QString::fromStdString(
+                    HexByteAddress(p18addr::kConfig + static_cast<std::uint32_t>(n))));
             }
         }
         o[QStringLiteral("configBytes")] = config;

@@ -1,28 +1,18 @@
 #include "device/commands_p18.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 #include "image/byte_hex_file.h"
+#include "image/byte_regions.h"
 
 namespace pk {
-
-namespace {
-
-std::string hex6(std::uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%06X", v);
-    return buf;
-}
-
-}  // namespace
 
 std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigSetting& s) {
     const std::uint32_t n = s.address - p18addr::kConfig;
     if (s.address < p18addr::kConfig || n >= static_cast<std::uint32_t>(d.configBytes()) ||
         d.configMask[n] == 0) {
-        return hex6(s.address) + ": kein Konfigurationsbyte des " + std::string(d.name);
+        return HexByteAddress(s.address) + ": kein Konfigurationsbyte des " + std::string(d.name);
     }
     return std::nullopt;
 }

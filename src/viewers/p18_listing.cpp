@@ -5,22 +5,13 @@
 #include <span>
 #include <vector>
 
+#include "viewers/listing_text.h"
+
 namespace pk {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-void appendHex(std::string& out, unsigned value, int digits) {
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-        out += kHexDigits[(value >> shift) & 0xF];
-    }
-}
-
-void padTo(std::string& out, std::size_t start, std::size_t width) {
-    if (out.size() < start + width) {
-        out.append(start + width - out.size(), ' ');
-    }
-}
+using listing::appendHex;
+using listing::padTo;
 
 // The program counter has 21 bits: a relative branch past either end comes round.
 constexpr std::uint32_t kPcMask = 0x1FFFFF;

@@ -2,27 +2,18 @@
 
 #include <algorithm>
 
+#include "viewers/listing_text.h"
+
 namespace pk {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-void appendHex(std::string& out, unsigned value, int digits) {
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-        out += kHexDigits[(value >> shift) & 0xF];
-    }
-}
+using listing::appendHex;
+using listing::padTo;
 
 std::string hex(unsigned value, int digits) {
     std::string s;
     appendHex(s, value, digits);
     return s;
-}
-
-void padTo(std::string& out, std::size_t start, std::size_t width) {
-    if (out.size() < start + width) {
-        out.append(start + width - out.size(), ' ');
-    }
 }
 
 // Byte-oriented instructions with a destination, by bits 13..8 (0x02..0x0F).
