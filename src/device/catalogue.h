@@ -187,6 +187,21 @@ struct VppRange {
     constexpr bool given() const { return maxCentivolts > 0 && minCentivolts <= maxCentivolts; }
 };
 
+// What the chip's programming data sheet says of its address counter below
+// configuration memory. Where it says how program words repeat, a pass can
+// start over at word 0 by counting on instead of leaving programming mode; where
+// it says nothing, only a new entry brings the counter back.
+enum class ProgramRepeat {
+    Unstated,
+    EverySize,  // above the implemented words the counter addresses them again
+    AfterTop,   // it only wraps from 0x1FFF to 0
+};
+struct CounterFacts {
+    ProgramRepeat program = ProgramRepeat::Unstated;
+    bool topIntoConfig = false;  // from 0x1FFF it steps into configuration memory
+    bool dataByLowByte = false;  // a data command addresses the byte the low 8 bits name
+};
+
 // A chip without device ID that shares a row with chips that have one (the first
 // 16F84): detection cannot tell it apart, and it erases and times its own way.
 struct IdlessVariant {
@@ -222,6 +237,7 @@ struct DeviceInfo {
     bool dataWriteErases;  // a programming-only chip's 8 erases a data byte before writing it
     VppRange vpp;
     FactoryWords factoryWords;  // configuration-memory addresses of the factory's words
+    CounterFacts counter;
 
     constexpr bool isFactoryWord(std::int32_t address) const {
         return address != 0 && (address == factoryWords[0] || address == factoryWords[1]);
@@ -270,7 +286,13 @@ struct Family {
     VppRange vpp{};
     std::uint16_t programCmd = 8;  // 8, or 24 where the host times the cycle
     FactoryWords factoryWords{};
+    CounterFacts counter{};
 };
+
+constexpr Family withCounter(Family f, CounterFacts counter) {
+    f.counter = counter;
+    return f;
+}
 
 // The family with the VPP range its programming data sheet gives.
 constexpr Family withVpp(Family f, VppRange vpp) {
@@ -369,7 +391,9 @@ inline constexpr Family kF62x = withVpp(
 
 // 16F627A/628A/648A: 8 programs only (TPROG 4 ms, TDPROG 6 ms); 9 and 11 run
 // by themselves (TERA 6 ms). VPP before VDD.
-inline constexpr Family kF62xA =
+// The counter wraps to 0 at the end of the implemented words; a data command
+// decodes the low 7 (8 on the 648A) bits.
+inline constexpr Family kF62xA = withCounter(
     withVpp(Family{WriteScheme::ProgramOnlyAfterBulkErase,
                    1,
                    std::nullopt,
@@ -380,12 +404,14 @@ inline constexpr Family kF62xA =
                    {0x2007, 0x21FF, 0x2000, 0x0100, 0x2000},
                    {classicTimes(5, 7, 15, 10, 10, 0), dataSheetTimes(4, 6, 4, 6, 6, 0)},
                    std::nullopt},
-            {1000, 1350});
+            {1000, 1350}),
+    {ProgramRepeat::EverySize, false, true});
 
 // 16F873A .. 16F877A: eight latches, 8 erases and writes the row in at most
 // 8 ms; the chip erase 31 takes at most 8 ms. After a chip erase, 24 programs
 // an erased row in 1 ms, ended by 23 and 0.1 ms of discharge.
-inline constexpr Family kF87xA =
+// The counter wraps from 0x1FFF to 0.
+inline constexpr Family kF87xA = withCounter(
     withVpp(Family{WriteScheme::Rows,
                    8,
                    std::nullopt,
@@ -396,12 +422,15 @@ inline constexpr Family kF87xA =
                    {0x2007, 0x2FCF, 0x2000, 0x0100, 0x2000},
                    {classicTimes(10, 10, 15, 15, 0, 0), dataSheetTimes(8, 8, 8, 8, 0, 0, 1, 100)},
                    std::nullopt},
-            {850, 1350});
+            {850, 1350}),
+    {ProgramRepeat::AfterTop, false, false});
 
 // 16F87/88, 16F818/819: four latches, 24 .. 23 at least 1 ms (2 ms below
 // 4.5 V) after a 32-word row erase 8 .. 23; the chip erase 31 at most 10 ms.
-// VDD, then VPP within 250 µs.
-inline constexpr Family kF88 =
+// VDD, then VPP within 250 µs. Above the implemented words the counter
+// addresses them again, and from 0x1FFF it steps into configuration memory;
+// data commands take the low 8 bits.
+inline constexpr Family kF88 = withCounter(
     withVpp(Family{WriteScheme::Rows,
                    4,
                    std::uint16_t{23},
@@ -417,7 +446,8 @@ inline constexpr Family kF88 =
                    false,
                    {},
                    std::uint16_t{24}},
-            {850, 1350});
+            {850, 1350}),
+    {ProgramRepeat::EverySize, true, true});
 
 // The 16F87/88 are the 16F818/819 with a second configuration word at 0x2008:
 // IESO (bit 1) and FCMEN (bit 0); the other bits read as ones.
@@ -432,22 +462,26 @@ inline constexpr Family kF8788 = withConfig2(kF88, {0x2008, 0x0003, 0x0000, 0x00
 // and 11 run by themselves (TERA at most 8 ms), and 9 takes the factory's
 // oscillator calibration at 0x3FF and the bandgap bits along. VPP before VDD.
 // Bits 11:9 of the configuration word read 0, the bandgap bits as the factory set them.
-inline constexpr Family kF629 = withVpp(Family{WriteScheme::ProgramOnlyAfterBulkErase,
-                                               1,
-                                               std::nullopt,
-                                               EraseScheme::BulkPairSelfTimed,
-                                               UnprotectScheme::Erase,
-                                               EntryOrder::VppFirst,
-                                               ConfigLayout::Layout629,
-                                               {0x2007, 0x31FF, 0x0080, 0x0100, 0x0080},
-                                               {classicTimes(5, 7, 15, 10, 10, 0),
-                                                {std::chrono::microseconds(2500), ms(6),
-                                                 std::chrono::microseconds(2500), ms(8), ms(8)}},
-                                               std::nullopt,
-                                               {},
-                                               {0x03FF, 0x3000},
-                                               true},
-                                        {850, 1350});
+inline constexpr Family kF629 =
+    withCounter(withVpp(Family{WriteScheme::ProgramOnlyAfterBulkErase,
+                               1,
+                               std::nullopt,
+                               EraseScheme::BulkPairSelfTimed,
+                               UnprotectScheme::Erase,
+                               EntryOrder::VppFirst,
+                               ConfigLayout::Layout629,
+                               {0x2007, 0x31FF, 0x0080, 0x0100, 0x0080},
+                               {classicTimes(5, 7, 15, 10, 10, 0),
+                                {std::chrono::microseconds(2500), ms(6),
+                                 std::chrono::microseconds(2500), ms(8), ms(8)}},
+                               std::nullopt,
+                               {},
+                               {0x03FF, 0x3000},
+                               true},
+                        {850, 1350}),
+                // 0x400 and up address 0 .. 0x3FF again; a data
+                // command decodes the low 8 bits of 128.
+                {ProgramRepeat::EverySize, false, true});
 
 // The 16F88x, 16F6xx, 16F91x and 16F785 program only (a cycle clears bits):
 // Load Configuration, then 9 and 11, each running by itself for at most 6 ms,
@@ -482,15 +516,18 @@ constexpr Family f88x(int latchWords) {
                         {0x2007, 0x3FFF, 0x0040, 0x0080, 0x0040}, {0x2009, 0}, true, {1000, 1200}),
         {0x2008, 0x0700, 0x0000, 0x0000, 0x0000});
 }
-inline constexpr Family kF88x4 = f88x(4);
-inline constexpr Family kF88x8 = f88x(8);
+// Smaller memories repeat up to 0x1FFF, which wraps to 0.
+inline constexpr Family kF88x4 = withCounter(f88x(4), {ProgramRepeat::EverySize, false, false});
+inline constexpr Family kF88x8 = withCounter(f88x(8), {ProgramRepeat::EverySize, false, false});
 
 // 12F683, 16F684/688, 16F631 .. 16F690: calibration at 0x2008; bits 13:12 of the
 // configuration word are not stored. Nothing says a data write erases the byte:
 // the EEPROM is erased before it is written. VIHH 10 to 13 V.
-inline constexpr Family kF6xx =
+// Smaller memories repeat up to 0x1FFF, which wraps to 0.
+inline constexpr Family kF6xx = withCounter(
     programOnlyRows(4, ConfigLayout::Layout6xx, {0x2007, 0x0FFF, 0x0040, 0x0080, 0x0040},
-                    {0x2008, 0}, false, {1000, 1300});
+                    {0x2008, 0}, false, {1000, 1300}),
+    {ProgramRepeat::EverySize, false, false});
 
 // 16F913 .. 16F946: as the 16F88x but one word with DEBUG in bit 12, and two
 // calibration words, 0x2008 and 0x2009. VIHH 10 to 12 V.
@@ -537,6 +574,8 @@ constexpr Family f716() {
     f.endCmd = std::uint16_t{14};
     f.entryOrder = EntryOrder::VddFirst;
     f.times = {classicTimes(4, 0, 4, 10, 0, 0), dataSheetTimes(2, 0, 2, 6, 0, 0, 0, 100)};
+    // Its 2K words repeat up to 0x1FFF, which wraps to 0.
+    f.counter = {ProgramRepeat::EverySize, false, false};
     return f;
 }
 inline constexpr Family kF716 = f716();
@@ -556,7 +595,8 @@ constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_
             f.configLayout, {f.config, f.config2},
             f.times,        f.idless,
             f.calibration,  f.dataWriteErases,
-            f.vpp,          f.factoryWords};
+            f.vpp,          f.factoryWords,
+            f.counter};
 }
 
 }  // namespace catalogue_detail

@@ -74,6 +74,8 @@ IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
                 w.config2 = word;
             } else {
                 w.factory[d.factoryWords[0] == a ? 0 : 1] = word;
+                link.Kommando(cmd::ReadDataFromProgramMemory);
+                w.factoryTwice = w.factoryTwice && link.RdDaten() == word;
             }
         }
     }
@@ -95,8 +97,28 @@ void ChipOps::StartProgmode() {
     link_.StartProgmode(used);
 }
 
-void ChipOps::Autodetect(Probe probe, bool readAlong) {
+void ChipOps::Autodetect(Probe probe, bool readAlong, bool programAlong) {
     ReadAlong = false;
+    ProgramReadTo = -1;
+    // Program memory first where the counter can go on from its end to data
+    // byte 0, else after the EEPROM where it can go on to word 0.
+    std::int32_t programRead = -1;
+    const auto alongFirst = [&] {
+        const std::int32_t last = lastWordToRead(false);
+        const bool data = device_.DataLastAddr >= 0;
+        if (programAlong && (!data || stepsTo(PassStart::DataByte, last + 1))) {
+            ReadProgram(false);
+            programRead = last;
+            if (data) {
+                countOnTo(PassStart::DataByte);
+            }
+        }
+        ReadData();
+        if (programAlong && programRead < 0 && countOnTo(PassStart::ProgramWord)) {
+            ReadProgram(false);
+            programRead = last;
+        }
+    };
     // A chip of the selected type is entered in its own order from the start.
     // VPP first goes against the entry rules of the chips that ask VDD first,
     // so it is tried only where nothing answered and the type check has not
@@ -122,10 +144,10 @@ void ChipOps::Autodetect(Probe probe, bool readAlong) {
         }
         tried.push_back(order);
         const bool along = readAlong && tried.size() == 1;
-        read = along ? readIdWords(
-                           link_, clock_, order, [this] { ReadData(); }, &ids)
+        read = along ? readIdWords(link_, clock_, order, alongFirst, &ids)
                      : readIdWords(link_, clock_, order);
         ReadAlong = along;
+        ProgramReadTo = along ? programRead : -1;
         const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;
         if (!silent) {
             break;
@@ -138,13 +160,18 @@ void ChipOps::Autodetect(Probe probe, bool readAlong) {
         image_.ReadBack.at(MemoryImage::ConfigAddr) = read.config;
         image_.ReadBack.at(MemoryImage::Config2Addr) = row().hasConfig2() ? read.config2 : 0xFFFF;
     }
-    const auto [id, config, config2, factory] = read;
+    const auto [id, config, config2, factory, factoryTwice] = read;
 
     const IdLookup found = lookupDeviceId(id);
     DetectedIdWord = id;
     DetectedConfig = config;
     DetectedConfig2 = config2;
     DetectedFactoryWords = factory;
+    CheckedFactoryWords.reset();
+    if (probe == Probe::SelectedType && factoryTwice && found.type == device_.CurrentType &&
+        !found.noChip && !found.unknown && row().hasFactoryWords()) {
+        CheckedFactoryWords = factory;
+    }
     RevisionText = found.revisionText();
     device_.Is84A = found.is84A;
     report_.setPanel(1, "");

@@ -71,9 +71,12 @@ bool ChipOps::BulkEraseKeepingFactoryWords(bool data) {
     // Without read-back nothing can be compared; the erase itself leaves them.
     const bool check = d.hasFactoryWords() && !settings_.QuickAndDirty;
     std::array<std::uint16_t, 2> before{0xFFFF, 0xFFFF};
-    if (check && !ReadFactoryWords(before)) {
+    if (check && CheckedFactoryWords) {
+        before = *CheckedFactoryWords;
+    } else if (check && !ReadFactoryWords(before)) {
         return false;
     }
+    CheckedFactoryWords.reset();
     link_.Kommando(cmd::LoadConfiguration);
     link_.WrDaten(0x3FFF);
     link_.Kommando(cmd::BulkEraseProgramMemory);

@@ -194,6 +194,17 @@ class ChipOps {
     void StartProgmode();
     // The order StartProgmode uses for the current type on the current circuit.
     EntryOrder entryOrder() const;
+    // Where the next pass starts: program word 0, or data byte 0.
+    enum class PassStart { ProgramWord, DataByte };
+    // Brings the counter there without leaving programming mode where the chip's
+    // data sheet says how its counter repeats and counting on is quicker than the
+    // voltage pauses of a new entry (data-sheet timing only); false: nothing sent.
+    bool countOnTo(PassStart start);
+    // The Increment Address commands countOnTo would send from `counted`
+    // increments since entry; nullopt where it would not.
+    std::optional<std::int32_t> stepsTo(PassStart start, std::int32_t counted) const;
+    // countOnTo, or else a new entry.
+    void restartAt(PassStart start);
 
     // ---- Progress (gauge rules: never moves back; full, then hidden at the end) ----
     void UpdateRunGauge(std::int32_t position, std::int32_t maximum);
@@ -267,9 +278,16 @@ class ChipOps {
     // readAlong: the first bracket also reads the data EEPROM and the IDs and
     // configuration into ReadBack, as ReadData and ReadConfiguration do, so a
     // read or compare needs no entry of its own for them; ReadAlong tells
-    // whether the bracket that answered was that one.
-    void Autodetect(Probe probe = Probe::Unknown, bool readAlong = false);
+    // whether the bracket that answered was that one. programAlong: program
+    // memory as far as a compare needs it too, where the counter can be brought
+    // from the one to the other without a new entry; ProgramReadTo tells up to
+    // which word (-1: not read along).
+    void Autodetect(Probe probe = Probe::Unknown, bool readAlong = false,
+                    bool programAlong = false);
     bool ReadAlong = false;
+    std::int32_t ProgramReadTo = -1;
+    // The last word ReadProgram(whole) reads.
+    std::int32_t lastWordToRead(bool whole) const;
     // The type check before every command; false (and the message) on a mismatch.
     bool Autodetect3();
     std::int32_t DetectedType = Dev16F84;
@@ -346,6 +364,10 @@ class ChipOps {
     // message, counted) when the reads differ: then nothing may be erased.
     // Leaves the chip in a new programming mode, counter at 0.
     bool ReadFactoryWords(std::array<std::uint16_t, 2>& words);
+    // The factory's words as the type check of this command read them (twice
+    // alike) on a chip of the selected type; the erase takes them as the words
+    // before it, once, instead of an entry of its own to read them.
+    std::optional<std::array<std::uint16_t, 2>> CheckedFactoryWords;
     // Load Configuration (the counter at 0x2000, below the factory's words) and
     // the bulk erase, 11 too with data; the factory's words read before and
     // after, a changed one counted and named. Leaves the chip in a new
@@ -399,6 +421,7 @@ struct IdWords {
     std::uint16_t config2 = 0xFFFF;
     // The factory's words of the named chip (FactoryWords order); 0xFFFF: none.
     std::array<std::uint16_t, 2> factory{0xFFFF, 0xFFFF};
+    bool factoryTwice = true;  // each read the same a second time
 };
 // alongFirst, when given, runs right after entry, before Load Configuration
 // (reads of data memory); ids, when given, gets the four ID locations (low four

@@ -112,8 +112,7 @@ bool ChipOps::EraseLosesNothing() {
         link_.Kommando(cmd::IncrementAddress);
     }
     // Whichever way the burn goes, it starts at address 0.
-    link_.EndProgmode();
-    StartProgmode();
+    restartAt(PassStart::ProgramWord);
     return blank && (!idGaps || UnsetIdsBlank());
 }
 

@@ -21,7 +21,7 @@ constexpr bool present(std::uint16_t word) {
 
 }  // namespace
 
-void ChipOps::ReadProgram(bool whole) {
+std::int32_t ChipOps::lastWordToRead(bool whole) const {
     std::int32_t last = device_.ProgLastAddr;
     if (!whole) {
         // A compare needs no more than the file gives.
@@ -29,6 +29,11 @@ void ChipOps::ReadProgram(bool whole) {
             --last;
         }
     }
+    return last;
+}
+
+void ChipOps::ReadProgram(bool whole) {
+    const std::int32_t last = lastWordToRead(whole);
     for (std::int32_t a = 0; a <= last; ++a) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         image_.ReadBack.at(static_cast<std::size_t>(a)) = link_.RdDaten();
@@ -337,7 +342,11 @@ namespace pk {
 
 bool ChipOps::ReadDataTwice(std::vector<std::uint16_t>& kept) {
     // From address 0 of data memory; a second entry brings the counter back for
-    // the second pass. The chip is left in programming mode, counter at the end.
+    // the second pass, so the two are independent. The chip is left in
+    // programming mode, counter at the end.
+    if (link_.incrementsSinceEntry() != 0) {
+        restartAt(PassStart::DataByte);
+    }
     const auto count = static_cast<std::size_t>(device_.DataLastAddr + 1);
     kept.assign(count, 0xFF);
     for (std::size_t n = 0; n < count; ++n) {

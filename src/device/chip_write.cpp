@@ -177,9 +177,7 @@ void ChipOps::WriteProgram7x() {
         return;
     }
 
-    // Restarting programming mode is the only way back to address 0.
-    link_.EndProgmode();
-    StartProgmode();
+    restartAt(PassStart::ProgramWord);
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         link_.Kommando(cmd::ReadDataFromProgramMemory);
@@ -217,9 +215,7 @@ void ChipOps::WriteData() {
             if (!ReadDataTwice(kept)) {
                 return;
             }
-            // Only a new entry brings the counter back to address 0.
-            link_.EndProgmode();
-            StartProgmode();
+            restartAt(PassStart::DataByte);
         }
         link_.Kommando(cmd::BulkEraseDataMemory);
         sleepFor(waits().erase);
@@ -461,8 +457,6 @@ void ChipOps::WriteProgramRows(const NewerScheme& s, bool includeData) {
         }
         // Words beyond the last row visited are not in the file either.
         gapsBlank = gapsBlank && last == device_.ProgLastAddr;
-        link_.EndProgmode();
-        StartProgmode();
         std::int64_t fileRows = 0;
         std::int64_t dirtyRows = 0;
         for (std::int32_t base = 0; base <= last; base += row) {
@@ -474,8 +468,11 @@ void ChipOps::WriteProgramRows(const NewerScheme& s, bool includeData) {
             dirtyRows += dirty[static_cast<std::size_t>(base / row)] ? 1 : 0;
         }
         // The chip erase loses nothing when every word outside the file is blank.
-        if (s.selfTimedRows && gapsBlank && ProgramOnlyRowsPay(fileRows, dirtyRows, includeData) &&
-            EraseForProgramOnlyRows(includeData)) {
+        // It leaves the chip in a new entry whether it erased or not.
+        if (!s.selfTimedRows || !gapsBlank ||
+            !ProgramOnlyRowsPay(fileRows, dirtyRows, includeData)) {
+            restartAt(PassStart::ProgramWord);
+        } else if (EraseForProgramOnlyRows(includeData)) {
             programOnly = true;
             for (std::int32_t a = 0; a <= last; ++a) {
                 if (present(hex.at(static_cast<std::size_t>(a)))) {
@@ -523,8 +520,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s, bool includeData) {
     }
 
     // Every word the file gives, read back after all rows are written.
-    link_.EndProgmode();
-    StartProgmode();
+    restartAt(PassStart::ProgramWord);
     for (std::int32_t a = 0; a <= last; ++a) {
         const auto i = static_cast<std::size_t>(a);
         if (present(hex.at(i))) {

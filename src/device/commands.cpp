@@ -318,10 +318,26 @@ enum class AreaEnd { Done, Stopped, NoAnswer };
 // over. A failed program or data word stops the burn: one message says what
 // failed and what was left unburnt, and the counters count it all. When the chip
 // never answered, the message says so instead.
+// The area's routine in programming mode: in the entry the area before left
+// open, or in a new one. `stay` keeps it open for the next area when every word
+// went in.
 AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end, bool includeData,
-                 const std::function<void()>& routine) {
+                 const std::function<void()>& routine, bool stay) {
     const std::size_t before = chip.report.failures().size();
-    bracket(chip, routine);
+    if (!chip.link.inProgrammingMode()) {
+        chip.ops.StartProgmode();
+    }
+    try {
+        routine();
+    } catch (...) {
+        if (chip.link.inProgrammingMode()) {
+            chip.link.EndProgmode();
+        }
+        throw;
+    }
+    if (chip.link.inProgrammingMode() && (!stay || chip.report.failures().size() != before)) {
+        chip.link.EndProgmode();
+    }
     const std::vector<WordFailure> failures = chip.report.failures();
     const MemoryImage& image = chip.ops.image();
     if (failures.size() == before) {
@@ -541,7 +557,7 @@ std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected) {
            (chosen != nullptr ? std::string(chosen->listText) : std::string("?")) + ".";
 }
 
-Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong) {
+Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, bool programAlong) {
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
     ops.TypeMismatch = false;
@@ -556,8 +572,10 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong) {
         return Outcome::Ok;
     }
     const std::int32_t selected = device.CurrentType;
-    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType,
-                   readAlong && !choice.fromChip && ops.settings().Timing == TimingMode::DataSheet);
+    const bool along =
+        readAlong && !choice.fromChip && ops.settings().Timing == TimingMode::DataSheet;
+    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType, along,
+                   along && programAlong);
     const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered. Even the old 16F84
@@ -627,8 +645,21 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     chip.ops.KeptCalibration.reset();
     chip.ops.CalibrationRefused = false;
     const bool data = options.includeData;
-    AreaEnd end =
-        burnArea(chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data, [&] {
+    // The data-sheet timing goes on from one area to the next in one entry where
+    // the counter can be brought to where the next one starts; Load Configuration
+    // reaches the IDs from anywhere.
+    const bool stay = chip.ops.settings().Timing == TimingMode::DataSheet;
+    struct Leave {
+        ChipSession& chip;
+        ~Leave() {
+            if (chip.link.inProgrammingMode()) {
+                chip.link.EndProgmode();
+            }
+        }
+    } leave{chip};
+    AreaEnd end = burnArea(
+        chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data,
+        [&] {
             if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
                 chip.ops.WriteProgram7x();
             } else if (const auto scheme = newerScheme(info.type);
@@ -643,14 +674,20 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
                 }
                 chip.ops.WriteProgram();
             }
-        });
+        },
+        stay);
     // Not erased because the calibration could not be kept: nothing more to burn.
     if (end == AreaEnd::Done && !chip.ops.CalibrationRefused && data) {
-        end = burnArea(chip, answered, Area::Data, dataEnd, data, [&] { chip.ops.WriteData(); });
+        if (chip.link.inProgrammingMode() && !chip.ops.countOnTo(ChipOps::PassStart::DataByte)) {
+            chip.link.EndProgmode();
+        }
+        end = burnArea(
+            chip, answered, Area::Data, dataEnd, data, [&] { chip.ops.WriteData(); }, stay);
     }
     if (end == AreaEnd::Done && !chip.ops.CalibrationRefused) {
-        end = burnArea(chip, answered, Area::Config, MemoryImage::IdBase + 4, data,
-                       [&] { chip.ops.WriteConfiguration(); });
+        end = burnArea(
+            chip, answered, Area::Config, MemoryImage::IdBase + 4, data,
+            [&] { chip.ops.WriteConfiguration(); }, false);
     }
     if (end == AreaEnd::NoAnswer) {
         r.outcome = Outcome::NoChip;
@@ -662,7 +699,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
 
 CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, given.chip, true)) != Outcome::Ok) {
+    if ((r.outcome = checkType(chip, given.chip, true, true)) != Outcome::Ok) {
         return r;
     }
     BurnOptions options = given;
@@ -672,7 +709,10 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     }
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
-    bracket(chip, [&] { chip.ops.ReadProgram(false); });
+    // The file, read again, may reach further than what the type check read along.
+    if (chip.ops.ProgramReadTo < chip.ops.lastWordToRead(false)) {
+        bracket(chip, [&] { chip.ops.ReadProgram(false); });
+    }
     // Load Configuration reaches the IDs from anywhere in the data memory: one
     // entry for both, unless the type check read them along.
     if (!chip.ops.ReadAlong) {

@@ -186,9 +186,10 @@ std::string noChipMessage(std::uint16_t idWord);
 std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected);
 
 // The type check before a command; Ok or NoChip/WrongType after its message.
-// readAlong: see ChipOps::Autodetect; only for a selected type in the
-// data-sheet timing (the classic timing keeps its own sequence).
-Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong = false);
+// readAlong, programAlong: see ChipOps::Autodetect; only for a selected type in
+// the data-sheet timing (the classic timing keeps its own sequence).
+Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong = false,
+                  bool programAlong = false);
 
 CommandResult burn(ChipSession& chip, const BurnOptions& options);
 CommandResult verify(ChipSession& chip, const BurnOptions& options);

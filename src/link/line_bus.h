@@ -84,6 +84,7 @@ class LineBus {
     // about 40 us. An unusable measurement (0 ms or less) leaves 100.
     void Bremse();
     void sleepMs(int ms) { clock_.sleepMs(ms); }
+    const Clock& clock() const { return clock_; }
     // A wait below a millisecond or between whole ones (a clock held for P9).
     void sleepFor(std::chrono::nanoseconds d) { clock_.sleepFor(d); }
 

@@ -19,6 +19,16 @@ void ProgrammingMode::start(EntryOrder wanted) {
     // VPP off an unpowered chip; VPP first holds a chip in reset that would
     // otherwise start its program (internal oscillator, MCLR as input).
     const Circuit& c = bus_.circuit();
+    if (settleFrom_) {
+        // Whole milliseconds, as every voltage pause.
+        const auto owed = std::chrono::ceil<std::chrono::milliseconds>(
+            std::chrono::milliseconds(pausesFor(bus_).second) -
+            (bus_.clock().monotonic() - *settleFrom_));
+        settleFrom_.reset();
+        if (owed.count() > 0) {
+            bus_.sleepMs(static_cast<int>(owed.count()));
+        }
+    }
     bus_.forgetWritten();
     bus_.change(c.entry);
     const EntryOrder order = orderFor(c, wanted);
@@ -48,6 +58,10 @@ void ProgrammingMode::end() {
     bus_.sleepMs(pause.first);
     bus_.change(c.vddOff);
     bus_.change(c.endLines);
+    if (bus_.dataSheetTiming()) {
+        settleFrom_ = bus_.clock().monotonic();
+        return;
+    }
     bus_.sleepMs(pause.second);
 }
 

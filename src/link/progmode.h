@@ -4,6 +4,7 @@
 // do; leaving it; and the idle state of the lines between operations.
 
 #include <chrono>
+#include <optional>
 
 #include "link/circuit.h"
 #include "link/line_bus.h"
@@ -18,7 +19,9 @@ class ProgrammingMode {
     // and of exit, and after the second. The classic timing's are generous for
     // any switch; the chips themselves need 5 us between VPP and the first
     // clock. The data-sheet timing leaves the switch transistors and the
-    // socket's capacitors 10 ms per step, still two thousand times that.
+    // socket's capacitors 10 ms per step, still two thousand times that. Its
+    // pause after VDD off is owed only to the next entry: it is waited there, as
+    // far as it has not passed, so a command does not end on an idle wait.
     struct Pauses {
         int first;
         int second;
@@ -49,6 +52,8 @@ class ProgrammingMode {
   private:
     LineBus& bus_;
     bool active_ = false;
+    // When VDD went off with its settling pause still owed to the next entry.
+    std::optional<std::chrono::nanoseconds> settleFrom_;
 };
 
 }  // namespace pk

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/circuit.h"
@@ -49,16 +50,36 @@ class ProgrammerLink {
     void Bremse() { bus_.Bremse(); }
 
     // ---- Serial frames (only in programming mode) ----
-    void Kommando(std::uint16_t command) { pk::Kommando(bus_, command); }
+    void Kommando(std::uint16_t command) {
+        pk::Kommando(bus_, command);
+        if (command == kLoadConfiguration) {
+            counted_.reset();
+        } else if (command == kIncrementAddress && counted_) {
+            ++*counted_;
+        }
+    }
     void WrDaten(std::uint16_t word) { pk::WrDaten(bus_, word); }
     std::uint16_t RdDaten() { return pk::RdDaten(bus_); }
 
     // ---- Programming mode ----
-    void StartProgmode(EntryOrder wanted = EntryOrder::VddFirst) { mode_.start(wanted); }
-    void EndProgmode() { mode_.end(); }
+    void StartProgmode(EntryOrder wanted = EntryOrder::VddFirst) {
+        mode_.start(wanted);
+        counted_ = 0;
+    }
+    void EndProgmode() {
+        mode_.end();
+        counted_.reset();
+    }
+    // Increment Address commands since entry, while no Load Configuration has
+    // taken the chip's address counter into configuration memory; where that
+    // leaves the counter in the chip's memory is the chip's own rule.
+    std::optional<std::int32_t> incrementsSinceEntry() const { return counted_; }
     void Anfang() { mode_.idle(); }
     bool inProgrammingMode() const { return mode_.active(); }
-    void safeIdle() { mode_.safeIdle(); }
+    void safeIdle() {
+        mode_.safeIdle();
+        counted_.reset();
+    }
 
     // ---- Search ----
     static std::uint8_t SearchExtraBits(std::int32_t driverIndex, std::int32_t switchIndex) {
@@ -70,8 +91,13 @@ class ProgrammerLink {
     std::int32_t portBase() const { return bus_.portBase(); }
 
   private:
+    // The two commands that move every 14-bit chip's address counter.
+    static constexpr std::uint16_t kLoadConfiguration = 0;
+    static constexpr std::uint16_t kIncrementAddress = 6;
+
     LineBus bus_;
     ProgrammingMode mode_;
+    std::optional<std::int32_t> counted_;
 };
 
 }  // namespace pk
