@@ -146,6 +146,9 @@ struct CycleTimes {
     std::chrono::microseconds step{0};             // between steps in configuration memory
     std::chrono::microseconds programOnly{0};      // 0x18 on an erased word; 0: no such cycle
     std::chrono::microseconds endHold{0};          // after End Programming, before the next bit
+    // tdly1/tdly2, from a frame's last falling clock edge to the next frame (the
+    // data-sheet timing; the classic one waits its Delay).
+    std::chrono::nanoseconds frameGap{1000};
 };
 
 struct ChipTimes {
@@ -289,6 +292,14 @@ struct Family {
     CounterFacts counter{};
 };
 
+// The data sheets of the 16F87xA and 16F87/88, 16F818/819 ask only 100 ns
+// between frames at 4.5 to 5.5 V, which their erase and program-only cycles
+// need anyway.
+constexpr Family withShortFrameGap(Family f) {
+    f.times.dataSheet.frameGap = std::chrono::nanoseconds(100);
+    return f;
+}
+
 constexpr Family withCounter(Family f, CounterFacts counter) {
     f.counter = counter;
     return f;
@@ -411,7 +422,7 @@ inline constexpr Family kF62xA = withCounter(
 // 8 ms; the chip erase 31 takes at most 8 ms. After a chip erase, 24 programs
 // an erased row in 1 ms, ended by 23 and 0.1 ms of discharge.
 // The counter wraps from 0x1FFF to 0.
-inline constexpr Family kF87xA = withCounter(
+inline constexpr Family kF87xA = withShortFrameGap(withCounter(
     withVpp(Family{WriteScheme::Rows,
                    8,
                    std::nullopt,
@@ -423,14 +434,14 @@ inline constexpr Family kF87xA = withCounter(
                    {classicTimes(10, 10, 15, 15, 0, 0), dataSheetTimes(8, 8, 8, 8, 0, 0, 1, 100)},
                    std::nullopt},
             {850, 1350}),
-    {ProgramRepeat::AfterTop, false, false});
+    {ProgramRepeat::AfterTop, false, false}));
 
 // 16F87/88, 16F818/819: four latches, 24 .. 23 at least 1 ms (2 ms below
 // 4.5 V) after a 32-word row erase 8 .. 23; the chip erase 31 at most 10 ms.
 // VDD, then VPP within 250 µs. Above the implemented words the counter
 // addresses them again, and from 0x1FFF it steps into configuration memory;
 // data commands take the low 8 bits.
-inline constexpr Family kF88 = withCounter(
+inline constexpr Family kF88 = withShortFrameGap(withCounter(
     withVpp(Family{WriteScheme::Rows,
                    4,
                    std::uint16_t{23},
@@ -447,7 +458,7 @@ inline constexpr Family kF88 = withCounter(
                    {},
                    std::uint16_t{24}},
             {850, 1350}),
-    {ProgramRepeat::EverySize, true, true});
+    {ProgramRepeat::EverySize, true, true}));
 
 // The 16F87/88 are the 16F818/819 with a second configuration word at 0x2008:
 // IESO (bit 1) and FCMEN (bit 0); the other bits read as ones.

@@ -95,6 +95,9 @@ void ChipOps::StartProgmode() {
         report_.setPanel(1, kEntryOrderText);
     }
     link_.StartProgmode(used);
+    if (settings_.Timing == TimingMode::DataSheet) {
+        link_.bus().setFrameGap(row().times.dataSheet.frameGap);
+    }
 }
 
 void ChipOps::Autodetect(Probe probe, bool readAlong, bool programAlong) {

@@ -317,9 +317,11 @@ class ChipOps {
         const ChipTimes& t = *procedure().times;
         return settings_.Timing == TimingMode::DataSheet ? t.dataSheet : t.classic;
     }
-    // The data-sheet timing waits each cycle's maximum and this much more (a
-    // wait 10 % short is caught by the simulator, so the margin is known to be real).
-    static constexpr int kDataSheetMarginPercent = 5;
+    // The data-sheet timing waits each cycle's maximum, which the data sheets
+    // give for the whole range of supply, temperature and parts, and this much
+    // more for the PC's clock (sleeps are never short, a quartz is off by far
+    // less; a wait 10 % short is caught by the simulator, so the margin is real).
+    static constexpr int kDataSheetMarginPercent = 1;
     // The data-sheet timing on a chip with program-only cycles, when the file
     // fills enough words for the erase to pay: the chip's erase, then 0x18 per
     // word. Says which way it went in status-bar panel 1.

@@ -116,10 +116,10 @@ class P18Ops {
     CommandResult unprotect(const P18Device& d);
 
     // ---- Cycle waits in the chosen timing ------------------------------------
-    // Data sheet: the chip's time and 5 %; classic: twice the chip's time.
+    // Data sheet: the chip's time and 1 %; classic: twice the chip's time.
     std::chrono::nanoseconds wait(std::chrono::microseconds chipTime) const;
     p18::Hold programmingHold(const P18Device& d) const;
-    static constexpr int kDataSheetMarginPercent = 5;
+    static constexpr int kDataSheetMarginPercent = 1;
     static constexpr int kClassicFactor = 2;
 
     // The circuit's VPP may go to the part: its range holds it, or the user

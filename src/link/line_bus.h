@@ -73,7 +73,10 @@ class LineBus {
     // rising clock edge of a frame comes 1 us (or `gap`) after the last falling
     // edge of the one before. The classic timing's Delays are far longer; nothing
     // to do there.
-    void frameStart(std::chrono::nanoseconds gap = kFrameGap);
+    void frameStart() { frameStart(frameGap_); }
+    void frameStart(std::chrono::nanoseconds gap);
+    // The gap of the 14-bit frames: kFrameGap, or a chip's own.
+    void setFrameGap(std::chrono::nanoseconds gap) { frameGap_ = gap; }
     void frameEnd();
     bool dataSheetTiming() const { return settings_.Timing == TimingMode::DataSheet; }
     // The clock's rise and a data bit in one write, where the data-sheet timing
@@ -98,6 +101,7 @@ class LineBus {
     UserDialog& dialog_;
     ProgrammerSettings& settings_;
     std::int32_t& portBase_;
+    std::chrono::nanoseconds frameGap_ = kFrameGap;
     // When the last line change had been made, and when the last frame ended.
     std::chrono::nanoseconds lastChange_{0};
     std::chrono::nanoseconds frameEnd_{0};

@@ -62,7 +62,10 @@ class ProgrammerLink {
     std::uint16_t RdDaten() { return pk::RdDaten(bus_); }
 
     // ---- Programming mode ----
+    // Frames start with the gap every chip takes; a routine that knows the
+    // chip may shorten it for this entry.
     void StartProgmode(EntryOrder wanted = EntryOrder::VddFirst) {
+        bus_.setFrameGap(kFrameGap);
         mode_.start(wanted);
         counted_ = 0;
     }

@@ -37,7 +37,8 @@
 //   the line only tdly3 (80 ns, 16F7x 200 ns) after its rising edge: a host that
 //   samples earlier reads the line as it was before the edge (logged). Between the end
 //   of a command or frame (its last falling edge) and the first rising edge of
-//   the next at least 1 µs must pass.
+//   the next at least tdly2 must pass: 1 µs, on the 16F87xA, 16F87/88 and
+//   16F818/819 (at 4.5 to 5.5 V) 100 ns.
 //
 // Commands by family (others are logged as unsupported and ignored)
 //   0 Load Configuration (PC := 0x2000, then the latch), 2/3 Load Data for

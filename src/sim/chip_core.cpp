@@ -470,8 +470,13 @@ void ChipCore::clockEdge(bool rising, bool data, nanoseconds now) {
                 violation(now, "first clock less than 5 µs after VPP came on");
             }
         }
-        if (lastUnitEnd_ && now - *lastUnitEnd_ < microseconds(1)) {
-            violation(now, "less than 1 µs between commands or between a command and its data");
+        const nanoseconds gap = behaviour().cycleTimes(model_).frameGap;
+        if (lastUnitEnd_ && now - *lastUnitEnd_ < gap) {
+            const std::string least = gap >= microseconds(1)
+                                          ? std::to_string(gap / microseconds(1)) + " µs"
+                                          : std::to_string(gap.count()) + " ns";
+            violation(now,
+                      "less than " + least + " between commands or between a command and its data");
         }
     }
     if (!rising && dischargeUntil_) {

@@ -78,6 +78,9 @@ struct CycleTimes {
     std::chrono::nanoseconds externalMin{0};
     // tdly3: a read bit is on the data line this long after its rising clock edge.
     std::chrono::nanoseconds dataValid{80};
+    // tdly1, tdly2: from the last falling edge of a command or frame to the first
+    // rising edge of the next.
+    std::chrono::nanoseconds frameGap{1000};
 };
 
 // Levels at the chip's pins.

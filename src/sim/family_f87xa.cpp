@@ -19,9 +19,10 @@ class F87xA final : public NewerFamily {
 
     CycleTimes cycleTimes(const ChipModel& /*model*/) const override {
         // Begin Erase/Programming and chip erase at most 8 ms each; the host
-        // times 24 .. 23 itself, at least 1 ms.
-        return {milliseconds(8), milliseconds(8), milliseconds(1), milliseconds(8),
-                milliseconds(8), milliseconds(8), milliseconds(1)};
+        // times 24 .. 23 itself, at least 1 ms. At 4.5 to 5.5 V, 100 ns between
+        // frames.
+        return {milliseconds(8), milliseconds(8), milliseconds(1), milliseconds(8), milliseconds(8),
+                milliseconds(8), milliseconds(1), nanoseconds(80), nanoseconds(100)};
     }
 
     bool programProtected(const ChipCore& chip, int /*address*/) const override {

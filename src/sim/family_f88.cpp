@@ -25,8 +25,9 @@ class F88 final : public NewerFamily {
         // in the later revision; the 16F818/819 8 ms (DS39603C).
         const nanoseconds chipErase =
             model.chipErase.count() > 0 ? model.chipErase : milliseconds(10);
-        return {milliseconds(1), milliseconds(1), milliseconds(1), milliseconds(2),
-                milliseconds(2), chipErase,       milliseconds(1)};
+        // At 4.5 to 5.5 V, 100 ns between frames.
+        return {milliseconds(1), milliseconds(1), milliseconds(1), milliseconds(2), milliseconds(2),
+                chipErase,       milliseconds(1), nanoseconds(80), nanoseconds(100)};
     }
 
     bool runsOwnProgram(const ChipCore& chip) const override {

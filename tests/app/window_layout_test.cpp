@@ -11,6 +11,10 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
+#include <algorithm>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "ostrac_fixture.h"
 #include "setupdialog.h"
@@ -40,6 +44,39 @@ void expectNothingSqueezed(const QWidget& top, const std::string& where) {
     }
 }
 
+// A walk through n types that has every ordered pair of different types as
+// neighbours exactly once: an Euler circuit of the complete directed graph.
+std::vector<int> everyPairOnce(int n) {
+    std::vector<int> tried(static_cast<std::size_t>(n), 0);  // next successor per type
+    std::vector<int> path{0};
+    std::vector<int> walk;
+    while (!path.empty()) {
+        const int v = path.back();
+        int& next = tried[static_cast<std::size_t>(v)];
+        next += next == v ? 1 : 0;
+        if (next < n) {
+            path.push_back(next++);
+        } else {
+            walk.push_back(v);
+            path.pop_back();
+        }
+    }
+    std::reverse(walk.begin(), walk.end());
+    return walk;
+}
+
+TEST(WindowLayout, EveryPairWalkHasEachOrderedPairOnce) {
+    for (const int n : {2, 3, 7}) {
+        const std::vector<int> walk = everyPairOnce(n);
+        std::set<std::pair<int, int>> seen;
+        for (std::size_t i = 1; i < walk.size(); ++i) {
+            EXPECT_NE(walk[i - 1], walk[i]);
+            EXPECT_TRUE(seen.insert({walk[i - 1], walk[i]}).second);
+        }
+        EXPECT_EQ(seen.size(), static_cast<std::size_t>(n * (n - 1)));
+    }
+}
+
 TEST(WindowLayout, MainWindowKeepsItsSizeThroughEveryTypeChangeInBothViews) {
     for (const bool quickAndDirty : {false, true}) {
         test::Window win;
@@ -51,15 +88,7 @@ TEST(WindowLayout, MainWindowKeepsItsSizeThroughEveryTypeChangeInBothViews) {
         ASSERT_EQ(win.w->size(), kMainSize) << view;
         QComboBox* types = win.ui().TypComboBox;
         // Every type after every other one: each pair of neighbours once in each order.
-        std::vector<int> order;
-        for (int a = 0; a < types->count(); ++a) {
-            for (int b = 0; b < types->count(); ++b) {
-                if (a != b) {
-                    order.insert(order.end(), {a, b});
-                }
-            }
-        }
-        for (const int type : order) {
+        for (const int type : everyPairOnce(types->count())) {
             types->setCurrentIndex(type);
             win.w->TypComboBoxChange();
             settle();

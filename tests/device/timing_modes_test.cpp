@@ -168,6 +168,44 @@ TEST(TimingModes, ReadAndCompareFindTheSameWordsWithFewerEntries) {
     EXPECT_EQ(found[0], found[1]);
 }
 
+// The data-sheet timing leaves programming mode only where the chip needs a new
+// entry: after the type check, after an erase in configuration memory, and to
+// start a pass over where its data sheet says nothing of how its counter
+// repeats. Counting on must still land on word 0 and byte 0: the compare finds
+// every word the burn wrote.
+TEST(TimingModes, DataSheetBurnAndCompareEnterOnlyWhereTheChipNeedsIt) {
+    struct Row {
+        const char* chip;
+        int burnEntries;
+        int verifyEntries;
+    };
+    // 16F84A: its data sheet says nothing of the counter above 1K. 16F628A,
+    // 16F631: the EEPROM bytes the file leaves out are read twice, in two
+    // entries. 16F88: its counter steps from 0x1FFF into configuration memory.
+    // 12F629: its calibration is read and restored in entries of their own.
+    // 16F887, 16F631, 16F716: a new entry after the erase at 0x2000.
+    for (const Row& row :
+         {Row{"16F84A", 4, 2}, Row{"16F628A", 4, 1}, Row{"16F877A", 2, 1}, Row{"16F818", 2, 1},
+          Row{"16F88", 3, 1}, Row{"12F629", 6, 1}, Row{"16F887", 3, 1}, Row{"16F631", 6, 1},
+          Row{"16F716", 3, 1}, Row{"16F72", 3, 1}}) {
+        SCOPED_TRACE(row.chip);
+        Bench b(row.chip);
+        b.settings.Timing = TimingMode::DataSheet;
+        const std::vector<bool> inFile = fillFile(b, Held::Random);
+        fillChip(b, Held::Random, inFile, 5);
+        b.image.IdWords = {1, 2, 3, 4};
+        ASSERT_TRUE(b.burn());
+        EXPECT_EQ(b.errors.sum(), 0) << (b.report.messages.empty() ? "" : b.report.messages[0]);
+        EXPECT_EQ(b.log().modeEntries(), row.burnEntries);
+        b.circuit.log().clear();
+        const CommandResult v = verify(b.session, b.imageOptions());
+        EXPECT_EQ(v.outcome, Outcome::Ok);
+        EXPECT_EQ(b.errors.sum(), 0);
+        EXPECT_EQ(b.log().modeEntries(), row.verifyEntries);
+        EXPECT_TRUE(b.clean()) << b.violations();
+    }
+}
+
 std::vector<Case> everyRow() {
     std::vector<Case> cases;
     for (const DeviceInfo& d : kDevices) {
