@@ -241,6 +241,8 @@ struct DeviceInfo {
     VppRange vpp;
     FactoryWords factoryWords;  // configuration-memory addresses of the factory's words
     CounterFacts counter;
+    // Its data sheet has VDD go off before VPP when programming mode is left.
+    bool vddOffFirst;
 
     constexpr bool isFactoryWord(std::int32_t address) const {
         return address != 0 && (address == factoryWords[0] || address == factoryWords[1]);
@@ -290,6 +292,7 @@ struct Family {
     std::uint16_t programCmd = 8;  // 8, or 24 where the host times the cycle
     FactoryWords factoryWords{};
     CounterFacts counter{};
+    bool vddOffFirst = false;
 };
 
 // The data sheets of the 16F87xA and 16F87/88, 16F818/819 ask only 100 ns
@@ -534,11 +537,17 @@ inline constexpr Family kF88x8 = withCounter(f88x(8), {ProgramRepeat::EverySize,
 // 12F683, 16F684/688, 16F631 .. 16F690: calibration at 0x2008; bits 13:12 of the
 // configuration word are not stored. Nothing says a data write erases the byte:
 // the EEPROM is erased before it is written. VIHH 10 to 13 V.
+// VDD goes off before VPP when the mode is left.
+constexpr Family withVddOffFirst(Family f) {
+    f.vddOffFirst = true;
+    return f;
+}
+
 // Smaller memories repeat up to 0x1FFF, which wraps to 0.
-inline constexpr Family kF6xx = withCounter(
+inline constexpr Family kF6xx = withVddOffFirst(withCounter(
     programOnlyRows(4, ConfigLayout::Layout6xx, {0x2007, 0x0FFF, 0x0040, 0x0080, 0x0040},
                     {0x2008, 0}, false, {1000, 1300}),
-    {ProgramRepeat::EverySize, false, false});
+    {ProgramRepeat::EverySize, false, false}));
 
 // 16F913 .. 16F946: as the 16F88x but one word with DEBUG in bit 12, and two
 // calibration words, 0x2008 and 0x2009. VIHH 10 to 12 V.
@@ -547,8 +556,8 @@ constexpr Family f91x(int latchWords) {
                            {0x2007, 0x1FFF, 0x0040, 0x0080, 0x0040}, {0x2008, 0x2009}, true,
                            {1000, 1200});
 }
-inline constexpr Family kF91x4 = f91x(4);
-inline constexpr Family kF91x8 = f91x(8);
+inline constexpr Family kF91x4 = withVddOffFirst(f91x(4));
+inline constexpr Family kF91x8 = withVddOffFirst(f91x(8));
 
 // 16F785: the 16F6xx's word, two calibration words, a program cycle of at most
 // 2.5 ms and a data cycle of 6 ms that erases the byte first. VIHH 10 to 12 V.
@@ -559,7 +568,7 @@ constexpr Family f785() {
     f.times.dataSheet.config = std::chrono::microseconds(2500);
     return f;
 }
-inline constexpr Family kF785 = f785();
+inline constexpr Family kF785 = withVddOffFirst(f785());
 
 // 12F609/615, 16F610/616: only the host-timed 24, ended by 10 after at least
 // 3 ms, then 100 µs before the next command; one word per cycle (16F616: rows
@@ -573,8 +582,8 @@ constexpr Family f61x(int latchWords) {
     f.times = {classicTimes(4, 0, 4, 10, 0, 0), dataSheetTimes(3, 0, 3, 6, 0, 0, 0, 100)};
     return f;
 }
-inline constexpr Family kF61x1 = f61x(1);
-inline constexpr Family kF61x4 = f61x(4);
+inline constexpr Family kF61x1 = withVddOffFirst(f61x(1));
+inline constexpr Family kF61x4 = withVddOffFirst(f61x(4));
 
 // 16F716: rows of 4 with the host-timed 24, ended by 14 after at most 2 ms (14
 // also sets the latches to ones); CP is bit 13. VDD first. VIHH 11 to 13.5 V.
@@ -607,7 +616,7 @@ constexpr DeviceInfo row(DeviceType type, std::string_view listText, std::int32_
             f.times,        f.idless,
             f.calibration,  f.dataWriteErases,
             f.vpp,          f.factoryWords,
-            f.counter};
+            f.counter,      f.vddOffFirst};
 }
 
 }  // namespace catalogue_detail

@@ -26,7 +26,8 @@ bool eepromProtected(std::int32_t type, std::uint16_t config) {
 }  // namespace
 
 IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
-                    const std::function<void()>& alongFirst, std::array<std::uint16_t, 4>* ids) {
+                    const std::function<void()>& alongFirst, std::array<std::uint16_t, 4>* ids,
+                    bool vddOffFirst) {
     IdWords w;
     // The classic timing rests 1 ms after each step to the ID; the chips ask
     // no wait after an increment (1 us between frames).
@@ -37,7 +38,7 @@ IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
             clock.sleepMs(1);
         }
     };
-    link.StartProgmode(order);
+    link.StartProgmode(order, vddOffFirst);
     if (alongFirst) {
         alongFirst();
     }
@@ -94,7 +95,7 @@ void ChipOps::StartProgmode() {
         entryNoteType_ = device_.CurrentType;
         report_.setPanel(1, kEntryOrderText);
     }
-    link_.StartProgmode(used);
+    link_.StartProgmode(used, row().vddOffFirst);
     if (settings_.Timing == TimingMode::DataSheet) {
         link_.bus().setFrameGap(row().times.dataSheet.frameGap);
     }
@@ -147,8 +148,10 @@ void ChipOps::Autodetect(Probe probe, bool readAlong, bool programAlong) {
         }
         tried.push_back(order);
         const bool along = readAlong && tried.size() == 1;
-        read = along ? readIdWords(link_, clock_, order, alongFirst, &ids)
-                     : readIdWords(link_, clock_, order);
+        // The selected type's own entry is left its own way too.
+        const bool offFirst = probe != Probe::Unknown && order == entryOrder() && row().vddOffFirst;
+        read = along ? readIdWords(link_, clock_, order, alongFirst, &ids, offFirst)
+                     : readIdWords(link_, clock_, order, {}, nullptr, offFirst);
         ReadAlong = along;
         ProgramReadTo = along ? programRead : -1;
         const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;

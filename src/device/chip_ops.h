@@ -427,10 +427,10 @@ struct IdWords {
 };
 // alongFirst, when given, runs right after entry, before Load Configuration
 // (reads of data memory); ids, when given, gets the four ID locations (low four
-// bits) read on the way to the device ID.
+// bits) read on the way to the device ID; vddOffFirst: see ProgrammingMode::start.
 IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
                     const std::function<void()>& alongFirst = {},
-                    std::array<std::uint16_t, 4>* ids = nullptr);
+                    std::array<std::uint16_t, 4>* ids = nullptr, bool vddOffFirst = false);
 
 // "Kalibrierung ab Werk: 0x2008 = 0x1F94, 0x2009 = 0x3FF8": the factory's words
 // of a chip that has them, as read; "" for a chip without.

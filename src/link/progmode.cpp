@@ -14,7 +14,7 @@ EntryOrder ProgrammingMode::orderFor(const Circuit& c, EntryOrder wanted) {
     return c.entryOrders.can(wanted) ? wanted : EntryOrder::VddFirst;
 }
 
-void ProgrammingMode::start(EntryOrder wanted) {
+void ProgrammingMode::start(EntryOrder wanted, bool vddOffFirst) {
     // Clock and data are held low while the voltages come up. VDD first keeps
     // VPP off an unpowered chip; VPP first holds a chip in reset that would
     // otherwise start its program (internal oscillator, MCLR as input).
@@ -46,17 +46,19 @@ void ProgrammingMode::start(EntryOrder wanted) {
     }
     bus_.change(vddFirst ? c.vppOn : c.vddOn);
     active_ = true;
+    vddOffFirst_ = vddOffFirst && c.entryOrders.can(EntryOrder::VppFirst);
     bus_.sleepMs(pause.second);
 }
 
 void ProgrammingMode::end() {
-    // VPP goes first, so the chip never sees 12 V without its supply.
+    // VPP goes first, so the chip never sees 12 V without its supply; unless
+    // its data sheet asks VDD first, which the circuit can then do.
     const Circuit& c = bus_.circuit();
     const ProgrammingMode::Pauses pause = pausesFor(bus_);
-    bus_.change(c.vppOff);
+    bus_.change(vddOffFirst_ ? c.vddOff : c.vppOff);
     active_ = false;
     bus_.sleepMs(pause.first);
-    bus_.change(c.vddOff);
+    bus_.change(vddOffFirst_ ? c.vppOff : c.vddOff);
     bus_.change(c.endLines);
     if (bus_.dataSheetTiming()) {
         settleFrom_ = bus_.clock().monotonic();

@@ -37,8 +37,12 @@ class ProgrammingMode {
     // else VDD first, which every circuit can.
     static EntryOrder orderFor(const Circuit& c, EntryOrder wanted);
 
-    // The chip's address counter stands at 0 afterwards.
-    void start(EntryOrder wanted = EntryOrder::VddFirst);
+    // The chip's address counter stands at 0 afterwards. vddOffFirst: the chip's
+    // data sheet asks VDD off before VPP when the mode is left (a chip on its
+    // internal oscillator with MCLR off would otherwise run its own program for
+    // the pause in between); end() does so where the circuit can switch the two
+    // apart, else VPP first as for every other chip.
+    void start(EntryOrder wanted = EntryOrder::VddFirst, bool vddOffFirst = false);
     void end();
     // Idle lines and voltages off; nothing at all without port access.
     void idle();
@@ -52,6 +56,7 @@ class ProgrammingMode {
   private:
     LineBus& bus_;
     bool active_ = false;
+    bool vddOffFirst_ = false;
     // When VDD went off with its settling pause still owed to the next entry.
     std::optional<std::chrono::nanoseconds> settleFrom_;
 };

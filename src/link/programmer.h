@@ -64,9 +64,9 @@ class ProgrammerLink {
     // ---- Programming mode ----
     // Frames start with the gap every chip takes; a routine that knows the
     // chip may shorten it for this entry.
-    void StartProgmode(EntryOrder wanted = EntryOrder::VddFirst) {
+    void StartProgmode(EntryOrder wanted = EntryOrder::VddFirst, bool vddOffFirst = false) {
         bus_.setFrameGap(kFrameGap);
-        mode_.start(wanted);
+        mode_.start(wanted, vddOffFirst);
         counted_ = 0;
     }
     void EndProgmode() {

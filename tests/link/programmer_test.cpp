@@ -166,6 +166,46 @@ TEST(LineBus, DataSheetTimingWritesTheClassicLineStatesInFewerWritesWithoutReadi
     }
 }
 
+// A chip whose data sheet asks VDD off first at exit gets it wherever the
+// circuit can switch VDD alone; every other chip, and every circuit that
+// cannot, sees VPP go first.
+TEST(ProgrammingMode, ExitTurnsVddOffFirstOnlyWhereAskedAndSwitchable) {
+    int vddFirstExits = 0;
+    for (auto [driver, sw] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 2}, {2, 3}}) {
+        for (const bool asked : {false, true}) {
+            Rig r(driver, sw);
+            const Circuit& c = r.link.bus().circuit();
+            r.link.StartProgmode(EntryOrder::VddFirst, asked);
+            const std::size_t entered = r.fake().log().size();
+            r.link.EndProgmode();
+            int vddOffAt = -1;
+            int vppOffAt = -1;
+            int n = 0;
+            for (std::size_t i = entered; i < r.fake().log().size(); ++i) {
+                const auto& a = r.fake().log()[i];
+                if (!a.isWrite || a.port != r.base) {
+                    continue;
+                }
+                ++n;
+                if (vddOffAt < 0 && !vddOn(c, a.value)) {
+                    vddOffAt = n;
+                }
+                if (vppOffAt < 0 && vppOn(c, a.value) == false) {
+                    vppOffAt = n;
+                }
+            }
+            SCOPED_TRACE(std::to_string(driver) + "/" + std::to_string(sw));
+            if (asked && c.entryOrders.vppFirst) {
+                EXPECT_LT(vddOffAt, vppOffAt);
+                ++vddFirstExits;
+            } else if (vddOffAt > 0 && vppOffAt > 0) {
+                EXPECT_LT(vppOffAt, vddOffAt);
+            }
+        }
+    }
+    EXPECT_GT(vddFirstExits, 1);
+}
+
 // The data-sheet pause after VDD off is waited at the next entry, as far as it
 // has not passed by then: the chip still gets its 10 ms without supply.
 TEST(ProgrammingMode, DataSheetEntryWaitsOnlyWhatIsLeftOfThePauseAfterVddOff) {
