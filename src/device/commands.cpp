@@ -112,11 +112,13 @@ void selectType(DeviceState& device, std::int32_t type) {
     }
 }
 
-// StartProgmode, the routine, EndProgmode; the chip never stays under 12 V when
-// the routine breaks off.
+// The routine in programming mode: in the entry still open, or in a new one;
+// the chip never stays under 12 V when the routine breaks off.
 template <typename F>
-void bracket(ChipSession& chip, F&& routine) {
-    chip.ops.StartProgmode();
+void inProgrammingMode(ChipSession& chip, F&& routine) {
+    if (!chip.link.inProgrammingMode()) {
+        chip.ops.StartProgmode();
+    }
     try {
         routine();
     } catch (...) {
@@ -125,6 +127,12 @@ void bracket(ChipSession& chip, F&& routine) {
         }
         throw;
     }
+}
+
+// StartProgmode, the routine, EndProgmode.
+template <typename F>
+void bracket(ChipSession& chip, F&& routine) {
+    inProgrammingMode(chip, routine);
     chip.link.EndProgmode();
 }
 
@@ -324,17 +332,7 @@ enum class AreaEnd { Done, Stopped, NoAnswer };
 AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end, bool includeData,
                  const std::function<void()>& routine, bool stay) {
     const std::size_t before = chip.report.failures().size();
-    if (!chip.link.inProgrammingMode()) {
-        chip.ops.StartProgmode();
-    }
-    try {
-        routine();
-    } catch (...) {
-        if (chip.link.inProgrammingMode()) {
-            chip.link.EndProgmode();
-        }
-        throw;
-    }
+    inProgrammingMode(chip, routine);
     if (chip.link.inProgrammingMode() && (!stay || chip.report.failures().size() != before)) {
         chip.link.EndProgmode();
     }

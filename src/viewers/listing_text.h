@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace pk::listing {
 
@@ -19,6 +20,28 @@ inline void padTo(std::string& out, std::size_t start, std::size_t width) {
     if (out.size() < start + width) {
         out.append(start + width - out.size(), ' ');
     }
+}
+
+// The instruction columns of a line: the mnemonic in 8, the operands in 13, then
+// "; comment" where there is one, and the line's end.
+inline void appendInstruction(std::string& out, std::string_view mnemonic,
+                              std::string_view operand1, std::string_view operand2,
+                              std::string_view comment) {
+    std::size_t start = out.size();
+    out += mnemonic;
+    padTo(out, start, 8);
+    start = out.size();
+    out += operand1;
+    if (!operand2.empty()) {
+        out += ',';
+        out += operand2;
+    }
+    padTo(out, start, 13);
+    if (!comment.empty()) {
+        out += "; ";
+        out += comment;
+    }
+    out += '\n';
 }
 
 }  // namespace pk::listing

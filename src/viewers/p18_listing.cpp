@@ -11,7 +11,7 @@ namespace pk {
 namespace {
 
 using listing::appendHex;
-using listing::padTo;
+using listing::appendInstruction;
 
 // The program counter has 21 bits: a relative branch past either end comes round.
 constexpr std::uint32_t kPcMask = 0x1FFFFF;
@@ -403,17 +403,7 @@ std::string p18Listing(const ByteImage& image) {
         out += ' ';
         appendHex(out, w.word, 4);
         out += "        ";
-        std::size_t start = out.size();
-        out += d.mnemonic;
-        padTo(out, start, 8);
-        start = out.size();
-        out += d.operands;
-        padTo(out, start, 13);
-        if (!d.comment.empty()) {
-            out += "; ";
-            out += d.comment;
-        }
-        out += '\n';
+        appendInstruction(out, d.mnemonic, d.operands, {}, d.comment);
         if (w.second) {
             // A jump into the middle of an instruction still shows where it lands.
             if (labelled[w.address / 2 + 1]) {

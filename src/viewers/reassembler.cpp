@@ -8,7 +8,7 @@ namespace pk {
 namespace {
 
 using listing::appendHex;
-using listing::padTo;
+using listing::appendInstruction;
 
 std::string hex(unsigned value, int digits) {
     std::string s;
@@ -267,21 +267,7 @@ void Reassembler::pass(std::string& out, const std::string& fileName, std::int32
         out += ' ';
         appendHex(out, entry & 0x3FFF, 4);
         out += "        ";
-        std::size_t start = out.size();
-        out += d.mnemonic;
-        padTo(out, start, 8);
-        start = out.size();
-        out += d.operand1;
-        if (!d.operand2.empty()) {
-            out += ',';
-            out += d.operand2;
-        }
-        padTo(out, start, 13);
-        if (!d.comment.empty()) {
-            out += "; ";
-            out += d.comment;
-        }
-        out += '\n';
+        appendInstruction(out, d.mnemonic, d.operand1, d.operand2, d.comment);
         if (emptyAfter) {
             out += '\n';
         }
