@@ -117,7 +117,6 @@ BurnOptions TOstrac::burnOptions() {
     o.configFromFile = false;
     o.controls = configControls();
     o.ids = Image.IdWords;
-    o.fit = FitCheck::Ask;
     return o;
 }
 

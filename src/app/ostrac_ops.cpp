@@ -125,9 +125,7 @@ class OpsReporter : public Reporter {
         }
         // The load may have changed the controls (the file's word, its ID values,
         // "incl. DataEEProm"): the command goes on with them as they now stand.
-        const FitCheck fit = options.fit;
         options = w_.burnOptions();
-        options.fit = fit;
         return true;
     }
 

@@ -23,13 +23,13 @@
 #include "device/catalogue.h"
 #include "device/commands.h"
 #include "device/commands_p18.h"
+#include "device/hex_check.h"
 #include "device/p18_catalogue.h"
 #include "device/p18_config_fields.h"
 #include "device/type_names.h"
 #include "doctor_cmd.h"
 #include "editors/config_word.h"
 #include "editors/id_words.h"
-#include "hex_check.h"
 #include "image/atomic_file.h"
 #include "image/byte_hex_file.h"
 #include "image/byte_regions.h"
@@ -198,7 +198,8 @@ class Run {
             {QStringLiteral("list"), QStringLiteral("verify: jede abweichende Adresse ausgeben")},
             {QStringLiteral("force"),
              QStringLiteral("read: die Datei auch schreiben, wenn zwei Lesedurchgänge "
-                            "verschieden waren (Exit-Code bleibt 1)")},
+                            "verschieden waren (Exit-Code bleibt 1); burn, verify: auch eine "
+                            "HEX-Datei mit Prüfsummenfehlern verwenden")},
             {QStringLiteral("json"),
              QStringLiteral("Ergebnis als JSON-Objekt auf die Standardausgabe")},
             {QStringLiteral("quiet"),
@@ -669,8 +670,7 @@ class Run {
         o.configWord2 = config2_;
         o.configFromFile = true;
         o.ids = ids_;
-        // The chip was detected, not chosen: a file made for a bigger one is refused.
-        o.fit = type_ ? FitCheck::None : FitCheck::Refuse;
+        o.acceptDoubtfulFile = force_;
         return o;
     }
 
@@ -823,6 +823,7 @@ class Run {
     P18CommandOptions p18Options() const {
         P18CommandOptions o;
         o.includeData = !noData_;
+        o.acceptDoubtfulFile = force_;
         o.config = p18Config_;
         return o;
     }
@@ -1099,18 +1100,16 @@ class Run {
             message("HEX-File " + files_[0] + " kann nicht gelesen werden");
             return ExitHexFile;
         }
-        if (p18Type_) {
+        HexCheckResult r = p18Type_ ? checkHexForm(text) : checkHexText(text, device_);
+        if (p18Type_ && r.firstRefusal() == nullptr) {
+            // Where the bytes land is the PIC18F loader's to say; checksums are said above.
             p18Part_ = p18Type_;
             ByteImage image(p18Regions(*p18Type_));
-            const HexReadResult r = OpenByteHexfile(text, image);
-            if (!r.ok()) {
-                say(files_[0] + ": Fehler: " + HexReadMessage(files_[0], r));
-                return ExitDifferences;
+            if (const HexReadResult parsed = OpenByteHexfile(text, image, true); !parsed.ok()) {
+                r.findings.push_back(
+                    {parsed.line, true, true, false, HexReadMessage(files_[0], parsed)});
             }
-            say(files_[0] + ": wird genau so geladen, wie es in der Datei steht");
-            return ExitOk;
         }
-        const HexCheckResult r = checkHexText(text, device_);
         QJsonArray findings;
         for (const HexFinding& f : r.findings) {
             const std::string where =

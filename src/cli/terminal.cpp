@@ -50,6 +50,16 @@ bool TerminalReporter::confirmVpp(const std::string& finding, const std::string&
     return false;
 }
 
+bool TerminalReporter::confirmFile(const std::string& finding, const std::string& /*question*/) {
+    message(finding + "\rAbgebrochen: mit --force wird die Datei trotzdem verwendet.");
+    return false;
+}
+
+void TerminalReporter::notice(const std::string& text) {
+    clearLine();
+    std::fprintf(stderr, "Hinweis: %s\n", terminalText(text).c_str());
+}
+
 void TerminalReporter::setPanel(int panel, const std::string& text) {
     checkStop();
     if (panel == 0) {

@@ -63,6 +63,9 @@ class TerminalReporter : public Reporter {
     // to ask, and the finding says what to do.
     bool confirmVpp(const std::string& finding, const std::string& question) override;
     void setVppOk(bool ok) { vppOk_ = ok; }
+    // Without --force a file with a checksum error is not burnt or compared.
+    bool confirmFile(const std::string& finding, const std::string& question) override;
+    void notice(const std::string& text) override;
 
     void setProgress(bool progress) { progress_ = progress; }
     const std::string& notice() const { return panel1_; }

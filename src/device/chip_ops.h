@@ -128,8 +128,9 @@ struct WordFailure {
 };
 
 // The message box text for a failed word: the area, the address and both words in
-// hex ("0x001B: 0x2C88 geschrieben, 0x2C89 gelesen"), and what to check.
-std::string failureMessage(const WordFailure& f);
+// hex ("0x001B: 0x2C88 geschrieben, 0x2C89 gelesen"), and what to check, with the
+// VPP the part allows where it is known.
+std::string failureMessage(const WordFailure& f, const VppRange& vpp = {});
 // "0x001B", "0x2C88": addresses and 14-bit words as every message shows them.
 std::string hexWord(std::uint32_t value);
 
@@ -175,7 +176,14 @@ class ChipReporter {
     // The two "codeprotected" indicators after a detection.
     virtual void showCodeProtection(bool flash, bool eeprom) = 0;
     // A word that did not verify while burning; shown as its message box.
-    virtual void failure(const WordFailure& f) { message(failureMessage(f)); }
+    virtual void failure(const WordFailure& f) { message(failureMessage(f, partVpp_)); }
+
+    // The VPP range of the part a command works on, for the hints it gives.
+    void setPartVpp(const VppRange& range) { partVpp_ = range; }
+    const VppRange& partVpp() const { return partVpp_; }
+
+  private:
+    VppRange partVpp_;
 };
 
 class ChipOps {

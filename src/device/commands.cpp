@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "device/vpp_finding.h"
 #include "editors/id_words.h"
 #include "image/hex_file.h"
 
@@ -63,7 +64,7 @@ std::string failureWords(const WordFailure& f) {
 constexpr const char* kProtectedHint = "Der PIC ist codegeschützt – zuerst CP entfernen.";
 
 // The one sentence on what to check after a word that did not take.
-const char* failureHint(const WordFailure& f) {
+std::string failureHint(const WordFailure& f, const VppRange& vpp) {
     if (f.check == WordFailure::Check::FactoryWord) {
         return "Der Oszillator des PIC ist damit verstimmt; den Wert notieren und den PIC nicht "
                "weiter verwenden, bevor er neu abgeglichen ist.";
@@ -71,8 +72,9 @@ const char* failureHint(const WordFailure& f) {
     if (f.check == WordFailure::Check::ReadTwice) {
         return "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
     }
-    return "Bitte VPP (12–14 V) und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; "
-           "bleibt der Fehler an derselben Adresse, ist der PIC defekt.";
+    return "Bitte VPP" + (vpp.given() ? " (" + vppRangeText(vpp) + ")" : std::string()) +
+           " und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; bleibt der Fehler "
+           "an derselben Adresse, ist der PIC defekt.";
 }
 
 // "Nicht gebrannt: 1987 Programmwörter, 64 EEPROM-Bytes und 5 ID-/Configuration-Wörter."
@@ -150,31 +152,60 @@ void finishCounters(ChipSession& chip, CommandResult& r) {
     }
 }
 
-// The file again from disk, then the configuration word and the ID values it
-// brings (or the caller's). False when the command must stop.
-Outcome reloadAndTake(ChipSession& chip, BurnOptions& options) {
+// The file through the gate before the chip gets any voltage: the chosen type's
+// memories are known; for a chip still to be detected only the file's form.
+// Without a file yet (the window offers its dialog) it is loaded here first.
+Outcome fileBeforeChip(ChipSession& chip, BurnOptions& options, FileUse use, bool& loaded) {
     MemoryImage& image = chip.ops.image();
-    if (!chip.report.reloadHexFile(image, options) || !image.HexLoaded) {
+    const DeviceState* part = options.chip.fromChip ? nullptr : &chip.ops.device();
+    loaded = false;
+    if (image.HexFileName.empty() && part != nullptr) {
+        if (!chip.report.reloadHexFile(image, options) || !image.HexLoaded) {
+            return Outcome::FileUnusable;
+        }
+        loaded = true;
+        // An image without a file (a front end's own): where its words land is all there is.
+        if (image.HexFileName.empty()) {
+            if (const auto misfit = firstMisfit(image, *part, true)) {
+                chip.report.message("Die Datei passt nicht zum PIC " +
+                                    std::string(deviceInfo(part->CurrentType)->listText) +
+                                    ": Adresse " + hexAddress(*misfit) +
+                                    " liegt außerhalb seines Speichers.");
+                return Outcome::FileUnusable;
+            }
+            return Outcome::Ok;
+        }
+    }
+    if (image.HexFileName.empty()) {
+        return Outcome::Ok;
+    }
+    return gateHexFile(chip, image.HexFileName, part, use, options.acceptDoubtfulFile);
+}
+
+// After the type check the file is read again, so that a change made since
+// loading is burnt; a detected chip must have a place for every word of it.
+Outcome fileAfterChip(ChipSession& chip, BurnOptions& options, bool loaded) {
+    MemoryImage& image = chip.ops.image();
+    if (!loaded && (!chip.report.reloadHexFile(image, options) || !image.HexLoaded)) {
         return Outcome::FileUnusable;
     }
     const DeviceState& device = chip.ops.device();
-    if (options.fit != FitCheck::None) {
-        if (const auto misfit = firstMisfit(image, device, options.includeData)) {
-            const std::string type(deviceInfo(device.CurrentType)->listText);
-            if (options.fit == FitCheck::Refuse) {
-                chip.report.message("Die Datei passt nicht zum erkannten PIC " + type +
-                                    ": Adresse " + hexAddress(*misfit) +
-                                    " liegt außerhalb seines Speichers.");
-                return Outcome::WrongType;
-            }
-            if (!chip.report.confirm("Die Datei ist größer als der gewählte PIC " + type +
-                                     ": ab Adresse " + hexAddress(*misfit) +
-                                     " passt sie nicht hinein, dieser Teil wird nicht gebrannt."
-                                     "\r\rTrotzdem brennen?")) {
-                return Outcome::Cancelled;
-            }
-        }
+    if (!options.chip.fromChip) {
+        return Outcome::Ok;
     }
+    if (const auto misfit = firstMisfit(image, device, true)) {
+        chip.report.message("Die Datei passt nicht zum erkannten PIC " +
+                            std::string(deviceInfo(device.CurrentType)->listText) + ": Adresse " +
+                            hexAddress(*misfit) + " liegt außerhalb seines Speichers.");
+        return Outcome::WrongType;
+    }
+    return Outcome::Ok;
+}
+
+// The configuration word and the ID values the file brings (or the caller's).
+void takeFromFile(ChipSession& chip, BurnOptions& options) {
+    MemoryImage& image = chip.ops.image();
+    const DeviceState& device = chip.ops.device();
     // Without EEPROM bytes in the file (or EEPROM in the chip) there is no data to burn.
     options.includeData = options.includeData && hasEepromData(image, device.DataLastAddr);
     image.IdWords = options.ids ? *options.ids : idWordsFromFile(image);
@@ -197,7 +228,6 @@ Outcome reloadAndTake(ChipSession& chip, BurnOptions& options) {
     } else {
         image.ConfigWord2 = buildConfigWord2(device.CurrentType, options.controls);
     }
-    return Outcome::Ok;
 }
 
 void eraseBracket(ChipSession& chip, bool includeData) {
@@ -311,12 +341,13 @@ bool readsProtected(const ChipOps& ops, const WordFailure& f) {
 }
 
 // The one message of a burn that stopped at a program or data word.
-std::string abortMessage(const WordFailure& f, const ErrorCounters& left, bool isProtected) {
+std::string abortMessage(const WordFailure& f, const ErrorCounters& left, bool isProtected,
+                         const VppRange& vpp) {
     const std::string rest = leftText(left, f.check == WordFailure::Check::VerifyPass);
     return std::string(f.area == Area::Data ? "EEPROM-Brennen abgebrochen! "
                                             : "Programmbrennen abgebrochen! ") +
            failureWords(f) + ".\r" + (rest.empty() ? "" : rest + "\r") +
-           (isProtected ? kProtectedHint : failureHint(f));
+           (isProtected ? kProtectedHint : failureHint(f, vpp));
 }
 
 // How one area of a burn ended.
@@ -366,7 +397,8 @@ AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end,
         }
         return AreaEnd::Done;
     }
-    chip.report.message(abortMessage(first, left, readsProtected(chip.ops, first)));
+    chip.report.message(
+        abortMessage(first, left, readsProtected(chip.ops, first), chip.report.partVpp()));
     return AreaEnd::Stopped;
 }
 
@@ -390,7 +422,7 @@ std::string hexWord(std::uint32_t value) {
     return buf;
 }
 
-std::string failureMessage(const WordFailure& f) {
+std::string failureMessage(const WordFailure& f, const VppRange& vpp) {
     const char* text = "";
     switch (f.area) {
         case Area::Program:
@@ -410,7 +442,7 @@ std::string failureMessage(const WordFailure& f) {
                        : "Brennen der Configuration fehlgeschlagen! ";
             break;
     }
-    return text + failureWords(f) + ".\r" + failureHint(f);
+    return text + failureWords(f) + ".\r" + failureHint(f, vpp);
 }
 
 std::string unstableReadMessage(std::int32_t words) {
@@ -479,6 +511,16 @@ std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceSt
                                         bool withData) {
     for (std::int32_t a = device.ProgLastAddr + 1; a < MemoryImage::IdBase; ++a) {
         if (image.present(static_cast<std::size_t>(a))) {
+            return a;
+        }
+    }
+    // Past the configuration word only the chip's second word and factory words.
+    const DeviceInfo* row = deviceInfo(device.CurrentType);
+    for (std::int32_t a = MemoryImage::ConfigAddr + 1; a < MemoryImage::EepromBase; ++a) {
+        const auto address = static_cast<std::uint16_t>(a);
+        if (image.present(address) && row != nullptr &&
+            !(row->hasConfig2() && address == row->config2().address) &&
+            !row->isFactoryWord(address)) {
             return a;
         }
     }
@@ -618,13 +660,14 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, b
 CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
     chip.report.takeFailures();
-    if ((r.outcome = checkType(chip, given.chip)) != Outcome::Ok) {
-        return r;
-    }
     BurnOptions options = given;
-    if ((r.outcome = reloadAndTake(chip, options)) != Outcome::Ok) {
+    bool loaded = false;
+    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Burn, loaded)) != Outcome::Ok ||
+        (r.outcome = checkType(chip, given.chip)) != Outcome::Ok ||
+        (r.outcome = fileAfterChip(chip, options, loaded)) != Outcome::Ok) {
         return r;
     }
+    takeFromFile(chip, options);
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
     // Each area in a bracket of its own. The first program or data word that does
@@ -697,14 +740,14 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
 
 CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, given.chip, true, true)) != Outcome::Ok) {
-        return r;
-    }
     BurnOptions options = given;
-    options.fit = FitCheck::None;  // a compare writes nothing
-    if ((r.outcome = reloadAndTake(chip, options)) != Outcome::Ok) {
+    bool loaded = false;
+    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Compare, loaded)) != Outcome::Ok ||
+        (r.outcome = checkType(chip, given.chip, true, true)) != Outcome::Ok ||
+        (r.outcome = fileAfterChip(chip, options, loaded)) != Outcome::Ok) {
         return r;
     }
+    takeFromFile(chip, options);
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
     // The file, read again, may reach further than what the type check read along.

@@ -71,9 +71,6 @@ struct ChipChoice {
     bool otherFamilyNext = false;
 };
 
-// What to do when the file holds words beyond the chip's memories.
-enum class FitCheck { None, Ask, Refuse };
-
 struct BurnOptions {
     ChipChoice chip;
     bool includeData = true;  // "incl. DataEEProm"
@@ -86,7 +83,8 @@ struct BurnOptions {
     ConfigControls controls;  // the controls as they stand
     // The ID values; nullopt: the file's.
     std::optional<std::array<std::int32_t, 4>> ids;
-    FitCheck fit = FitCheck::None;
+    // A file whose checksums do not add up goes on without asking (pkorvel-cli --force).
+    bool acceptDoubtfulFile = false;
 };
 
 // What the front end does for the commands besides showing progress.
@@ -100,7 +98,7 @@ class Reporter : public ChipReporter {
             showFailure(f);
         }
     }
-    virtual void showFailure(const WordFailure& f) { message(failureMessage(f)); }
+    virtual void showFailure(const WordFailure& f) { message(failureMessage(f, partVpp())); }
     // Reads the HEX file again so that a change made since loading is burnt (the
     // window offers its file dialog when none is loaded). False: nothing usable, stop.
     // A front end whose controls follow the file (the window) updates the options.
@@ -112,6 +110,13 @@ class Reporter : public ChipReporter {
     virtual bool confirmVpp(const std::string& finding, const std::string& question) {
         return confirm(finding + " " + question);
     }
+    // Whether a file that may not be what was written (a checksum that does not add
+    // up) may reach the chip; a front end without a user to ask refuses.
+    virtual bool confirmFile(const std::string& finding, const std::string& question) {
+        return confirm(finding + "\r\r" + question);
+    }
+    // Something worth saying about the file that does not stop the command.
+    virtual void notice(const std::string& text) { setPanel(1, text); }
     // The counters were set to 0 at the start of a command, and are final at its end.
     virtual void countersCleared() {}
     virtual void countersDone(const ErrorCounters& /*counters*/) {}
@@ -160,10 +165,20 @@ std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
 std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
                              const ConfigControls& controls);
 
-// The first address of the file beyond the chip's program memory or (with data)
-// its EEPROM, or nullopt when the file fits.
+// The first address of the file the chip has no place for (beyond its program
+// memory, a configuration word it lacks, or with data beyond its EEPROM), or
+// nullopt when the file fits.
 std::optional<std::int32_t> firstMisfit(const MemoryImage& image, const DeviceState& device,
                                         bool withData);
+
+enum class FileUse { Burn, Compare };
+
+// The gate before a file reaches a chip, on the file as it is on disk: a file that
+// is no HEX file, holds no data or (part given) holds words the part has no place
+// for is refused with its line and what is wrong; one with a checksum error goes on
+// only when accepted (doubtAccepted tells so). Ok, or FileUnusable after its message.
+Outcome gateHexFile(ChipSession& chip, const std::string& path, const DeviceState* part,
+                    FileUse use, bool acceptDoubt, bool* doubtAccepted = nullptr);
 
 // The counters a list of differences gives, one per word and area.
 ErrorCounters countFailures(const std::vector<WordFailure>& failures);

@@ -18,11 +18,18 @@ std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigS
 }
 
 Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
-                    const std::vector<P18ConfigSetting>& config,
-                    const std::optional<std::array<std::uint16_t, p18addr::kIdBytes>>& ids) {
+                    const P18CommandOptions& options, FileUse use) {
+    const std::vector<P18ConfigSetting>& config = options.config;
+    const auto& ids = options.ids;
+    bool accepted = options.acceptDoubtfulFile;
+    if (const Outcome gate = gateHexFile(s.chip, path, nullptr, use, accepted, &accepted);
+        gate != Outcome::Ok) {
+        return gate;
+    }
     s.image = ByteImage(p18Regions(d));
     s.image.HexFileName = path;
-    const HexLoadResult r = LoadByteHexFile(path, s.image);
+    // Where the words land is this part's loader's to say: it knows the part's areas.
+    const HexLoadResult r = LoadByteHexFile(path, s.image, accepted);
     if (!r.opened) {
         s.chip.report.message("HEX-File  " + path + "  nicht gefunden");
         return Outcome::FileUnusable;
@@ -61,7 +68,7 @@ const P18Device* p18Instead(P18Session& s) {
 CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
                    const P18CommandOptions& options) {
     CommandResult r;
-    if ((r.outcome = loadP18File(s, d, path, options.config, options.ids)) != Outcome::Ok) {
+    if ((r.outcome = loadP18File(s, d, path, options, FileUse::Burn)) != Outcome::Ok) {
         return r;
     }
     return s.ops.burn(d, s.image, P18BurnOptions{options.includeData});
@@ -70,7 +77,7 @@ CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
 CommandResult verify(P18Session& s, const P18Device& d, const std::string& path,
                      const P18CommandOptions& options) {
     CommandResult r;
-    if ((r.outcome = loadP18File(s, d, path, options.config, options.ids)) != Outcome::Ok) {
+    if ((r.outcome = loadP18File(s, d, path, options, FileUse::Compare)) != Outcome::Ok) {
         return r;
     }
     return s.ops.verify(d, s.image, options.includeData);

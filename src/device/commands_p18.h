@@ -37,6 +37,8 @@ struct P18CommandOptions {
     // The ID bytes instead of the file's (the window's ID editor); AbsentByte:
     // that byte is not written.
     std::optional<std::array<std::uint16_t, p18addr::kIdBytes>> ids;
+    // A file whose checksums do not add up goes on without asking (pkorvel-cli --force).
+    bool acceptDoubtfulFile = false;
 };
 
 class P18Session {
@@ -55,12 +57,11 @@ class P18Session {
 // 18F4550"), or nullopt.
 std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigSetting& s);
 
-// Loads the file for the part into s.image, then puts the settings over the
-// file's configuration bytes and the IDs, where given, over its ID bytes. Ok,
-// or FileUnusable after its message.
+// Passes the file through the gate, loads it for the part into s.image, then
+// puts the settings over the file's configuration bytes and the IDs, where
+// given, over its ID bytes. Ok, or FileUnusable after its message.
 Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
-                    const std::vector<P18ConfigSetting>& config = {},
-                    const std::optional<std::array<std::uint16_t, p18addr::kIdBytes>>& ids = {});
+                    const P18CommandOptions& options, FileUse use);
 
 // After a 14-bit command without a type (ChipChoice::otherFamilyNext) found
 // nothing in the socket: the PIC18F that answers instead, or nullptr once the

@@ -472,6 +472,7 @@ P18Detection P18Ops::detect() {
 // ---- Command frame ----------------------------------------------------------
 
 bool P18Ops::vppAllowed(const P18Device& d) {
+    report_.setPartVpp(d.family->vpp);
     if (vppAccepted.count(d.name) == 0) {
         if (const auto finding = vppFinding(d.name, d.family->vpp, settings_.VppTenths)) {
             if (!report_.confirmVpp(*finding, "Trotzdem fortfahren?")) {
@@ -792,8 +793,8 @@ CommandResult P18Ops::verify(const P18Device& d, ByteImage& image, bool includeD
     }
     if (!report_.failures().empty()) {
         const WordFailure first = report_.failures().front();
-        report_.message(failureMessage(first) + " (" + std::to_string(report_.failures().size()) +
-                        " Byte(s) verschieden)");
+        report_.message(failureMessage(first, report_.partVpp()) + " (" +
+                        std::to_string(report_.failures().size()) + " Byte(s) verschieden)");
     }
     finish(r, &session);
     return r;

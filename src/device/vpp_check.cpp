@@ -25,6 +25,12 @@ std::string volts(int centivolts) {
 
 }  // namespace
 
+std::string vppRangeText(const VppRange& range) {
+    std::string low = volts(range.minCentivolts);
+    low.resize(low.size() - 2);  // one unit for both ends
+    return low + "–" + volts(range.maxCentivolts);
+}
+
 std::optional<std::string> vppFinding(std::string_view chipName, const VppRange& range,
                                       std::int32_t vppTenths) {
     const int given = static_cast<int>(vppTenths) * 10;
@@ -49,6 +55,7 @@ std::optional<std::string> vppFinding(const DeviceInfo& row, std::int32_t vppTen
 Outcome checkVpp(ChipSession& chip) {
     const std::int32_t type = chip.ops.device().CurrentType;
     const DeviceInfo* row = deviceInfo(type);
+    chip.report.setPartVpp(row != nullptr ? row->vpp : VppRange{});
     if (row == nullptr || chip.vppAccepted.count(type) != 0) {
         return Outcome::Ok;
     }

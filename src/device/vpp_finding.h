@@ -16,4 +16,7 @@ namespace pk {
 std::optional<std::string> vppFinding(std::string_view chipName, const VppRange& range,
                                       std::int32_t vppTenths);
 
+// "10–13 V", "9–12,5 V": the range as the hints name it.
+std::string vppRangeText(const VppRange& range);
+
 }  // namespace pk

@@ -11,7 +11,8 @@ namespace {
 
 class ByteHexParser : public HexRecordParser {
   public:
-    explicit ByteHexParser(ByteImage& image) : image_(image) {}
+    ByteHexParser(ByteImage& image, bool acceptBadChecksums)
+        : image_(image), acceptBadChecksums_(acceptBadChecksums) {}
 
     HexReadResult done() {
         HexReadResult r = finish();
@@ -49,7 +50,7 @@ class ByteHexParser : public HexRecordParser {
             readerProblem(reader);
             return;
         }
-        if (((sum + *check) & 0xFF) != 0) {
+        if (((sum + *check) & 0xFF) != 0 && !acceptBadChecksums_) {
             result_.status = HexReadResult::Status::BadChecksum;
             result_.line = lineNo_;
             result_.column = 10 + 2 * static_cast<std::size_t>(*n);
@@ -111,6 +112,7 @@ class ByteHexParser : public HexRecordParser {
     }
 
     ByteImage& image_;
+    bool acceptBadChecksums_;
     std::uint64_t upper_ = 0;  // from the last type-04 record; 0 until the first
 };
 
@@ -133,19 +135,19 @@ void appendRecord(std::string& out, int type, std::uint32_t offset, const std::u
 
 }  // namespace
 
-HexReadResult OpenByteHexfile(std::string_view text, ByteImage& image) {
-    ByteHexParser parser(image);
+HexReadResult OpenByteHexfile(std::string_view text, ByteImage& image, bool acceptBadChecksums) {
+    ByteHexParser parser(image, acceptBadChecksums);
     parser.feed(text);
     return parser.done();
 }
 
 HexReadResult OpenByteHexfile(std::istream& in, ByteImage& image) {
-    ByteHexParser parser(image);
+    ByteHexParser parser(image, false);
     FeedHexStream(in, parser);
     return parser.done();
 }
 
-HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image) {
+HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image, bool acceptBadChecksums) {
     HexLoadResult result;
     const int fd = OpenHexForReading(path);
     if (fd < 0) {
@@ -155,7 +157,7 @@ HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image) {
     result.opened = true;
     image.clear();
     image.HexLoaded = true;
-    ByteHexParser parser(image);
+    ByteHexParser parser(image, acceptBadChecksums);
     FeedHexFile(fd, parser);
     result.parse = parser.done();
     return result;

@@ -27,13 +27,16 @@ namespace pk {
 // end record or at the first problem; the bytes stored before a problem stay. A data
 // byte that no area of the chip holds stops the load with AddressRange, naming its
 // HEX address in byteAddress.
-HexReadResult OpenByteHexfile(std::string_view text, ByteImage& image);
+HexReadResult OpenByteHexfile(std::string_view text, ByteImage& image,
+                              bool acceptBadChecksums = false);
 HexReadResult OpenByteHexfile(std::istream& in, ByteImage& image);
 
 // Loads a file into the image as LoadHexFile does for the 14-bit image: when it
 // cannot be opened HexLoaded becomes false and nothing else changes; otherwise
 // HexBytes is cleared, HexLoaded becomes true and the file is parsed.
-HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image);
+// acceptBadChecksums: the user chose to use a file whose checksums do not add up.
+HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image,
+                              bool acceptBadChecksums = false);
 
 // The file for `bytes` (HexBytes or ReadBack of an image with these regions): the
 // areas in ascending address order, absent bytes left out, at most 16 bytes per

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "image/hex_lines.h"
+#include "image/hex_syntax.h"
 #include "image/system_reason.h"
 
 namespace pk {
@@ -256,16 +257,6 @@ std::string hex4(int v) {
     return buf;
 }
 
-std::string describeCharacter(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x21 && u < 0x7F) {
-        return std::string("\"") + c + "\"";
-    }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "mit dem Code %u", u);
-    return buf;
-}
-
 }  // namespace
 
 HexReadResult OpenHexfile(std::string_view text, WordArray& words, HexReadEvents* events) {
@@ -305,7 +296,7 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
     std::string what;
     switch (r.status) {
         case S::BadDigit:
-            what = "ungültiges Zeichen " + describeCharacter(r.badCharacter) + " in Spalte " +
+            what = "ungültiges Zeichen " + describeHexCharacter(r.badCharacter) + " in Spalte " +
                    std::to_string(r.column) + ", erwartet wird eine Hex-Ziffer";
             break;
         case S::ShortLine:

@@ -284,7 +284,7 @@ TEST(Burn, FileBrokenOnDiskSinceLoadingStopsBeforeTheChip) {
     std::ofstream(p, std::ios::binary) << ":0400000001000200F9\r\n:04000400XX00040000\r\n";
     c.ui().ProgBTN->click();
     EXPECT_EQ(c.dialog.messages().size(), 1u) << "the load tells what is wrong";
-    EXPECT_EQ(c.board.log().modeEntries(), 1) << "only the type check";
+    EXPECT_EQ(c.board.log().modeEntries(), 0) << "the chip got VPP";
     EXPECT_EQ(c.board.log().count(cmd::BeginEraseProgrammingCycle), 0);
     EXPECT_EQ(c.chip->word(0), 0x3FFF);
     EXPECT_TRUE(c.clean()) << c.violations();
@@ -295,8 +295,7 @@ TEST(Burn, WithoutAFileTheDialogIsOfferedAndCancelStopsBeforeTheChip) {
     c.ui().ProgBTN->click();
     ASSERT_EQ(c.dialog.entries().size(), 1u);
     EXPECT_EQ(c.dialog.entries()[0].kind, ScriptedDialog::Kind::OpenFile);
-    // Only the type check reached the chip.
-    EXPECT_EQ(c.board.log().modeEntries(), 1);
+    EXPECT_EQ(c.board.log().modeEntries(), 0);
     EXPECT_EQ(c.board.log().count(cmd::BeginEraseProgrammingCycle), 0);
     EXPECT_EQ(c.labels(), "? ? ?");
 }
@@ -667,18 +666,36 @@ TEST(Busy, AClickOnLoeschenDuringABurnIsDroppedNotKeptForLater) {
     EXPECT_TRUE(c.clean()) << c.violations();
 }
 
-TEST(Burn, AFileBiggerThanTheSelectedChipIsBurntOnlyAfterYes) {
+// A file the chip has no place for is refused; one with a checksum error is burnt
+// only after "Ja".
+TEST(Burn, AFileBiggerThanTheChipIsRefusedAndABadChecksumAsked) {
     Cmd c("16F84A");
     WordArray words = sampleFile(Dev16F84, 1);
     words[0x0500] = 0x0123;  // beyond the 16F84's 1k words
     c.load(c.writeHex("prog.hex", words));
     c.ui().ProgBTN->click();
-    ASSERT_EQ(c.dialog.entries().size(), 1u);
-    EXPECT_EQ(c.dialog.entries()[0].kind, ScriptedDialog::Kind::Question);
+    ASSERT_EQ(c.dialog.messages().size(), 1u);
+    EXPECT_NE(c.dialog.messages()[0].find("Adresse 0x0500 liegt hinter dem Programmspeicher"),
+              std::string::npos);
+    EXPECT_EQ(c.board.log().modeEntries(), 0);
+
+    const std::string p = c.writeHex("prog.hex", sampleFile(Dev16F84, 1));
+    std::string text;
+    {
+        std::ifstream in(p, std::ios::binary);
+        std::getline(in, text, '\0');
+    }
+    char& digit = text[text.find('\r') - 1];  // the first record's checksum
+    digit = digit == '0' ? '1' : '0';
+    std::ofstream(p, std::ios::binary) << text;
+    c.load(p);
+    c.ui().ProgBTN->click();
+    ASSERT_EQ(c.dialog.entries().back().kind, ScriptedDialog::Kind::Question);
+    EXPECT_NE(c.dialog.entries().back().text.find("Prüfsummenfehler"), std::string::npos);
     EXPECT_EQ(c.chip->word(0), 0x3FFF) << "Nein burns nothing";
     c.dialog.queueQuestionAnswer(true);
     c.ui().ProgBTN->click();
-    EXPECT_EQ(c.chip->word(0), words[0]);
+    EXPECT_EQ(c.chip->word(0), 1);
 }
 
 }  // namespace

@@ -186,7 +186,6 @@ TEST(TypeCheck, WithoutATypeTheDetectedChipIsTakenAndAMisfitFileRefused) {
     b.image.HexWords[0x0800] = 0x0123;  // beyond the 16F628's 2k words
     BurnOptions o = b.imageOptions();
     o.chip.fromChip = true;
-    o.fit = FitCheck::Refuse;
     const CommandResult r = burn(b.session, o);
     EXPECT_EQ(r.outcome, Outcome::WrongType);
     EXPECT_EQ(b.device.CurrentType, Dev16F628);
@@ -203,21 +202,17 @@ TEST(TypeCheck, WithoutATypeTheDetectedChipIsTakenAndAMisfitFileRefused) {
     EXPECT_EQ(firstMisfit(b.image, b.device, false), std::nullopt);
 }
 
-TEST(TypeCheck, TheWindowAsksAndNoStopsBeforeTheChip) {
+TEST(TypeCheck, AFileBeyondTheChosenChipIsRefusedBeforeTheChip) {
     Bench b("16F84A");
     smallProgram(b);
     b.image.HexWords[0x0400] = 0x0001;
-    BurnOptions o = b.imageOptions();
-    o.fit = FitCheck::Ask;
-    EXPECT_EQ(burn(b.session, o).outcome, Outcome::Cancelled);
-    ASSERT_EQ(b.report.questions.size(), 1u);
-    EXPECT_NE(b.report.questions[0].find("Die Datei ist größer als der gewählte PIC 16F84/84A"),
-              std::string::npos);
-    EXPECT_NE(b.report.questions[0].find("Trotzdem brennen?"), std::string::npos);
-    EXPECT_EQ(b.log().count(cmd::LoadDataForProgramMemory), 0);
-    b.report.answer = true;
-    EXPECT_EQ(burn(b.session, o).outcome, Outcome::Ok);
-    EXPECT_EQ(b.chip->word(15), 0x280F);
+    EXPECT_EQ(burn(b.session, b.imageOptions()).outcome, Outcome::FileUnusable);
+    EXPECT_TRUE(b.report.questions.empty());
+    ASSERT_EQ(b.report.messages.size(), 1u);
+    EXPECT_EQ(b.report.messages[0],
+              "Die Datei passt nicht zum PIC 16F84/84A: Adresse 0x0400 liegt außerhalb seines "
+              "Speichers.");
+    EXPECT_EQ(b.log().modeEntries(), 0) << "the chip got VPP";
 }
 
 // ---- The configuration word ----
@@ -310,9 +305,8 @@ TEST(ConfigWord, AChipWithoutASecondWordLeavesNothingThereForTheSave) {
     smallProgram(b);
     b.image.HexWords[MemoryImage::Config2Addr] = 0x3FFC;  // a file made for a 16F88
     b.image.ReadBack[MemoryImage::Config2Addr] = 0x3FFC;  // and an earlier read of one
-    ASSERT_TRUE(b.burn());
-    EXPECT_EQ(b.last.outcome, Outcome::Ok);
-    EXPECT_EQ(b.image.ConfigWord2, 0xFFFF);
+    EXPECT_EQ(pk::burn(b.session, b.imageOptions()).outcome, Outcome::FileUnusable)
+        << "the 16F818 has no place for it";
     EXPECT_EQ(read(b.session).outcome, Outcome::Ok);
     EXPECT_EQ(b.image.ReadBack[MemoryImage::Config2Addr], 0xFFFF);
     EXPECT_TRUE(b.clean()) << b.violations();
@@ -390,7 +384,7 @@ TEST(Reload, BrokenFileStopsBeforeTheChipAndAChangedOneIsBurnt) {
     b.image.HexFileName = path;
     BurnOptions o;
     EXPECT_EQ(burn(b.session, o).outcome, Outcome::FileUnusable);
-    EXPECT_EQ(b.log().modeEntries(), 1) << "only the type check";
+    EXPECT_EQ(b.log().modeEntries(), 0) << "the chip got VPP";
 
     std::ofstream(path, std::ios::binary) << ":0400000001000200F9\r\n:00000001FF\r\n";
     EXPECT_EQ(burn(b.session, o).outcome, Outcome::Ok);
