@@ -34,6 +34,7 @@
 #include "image/byte_hex_file.h"
 #include "image/byte_regions.h"
 #include "image/hex_file.h"
+#include "image/standard_streams.h"
 #include "link/circuit.h"
 #include "link/clock.h"
 #include "link/programmer.h"
@@ -1017,13 +1018,14 @@ class Run {
         image.HexFileName = files_[0];
         const HexLoadResult r = LoadByteHexFile(files_[0], image);
         if (!r.opened) {
-            message("HEX-File  " + files_[0] + "  nicht gefunden");
+            message("HEX-File  " + InputFileName(files_[0]) + "  nicht gefunden");
             return ExitHexFile;
         }
         if (!r.parse.ok()) {
             message(HexReadMessage(files_[0], r.parse));
             return ExitHexFile;
         }
+        image.HexFileName = InputFileName(files_[0]);  // the listing's heading
         return ExitOk;
     }
 
@@ -1038,6 +1040,7 @@ class Run {
         } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
         } else {
+            image_.HexFileName = InputFileName(files_[0]);  // the listing's heading
             text = reassemble(image_, device_.ProgLastAddr);
         }
         if (!json_) {
@@ -1087,34 +1090,55 @@ class Run {
         return ExitOk;
     }
 
-    int cmdCheck() {
+    // The whole text of the file `check` looks at, or standard input's for "-".
+    std::optional<std::string> checkedText(const std::string& name) {
+        if (IsStandardStream(files_[0])) {
+            const StandardInput& in = ReadStandardInput();
+            if (!in.open) {
+                message("HEX-File " + name + " nicht gefunden");
+                return std::nullopt;
+            }
+            if (!in.readError.empty()) {
+                message("HEX-File " + name + " kann nicht gelesen werden: " + in.readError);
+                return std::nullopt;
+            }
+            return in.text;
+        }
         std::ifstream in(files_[0], std::ios::binary);
         if (!in) {
-            message("HEX-File " + files_[0] + " nicht gefunden");
-            return ExitHexFile;
+            message("HEX-File " + name + " nicht gefunden");
+            return std::nullopt;
         }
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (in.bad()) {
-            message("HEX-File " + files_[0] + " kann nicht gelesen werden");
+            message("HEX-File " + name + " kann nicht gelesen werden");
+            return std::nullopt;
+        }
+        return text;
+    }
+
+    int cmdCheck() {
+        const std::string name = InputFileName(files_[0]);
+        const std::optional<std::string> read = checkedText(name);
+        if (!read) {
             return ExitHexFile;
         }
+        const std::string& text = *read;
         if (p18Type_) {
             p18Part_ = p18Type_;
             ByteImage image(p18Regions(*p18Type_));
             const HexReadResult r = OpenByteHexfile(text, image);
             if (!r.ok()) {
-                say(files_[0] + ": Fehler: " + HexReadMessage(files_[0], r));
+                say(name + ": Fehler: " + HexReadMessage(files_[0], r));
                 return ExitDifferences;
             }
-            say(files_[0] + ": wird genau so geladen, wie es in der Datei steht");
+            say(name + ": wird genau so geladen, wie es in der Datei steht");
             return ExitOk;
         }
         const HexCheckResult r = checkHexText(text, device_);
         QJsonArray findings;
         for (const HexFinding& f : r.findings) {
-            const std::string where =
-                f.line > 0 ? files_[0] + ":" + std::to_string(f.line) : files_[0];
+            const std::string where = f.line > 0 ? name + ":" + std::to_string(f.line) : name;
             say(where + ": " + (f.fault ? "Fehler: " : "Hinweis: ") + f.text);
             QJsonObject o;
             o[QStringLiteral("line")] = f.line;
@@ -1124,7 +1148,7 @@ class Run {
         }
         extra_[QStringLiteral("findings")] = findings;
         if (r.clean()) {
-            say(files_[0] + ": wird genau so geladen, wie es in der Datei steht");
+            say(name + ": wird genau so geladen, wie es in der Datei steht");
             return ExitOk;
         }
         return ExitDifferences;

@@ -7,6 +7,7 @@
 
 #include "editors/id_words.h"
 #include "image/hex_file.h"
+#include "image/standard_streams.h"
 
 namespace pk {
 
@@ -431,7 +432,7 @@ std::string noAnswerMessage(const WordFailure& f) {
 bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
     const HexLoadResult r = LoadHexFile(image.HexFileName, image);
     if (!r.opened) {
-        message("HEX-File  " + image.HexFileName + "  nicht gefunden");
+        message("HEX-File  " + InputFileName(image.HexFileName) + "  nicht gefunden");
         image.HexLoaded = false;
         return false;
     }

@@ -147,8 +147,8 @@ HexReadResult OpenByteHexfile(std::istream& in, ByteImage& image) {
 
 HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image) {
     HexLoadResult result;
-    const int fd = OpenHexForReading(path);
-    if (fd < 0) {
+    HexSource source;
+    if (!source.open(path)) {
         image.HexLoaded = false;
         return result;
     }
@@ -156,7 +156,7 @@ HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image) {
     image.clear();
     image.HexLoaded = true;
     ByteHexParser parser(image);
-    FeedHexFile(fd, parser);
+    source.feed(parser);
     result.parse = parser.done();
     return result;
 }

@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -66,20 +67,26 @@ pk::WordArray wordsOf(const std::string& path) {
 class CliTest : public ::testing::Test {
   protected:
     // Runs the tool; the settings file is looked for in an empty folder, so the
-    // defaults stand whatever the user running the tests has set up.
-    Result run(const QStringList& args) {
+    // defaults stand whatever the user running the tests has set up. `input` is
+    // given on standard input.
+    Result run(const QStringList& args, const std::optional<std::string>& input = {}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(PKORVEL_CLI), args);
+        if (input) {
+            p.write(input->data(), static_cast<qint64>(input->size()));
+            p.closeWriteChannel();
+        }
         EXPECT_TRUE(p.waitForFinished(120'000));
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
     }
 
     // The simulator with a chip whose memories live in chipFile().
-    Result sim(const QString& chip, QStringList args) {
+    Result sim(const QString& chip, QStringList args,
+               const std::optional<std::string>& input = {}) {
         // A chip that takes at most 12 V on MCLR gets a board that gives 12 V.
         if (const auto m = pk::lookupSwitch("/p" + chip.toLower().toStdString());
             m && !pk::deviceInfo(m->type)->vpp.holds(1300)) {
@@ -89,7 +96,7 @@ class CliTest : public ::testing::Test {
         args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
         args.prepend(QStringLiteral("--sim-fast"));
         args.prepend(QStringLiteral("--simulate=") + chip);
-        return run(args);
+        return run(args, input);
     }
 
     QString chipFile() const { return dir_.filePath(QStringLiteral("chip.hex")); }
@@ -193,7 +200,8 @@ class CliTest : public ::testing::Test {
 
     // The simulator with the part in the socket and chosen by --type; a part that
     // takes at most 12.5 V on MCLR gets a board that gives 12 V.
-    Result p18(const pk::P18Device& d, QStringList args) {
+    Result p18(const pk::P18Device& d, QStringList args,
+               const std::optional<std::string>& input = {}) {
         if (!d.family->vpp.holds(1300)) {
             args.prepend(QStringLiteral("--sim-vpp=12"));
             args.prepend(QStringLiteral("--vpp=12"));
@@ -202,7 +210,7 @@ class CliTest : public ::testing::Test {
         args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
         args.prepend(QStringLiteral("--sim-fast"));
         args.prepend(QStringLiteral("--simulate=") + q(std::string(d.name)));
-        return run(args);
+        return run(args, input);
     }
 
     // in.hex for the part: every program, ID and EEPROM byte at random, the
@@ -902,6 +910,56 @@ TEST_F(CliTest, CheckExplainsEveryEdgeCaseFile) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(run({QStringLiteral("check"), path("missing.hex")}).code, 5);
+}
+
+// "-" as the HEX file is standard input, for every command that loads a file; a
+// file that cannot be used leaves the chip as it was.
+TEST_F(CliTest, StandardInputIsTheHexFile) {
+    const std::string good = readFile(data("f877_pages.8m.hex"));
+    const std::string bad = readFile(data("edge_bad_char.hex"));
+    const QString chipType = QStringLiteral("16F877");
+    const QString in = QStringLiteral("-");
+    struct Row {
+        QStringList args;
+        const std::string& input;
+        int code;
+        const char* says;  // part of standard output or error
+        bool chipChanges;
+    };
+    const Row rows[] = {
+        {{QStringLiteral("burn"), in}, good, 0, "Fehler: Programm 0", true},
+        {{QStringLiteral("verify"), in}, good, 0, "Fehler: Programm 0", false},
+        {{QStringLiteral("burn"), in},
+         bad,
+         5,
+         "Fehler im HEX-File  (Standardeingabe)\nZeile 3",
+         false},
+        {{QStringLiteral("check"), in}, good, 0, "(Standardeingabe): wird genau so geladen", false},
+        {{QStringLiteral("check"), in},
+         bad,
+         1,
+         "(Standardeingabe):3: Fehler: ungültiges Zeichen",
+         false},
+        {{QStringLiteral("listing"), in}, good, 0, "\n(Standardeingabe)\n", false},
+    };
+    for (const Row& row : rows) {
+        const std::string what = row.args.join(QLatin1Char(' ')).toStdString();
+        const std::string before = readFile(chipFile().toStdString());
+        const Result r = sim(chipType, row.args, row.input);
+        EXPECT_EQ(r.code, row.code) << what << "\n" << r.err;
+        EXPECT_NE((r.out + r.err).find(row.says), std::string::npos) << what << "\n"
+                                                                     << r.out << r.err;
+        EXPECT_EQ(readFile(chipFile().toStdString()) != before, row.chipChanges) << what;
+    }
+
+    // The PIC18F loader takes it as well.
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    writeP18Random(d, 5);
+    const std::string p18File = readFile(path("in.hex").toStdString());
+    for (const char* command : {"burn", "verify"}) {
+        const Result r = p18(d, {QString::fromLatin1(command), in}, p18File);
+        EXPECT_EQ(r.code, 0) << command << "\n" << r.err;
+    }
 }
 
 // ---- PIC18F ----
