@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QImage>
 #include <QJsonArray>
@@ -443,6 +444,9 @@ class Run {
                 usage(command_ + ": " + std::to_string(c.files) + " Datei(en) erwartet");
                 return ExitUsage;
             }
+            if (!takeOutputFile()) {
+                return ExitUsage;
+            }
             if (!c.chip) {
                 selectType(type_ ? type_->type : Dev16F876_877);
                 return (this->*c.run)();
@@ -474,11 +478,23 @@ class Run {
 
     // ---- Output ----
 
+    // The file the command writes; "-" takes standard output for it alone.
+    bool takeOutputFile() {
+        const std::size_t index = command_ == "read" ? 0 : command_ == "map" ? 1 : files_.size();
+        outputToStdout_ = index < files_.size() && IsStandardStream(files_[index]);
+        if (outputToStdout_ && json_) {
+            return usage(
+                "--json und - als Ausgabedatei schließen sich aus: beide schreiben auf "
+                "die Standardausgabe");
+        }
+        return true;
+    }
+
     void message(const std::string& text) { dialog_.message(text); }
 
     void say(const std::string& text) {
         if (!quiet_ && !json_) {
-            std::printf("%s\n", text.c_str());
+            std::fprintf(outputToStdout_ ? stderr : stdout, "%s\n", text.c_str());
         }
     }
 
@@ -863,7 +879,8 @@ class Run {
             return rc;
         }
         const ByteImage& image = p18_->image;
-        if (const int saved = save(BuildByteHexFile(image.regions(), image.ReadBack));
+        if (const int saved =
+                save(files_[0], BuildByteHexFile(image.regions(), image.ReadBack), "gelesen nach ");
             saved != ExitOk) {
             return saved;
         }
@@ -934,30 +951,34 @@ class Run {
         if (r.allBlank) {
             message(kAllBlankText);
         }
-        if (const int saved = save(BuildHexFile(image_.ReadBack, device_.ProgLastAddr));
+        if (const int saved = save(files_[0], BuildHexFile(image_.ReadBack, device_.ProgLastAddr),
+                                   "gelesen nach ");
             saved != ExitOk) {
             return saved;
         }
         return exitFor(r.outcome);
     }
 
-    // Writes what was read to the output file.
-    int save(const std::string& text) {
-        // A signal during the save would leave its temporary file behind: it waits
-        // until the file is complete.
+    // Writes the command's output file; `done` and its name are said afterwards.
+    int save(const std::string& path, std::string_view data, const std::string& done) {
+        // A signal during an atomic save would leave its temporary file behind: it
+        // waits until the file is complete. A pipe or device is written in place and
+        // may wait for its reader, so there a signal still stops the command.
+        const bool atomic = OutputKindOf(path) == OutputKind::Replace;
         sigset_t stop;
         sigemptyset(&stop);
         sigaddset(&stop, SIGINT);
         sigaddset(&stop, SIGTERM);
         sigset_t before;
-        sigprocmask(SIG_BLOCK, &stop, &before);
-        const SaveResult saved = WriteFileAtomically(files_[0], text);
+        sigprocmask(SIG_BLOCK, atomic ? &stop : nullptr, &before);
+        const SaveResult saved = WriteOutputFile(path, data);
         sigprocmask(SIG_SETMASK, &before, nullptr);
         if (!saved.ok()) {
-            message("Datei " + files_[0] + " kann nicht geschrieben werden: " + saved.reason);
+            message("Datei " + OutputFileName(path) +
+                    " kann nicht geschrieben werden: " + saved.reason);
             return ExitOutput;
         }
-        say("gelesen nach " + files_[0]);
+        say(done + OutputFileName(path));
         return ExitOk;
     }
 
@@ -1070,12 +1091,15 @@ class Run {
                         sheet.pixels.data() + static_cast<std::size_t>(y) * sheet.width * 3,
                         static_cast<std::size_t>(sheet.width) * 3);
         }
-        if (!picture.save(QString::fromStdString(files_[1]), "PNG")) {
-            message("Datei " + files_[1] + " kann nicht geschrieben werden");
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+            message("Datei " + OutputFileName(files_[1]) + " kann nicht geschrieben werden");
             return ExitOutput;
         }
-        say("Speicherbelegung nach " + files_[1]);
-        return ExitOk;
+        return save(files_[1],
+                    std::string_view(png.constData(), static_cast<std::size_t>(png.size())),
+                    "Speicherbelegung nach ");
     }
 
     int cmdTypes() {
@@ -1165,6 +1189,7 @@ class Run {
     bool noData_ = false;
     bool list_ = false;
     bool force_ = false;
+    bool outputToStdout_ = false;  // "-" as the output file: other output goes to stderr
     std::string port_ = "auto";
     std::optional<TimingMode> timing_;
     std::optional<int> vppTenths_;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -21,6 +24,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chip_facts.h"
@@ -912,6 +916,93 @@ TEST_F(CliTest, CheckExplainsEveryEdgeCaseFile) {
     EXPECT_EQ(run({QStringLiteral("check"), path("missing.hex")}).code, 5);
 }
 
+// A read's output: a plain file is replaced atomically; a pipe or device is written
+// through and stays what it is; "-" is standard output, the HEX text alone. The chip
+// is only read, whatever becomes of the output.
+TEST_F(CliTest, ReadWritesThroughPipesDevicesAndStandardOutput) {
+    const QString chipType = QStringLiteral("16F877");
+    ASSERT_EQ(sim(chipType, {QStringLiteral("burn"), q(data("f877_pages.8m.hex"))}).code, 0);
+    const std::string chip = readFile(chipFile().toStdString());
+    ASSERT_EQ(sim(chipType, {QStringLiteral("read"), path("out.hex")}).code, 0);
+    const std::string hex = readFile(path("out.hex").toStdString());
+    ASSERT_NE(hex.find(":00000001FF"), std::string::npos);
+    const std::string fifo = path("fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder")));
+
+    struct Row {
+        QStringList args;
+        int code;
+        const char* says;  // part of standard output or error
+        std::string node;  // the output, which must keep its kind
+        mode_t kind;
+    };
+    const QString read = QStringLiteral("read");
+    const Row rows[] = {
+        {{read, QStringLiteral("-")}, 0, "gelesen nach (Standardausgabe)", "", 0},
+        {{QStringLiteral("--json"), read, QStringLiteral("-")}, 2, "--json und -", "", 0},
+        {{read, q(fifo)}, 0, "gelesen nach ", fifo, S_IFIFO},
+        {{read, QStringLiteral("/dev/null")}, 0, "gelesen nach /dev/null", "/dev/null", S_IFCHR},
+        {{read, QStringLiteral("/dev/full")},
+         6,
+         "Datei /dev/full kann nicht geschrieben werden: Kein Platz mehr auf dem Datenträger",
+         "/dev/full",
+         S_IFCHR},
+        {{read, path("folder")},
+         6,
+         "kann nicht geschrieben werden: Das ist ein Ordner, keine Datei",
+         path("folder").toStdString(),
+         S_IFDIR},
+    };
+    for (const Row& row : rows) {
+        const std::string what = row.args.join(QLatin1Char(' ')).toStdString();
+        std::string received;
+        std::thread reader;
+        if (row.kind == S_IFIFO) {
+            reader = std::thread([&] {
+                const int fd = ::open(fifo.c_str(), O_RDONLY);
+                char buf[4096];
+                for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
+                    received.append(buf, static_cast<std::size_t>(n));
+                }
+                ::close(fd);
+            });
+        }
+        const Result r = sim(chipType, row.args);
+        if (reader.joinable()) {
+            // A reader still waiting for a writer that never came gets its end of file.
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            reader.join();
+            EXPECT_EQ(received, hex) << what;
+        }
+        EXPECT_EQ(r.code, row.code) << what << "\n" << r.err;
+        EXPECT_NE((r.out + r.err).find(row.says), std::string::npos) << what << "\n" << r.err;
+        if (row.args.last() == QStringLiteral("-")) {
+            EXPECT_EQ(r.out, row.code == 0 ? hex : "") << what;
+        }
+        if (!row.node.empty()) {
+            struct stat st {};
+            ASSERT_EQ(::stat(row.node.c_str(), &st), 0) << what;
+            EXPECT_EQ(st.st_mode & S_IFMT, row.kind) << what;
+        }
+        EXPECT_EQ(readFile(chipFile().toStdString()), chip) << what;
+    }
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
+              QStringList({QStringLiteral("chip.hex"), QStringLiteral("out.hex")}));
+
+    // A PIC18F's read goes the same way.
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    writeP18Random(d, 3);
+    ASSERT_EQ(p18(d, {QStringLiteral("burn"), path("in.hex")}).code, 0);
+    ASSERT_EQ(p18(d, {read, path("p18.hex")}).code, 0);
+    const Result r = p18(d, {read, QStringLiteral("-")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, readFile(path("p18.hex").toStdString()));
+}
+
 // "-" as the HEX file is standard input, for every command that loads a file; a
 // file that cannot be used leaves the chip as it was.
 TEST_F(CliTest, StandardInputIsTheHexFile) {
@@ -951,6 +1042,15 @@ TEST_F(CliTest, StandardInputIsTheHexFile) {
                                                                      << r.out << r.err;
         EXPECT_EQ(readFile(chipFile().toStdString()) != before, row.chipChanges) << what;
     }
+
+    // The map from standard input to standard output is the one between files.
+    const QString f84 = q(data("f84_all_instructions.8m.hex"));
+    ASSERT_EQ(
+        run({QStringLiteral("--type=16f84"), QStringLiteral("map"), f84, path("map.png")}).code, 0);
+    const Result map = run({QStringLiteral("--type=16f84"), QStringLiteral("map"), in, in},
+                           readFile(f84.toStdString()));
+    EXPECT_EQ(map.code, 0) << map.err;
+    EXPECT_EQ(map.out, readFile(path("map.png").toStdString()));
 
     // The PIC18F loader takes it as well.
     const pk::P18Device& d = *pk::p18ByName("18F4550");
