@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "editors/id_words.h"
+#include "image/atomic_file.h"
 #include "image/byte_hex_file.h"
 #include "image/hex_file.h"
 #include "ostrac.h"
@@ -127,7 +128,10 @@ void TOstrac::ToolButton2Click() {
     const std::string text = p18Part() != nullptr
                                  ? BuildByteHexFile(P18Image.regions(), P18Image.ReadBack)
                                  : BuildHexFile(Image.ReadBack, Device.ProgLastAddr);
-    const SaveResult r = WriteFileAtomically(*chosen, text, FileSaveOps);
+    // A named pipe or a device is written in place, never replaced; a pipe nobody
+    // reads fails at once instead of hanging the window.
+    const bool plainFile = OutputKindOf(*chosen) == OutputKind::Replace;
+    const SaveResult r = WriteOutputFile(*chosen, text, FileSaveOps, false);
     if (!r.ok()) {
         setPanel(0, QStringLiteral("!! file save ERROR !!"));
         // The narrow panel cannot say which file or why; a message box can.
@@ -135,6 +139,9 @@ void TOstrac::ToolButton2Click() {
                          r.reason + "\r\rEine vorhandene Datei dieses Namens ist unverändert.");
         // HexFileName keeps naming the file that holds the data a burn would use.
         return;
+    }
+    if (!plainFile) {
+        return;  // a pipe or device holds nothing a later burn could load again
     }
     // A later burn or compare re-reads the file just saved.
     Image.HexFileName = *chosen;

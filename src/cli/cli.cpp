@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QImage>
 #include <QJsonArray>
@@ -34,6 +35,7 @@
 #include "image/byte_hex_file.h"
 #include "image/byte_regions.h"
 #include "image/hex_file.h"
+#include "image/standard_streams.h"
 #include "link/circuit.h"
 #include "link/clock.h"
 #include "link/programmer.h"
@@ -60,6 +62,7 @@ const char* const kDescription =
     "  burn DATEI.hex         wie \"Brennen\": Programm, Daten, ID und Configuration\n"
     "  verify DATEI.hex       wie \"Vergleichen\"; mit --list jede abweichende Adresse\n"
     "  read AUS.hex           wie \"Lesen\", dann in eine HEX-Datei schreiben\n"
+    "                         (eine benannte Pipe oder ein Gerät wird direkt beschrieben)\n"
     "  erase                  wie \"Löschen\"\n"
     "  unprotect              wie \"CP entfernen\"\n"
     "  listing DATEI.hex      das Assembler-Listing auf die Standardausgabe\n"
@@ -67,6 +70,10 @@ const char* const kDescription =
     "  check DATEI.hex        HEX-Datei prüfen, so wie das Programm sie liest\n"
     "  doctor                 Verbindung prüfen: erklärt, warum Korvel oder PIC nicht antworten\n"
     "  types                  die PIC-Typen: Namen für --type, Device-ID, Speicher, VPP\n"
+    "\n"
+    "Dateinamen: - als DATEI.hex liest die Standardeingabe, - als AUS.hex oder AUS.png\n"
+    "schreibt auf die Standardausgabe (dann ohne --json; die übrigen Zeilen gehen auf\n"
+    "die Standardfehlerausgabe).\n"
     "\n"
     "Exit-Codes:\n"
     "  0  Erfolg\n"
@@ -443,6 +450,9 @@ class Run {
                 usage(command_ + ": " + std::to_string(c.files) + " Datei(en) erwartet");
                 return ExitUsage;
             }
+            if (!takeOutputFile()) {
+                return ExitUsage;
+            }
             if (!c.chip) {
                 selectType(type_ ? type_->type : Dev16F876_877);
                 return (this->*c.run)();
@@ -474,11 +484,23 @@ class Run {
 
     // ---- Output ----
 
+    // The file the command writes; "-" takes standard output for it alone.
+    bool takeOutputFile() {
+        const std::size_t index = command_ == "read" ? 0 : command_ == "map" ? 1 : files_.size();
+        outputToStdout_ = index < files_.size() && IsStandardStream(files_[index]);
+        if (outputToStdout_ && json_) {
+            return usage(
+                "--json und - als Ausgabedatei schließen sich aus: beide schreiben auf "
+                "die Standardausgabe");
+        }
+        return true;
+    }
+
     void message(const std::string& text) { dialog_.message(text); }
 
     void say(const std::string& text) {
         if (!quiet_ && !json_) {
-            std::printf("%s\n", text.c_str());
+            std::fprintf(outputToStdout_ ? stderr : stdout, "%s\n", text.c_str());
         }
     }
 
@@ -863,7 +885,8 @@ class Run {
             return rc;
         }
         const ByteImage& image = p18_->image;
-        if (const int saved = save(BuildByteHexFile(image.regions(), image.ReadBack));
+        if (const int saved =
+                save(files_[0], BuildByteHexFile(image.regions(), image.ReadBack), "gelesen nach ");
             saved != ExitOk) {
             return saved;
         }
@@ -934,30 +957,34 @@ class Run {
         if (r.allBlank) {
             message(kAllBlankText);
         }
-        if (const int saved = save(BuildHexFile(image_.ReadBack, device_.ProgLastAddr));
+        if (const int saved = save(files_[0], BuildHexFile(image_.ReadBack, device_.ProgLastAddr),
+                                   "gelesen nach ");
             saved != ExitOk) {
             return saved;
         }
         return exitFor(r.outcome);
     }
 
-    // Writes what was read to the output file.
-    int save(const std::string& text) {
-        // A signal during the save would leave its temporary file behind: it waits
-        // until the file is complete.
+    // Writes the command's output file; `done` and its name are said afterwards.
+    int save(const std::string& path, std::string_view data, const std::string& done) {
+        // A signal during an atomic save would leave its temporary file behind: it
+        // waits until the file is complete. A pipe or device is written in place and
+        // may wait for its reader, so there a signal still stops the command.
+        const bool atomic = OutputKindOf(path) == OutputKind::Replace;
         sigset_t stop;
         sigemptyset(&stop);
         sigaddset(&stop, SIGINT);
         sigaddset(&stop, SIGTERM);
         sigset_t before;
-        sigprocmask(SIG_BLOCK, &stop, &before);
-        const SaveResult saved = WriteFileAtomically(files_[0], text);
+        sigprocmask(SIG_BLOCK, atomic ? &stop : nullptr, &before);
+        const SaveResult saved = WriteOutputFile(path, data);
         sigprocmask(SIG_SETMASK, &before, nullptr);
         if (!saved.ok()) {
-            message("Datei " + files_[0] + " kann nicht geschrieben werden: " + saved.reason);
+            message("Datei " + OutputFileName(path) +
+                    " kann nicht geschrieben werden: " + saved.reason);
             return ExitOutput;
         }
-        say("gelesen nach " + files_[0]);
+        say(done + OutputFileName(path));
         return ExitOk;
     }
 
@@ -1018,13 +1045,14 @@ class Run {
         image.HexFileName = files_[0];
         const HexLoadResult r = LoadByteHexFile(files_[0], image);
         if (!r.opened) {
-            message("HEX-File  " + files_[0] + "  nicht gefunden");
+            message("HEX-File  " + InputFileName(files_[0]) + "  nicht gefunden");
             return ExitHexFile;
         }
         if (!r.parse.ok()) {
             message(HexReadMessage(files_[0], r.parse));
             return ExitHexFile;
         }
+        image.HexFileName = InputFileName(files_[0]);  // the listing's heading
         return ExitOk;
     }
 
@@ -1039,6 +1067,7 @@ class Run {
         } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
             return rc;
         } else {
+            image_.HexFileName = InputFileName(files_[0]);  // the listing's heading
             text = reassemble(image_, device_.ProgLastAddr);
         }
         if (!json_) {
@@ -1068,12 +1097,15 @@ class Run {
                         sheet.pixels.data() + static_cast<std::size_t>(y) * sheet.width * 3,
                         static_cast<std::size_t>(sheet.width) * 3);
         }
-        if (!picture.save(QString::fromStdString(files_[1]), "PNG")) {
-            message("Datei " + files_[1] + " kann nicht geschrieben werden");
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+            message("Datei " + OutputFileName(files_[1]) + " kann nicht geschrieben werden");
             return ExitOutput;
         }
-        say("Speicherbelegung nach " + files_[1]);
-        return ExitOk;
+        return save(files_[1],
+                    std::string_view(png.constData(), static_cast<std::size_t>(png.size())),
+                    "Speicherbelegung nach ");
     }
 
     int cmdTypes() {
@@ -1088,18 +1120,40 @@ class Run {
         return ExitOk;
     }
 
-    int cmdCheck() {
+    // The whole text of the file `check` looks at, or standard input's for "-".
+    std::optional<std::string> checkedText(const std::string& name) {
+        if (IsStandardStream(files_[0])) {
+            const StandardInput& in = ReadStandardInput();
+            if (!in.open) {
+                message("HEX-File " + name + " nicht gefunden");
+                return std::nullopt;
+            }
+            if (!in.readError.empty()) {
+                message("HEX-File " + name + " kann nicht gelesen werden: " + in.readError);
+                return std::nullopt;
+            }
+            return in.text;
+        }
         std::ifstream in(files_[0], std::ios::binary);
         if (!in) {
-            message("HEX-File " + files_[0] + " nicht gefunden");
-            return ExitHexFile;
+            message("HEX-File " + name + " nicht gefunden");
+            return std::nullopt;
         }
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (in.bad()) {
-            message("HEX-File " + files_[0] + " kann nicht gelesen werden");
+            message("HEX-File " + name + " kann nicht gelesen werden");
+            return std::nullopt;
+        }
+        return text;
+    }
+
+    int cmdCheck() {
+        const std::string name = InputFileName(files_[0]);
+        const std::optional<std::string> read = checkedText(name);
+        if (!read) {
             return ExitHexFile;
         }
+        const std::string& text = *read;
         HexCheckResult r = p18Type_ ? checkHexForm(text) : checkHexText(text, device_);
         if (p18Type_ && r.firstRefusal() == nullptr) {
             // Where the bytes land is the PIC18F loader's to say; checksums are said above.
@@ -1107,13 +1161,12 @@ class Run {
             ByteImage image(p18Regions(*p18Type_));
             if (const HexReadResult parsed = OpenByteHexfile(text, image, true); !parsed.ok()) {
                 r.findings.push_back(
-                    {parsed.line, true, true, false, HexReadMessage(files_[0], parsed)});
+                    {parsed.line, true, true, false, HexReadMessage(name, parsed)});
             }
         }
         QJsonArray findings;
         for (const HexFinding& f : r.findings) {
-            const std::string where =
-                f.line > 0 ? files_[0] + ":" + std::to_string(f.line) : files_[0];
+            const std::string where = f.line > 0 ? name + ":" + std::to_string(f.line) : name;
             say(where + ": " + (f.fault ? "Fehler: " : "Hinweis: ") + f.text);
             QJsonObject o;
             o[QStringLiteral("line")] = f.line;
@@ -1123,7 +1176,7 @@ class Run {
         }
         extra_[QStringLiteral("findings")] = findings;
         if (r.clean()) {
-            say(files_[0] + ": wird genau so geladen, wie es in der Datei steht");
+            say(name + ": wird genau so geladen, wie es in der Datei steht");
             return ExitOk;
         }
         return ExitDifferences;
@@ -1140,6 +1193,7 @@ class Run {
     bool noData_ = false;
     bool list_ = false;
     bool force_ = false;
+    bool outputToStdout_ = false;  // "-" as the output file: other output goes to stderr
     std::string port_ = "auto";
     std::optional<TimingMode> timing_;
     std::optional<int> vppTenths_;

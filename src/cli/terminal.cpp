@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+
+#include "image/standard_streams.h"
 
 namespace pk::cli {
 
@@ -37,7 +40,13 @@ void TerminalDialog::manualSwitch(const std::string& text) {
     }
     std::fprintf(stderr, "%s - weiter mit Enter\n", terminalText(text).c_str());
     std::string line;
-    std::getline(std::cin, line);
+    if (StandardInputTaken()) {
+        // Standard input was the HEX file and is used up: Enter comes from the terminal.
+        std::ifstream terminal("/dev/tty");
+        std::getline(terminal, line);
+    } else {
+        std::getline(std::cin, line);
+    }
 }
 
 bool TerminalReporter::confirmVpp(const std::string& finding, const std::string& /*question*/) {

@@ -8,6 +8,7 @@
 #include "device/vpp_finding.h"
 #include "editors/id_words.h"
 #include "image/hex_file.h"
+#include "image/standard_streams.h"
 
 namespace pk {
 
@@ -463,7 +464,7 @@ std::string noAnswerMessage(const WordFailure& f) {
 bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
     const HexLoadResult r = LoadHexFile(image.HexFileName, image);
     if (!r.opened) {
-        message("HEX-File  " + image.HexFileName + "  nicht gefunden");
+        message("HEX-File  " + InputFileName(image.HexFileName) + "  nicht gefunden");
         image.HexLoaded = false;
         return false;
     }

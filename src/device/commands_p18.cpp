@@ -5,6 +5,7 @@
 
 #include "image/byte_hex_file.h"
 #include "image/byte_regions.h"
+#include "image/standard_streams.h"
 
 namespace pk {
 
@@ -31,7 +32,7 @@ Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
     // Where the words land is this part's loader's to say: it knows the part's areas.
     const HexLoadResult r = LoadByteHexFile(path, s.image, accepted);
     if (!r.opened) {
-        s.chip.report.message("HEX-File  " + path + "  nicht gefunden");
+        s.chip.report.message("HEX-File  " + InputFileName(path) + "  nicht gefunden");
         return Outcome::FileUnusable;
     }
     if (!r.parse.ok()) {

@@ -1,23 +1,32 @@
 // The gate every file passes before a burn or a compare gets near a chip.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "device/commands.h"
 #include "device/hex_check.h"
-#include "image/hex_lines.h"
 #include "image/hex_syntax.h"
+#include "image/standard_streams.h"
 
 namespace pk {
 
 namespace {
 
-// The whole file, or nullopt when it cannot be read (the reload has said why).
+// The whole file, or nullopt when it cannot be read (the reload says why).
 std::optional<std::string> readWhole(const std::string& path) {
-    const int fd = OpenHexForReading(path);
-    if (fd < 0) {
+    if (IsStandardStream(path)) {
+        const StandardInput& in = ReadStandardInput();
+        return in.open && in.readError.empty() ? std::optional<std::string>(in.text) : std::nullopt;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
         return std::nullopt;
     }
     std::string text;
@@ -41,7 +50,7 @@ std::optional<std::string> readWhole(const std::string& path) {
 }
 
 std::string where(const std::string& path, const HexFinding& f) {
-    return "HEX-File  " + path + "\r" +
+    return "HEX-File  " + InputFileName(path) + "\r" +
            (f.line > 0 ? "Zeile " + std::to_string(f.line) + ": " : "") + f.text;
 }
 
@@ -52,7 +61,7 @@ Outcome gateHexFile(ChipSession& chip, const std::string& path, const DeviceStat
     const bool burning = use == FileUse::Burn;
     const std::optional<std::string> text = readWhole(path);
     if (!text) {
-        chip.report.message("HEX-File  " + path + "  nicht gefunden");
+        chip.report.message("HEX-File  " + InputFileName(path) + "  nicht gefunden");
         return Outcome::FileUnusable;
     }
     const HexCheckResult r = part != nullptr ? checkHexText(*text, *part) : checkHexForm(*text);

@@ -39,4 +39,22 @@ struct SaveResult {
 SaveResult WriteFileAtomically(const std::string& path, std::string_view data,
                                SaveFileOps* ops = nullptr);
 
+// What a command's output file is, which decides how it is written.
+enum class OutputKind {
+    Replace,         // a plain file or a new name: written atomically
+    InPlace,         // a named pipe or a device: written through the node itself
+    StandardOutput,  // "-"
+    Folder,          // nothing can be written there
+};
+OutputKind OutputKindOf(const std::string& path);
+
+// Writes a command's output: onto a plain file or a new name atomically, as above; a
+// named pipe or a device (/dev/null, a terminal) is opened and written as it is,
+// since a rename would replace the node by a plain file; "-" is standard output. A
+// folder fails at Create with the system's text for it. waitForReader: opening a
+// named pipe waits until someone reads it; without, a pipe nobody reads fails at
+// once (a window must not hang on it).
+SaveResult WriteOutputFile(const std::string& path, std::string_view data,
+                           SaveFileOps* ops = nullptr, bool waitForReader = true);
+
 }  // namespace pk

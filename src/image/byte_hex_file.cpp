@@ -149,8 +149,8 @@ HexReadResult OpenByteHexfile(std::istream& in, ByteImage& image) {
 
 HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image, bool acceptBadChecksums) {
     HexLoadResult result;
-    const int fd = OpenHexForReading(path);
-    if (fd < 0) {
+    HexSource source;
+    if (!source.open(path)) {
         image.HexLoaded = false;
         return result;
     }
@@ -158,7 +158,7 @@ HexLoadResult LoadByteHexFile(const std::string& path, ByteImage& image, bool ac
     image.clear();
     image.HexLoaded = true;
     ByteHexParser parser(image, acceptBadChecksums);
-    FeedHexFile(fd, parser);
+    source.feed(parser);
     result.parse = parser.done();
     return result;
 }

@@ -10,6 +10,7 @@
 
 #include "image/hex_lines.h"
 #include "image/hex_syntax.h"
+#include "image/standard_streams.h"
 #include "image/system_reason.h"
 
 namespace pk {
@@ -154,24 +155,43 @@ void HexRecordParser::readerProblem(const HexLineReader& reader) {
              reader);
 }
 
-int OpenHexForReading(const std::string& path) {
-    // Without O_NONBLOCK a named pipe would hang the open; only plain files are loaded.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return -1;
+HexSource::~HexSource() {
+    if (fd_ >= 0) {
+        ::close(fd_);
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
-void FeedHexFile(int fd, HexRecordParser& parser) {
+bool HexSource::open(const std::string& path) {
+    if (IsStandardStream(path)) {
+        input_ = &ReadStandardInput();
+        return input_->open;
+    }
+    // Without O_NONBLOCK a named pipe would hang the open; only plain files are loaded.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    return true;
+}
+
+void HexSource::feed(HexRecordParser& parser) {
+    if (input_ != nullptr) {
+        // The kept text stands for the whole input; where it ends early, the parser
+        // learns why once it asks for more.
+        if (parser.feed(input_->text) && !input_->readError.empty()) {
+            parser.readError(input_->readError);
+        }
+        return;
+    }
     char buf[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buf, sizeof buf);
+        const ssize_t got = ::read(fd_, buf, sizeof buf);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -183,7 +203,8 @@ void FeedHexFile(int fd, HexRecordParser& parser) {
             break;
         }
     }
-    ::close(fd);
+    ::close(fd_);
+    fd_ = -1;
 }
 
 namespace {
@@ -336,14 +357,15 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
         case S::Ok:
             break;
     }
-    return "Fehler im HEX-File  " + fileName + "\rZeile " + std::to_string(r.line) + ": " + what +
+    return "Fehler im HEX-File  " + InputFileName(fileName) + "\rZeile " + std::to_string(r.line) +
+           ": " + what +
            "\r\rDas Laden wurde abgebrochen; nur die Daten vor dieser Zeile wurden übernommen.";
 }
 
 HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
     HexLoadResult result;
-    const int fd = OpenHexForReading(path);
-    if (fd < 0) {
+    HexSource source;
+    if (!source.open(path)) {
         image.HexLoaded = false;
         return result;
     }
@@ -351,7 +373,7 @@ HexLoadResult LoadHexFile(const std::string& path, MemoryImage& image) {
     image.clear();
     image.HexLoaded = true;
     HexParser parser(image.HexWords);
-    FeedHexFile(fd, parser);
+    source.feed(parser);
     result.parse = parser.finish();
     return result;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "image/hex_file.h"
+#include "image/standard_streams.h"
 
 namespace pk {
 
@@ -54,12 +55,27 @@ class HexRecordParser {
     bool skipping_ = false;
 };
 
-// Opens a plain file for reading; -1 when it cannot be opened or is no plain file
-// (a folder, a device, a named pipe).
-int OpenHexForReading(const std::string& path);
+// A HEX file opened for loading: a plain file, or standard input ("-"), whose text is
+// read once and given again to every later load.
+class HexSource {
+  public:
+    HexSource() = default;
+    ~HexSource();
+    HexSource(const HexSource&) = delete;
+    HexSource& operator=(const HexSource&) = delete;
+
+    // False when the file cannot be opened or is no plain file (a folder, a device,
+    // a named pipe), or when the process has no standard input.
+    bool open(const std::string& path);
+    // Feeds everything to the parser until it stops; a failed read is a read error.
+    void feed(HexRecordParser& parser);
+
+  private:
+    int fd_ = -1;
+    const StandardInput* input_ = nullptr;
+};
+
 // Feeds the stream to the parser until it stops; a failing stream is a read error.
 void FeedHexStream(std::istream& in, HexRecordParser& parser);
-// Feeds everything from `fd` to the parser until it stops, then closes `fd`.
-void FeedHexFile(int fd, HexRecordParser& parser);
 
 }  // namespace pk

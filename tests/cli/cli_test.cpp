@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -19,9 +22,11 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chip_facts.h"
@@ -68,20 +73,26 @@ pk::WordArray wordsOf(const std::string& path) {
 class CliTest : public ::testing::Test {
   protected:
     // Runs the tool; the settings file is looked for in an empty folder, so the
-    // defaults stand whatever the user running the tests has set up.
-    Result run(const QStringList& args) {
+    // defaults stand whatever the user running the tests has set up. `input` is
+    // given on standard input.
+    Result run(const QStringList& args, const std::optional<std::string>& input = {}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(PKORVEL_CLI), args);
+        if (input) {
+            p.write(input->data(), static_cast<qint64>(input->size()));
+            p.closeWriteChannel();
+        }
         EXPECT_TRUE(p.waitForFinished(120'000));
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
     }
 
     // The simulator with a chip whose memories live in chipFile().
-    Result sim(const QString& chip, QStringList args) {
+    Result sim(const QString& chip, QStringList args,
+               const std::optional<std::string>& input = {}) {
         // A chip that takes at most 12 V on MCLR gets a board that gives 12 V.
         if (const auto m = pk::lookupSwitch("/p" + chip.toLower().toStdString());
             m && !pk::deviceInfo(m->type)->vpp.holds(1300)) {
@@ -91,7 +102,7 @@ class CliTest : public ::testing::Test {
         args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
         args.prepend(QStringLiteral("--sim-fast"));
         args.prepend(QStringLiteral("--simulate=") + chip);
-        return run(args);
+        return run(args, input);
     }
 
     QString chipFile() const { return dir_.filePath(QStringLiteral("chip.hex")); }
@@ -195,7 +206,8 @@ class CliTest : public ::testing::Test {
 
     // The simulator with the part in the socket and chosen by --type; a part that
     // takes at most 12.5 V on MCLR gets a board that gives 12 V.
-    Result p18(const pk::P18Device& d, QStringList args) {
+    Result p18(const pk::P18Device& d, QStringList args,
+               const std::optional<std::string>& input = {}) {
         if (!d.family->vpp.holds(1300)) {
             args.prepend(QStringLiteral("--sim-vpp=12"));
             args.prepend(QStringLiteral("--vpp=12"));
@@ -204,7 +216,7 @@ class CliTest : public ::testing::Test {
         args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
         args.prepend(QStringLiteral("--sim-fast"));
         args.prepend(QStringLiteral("--simulate=") + q(std::string(d.name)));
-        return run(args);
+        return run(args, input);
     }
 
     // in.hex for the part: every program, ID and EEPROM byte at random, the
@@ -1088,6 +1100,152 @@ TEST_F(CliTest, EraseAndUnprotectClearWhatTheirHelpPagesSay) {
                 }
             }
         }
+    }
+}
+
+// A read's output: a plain file is replaced atomically; a pipe or device is written
+// through and stays what it is; "-" is standard output, the HEX text alone. The chip
+// is only read, whatever becomes of the output.
+TEST_F(CliTest, ReadWritesThroughPipesDevicesAndStandardOutput) {
+    const QString chipType = QStringLiteral("16F877");
+    ASSERT_EQ(sim(chipType, {QStringLiteral("burn"), q(data("f877_pages.8m.hex"))}).code, 0);
+    const std::string chip = readFile(chipFile().toStdString());
+    ASSERT_EQ(sim(chipType, {QStringLiteral("read"), path("out.hex")}).code, 0);
+    const std::string hex = readFile(path("out.hex").toStdString());
+    ASSERT_NE(hex.find(":00000001FF"), std::string::npos);
+    const std::string fifo = path("fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder")));
+
+    struct Row {
+        QStringList args;
+        int code;
+        const char* says;  // part of standard output or error
+        std::string node;  // the output, which must keep its kind
+        mode_t kind;
+    };
+    const QString read = QStringLiteral("read");
+    const Row rows[] = {
+        {{read, QStringLiteral("-")}, 0, "gelesen nach (Standardausgabe)", "", 0},
+        {{QStringLiteral("--json"), read, QStringLiteral("-")}, 2, "--json und -", "", 0},
+        {{read, q(fifo)}, 0, "gelesen nach ", fifo, S_IFIFO},
+        {{read, QStringLiteral("/dev/null")}, 0, "gelesen nach /dev/null", "/dev/null", S_IFCHR},
+        {{read, QStringLiteral("/dev/full")},
+         6,
+         "Datei /dev/full kann nicht geschrieben werden: Kein Platz mehr auf dem Datenträger",
+         "/dev/full",
+         S_IFCHR},
+        {{read, path("folder")},
+         6,
+         "kann nicht geschrieben werden: Das ist ein Ordner, keine Datei",
+         path("folder").toStdString(),
+         S_IFDIR},
+    };
+    for (const Row& row : rows) {
+        const std::string what = row.args.join(QLatin1Char(' ')).toStdString();
+        std::string received;
+        std::thread reader;
+        if (row.kind == S_IFIFO) {
+            reader = std::thread([&] {
+                const int fd = ::open(fifo.c_str(), O_RDONLY);
+                char buf[4096];
+                for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
+                    received.append(buf, static_cast<std::size_t>(n));
+                }
+                ::close(fd);
+            });
+        }
+        const Result r = sim(chipType, row.args);
+        if (reader.joinable()) {
+            // A reader still waiting for a writer that never came gets its end of file.
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            reader.join();
+            EXPECT_EQ(received, hex) << what;
+        }
+        EXPECT_EQ(r.code, row.code) << what << "\n" << r.err;
+        EXPECT_NE((r.out + r.err).find(row.says), std::string::npos) << what << "\n" << r.err;
+        if (row.args.last() == QStringLiteral("-")) {
+            EXPECT_EQ(r.out, row.code == 0 ? hex : "") << what;
+        }
+        if (!row.node.empty()) {
+            struct stat st {};
+            ASSERT_EQ(::stat(row.node.c_str(), &st), 0) << what;
+            EXPECT_EQ(st.st_mode & S_IFMT, row.kind) << what;
+        }
+        EXPECT_EQ(readFile(chipFile().toStdString()), chip) << what;
+    }
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
+              QStringList({QStringLiteral("chip.hex"), QStringLiteral("out.hex")}));
+
+    // A PIC18F's read goes the same way.
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    writeP18Random(d, 3);
+    ASSERT_EQ(p18(d, {QStringLiteral("burn"), path("in.hex")}).code, 0);
+    ASSERT_EQ(p18(d, {read, path("p18.hex")}).code, 0);
+    const Result r = p18(d, {read, QStringLiteral("-")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, readFile(path("p18.hex").toStdString()));
+}
+
+// "-" as the HEX file is standard input, for every command that loads a file; a
+// file that cannot be used leaves the chip as it was.
+TEST_F(CliTest, StandardInputIsTheHexFile) {
+    const std::string good = readFile(data("f877_pages.8m.hex"));
+    const std::string bad = readFile(data("edge_bad_char.hex"));
+    const QString chipType = QStringLiteral("16F877");
+    const QString in = QStringLiteral("-");
+    struct Row {
+        QStringList args;
+        const std::string& input;
+        int code;
+        const char* says;  // part of standard output or error
+        bool chipChanges;
+    };
+    const Row rows[] = {
+        {{QStringLiteral("burn"), in}, good, 0, "Fehler: Programm 0", true},
+        {{QStringLiteral("verify"), in}, good, 0, "Fehler: Programm 0", false},
+        {{QStringLiteral("burn"), in},
+         bad,
+         5,
+         "Fehler im HEX-File  (Standardeingabe)\nZeile 3",
+         false},
+        {{QStringLiteral("check"), in}, good, 0, "(Standardeingabe): wird genau so geladen", false},
+        {{QStringLiteral("check"), in},
+         bad,
+         1,
+         "(Standardeingabe):3: Fehler: ungültiges Zeichen",
+         false},
+        {{QStringLiteral("listing"), in}, good, 0, "\n(Standardeingabe)\n", false},
+    };
+    for (const Row& row : rows) {
+        const std::string what = row.args.join(QLatin1Char(' ')).toStdString();
+        const std::string before = readFile(chipFile().toStdString());
+        const Result r = sim(chipType, row.args, row.input);
+        EXPECT_EQ(r.code, row.code) << what << "\n" << r.err;
+        EXPECT_NE((r.out + r.err).find(row.says), std::string::npos) << what << "\n"
+                                                                     << r.out << r.err;
+        EXPECT_EQ(readFile(chipFile().toStdString()) != before, row.chipChanges) << what;
+    }
+
+    // The map from standard input to standard output is the one between files.
+    const QString f84 = q(data("f84_all_instructions.8m.hex"));
+    ASSERT_EQ(
+        run({QStringLiteral("--type=16f84"), QStringLiteral("map"), f84, path("map.png")}).code, 0);
+    const Result map = run({QStringLiteral("--type=16f84"), QStringLiteral("map"), in, in},
+                           readFile(f84.toStdString()));
+    EXPECT_EQ(map.code, 0) << map.err;
+    EXPECT_EQ(map.out, readFile(path("map.png").toStdString()));
+
+    // The PIC18F loader takes it as well.
+    const pk::P18Device& d = *pk::p18ByName("18F4550");
+    writeP18Random(d, 5);
+    const std::string p18File = readFile(path("in.hex").toStdString());
+    for (const char* command : {"burn", "verify"}) {
+        const Result r = p18(d, {QString::fromLatin1(command), in}, p18File);
+        EXPECT_EQ(r.code, 0) << command << "\n" << r.err;
     }
 }
 

@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
+#include "image/standard_streams.h"
 #include "support/files.h"
 
 namespace pk {
@@ -350,6 +353,28 @@ TEST(HexReaderGpasm, LoadHexFileClearsFirstAndMarksLoaded) {
     EXPECT_FALSE(r.complete());
     EXPECT_TRUE(image.HexLoaded);
     EXPECT_EQ(image.HexWords[0x21FF], 0x0022);
+}
+
+// Standard input can be read only once; every load of "-" in the process gets its text.
+TEST(HexReaderGpasm, EveryLoadOfStandardInputGetsTheWholeFile) {
+    const std::string text = readAll(dataFile("f74_counter.8m.hex"));
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(ends[1]);
+    const int saved = ::dup(STDIN_FILENO);
+    ::dup2(ends[0], STDIN_FILENO);
+    ::close(ends[0]);
+    MemoryImage fromFile;
+    ASSERT_TRUE(LoadHexFile(dataFile("f74_counter.8m.hex"), fromFile).complete());
+    for (int load = 0; load < 2; ++load) {
+        MemoryImage image;
+        EXPECT_TRUE(LoadHexFile("-", image).complete()) << load;
+        EXPECT_EQ(image.HexWords, fromFile.HexWords) << load;
+    }
+    EXPECT_TRUE(StandardInputTaken());
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
 }
 
 // ---- Writer ----
