@@ -582,17 +582,10 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, b
     const DeviceInfo* row = deviceInfo(selected);
     const bool deviceIdExpected =
         choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    chip.heldMessage.clear();
     if (silentId(ops.DetectedIdWord) &&
         (deviceIdExpected || (!found.noChip && !chipAnswered(ops)))) {
         ops.TypeMismatch = true;
-        // Without a type, a silent socket may hold a PIC18F: the caller asks that
-        // one next and says this only when it does not answer either.
-        if (choice.fromChip && choice.otherFamilyNext) {
-            chip.heldMessage = noChipMessage(ops.DetectedIdWord);
-        } else {
-            chip.report.message(noChipMessage(ops.DetectedIdWord));
-        }
+        chip.report.message(noChipMessage(ops.DetectedIdWord));
         return Outcome::NoChip;
     }
     if (choice.fromChip) {

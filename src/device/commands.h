@@ -65,10 +65,6 @@ struct ChipChoice {
     // The chosen type is a chip with device ID even where its type list entry also
     // covers one without (16F84A within "16F84/84A").
     bool expectDeviceId = false;
-    // fromChip: a PIC18F detection follows when nothing answers the 14-bit one
-    // (an unknown device ID is a 14-bit chip answering), so the message that
-    // says so is held in ChipSession::heldMessage, not shown.
-    bool otherFamilyNext = false;
 };
 
 // What to do when the file holds words beyond the chip's memories.
@@ -138,9 +134,6 @@ class ChipSession {
     ChipOps ops;
     // Types the user let have a VPP outside their range: asked once while the program runs.
     std::set<std::int32_t> vppAccepted;
-    // What a type check with ChipChoice::otherFamilyNext would have said; "" when
-    // a 14-bit chip answered.
-    std::string heldMessage;
 };
 
 // What is wrong with the circuit's VPP (tenths of a volt) for a row, in German
@@ -212,10 +205,11 @@ struct DetectResult {
     bool eepromProtected = false;
 };
 
-// "Autodetect": one detection; the device state follows the detected chip. When
+// The 14-bit detection; the device state follows the detected chip. When
 // nothing answered it keeps the selected type: an empty socket is no 16F84.
 // typeExpected: the user named the chip he expects (pkorvel-cli --type), so
-// programming mode is entered in its type's order first.
+// programming mode is entered in its type's order first. "Autodetect" asks a
+// PIC18F before (commands_p18.h, autodetect).
 DetectResult detect(ChipSession& chip, bool typeExpected = false);
 
 }  // namespace pk

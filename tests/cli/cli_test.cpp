@@ -957,8 +957,8 @@ TEST_F(CliTest, EverySimulatedFaultOnAPic18fEndsInAFailure) {
     }
 }
 
-// Without --type the 14-bit detection goes first, as it always has; a PIC18F
-// that then answers is taken, with the hint that --type spares it the detour.
+// Without --type the PIC18F is asked first, in frames a 14-bit chip takes
+// safely; one that answers is taken, with the hint that --type names it.
 TEST_F(CliTest, APic18fIsFoundWithoutType) {
     const pk::P18Device& d = *pk::p18ByName("18F1320");
     writeP18Random(d, 5);
@@ -980,8 +980,8 @@ TEST_F(CliTest, APic18fIsFoundWithoutType) {
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("kein PIC erkannt: Device-ID liest 0x3FFF"), std::string::npos) << r.err;
 
-    // An old 16F84 has no device ID either: the PIC18F detection that follows
-    // must leave it as it was.
+    // An old 16F84 has no device ID either: the PIC18F detection before must
+    // leave it as it was.
     QFile::remove(chipFile());
     const QString hex = q(data("edge_lf.hex"));
     ASSERT_EQ(
