@@ -245,6 +245,9 @@ void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
 
 void TOstrac::Autodetect2() {
     const AnyDetection found = autodetect(p18Session());
+    if (found.cancelled()) {
+        return;  // the user kept the VPP off
+    }
     if (found.pic18()) {
         // A device ID no PIC18F row knows stays in panel 0, the type as chosen.
         if (found.p18.device == nullptr) {

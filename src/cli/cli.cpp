@@ -73,6 +73,7 @@ const char* const kDescription =
     "  0  Erfolg\n"
     "  1  Vergleich oder Prüfung fand Unterschiede (bzw. Fehler beim Brennen)\n"
     "  2  falsche Bedienung (Befehl, Option), oder die VPP des Korvels passt nicht zum PIC\n"
+    "     (ohne --type: nicht zu jedem, den die Erkennung finden kann)\n"
     "  3  kein Portzugriff oder kein Korvel gefunden\n"
     "  4  kein PIC oder falscher PIC-Typ\n"
     "  5  HEX-Datei fehlt oder ist nicht lesbar\n"
@@ -212,7 +213,8 @@ class Run {
              QStringLiteral("VOLT")},
             {QStringLiteral("vpp-ok"),
              QStringLiteral("auch einen PIC brennen, dessen erlaubte VPP die des Korvels "
-                            "nicht einschließt")},
+                            "nicht einschließt, und ohne --type erkennen, obwohl nicht jeder "
+                            "PIC sie verträgt")},
         });
         // Listed for --help only; they are taken out before parsing.
         for (const BackendOptionText& o : backendOptionTexts()) {
@@ -714,6 +716,9 @@ class Run {
             d = detect(*session_, true);
         } else {
             const AnyDetection a = autodetect(*p18_);
+            if (a.cancelled()) {
+                return ExitUsage;
+            }
             if (a.pic18()) {
                 return sayP18Detection(a.p18);
             }
@@ -809,20 +814,24 @@ class Run {
         }
         if (!p18Type_) {
             say("Hinweis: mit --type=" + typeName(*d.device) +
-                " wird der PIC18F gleich mit seinen eigenen Rahmen angesprochen.");
+                " wird der PIC18F gleich angesprochen, und nur seine VPP-Grenze gilt.");
         }
         return ExitOk;
     }
 
-    // Without --type the PIC18F is asked first; the 14-bit command follows only
-    // when none answered. `part`: the PIC18F that answered, or the one --type
-    // names. An exit code when the command ends here.
+    // Without --type the PIC18F is asked first (after the detection's VPP
+    // question); the 14-bit command follows only when none answered. `part`:
+    // the PIC18F that answered, or the one --type names. An exit code when the
+    // command ends here.
     std::optional<int> pic18First(const P18Device*& part) {
         part = p18Type_;
         if (type_ || p18Type_) {
             return std::nullopt;
         }
         const P18Detection found = detectPic18First(*p18_);
+        if (found.outcome == Outcome::Cancelled) {
+            return ExitUsage;
+        }
         if (found.outcome == Outcome::WrongType) {
             message("unbekannter PIC18F, Device-ID " + hex4(found.idWord));
             return ExitChip;

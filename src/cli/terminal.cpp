@@ -50,6 +50,17 @@ bool TerminalReporter::confirmVpp(const std::string& finding, const std::string&
     return false;
 }
 
+bool TerminalReporter::confirmDetectionVpp(const std::string& finding,
+                                           const std::string& /*question*/) {
+    if (vppOk_) {
+        return true;
+    }
+    message(finding +
+            " Abgebrochen: mit --vpp-ok trotzdem erkennen, mit --vpp=VOLT eine niedrigere "
+            "VPP angeben, oder den PIC mit --type nennen.");
+    return false;
+}
+
 void TerminalReporter::setPanel(int panel, const std::string& text) {
     checkStop();
     if (panel == 0) {

@@ -559,11 +559,11 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, b
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
     ops.TypeMismatch = false;
-    // The chosen type is known before it gets VPP; a detected one only after.
-    if (!choice.fromChip) {
-        if (const Outcome vpp = checkVpp(chip); vpp != Outcome::Ok) {
-            return vpp;
-        }
+    // The chosen type is known before it gets VPP; a detected one only after,
+    // so the detection itself is asked about for every chip it may find.
+    if (const Outcome vpp = choice.fromChip ? checkDetectionVpp(chip) : checkVpp(chip);
+        vpp != Outcome::Ok) {
+        return vpp;
     }
     // That circuit cannot read the chip, so there is nothing to check against.
     if (ops.settings().QuickAndDirty) {
@@ -875,6 +875,10 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
 DetectResult detect(ChipSession& chip, bool typeExpected) {
     DetectResult d;
     ChipOps& ops = chip.ops;
+    if (!typeExpected && checkDetectionVpp(chip) != Outcome::Ok) {
+        d.outcome = Outcome::Cancelled;
+        return d;
+    }
     ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
     d.found = lookupDeviceId(ops.DetectedIdWord);
     d.idWord = ops.DetectedIdWord;

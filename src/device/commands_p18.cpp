@@ -45,6 +45,11 @@ Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
 }
 
 P18Detection detectPic18First(P18Session& s) {
+    if (checkDetectionVpp(s.chip) != Outcome::Ok) {
+        P18Detection refused;
+        refused.outcome = Outcome::Cancelled;
+        return refused;
+    }
     return s.ops.detect(P18IdRead::AnyFamily);
 }
 

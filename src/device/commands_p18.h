@@ -64,7 +64,8 @@ Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
                     const std::vector<P18ConfigSetting>& config = {},
                     const std::optional<std::array<std::uint16_t, p18addr::kIdBytes>>& ids = {});
 
-// Before anything without a type (Autodetect, pkorvel-cli without --type): the
+// Before anything without a type (Autodetect, pkorvel-cli without --type):
+// checkDetectionVpp (outcome Cancelled when refused, nothing applied), then the
 // PIC18F detection with P18IdRead::AnyFamily. NoChip: no PIC18F answered, the
 // 14-bit detection is next; WrongType: a device ID no PIC18F row knows.
 P18Detection detectPic18First(P18Session& s);
@@ -74,7 +75,8 @@ P18Detection detectPic18First(P18Session& s);
 struct AnyDetection {
     P18Detection p18;
     DetectResult chip;  // only when p18.outcome is NoChip
-    bool pic18() const { return p18.outcome != Outcome::NoChip; }
+    bool cancelled() const { return p18.outcome == Outcome::Cancelled; }
+    bool pic18() const { return p18.outcome != Outcome::NoChip && !cancelled(); }
 };
 AnyDetection autodetect(P18Session& s);
 
