@@ -242,22 +242,28 @@ void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
 }
 
 void TOstrac::Autodetect2() {
-    if (detect(session()).outcome == Outcome::NoChip) {
-        // Nothing answered the 14-bit detection: perhaps a PIC18F. Otherwise the
-        // type stays as the user chose it (panel 1 says so).
-        const P18Detection found = p18Session().ops.detect();
-        if (found.device == nullptr) {
+    const AnyDetection found = autodetect(p18Session());
+    if (found.cancelled()) {
+        return;  // the user kept the VPP off
+    }
+    if (found.pic18()) {
+        // A device ID no PIC18F row knows stays in panel 0, the type as chosen.
+        if (found.p18.device == nullptr) {
             return;
         }
-        const auto index =
-            static_cast<int>(kDevices.size()) + static_cast<int>(found.device - kP18Devices.data());
+        const auto index = static_cast<int>(kDevices.size()) +
+                           static_cast<int>(found.p18.device - kP18Devices.data());
         ui()->TypComboBox->setCurrentIndex(index);
         ui()->TypComboBox->repaint();
         TypComboBoxChange();
         // Which protocol answered, so that no one takes it for a 14-bit chip.
         setPanel(1, QStringLiteral("PIC18F erkannt: ") +
-                        QString::fromUtf8(found.device->name.data(),
-                                          static_cast<qsizetype>(found.device->name.size())));
+                        QString::fromUtf8(found.p18.device->name.data(),
+                                          static_cast<qsizetype>(found.p18.device->name.size())));
+        return;
+    }
+    if (found.chip.outcome == Outcome::NoChip) {
+        // Nothing answered: the type stays as the user chose it (panel 1 says so).
         return;
     }
     ui()->TypComboBox->setCurrentIndex(Device.CurrentType);

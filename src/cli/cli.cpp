@@ -17,6 +17,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -79,6 +80,7 @@ const char* const kDescription =
     "  0  Erfolg\n"
     "  1  Vergleich oder Prüfung fand Unterschiede (bzw. Fehler beim Brennen)\n"
     "  2  falsche Bedienung (Befehl, Option), oder die VPP des Korvels passt nicht zum PIC\n"
+    "     (ohne --type: nicht zu jedem, den die Erkennung finden kann)\n"
     "  3  kein Portzugriff oder kein Korvel gefunden\n"
     "  4  kein PIC oder falscher PIC-Typ\n"
     "  5  HEX-Datei fehlt oder ist nicht lesbar\n"
@@ -219,7 +221,8 @@ class Run {
              QStringLiteral("VOLT")},
             {QStringLiteral("vpp-ok"),
              QStringLiteral("auch einen PIC brennen, dessen erlaubte VPP die des Korvels "
-                            "nicht einschließt")},
+                            "nicht einschließt, und ohne --type erkennen, obwohl nicht jeder "
+                            "PIC sie verträgt")},
         });
         // Listed for --help only; they are taken out before parsing.
         for (const BackendOptionText& o : backendOptionTexts()) {
@@ -640,7 +643,6 @@ class Run {
         ChipChoice c;
         c.fromChip = !type_.has_value();
         c.expectDeviceId = type_ && type_->is84A;
-        c.otherFamilyNext = c.fromChip;
         return c;
     }
 
@@ -731,12 +733,18 @@ class Run {
             }
             return sayP18Detection(p18_->ops.detect());
         }
-        const DetectResult d = detect(*session_, type_.has_value());
-        if (!type_ && d.outcome == Outcome::NoChip) {
-            // Nothing answered the 14-bit detection: perhaps a PIC18F.
-            if (const P18Detection f = p18_->ops.detect(); f.device != nullptr) {
-                return sayP18Detection(f);
+        DetectResult d;
+        if (type_) {
+            d = detect(*session_, true);
+        } else {
+            const AnyDetection a = autodetect(*p18_);
+            if (a.cancelled()) {
+                return ExitUsage;
             }
+            if (a.pic18()) {
+                return sayP18Detection(a.p18);
+            }
+            d = a.chip;
         }
         typeKnown_ = true;
         extra_[QStringLiteral("deviceId")] = d.idWord;
@@ -828,18 +836,30 @@ class Run {
         }
         if (!p18Type_) {
             say("Hinweis: mit --type=" + typeName(*d.device) +
-                " wird der PIC18F gleich angesprochen, ohne die Erkennung der 14-Bit-PICs davor.");
+                " wird der PIC18F gleich angesprochen, und nur seine VPP-Grenze gilt.");
         }
         return ExitOk;
     }
 
-    // The PIC18F a command without a type is for, once its 14-bit run found no
-    // 14-bit chip; nullptr if none answers either.
-    const P18Device* p18After(const CommandResult& r) {
-        if (type_ || r.outcome != Outcome::NoChip) {
-            return nullptr;
+    // Without --type the PIC18F is asked first (after the detection's VPP
+    // question); the 14-bit command follows only when none answered. `part`:
+    // the PIC18F that answered, or the one --type names. An exit code when the
+    // command ends here.
+    std::optional<int> pic18First(const P18Device*& part) {
+        part = p18Type_;
+        if (type_ || p18Type_) {
+            return std::nullopt;
         }
-        return p18Instead(*p18_);
+        const P18Detection found = detectPic18First(*p18_);
+        if (found.outcome == Outcome::Cancelled) {
+            return ExitUsage;
+        }
+        if (found.outcome == Outcome::WrongType) {
+            message("unbekannter PIC18F, Device-ID " + hex4(found.idWord));
+            return ExitChip;
+        }
+        part = found.device;
+        return std::nullopt;
     }
 
     P18CommandOptions p18Options() const {
@@ -900,12 +920,23 @@ class Run {
         if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
+        // The file's form before a detection puts any voltage on the chip.
+        if (!type_ && !p18Type_) {
+            if (const Outcome o = gateHexFile(*session_, files_[0], nullptr, FileUse::Burn, force_);
+                o != Outcome::Ok) {
+                return exitFor(o);
+            }
+        }
+        const P18Device* part = nullptr;
+        if (const auto rc = pic18First(part)) {
+            return *rc;
+        }
+        if (part) {
+            return p18Burn(*part);
+        }
         image_.HexFileName = files_[0];
         image_.HexLoaded = true;
         const CommandResult r = burn(*session_, burnOptions());
-        if (const P18Device* d = p18After(r)) {
-            return p18Burn(*d);
-        }
         takeResult(r);
         sayCounters();
         return exitFor(r.outcome);
@@ -915,15 +946,24 @@ class Run {
         if (int rc = needReadableOrType(true); rc != ExitOk) {
             return rc;
         }
-        if (p18Type_) {
-            return p18Verify(*p18Type_);
+        // The file's form before a detection puts any voltage on the chip.
+        if (!type_ && !p18Type_) {
+            if (const Outcome o =
+                    gateHexFile(*session_, files_[0], nullptr, FileUse::Compare, force_);
+                o != Outcome::Ok) {
+                return exitFor(o);
+            }
+        }
+        const P18Device* part = nullptr;
+        if (const auto rc = pic18First(part)) {
+            return *rc;
+        }
+        if (part) {
+            return p18Verify(*part);
         }
         image_.HexFileName = files_[0];
         image_.HexLoaded = true;
         const CommandResult r = verify(*session_, burnOptions());
-        if (const P18Device* d = p18After(r)) {
-            return p18Verify(*d);
-        }
         takeResult(r);
         if (list_ && !json_) {
             for (const WordFailure& d : failed_) {
@@ -940,13 +980,14 @@ class Run {
         if (int rc = needReadableOrType(true); rc != ExitOk) {
             return rc;
         }
-        if (p18Type_) {
-            return p18Read(*p18Type_);
+        const P18Device* part = nullptr;
+        if (const auto rc = pic18First(part)) {
+            return *rc;
+        }
+        if (part) {
+            return p18Read(*part);
         }
         const CommandResult r = read(*session_, choice());
-        if (const P18Device* d = p18After(r)) {
-            return p18Read(*d);
-        }
         takeResult(r);
         sayCounters();
         // Words that read differently twice are not saved as the chip's, unless asked.
@@ -992,11 +1033,9 @@ class Run {
         if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        const P18Device* part = p18Type_;
-        CommandResult r;
-        if (!part) {
-            r = erase(*session_, !noData_, choice());
-            part = p18After(r);
+        const P18Device* part = nullptr;
+        if (const auto rc = pic18First(part)) {
+            return *rc;
         }
         if (part) {
             const int rc = p18Command(*part, [&] { return erase(*p18_, *part, !noData_); });
@@ -1005,6 +1044,7 @@ class Run {
             }
             return rc;
         }
+        const CommandResult r = erase(*session_, !noData_, choice());
         takeResult(r);
         sayCounters();
         if (r.ok()) {
@@ -1017,11 +1057,9 @@ class Run {
         if (int rc = needReadableOrType(false); rc != ExitOk) {
             return rc;
         }
-        const P18Device* part = p18Type_;
-        CommandResult r;
-        if (!part) {
-            r = removeProtection(*session_, true, choice());
-            part = p18After(r);
+        const P18Device* part = nullptr;
+        if (const auto rc = pic18First(part)) {
+            return *rc;
         }
         if (part) {
             const int rc = p18Command(*part, [&] { return removeProtection(*p18_, *part); });
@@ -1030,6 +1068,7 @@ class Run {
             }
             return rc;
         }
+        const CommandResult r = removeProtection(*session_, true, choice());
         takeResult(r);
         sayCounters();
         if (r.ok()) {

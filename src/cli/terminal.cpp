@@ -69,6 +69,17 @@ void TerminalReporter::notice(const std::string& text) {
     std::fprintf(stderr, "Hinweis: %s\n", terminalText(text).c_str());
 }
 
+bool TerminalReporter::confirmDetectionVpp(const std::string& finding,
+                                           const std::string& /*question*/) {
+    if (vppOk_) {
+        return true;
+    }
+    message(finding +
+            " Abgebrochen: mit --vpp-ok trotzdem erkennen, mit --vpp=VOLT eine niedrigere "
+            "VPP angeben, oder den PIC mit --type nennen.");
+    return false;
+}
+
 void TerminalReporter::setPanel(int panel, const std::string& text) {
     checkStop();
     if (panel == 0) {

@@ -62,6 +62,7 @@ class TerminalReporter : public Reporter {
     // Without --vpp-ok a chip never gets a VPP outside its range: there is nobody
     // to ask, and the finding says what to do.
     bool confirmVpp(const std::string& finding, const std::string& question) override;
+    bool confirmDetectionVpp(const std::string& finding, const std::string& question) override;
     void setVppOk(bool ok) { vppOk_ = ok; }
     // Without --force a file with a checksum error is not burnt or compared.
     bool confirmFile(const std::string& finding, const std::string& question) override;

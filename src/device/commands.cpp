@@ -602,11 +602,11 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, b
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
     ops.TypeMismatch = false;
-    // The chosen type is known before it gets VPP; a detected one only after.
-    if (!choice.fromChip) {
-        if (const Outcome vpp = checkVpp(chip); vpp != Outcome::Ok) {
-            return vpp;
-        }
+    // The chosen type is known before it gets VPP; a detected one only after,
+    // so the detection itself is asked about for every chip it may find.
+    if (const Outcome vpp = choice.fromChip ? checkDetectionVpp(chip) : checkVpp(chip);
+        vpp != Outcome::Ok) {
+        return vpp;
     }
     // That circuit cannot read the chip, so there is nothing to check against.
     if (ops.settings().QuickAndDirty) {
@@ -625,17 +625,10 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, b
     const DeviceInfo* row = deviceInfo(selected);
     const bool deviceIdExpected =
         choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    chip.heldMessage.clear();
     if (silentId(ops.DetectedIdWord) &&
         (deviceIdExpected || (!found.noChip && !chipAnswered(ops)))) {
         ops.TypeMismatch = true;
-        // Without a type, a silent socket may hold a PIC18F: the caller asks that
-        // one next and says this only when it does not answer either.
-        if (choice.fromChip && choice.otherFamilyNext) {
-            chip.heldMessage = noChipMessage(ops.DetectedIdWord);
-        } else {
-            chip.report.message(noChipMessage(ops.DetectedIdWord));
-        }
+        chip.report.message(noChipMessage(ops.DetectedIdWord));
         return Outcome::NoChip;
     }
     if (choice.fromChip) {
@@ -926,6 +919,10 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
 DetectResult detect(ChipSession& chip, bool typeExpected) {
     DetectResult d;
     ChipOps& ops = chip.ops;
+    if (!typeExpected && checkDetectionVpp(chip) != Outcome::Ok) {
+        d.outcome = Outcome::Cancelled;
+        return d;
+    }
     ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
     d.found = lookupDeviceId(ops.DetectedIdWord);
     d.idWord = ops.DetectedIdWord;

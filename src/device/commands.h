@@ -65,10 +65,6 @@ struct ChipChoice {
     // The chosen type is a chip with device ID even where its type list entry also
     // covers one without (16F84A within "16F84/84A").
     bool expectDeviceId = false;
-    // fromChip: a PIC18F detection follows when nothing answers the 14-bit one
-    // (an unknown device ID is a 14-bit chip answering), so the message that
-    // says so is held in ChipSession::heldMessage, not shown.
-    bool otherFamilyNext = false;
 };
 
 struct BurnOptions {
@@ -117,6 +113,11 @@ class Reporter : public ChipReporter {
     }
     // Something worth saying about the file that does not stop the command.
     virtual void notice(const std::string& text) { setPanel(1, text); }
+    // The same before a detection without a type, whose chip is not known yet
+    // (detectionVppFinding); a front end may say how else to go on.
+    virtual bool confirmDetectionVpp(const std::string& finding, const std::string& question) {
+        return confirmVpp(finding, question);
+    }
     // The counters were set to 0 at the start of a command, and are final at its end.
     virtual void countersCleared() {}
     virtual void countersDone(const ErrorCounters& /*counters*/) {}
@@ -143,9 +144,9 @@ class ChipSession {
     ChipOps ops;
     // Types the user let have a VPP outside their range: asked once while the program runs.
     std::set<std::int32_t> vppAccepted;
-    // What a type check with ChipChoice::otherFamilyNext would have said; "" when
-    // a 14-bit chip answered.
-    std::string heldMessage;
+    // The user let a detection without a type apply the circuit's VPP although
+    // some chips take less: asked once while the program runs.
+    bool detectionVppAccepted = false;
 };
 
 // What is wrong with the circuit's VPP (tenths of a volt) for a row, in German
@@ -156,6 +157,20 @@ std::optional<std::string> vppFinding(const DeviceInfo& row, std::int32_t vppTen
 // Before the selected type gets VPP: Ok when its range holds the circuit's VPP
 // or the user accepts it (once per type), else Cancelled.
 Outcome checkVpp(ChipSession& chip);
+
+// The lowest VPP maximum (hundredths of a volt) of all chips a detection
+// without a type may find, the 14-bit rows and the PIC18F families alike: up
+// to it a detection applies the circuit's VPP without asking.
+int detectionVppLimit();
+// Which chips take less than the circuit's VPP (tenths of a volt), grouped by
+// their maximum: "Die Erkennung legt 13,0 V an MCLR, bevor sie den PIC kennt;
+// höchstens 12 V vertragen 16F882, … und 16F785, höchstens 12,5 V die
+// 18F2xx0/4xx0. Bis 12 V fragt sie nicht." nullopt when every chip takes it.
+std::optional<std::string> detectionVppFinding(std::int32_t vppTenths);
+// Before a detection without a type gets VPP: Ok when every chip takes the
+// circuit's VPP or the user accepts it (once while the program runs), else
+// Cancelled.
+Outcome checkDetectionVpp(ChipSession& chip);
 
 // The word "Brennen" burns for a file word (bit 15 set: none) and the controls.
 std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
@@ -200,9 +215,11 @@ std::string noChipMessage(std::uint16_t idWord);
 // "Falscher PIC-Typ ausgewählt", naming the chip found and the type chosen.
 std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected);
 
-// The type check before a command; Ok or NoChip/WrongType after its message.
-// readAlong, programAlong: see ChipOps::Autodetect; only for a selected type in
-// the data-sheet timing (the classic timing keeps its own sequence).
+// The type check before a command; Ok or NoChip/WrongType after its message,
+// Cancelled when the user refused the VPP (checkDetectionVpp before a chip is
+// detected, checkVpp for the type). readAlong, programAlong: see
+// ChipOps::Autodetect; only for a selected type in the data-sheet timing (the
+// classic timing keeps its own sequence).
 Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong = false,
                   bool programAlong = false);
 
@@ -216,7 +233,8 @@ CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choic
 CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipChoice& choice = {});
 
 struct DetectResult {
-    // NoChip (the selected type is kept), or WrongType for an unknown device ID
+    // NoChip (the selected type is kept), WrongType for an unknown device ID,
+    // Cancelled when the user refused the VPP (nothing was applied)
     Outcome outcome = Outcome::Ok;
     IdLookup found;
     std::uint16_t idWord = 0x3FFF;
@@ -227,10 +245,12 @@ struct DetectResult {
     bool eepromProtected = false;
 };
 
-// "Autodetect": one detection; the device state follows the detected chip. When
+// The 14-bit detection; the device state follows the detected chip. When
 // nothing answered it keeps the selected type: an empty socket is no 16F84.
 // typeExpected: the user named the chip he expects (pkorvel-cli --type), so
-// programming mode is entered in its type's order first.
+// programming mode is entered in its type's order first; otherwise
+// checkDetectionVpp comes first. "Autodetect" asks a PIC18F before
+// (commands_p18.h, autodetect).
 DetectResult detect(ChipSession& chip, bool typeExpected = false);
 
 }  // namespace pk

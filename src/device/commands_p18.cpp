@@ -1,7 +1,6 @@
 #include "device/commands_p18.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "image/byte_hex_file.h"
 #include "image/byte_regions.h"
@@ -53,17 +52,22 @@ Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
     return Outcome::Ok;
 }
 
-const P18Device* p18Instead(P18Session& s) {
-    std::string held = std::exchange(s.chip.heldMessage, {});
-    if (held.empty()) {
-        return nullptr;
+P18Detection detectPic18First(P18Session& s) {
+    if (checkDetectionVpp(s.chip) != Outcome::Ok) {
+        P18Detection refused;
+        refused.outcome = Outcome::Cancelled;
+        return refused;
     }
-    const P18Detection found = s.ops.detect();
-    if (found.device == nullptr) {
-        s.chip.report.message(held);
-        return nullptr;
+    return s.ops.detect(P18IdRead::AnyFamily);
+}
+
+AnyDetection autodetect(P18Session& s) {
+    AnyDetection a;
+    a.p18 = detectPic18First(s);
+    if (a.p18.outcome == Outcome::NoChip) {
+        a.chip = detect(s.chip);
     }
-    return found.device;
+    return a;
 }
 
 CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,

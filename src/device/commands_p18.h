@@ -3,8 +3,10 @@
 // same link, counters, reporter and CommandResult, so a front end shows, counts
 // and exits alike for both. What these add to P18Ops is the HEX file, the
 // configuration bytes given instead of the file's, and the way from a command
-// without a type to a PIC18F: the 14-bit detection goes first, as it always
-// has, and only when no 14-bit chip answers is the PIC18F asked.
+// without a type to a PIC18F: the PIC18F is asked first, in frames every
+// supported chip takes safely, and only when none answers does the 14-bit
+// detection follow, whose frames a PIC18F would take for reads and commands
+// it does not know.
 
 #include <array>
 #include <cstdint>
@@ -63,10 +65,21 @@ std::optional<std::string> p18ConfigRefusal(const P18Device& d, const P18ConfigS
 Outcome loadP18File(P18Session& s, const P18Device& d, const std::string& path,
                     const P18CommandOptions& options, FileUse use);
 
-// After a 14-bit command without a type (ChipChoice::otherFamilyNext) found
-// nothing in the socket: the PIC18F that answers instead, or nullptr once the
-// held message of the 14-bit check is shown.
-const P18Device* p18Instead(P18Session& s);
+// Before anything without a type (Autodetect, pkorvel-cli without --type):
+// checkDetectionVpp (outcome Cancelled when refused, nothing applied), then the
+// PIC18F detection with P18IdRead::AnyFamily. NoChip: no PIC18F answered, the
+// 14-bit detection is next; WrongType: a device ID no PIC18F row knows.
+P18Detection detectPic18First(P18Session& s);
+
+// "Autodetect" for both families: detectPic18First, then, where no PIC18F
+// answered, the 14-bit detection (chip).
+struct AnyDetection {
+    P18Detection p18;
+    DetectResult chip;  // only when p18.outcome is NoChip
+    bool cancelled() const { return p18.outcome == Outcome::Cancelled; }
+    bool pic18() const { return p18.outcome != Outcome::NoChip && !cancelled(); }
+};
+AnyDetection autodetect(P18Session& s);
 
 CommandResult burn(P18Session& s, const P18Device& d, const std::string& path,
                    const P18CommandOptions& options);

@@ -140,7 +140,9 @@ std::string p18UnstableReadMessage(std::int32_t bytes) {
 // sheets' sessions do, and spends the entry's pauses once.
 class P18Ops::Bracket {
   public:
-    explicit Bracket(P18Ops& ops) : ops_(ops), outer_(ops.brackets_ == 0) {
+    // `pace`: of the NOP that leaves (the last transfer a 14-bit chip may see).
+    explicit Bracket(P18Ops& ops, p18::Pace pace = p18::Pace::Frame)
+        : ops_(ops), outer_(ops.brackets_ == 0), pace_(pace) {
         if (outer_) {
             ops_.link_.StartProgmode(EntryOrder::VddFirst);
         }
@@ -169,7 +171,7 @@ class P18Ops::Bracket {
             return;
         }
         try {
-            p18::nop(ops_.link_.bus());
+            p18::send(ops_.link_.bus(), Command::Core, op::kNop, pace_);
         } catch (...) {
             ops_.link_.EndProgmode();
             throw;
@@ -180,6 +182,7 @@ class P18Ops::Bracket {
   private:
     P18Ops& ops_;
     bool outer_;
+    p18::Pace pace_;
     bool open_ = false;
 };
 
@@ -422,11 +425,10 @@ void P18Ops::gaugeDone() {
 std::uint16_t P18Ops::readDeviceId() {
     LineBus& bus = link_.bus();
     p18::setTablePointer(bus, p18addr::kDeviceId);
-    // The NOP keeps a 14-bit chip safe: without a type this runs after the
-    // 14-bit detection saw nothing, which an old 16F84 (no device ID) gives too.
-    // With it, that chip's 6-bit decoder finds in these frames only loads,
-    // reads and codes it does not know, whatever the released line reads;
-    // without it, a begin-programming and a bulk erase.
+    // The NOP keeps a 14-bit chip put in by mistake safe: with it, that chip's
+    // 6-bit decoder finds in these frames only loads, reads and codes it does
+    // not know, whatever the released line reads; without it, a
+    // begin-programming and a bulk erase.
     p18::nop(bus);
     (void)p18::read(bus, Command::TableRead);
     const std::uint8_t low = p18::readPostInc(bus);
@@ -434,11 +436,50 @@ std::uint16_t P18Ops::readDeviceId() {
     return static_cast<std::uint16_t>(high << 8 | low);
 }
 
-P18Detection P18Ops::detect() {
+// A 14-bit chip takes these clocks as its own 6-bit commands and 16-bit data
+// frames. Each instruction that sets the table pointer goes to a PIC18F after
+// the same four transfers: TABLAT shifted out, a table read (the first ID
+// read is the last one of these), NOP 0xF002 and BSF 0x18,3 (a RAM bit nothing
+// uses). To a 14-bit chip they are three Load Data (2), two Increment Address
+// (6) and the command of one more Load Data, whose data frame is the
+// instruction itself; the second ID read is two more Load Data, and the NOP
+// that leaves begins a Load Configuration (0) whose data frame never comes. So
+// it decodes nothing but these codes, with all six bits as its command table
+// gives them (its don't-care bits change nothing), never drives the line and
+// never programs. The PIC18F's own reads drive the line only in their last eight
+// clocks, where the PC has let go of it; to a 14-bit chip these are data bits
+// of a load. A 14-bit frame may end at any clock: each gets its own gap.
+std::uint16_t P18Ops::readDeviceIdAnyFamily() {
+    LineBus& bus = link_.bus();
+    constexpr p18::Pace pace = p18::Pace::EveryBit;
+    const auto lead = [&](Command read) -> std::uint8_t {
+        (void)p18::read(bus, Command::ShiftOutTablat, pace);
+        const std::uint8_t b = p18::read(bus, read, pace);
+        p18::send(bus, Command::Core, 0xF002, pace);
+        p18::send(bus, Command::Core, op::bsf(0x18, 3), pace);
+        return b;
+    };
+    const std::uint32_t id = p18addr::kDeviceId;
+    for (const std::uint16_t instruction :
+         {op::movlw(static_cast<std::uint8_t>((id >> 16) & 0x3F)), op::movwf(op::kTblptrU),
+          op::movlw(static_cast<std::uint8_t>(id >> 8)), op::movwf(op::kTblptrH),
+          op::movlw(static_cast<std::uint8_t>(id)), op::movwf(op::kTblptrL)}) {
+        (void)lead(Command::TableRead);
+        p18::send(bus, Command::Core, instruction, pace);
+    }
+    const std::uint8_t low = lead(Command::TableReadPostInc);
+    p18::send(bus, Command::Core, op::kNop, pace);
+    (void)p18::read(bus, Command::ShiftOutTablat, pace);
+    const std::uint8_t high = p18::read(bus, Command::TableReadPostInc, pace);
+    return static_cast<std::uint16_t>(high << 8 | low);
+}
+
+P18Detection P18Ops::detect(P18IdRead how) {
     P18Detection r;
     {
-        Bracket b(*this);
-        r.idWord = readDeviceId();
+        const bool any = how == P18IdRead::AnyFamily;
+        Bracket b(*this, any ? p18::Pace::EveryBit : p18::Pace::Frame);
+        r.idWord = any ? readDeviceIdAnyFamily() : readDeviceId();
         // Only a PIC18F gets the rest.
         if (p18ByDeviceId(r.idWord) != nullptr) {
             const auto config = readBytes(p18addr::kConfig, p18addr::kConfigBytes);

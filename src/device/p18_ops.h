@@ -87,6 +87,16 @@ struct P18BurnOptions {
     bool includeData = true;
 };
 
+// How the detection reads the device ID.
+enum class P18IdRead {
+    // A PIC18F was named: the frames its programming data sheet shows.
+    PartNamed,
+    // No type was given and the socket may hold a chip of any supported
+    // family: frames in which a 14-bit chip finds nothing but loads and
+    // increments (readDeviceIdAnyFamily).
+    AnyFamily,
+};
+
 class P18Ops {
   public:
     P18Ops(ProgrammerLink& link, Clock& clock, const ProgrammerSettings& settings,
@@ -94,9 +104,10 @@ class P18Ops {
         : link_(link), clock_(clock), settings_(settings), errors_(errors), report_(report) {}
 
     // ---- Commands -------------------------------------------------------------
-    // One bracket: device ID and configuration bytes. Shows the revision in
-    // panel 0 and the protection with showCodeProtection.
-    P18Detection detect();
+    // One bracket: device ID and configuration bytes (these only from a chip
+    // whose ID names a part). Shows the revision in panel 0 and the
+    // protection with showCodeProtection.
+    P18Detection detect(P18IdRead how = P18IdRead::PartNamed);
     // Bulk erase; program memory in buffer rows (rows the image leaves empty
     // are skipped), each read back; the IDs; the EEPROM byte by byte, each read
     // back; the configuration bytes last, CONFIG6H (WRTC) after all others,
@@ -139,6 +150,7 @@ class P18Ops {
 
     // Routines inside a bracket.
     std::uint16_t readDeviceId();
+    std::uint16_t readDeviceIdAnyFamily();
     std::vector<std::uint8_t> readBytes(std::uint32_t address, std::uint32_t n);
     std::vector<std::uint8_t> readProgram(const P18Device& d);
     void bulkErase(const P18Device& d, std::uint16_t code);

@@ -50,19 +50,41 @@ void sendBit(LineBus& bus, const Circuit& c, const BitTerms& terms, bool one, bo
     }
 }
 
+// Before and after each clock pulse of a transfer: with Pace::EveryBit each one
+// is a frame of its own to the bus.
+struct Pulse {
+    LineBus& bus;
+    Pace pace;
+    Pulse(LineBus& b, Pace p) : bus(b), pace(p) {
+        if (pace == Pace::EveryBit) {
+            bus.frameStart(kFrameGap);
+        }
+    }
+    Pulse(const Pulse&) = delete;
+    Pulse& operator=(const Pulse&) = delete;
+    ~Pulse() {
+        if (pace == Pace::EveryBit) {
+            bus.frameEnd();
+        }
+    }
+};
+
 void sendCommand(LineBus& bus, const Circuit& c, const BitTerms& terms, Command command,
-                 Hold fourthClock = {}) {
+                 Hold fourthClock = {}, Pace pace = Pace::Frame) {
     const int code = static_cast<int>(command);
     bus.frameStart(kGap);
     for (int k = 0; k < 4; ++k) {
+        const Pulse pulse(bus, pace);
         sendBit(bus, c, terms, ((code >> k) & 1) != 0, k == 0, k == 3 ? fourthClock : Hold{});
     }
     bus.frameEnd();
 }
 
-void sendOperand(LineBus& bus, const Circuit& c, const BitTerms& terms, std::uint16_t operand) {
+void sendOperand(LineBus& bus, const Circuit& c, const BitTerms& terms, std::uint16_t operand,
+                 Pace pace = Pace::Frame) {
     bus.frameStart(kGap);
     for (int k = 0; k < 16; ++k) {
+        const Pulse pulse(bus, pace);
         sendBit(bus, c, terms, ((operand >> k) & 1) != 0);
     }
     bus.frameEnd();
@@ -70,23 +92,24 @@ void sendOperand(LineBus& bus, const Circuit& c, const BitTerms& terms, std::uin
 
 }  // namespace
 
-void send(LineBus& bus, Command command, std::uint16_t operand) {
+void send(LineBus& bus, Command command, std::uint16_t operand, Pace pace) {
     const Circuit& c = bus.circuit();
     const BitTerms terms(bus);
-    sendCommand(bus, c, terms, command);
-    sendOperand(bus, c, terms, operand);
+    sendCommand(bus, c, terms, command, {}, pace);
+    sendOperand(bus, c, terms, operand, pace);
 }
 
-std::uint8_t read(LineBus& bus, Command command) {
+std::uint8_t read(LineBus& bus, Command command, Pace pace) {
     if (!isRead(command)) {
         throw std::invalid_argument("not a read command");
     }
     const Circuit& c = bus.circuit();
     const BitTerms terms(bus);
-    sendCommand(bus, c, terms, command);
+    sendCommand(bus, c, terms, command, {}, pace);
     bus.frameStart(kGap);
     // The chip reads its byte during these eight clocks; the line is still its input.
     for (int k = 0; k < 8; ++k) {
+        const Pulse pulse(bus, pace);
         sendBit(bus, c, terms, false);
     }
     // Turn-around with the clock low (P6): the PC lets go, the chip takes over.
@@ -94,6 +117,7 @@ std::uint8_t read(LineBus& bus, Command command) {
     bus.lineWait(LineRule::Edge);
     std::uint8_t value = 0;
     for (int k = 0; k < 8; ++k) {
+        const Pulse pulse(bus, pace);
         if (c.leadingWait) {
             bus.lineWait(LineRule::Edge);
         }

@@ -51,15 +51,21 @@ struct Hold {
     std::chrono::nanoseconds low{0};
 };
 
+// How far apart the clock pulses go. A 14-bit chip in the socket takes the same
+// bits in its own frames, which may end at any bit of a PIC18F transfer: with
+// EveryBit each clock rises no sooner after the last fall than the 14-bit
+// chips' gap between frames (kFrameGap) asks.
+enum class Pace { Frame, EveryBit };
+
 // ---- Frames --------------------------------------------------------------
 
 // One transfer: the command's 4 bits, then the 16-bit operand.
-void send(LineBus& bus, Command command, std::uint16_t operand);
+void send(LineBus& bus, Command command, std::uint16_t operand, Pace pace = Pace::Frame);
 // A read command: 8 operand clocks of zeros, the data line released while the
 // chip turns it around (P6, clock low), 8 clocks of the chip's byte, LSb first.
 // The chip drives the line until the next command's first rising clock edge.
 // Throws std::invalid_argument for a command that reads nothing.
-std::uint8_t read(LineBus& bus, Command command);
+std::uint8_t read(LineBus& bus, Command command, Pace pace = Pace::Frame);
 // A NOP (command 0000, operand 0000) whose fourth clock holds as told.
 void holdNop(LineBus& bus, Hold hold);
 

@@ -193,7 +193,19 @@ TEST(DetectButton, SelectsTheDetectedTypeAndShowsRevision) {
     SimWindow s;
     s.insert("16F876");
     ASSERT_TRUE(s.ui().DetectBTN->isEnabled());
+    // The board's 13 V is more than some chips take: asked before it goes on,
+    // and a "no" leaves the chip without it.
+    const int chosen = s.ui().TypComboBox->currentIndex();
     s.ui().DetectBTN->click();
+    ASSERT_EQ(s.dialog.entries().size(), 1u);
+    EXPECT_EQ(s.dialog.entries()[0].kind, ScriptedDialog::Kind::Question);
+    EXPECT_EQ(s.dialog.entries()[0].text.rfind("Die Erkennung legt 13,0 V an MCLR", 0), 0u);
+    EXPECT_EQ(s.board.log().modeEntries(), 0);
+    EXPECT_EQ(s.ui().TypComboBox->currentIndex(), chosen);
+    s.dialog.queueQuestionAnswer(true);
+    s.ui().DetectBTN->click();
+    s.ui().DetectBTN->click();
+    EXPECT_EQ(s.dialog.entries().size(), 2u) << "asked once while the program runs";
     EXPECT_EQ(s.ui().TypComboBox->currentIndex(), Dev16F876_877);
     EXPECT_EQ(s.w->Device.CurrentType, Dev16F876_877);
     EXPECT_EQ(s.w->Device.ProgLastAddr, 0x1FFF) << "the type change was applied";
@@ -209,6 +221,7 @@ TEST(DetectButton, SelectsTheDetectedTypeAndShowsRevision) {
 // Nothing answered with a device ID (the old 16F84 has none): the type stays as chosen.
 TEST(DetectButton, NoDeviceIdKeepsTheSelectedType) {
     SimWindow s;
+    s.dialog.queueQuestionAnswer(true);  // the board's 13 V
     s.insert("16F84");
     s.ui().TypComboBox->setCurrentIndex(Dev16F873_874);
     s.w->TypComboBoxChange();
@@ -222,6 +235,7 @@ TEST(DetectButton, NoDeviceIdKeepsTheSelectedType) {
 
 TEST(DetectButton, CodeProtectionLabelsAndIs84A) {
     SimWindow s;
+    s.dialog.queueQuestionAnswer(true);  // the board's 13 V
     sim::SimChip* chip = s.insert("16F628");
     chip->setWord(0x2007, 0x0DFF);  // program memory protected, data not
     s.ui().DetectBTN->click();

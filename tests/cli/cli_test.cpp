@@ -98,6 +98,11 @@ class CliTest : public ::testing::Test {
             m && !pk::deviceInfo(m->type)->vpp.holds(1300)) {
             args.prepend(QStringLiteral("--sim-vpp=12"));
             args.prepend(QStringLiteral("--vpp=12"));
+        } else if (args.filter(QStringLiteral("--type")).isEmpty() &&
+                   args.filter(QStringLiteral("--vpp")).isEmpty()) {
+            // The chip takes the board's 13 V; a detection asks first, since
+            // not every chip does, and the user knows this one.
+            args.prepend(QStringLiteral("--vpp-ok"));
         }
         args.prepend(QStringLiteral("--sim-chip-file=") + chipFile());
         args.prepend(QStringLiteral("--sim-fast"));
@@ -695,14 +700,18 @@ TEST_F(CliTest, VppOutsideTheChipsRangeIsRefusedUnlessAllowed) {
                 << "nothing was burnt";
         }
     }
-    // A 16F887 takes at most 12 V: the default 13 V is refused whether the type
-    // is named or detected, before anything is written.
+    // A 16F887 takes at most 12 V: the default 13 V is refused before anything
+    // is written, for the type named, or for every chip a detection may find.
     const char* limit =
         "Der 16F886/887 verträgt höchstens 12 V an MCLR; der Korvel liefert 13,0 V.";
+    const char* detection =
+        "Die Erkennung legt 13,0 V an MCLR, bevor sie den PIC kennt; höchstens 12 V vertragen "
+        "16F882, 16F883/884, 16F886/887";
     const Case at13[] = {
         {{QStringLiteral("--type=16f887")}, 2, limit},
-        {{}, 2, limit},
+        {{}, 2, detection},
         {{QStringLiteral("--type=16f887"), QStringLiteral("--vpp-ok")}, 0, ""},
+        {{QStringLiteral("--vpp-ok")}, 0, ""},
         {{QStringLiteral("--vpp=12")}, 0, ""},
     };
     for (const Case& c : at13) {
@@ -1302,14 +1311,23 @@ TEST_F(CliTest, EverySimulatedFaultOnAPic18fEndsInAFailure) {
     }
 }
 
-// Without --type the 14-bit detection goes first, as it always has; a PIC18F
-// that then answers is taken, with the hint that --type spares it the detour.
+// Without --type the PIC18F is asked first, in frames a 14-bit chip takes
+// safely; one that answers is taken, with the hint that --type names it. The
+// board's 13 V, more than some chips take, needs --vpp-ok first.
 TEST_F(CliTest, APic18fIsFoundWithoutType) {
     const pk::P18Device& d = *pk::p18ByName("18F1320");
     writeP18Random(d, 5);
-    const QStringList base{QStringLiteral("--simulate=18F1320"), QStringLiteral("--sim-fast"),
-                           QStringLiteral("--sim-chip-file=") + chipFile()};
+    QStringList base{QStringLiteral("--simulate=18F1320"), QStringLiteral("--sim-fast"),
+                     QStringLiteral("--sim-chip-file=") + chipFile()};
     Result r = run(base + QStringList{QStringLiteral("detect")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    for (const char* says : {"Die Erkennung legt 13,0 V an MCLR", "höchstens 12,5 V die 18F2xx0",
+                             "Bis 12 V fragt sie nicht.", "--vpp-ok", "--vpp=VOLT", "--type"}) {
+        EXPECT_NE(r.err.find(says), std::string::npos) << says << "\n" << r.err;
+    }
+    base << QStringLiteral("--vpp-ok");
+    r = run(base + QStringList{QStringLiteral("detect")});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Typ: 18F1320\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("--type=18f1320"), std::string::npos) << r.out;
@@ -1325,8 +1343,8 @@ TEST_F(CliTest, APic18fIsFoundWithoutType) {
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("kein PIC erkannt: Device-ID liest 0x3FFF"), std::string::npos) << r.err;
 
-    // An old 16F84 has no device ID either: the PIC18F detection that follows
-    // must leave it as it was.
+    // An old 16F84 has no device ID either: the PIC18F detection before must
+    // leave it as it was.
     QFile::remove(chipFile());
     const QString hex = q(data("edge_lf.hex"));
     ASSERT_EQ(

@@ -36,13 +36,18 @@ struct Bench {
             chip = circuit.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(chipName)));
             // A chip that takes at most 12 V on MCLR on a board that gives 12 V.
             if (!deviceInfo(typeOf(chipName))->vpp.holds(1300)) {
-                circuit.setVpp(1200);
-                settings.VppTenths = 120;
+                setVpp(120);
             }
         }
         selectType(type == -2 ? typeOf(chipName == nullptr ? "16F84" : chipName) : type);
         link.Anfang();
         circuit.log().clear();
+    }
+
+    // The board's VPP and the setup's, in tenths of a volt.
+    void setVpp(std::int32_t tenths) {
+        circuit.setVpp(static_cast<int>(tenths) * 10);
+        settings.VppTenths = tenths;
     }
 
     // What the type list's change handler does to the device state.

@@ -182,6 +182,7 @@ TEST(Vpp, AskedOncePerTypeAndNoVppBeforeTheAnswer) {
 
 TEST(TypeCheck, WithoutATypeTheDetectedChipIsTakenAndAMisfitFileRefused) {
     Bench b("16F628", Dev16F876_877);
+    b.setVpp(120);  // what every chip takes: the detection asks nothing
     smallProgram(b);
     b.image.HexWords[0x0800] = 0x0123;  // beyond the 16F628's 2k words
     BurnOptions o = b.imageOptions();
@@ -451,6 +452,7 @@ TEST(Read, WhatIsSavedIsReadTwiceAndAnEmptySocketIsNamed) {
 TEST(TypeCheck, AnIdOfAllZerosIsNoChipNotAnotherType) {
     for (bool fromChip : {false, true}) {
         Bench b("16F628");
+        b.setVpp(120);
         b.circuit.setDataStuck(false);
         ChipChoice c;
         c.fromChip = fromChip;
@@ -465,6 +467,7 @@ TEST(TypeCheck, AnIdOfAllZerosIsNoChipNotAnotherType) {
 // Nothing in the socket is no 16F84: the type stays as chosen, and the result says so.
 TEST(Detect, AnEmptySocketKeepsTheSelectedType) {
     Bench b(nullptr, Dev16F628);
+    b.setVpp(120);
     const DetectResult d = detect(b.session);
     EXPECT_EQ(d.outcome, Outcome::NoChip);
     EXPECT_EQ(b.device.CurrentType, Dev16F628);

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "burn_fixture.h"
+#include "device/commands_p18.h"
 #include "sim/chip.h"
 
 namespace pk::burntest {
@@ -62,6 +64,77 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         EXPECT_EQ(b.device.Is84A, name == "16F84A") << name;
         EXPECT_FALSE(b.report.flashProtected) << name;
         EXPECT_FALSE(b.report.eepromProtected) << name;
+    }
+}
+
+// Every catalogue chip in the socket, detected without a type as "Autodetect"
+// does: the PIC18F asked first, in frames a 14-bit chip takes only as loads and
+// increments, then the 14-bit detection. At 12 V, which every chip takes, the
+// right chip is found and the simulator logs nothing: no contention, no command
+// a chip does not know, no VPP outside a range (a 16F7x needs 12,75 V: it gets
+// 13 V once the user allowed it). At 13 V the user is asked first about the
+// chips that take less, and a refusal puts nothing on the chip.
+TEST(Autodetect, EveryCatalogueChipWithinEveryCandidatesLimits) {
+    struct Row {
+        std::string chip;
+        std::int32_t type;      // the 14-bit row, or
+        const P18Device* part;  // the PIC18F
+        VppRange vpp;
+        std::string_view listed;  // how the question names it
+    };
+    std::vector<Row> rows;
+    for (const DeviceInfo& d : kDevices) {
+        for (std::string_view sw : d.switches) {
+            // The first 16F84 has no device ID: the 16F84A stands for the row.
+            if (!sw.empty() && sw != "/p16f84") {
+                std::string name(sw.substr(2));
+                std::transform(name.begin(), name.end(), name.begin(), ::toupper);
+                rows.push_back({name, d.type, nullptr, d.vpp, d.listText});
+            }
+        }
+    }
+    for (const P18Device& p : kP18Devices) {
+        rows.push_back({std::string(p.name), -1, &p, p.family->vpp, p.family->name});
+    }
+    for (const Row& r : rows) {
+        // Both timings, the data sheet's with port accesses that take no time (a 14-bit
+        // frame may end at any bit of a PIC18F transfer); then a refusal.
+        for (const int run : {0, 1, 2}) {
+            const bool refuse = run == 2;
+            SCOPED_TRACE(r.chip + (run == 1 ? " data sheet" : refuse ? " at 13 V, refused" : ""));
+            Bench b(r.chip.c_str(), Dev16F628, 1, 1, run == 1);
+            b.settings.Timing = run == 1 ? TimingMode::DataSheet : TimingMode::Classic;
+            const bool asks = refuse || !r.vpp.holds(1200);
+            b.setVpp(asks ? 130 : 120);
+            b.report.answer = !refuse;
+            P18Session s(b.session);
+            const AnyDetection found = autodetect(s);
+            EXPECT_TRUE(b.clean()) << b.violations();
+            ASSERT_EQ(b.report.questions.size(), asks ? 1u : 0u);
+            if (refuse) {
+                EXPECT_TRUE(found.cancelled());
+                EXPECT_EQ(b.log().modeEntries(), 0);
+                EXPECT_TRUE(b.log().commands().empty());
+                EXPECT_EQ(b.report.questions[0].find(r.listed) != std::string::npos,
+                          r.vpp.maxCentivolts < 1300)
+                    << b.report.questions[0];
+                continue;
+            }
+            EXPECT_EQ(found.p18.device, r.part);
+            if (r.part == nullptr) {
+                EXPECT_EQ(found.chip.outcome, Outcome::Ok);
+                EXPECT_EQ(b.device.CurrentType, r.type);
+                // The PIC18F frames reached it as Load Data and Increment Address only;
+                // the 14-bit detection loads, increments and reads.
+                for (const sim::CommandRecord& c : b.log().commands()) {
+                    EXPECT_TRUE(c.code == 0 || c.code == 2 || c.code == 4 || c.code == 6) << c.code;
+                }
+            }
+            // A PIC18F gets no 14-bit frame: its own entry is the only one.
+            EXPECT_EQ(b.log().modeEntries(), r.part != nullptr ? 1 : 2);
+            (void)autodetect(s);
+            EXPECT_EQ(b.report.questions.size(), asks ? 1u : 0u) << "asked once per run";
+        }
     }
 }
 
