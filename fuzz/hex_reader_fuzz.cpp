@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "image/hex_file.h"
+#include "image/hex_syntax.h"
 
 namespace {
 
@@ -32,6 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(w == MemoryImage::AbsentWord || w <= 0x3FFF);
     }
     check(result.ok() == pk::HexReadMessage("f.hex", result).empty());
+
+    // The form check takes any bytes too; a file it passes has data and loads whole.
+    const pk::HexSyntax form = pk::scanHexSyntax(text);
+    if (form.first(pk::HexSyntaxFinding::Kind::Refuse) == nullptr) {
+        check(form.dataRecords > 0);
+        check(result.status != pk::HexReadResult::Status::BadDigit &&
+              result.status != pk::HexReadResult::Status::ShortLine);
+    }
 
     pk::WordArray fromStream;
     fromStream.fill(MemoryImage::AbsentWord);
