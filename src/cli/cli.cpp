@@ -36,6 +36,7 @@
 #include "image/byte_hex_file.h"
 #include "image/byte_regions.h"
 #include "image/hex_file.h"
+#include "image/hex_text.h"
 #include "image/standard_streams.h"
 #include "link/circuit.h"
 #include "link/clock.h"
@@ -103,18 +104,6 @@ const char* resultName(int code) {
         default:
             return "output";
     }
-}
-
-std::string hex4(unsigned v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%04X", v);
-    return buf;
-}
-
-std::string hex2(unsigned v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%02X", v);
-    return buf;
 }
 
 const char* areaName(Area a) {
@@ -758,11 +747,11 @@ class Run {
         extra_[QStringLiteral("eepromProtected")] = d.eepromProtected;
         say("Typ: " + std::string(info->listText) +
             (d.found.unknown ? " (unbekannte Device-ID)" : ""));
-        say("Device-ID: " + hex4(d.idWord));
+        say("Device-ID: " + hexWord(d.idWord));
         say(kRevisionPrefix + d.found.revisionText());
-        say("Konfiguration: " + hex4(d.config));
+        say("Konfiguration: " + hexWord(d.config));
         if ((d.config2 & 0x8000) == 0) {
-            say("Konfiguration 2: " + hex4(d.config2));
+            say("Konfiguration 2: " + hexWord(d.config2));
         }
         if (const std::string f = factoryWordsText(*info, d.factory);
             !f.empty() && !d.found.unknown) {
@@ -770,7 +759,7 @@ class Run {
             QJsonObject words;
             for (std::size_t k = 0; k < info->factoryWords.size(); ++k) {
                 if (info->factoryWords[k] != 0) {
-                    words[QString::fromStdString(hex4(info->factoryWords[k]))] = d.factory[k];
+                    words[QString::fromStdString(hexWord(info->factoryWords[k]))] = d.factory[k];
                 }
             }
             extra_[QStringLiteral("factoryWords")] = words;
@@ -796,7 +785,7 @@ class Run {
             return ExitChip;
         }
         if (d.device == nullptr) {
-            say("Typ: unbekannter PIC18F (Device-ID " + hex4(d.idWord) + ")");
+            say("Typ: unbekannter PIC18F (Device-ID " + hexWord(d.idWord) + ")");
             return ExitChip;
         }
         p18Part_ = d.device;
@@ -804,14 +793,14 @@ class Run {
         extra_[QStringLiteral("flashProtected")] = d.protection.code;
         extra_[QStringLiteral("eepromProtected")] = d.protection.data;
         say("Typ: " + std::string(d.device->name));
-        say("Device-ID: " + hex4(d.idWord));
+        say("Device-ID: " + hexWord(d.idWord));
         say(kRevisionPrefix + std::to_string(d.revision));
         // Every byte from 0x300000 in order; "--" where the part has none.
         std::string bytes;
         QJsonObject config;
         for (std::size_t n = 0; n < d.config.size(); ++n) {
             const bool exists = d.device->configMask[n] != 0;
-            bytes.append(n == 0 ? "" : " ").append(exists ? hex2(d.config[n]).substr(2) : "--");
+            bytes.append(n == 0 ? "" : " ").append(exists ? hexByte(d.config[n]).substr(2) : "--");
             if (exists) {
                 const unsigned address = p18addr::kConfig + static_cast<unsigned>(n);
                 config[QString::fromStdString(HexByteAddress(address))] = d.config[n];
@@ -855,7 +844,7 @@ class Run {
             return ExitUsage;
         }
         if (found.outcome == Outcome::WrongType) {
-            message("unbekannter PIC18F, Device-ID " + hex4(found.idWord));
+            message("unbekannter PIC18F, Device-ID " + hexWord(found.idWord));
             return ExitChip;
         }
         part = found.device;
@@ -893,7 +882,7 @@ class Run {
             for (const WordFailure& f : failed_) {
                 std::printf("%s %s: %s -> %s\n", areaName(f.area),
                             HexByteAddress(static_cast<unsigned>(f.address)).c_str(),
-                            hex2(f.wanted).c_str(), hex2(f.read).c_str());
+                            hexByte(f.wanted).c_str(), hexByte(f.read).c_str());
             }
         }
         return rc;
@@ -968,8 +957,8 @@ class Run {
         if (list_ && !json_) {
             for (const WordFailure& d : failed_) {
                 std::printf("%s %s: %s -> %s\n", areaName(d.area),
-                            hex4(static_cast<unsigned>(d.address)).c_str(), hex4(d.wanted).c_str(),
-                            hex4(d.read).c_str());
+                            hexWord(static_cast<unsigned>(d.address)).c_str(),
+                            hexWord(d.wanted).c_str(), hexWord(d.read).c_str());
             }
         }
         sayCounters();
