@@ -9,16 +9,11 @@
 #include "device/p18_catalogue.h"
 #include "device/type_names.h"
 #include "image/byte_regions.h"
+#include "image/hex_text.h"
 
 namespace pk::cli {
 
 namespace {
-
-std::string hex4(unsigned v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%04X", v);
-    return buf;
-}
 
 // 1250 -> "12,50" (German decimal comma, as the tool's messages write volts).
 std::string volts(int centivolts) {
@@ -94,7 +89,7 @@ std::string typesText() {
             .append("  (--type ")
             .append(joined(typeNames(d), name))
             .append(")\n");
-        out.append("  Device-ID:        ").append(joined(idCodes(d), hex4));
+        out.append("  Device-ID:        ").append(joined(idCodes(d), hexWord));
         out.append(d.idless ? " (der erste 16F84 hat keine)\n" : "\n");
         out.append("  Programmspeicher: ").append(std::to_string(d.progLastAddr + 1));
         out.append(" Worte\n  Data-EEPROM:      ");
@@ -103,15 +98,15 @@ std::string typesText() {
         } else {
             out.append(std::to_string(d.dataLastAddr + 1)).append(" Bytes\n");
         }
-        out.append("  Konfiguration:    ").append(joined(configAddresses(d), hex4));
+        out.append("  Konfiguration:    ").append(joined(configAddresses(d), hexWord));
         out.append("\n  Einstieg:         ").append(entryText(d.entryOrder));
         out.append("\n  VPP:              ").append(volts(d.vpp.minCentivolts));
         out.append(" bis ").append(volts(d.vpp.maxCentivolts)).append(" V\n");
     }
     for (const P18Device& d : kP18Devices) {
         out.append(d.name).append("  (--type ").append(typeName(d)).append(")\n");
-        out.append("  Device-ID:        ").append(hex4(d.deviceId));
-        out.append(" (Revision in den Bits ").append(hex4(d.revisionMask)).append(")\n");
+        out.append("  Device-ID:        ").append(hexWord(d.deviceId));
+        out.append(" (Revision in den Bits ").append(hexWord(d.revisionMask)).append(")\n");
         out.append("  Programmspeicher: ").append(std::to_string(d.programBytes));
         out.append(" Bytes\n  Data-EEPROM:      ").append(std::to_string(d.eepromBytes));
         out.append(" Bytes\n  Konfiguration:    0x300000 bis 0x30000D (Bytes)");
@@ -134,14 +129,14 @@ QJsonArray typesJson() {
         o[QStringLiteral("names")] = names;
         QJsonArray ids;
         for (std::uint16_t c : idCodes(d)) {
-            ids.append(QString::fromStdString(hex4(c)));
+            ids.append(QString::fromStdString(hexWord(c)));
         }
         o[QStringLiteral("deviceIds")] = ids;
         o[QStringLiteral("programWords")] = d.progLastAddr + 1;
         o[QStringLiteral("eepromBytes")] = d.dataLastAddr + 1;
         QJsonArray config;
         for (std::uint16_t a : configAddresses(d)) {
-            config.append(QString::fromStdString(hex4(a)));
+            config.append(QString::fromStdString(hexWord(a)));
         }
         o[QStringLiteral("configWords")] = config;
         o[QStringLiteral("entryOrder")] = QString::fromLatin1(entryKey(d.entryOrder));
@@ -158,7 +153,7 @@ QJsonArray p18TypesJson() {
         QJsonObject o;
         o[QStringLiteral("type")] = qs(d.name);
         o[QStringLiteral("names")] = QJsonArray{QString::fromStdString(typeName(d))};
-        o[QStringLiteral("deviceIds")] = QJsonArray{QString::fromStdString(hex4(d.deviceId))};
+        o[QStringLiteral("deviceIds")] = QJsonArray{QString::fromStdString(hexWord(d.deviceId))};
         o[QStringLiteral("programBytes")] = static_cast<qint64>(d.programBytes);
         o[QStringLiteral("eepromBytes")] = static_cast<qint64>(d.eepromBytes);
         QJsonArray config;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "device/catalogue.h"
+#include "image/hex_text.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
 #include "link/programmer.h"
@@ -131,8 +132,6 @@ struct WordFailure {
 // hex ("0x001B: 0x2C88 geschrieben, 0x2C89 gelesen"), and what to check, with the
 // VPP the part allows where it is known.
 std::string failureMessage(const WordFailure& f, const VppRange& vpp = {});
-// "0x001B", "0x2C88": addresses and 14-bit words as every message shows them.
-std::string hexWord(std::uint32_t value);
 
 // Colour of the run gauge (the usage gauges have their own colours).
 enum class RunGaugeColour { DarkGreen, Red };

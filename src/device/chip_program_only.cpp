@@ -18,10 +18,6 @@ namespace pk {
 
 namespace {
 
-constexpr bool present(std::uint16_t word) {
-    return (word & 0x8000) == 0;
-}
-
 // What one more stay in programming mode costs: its voltage steps' pauses.
 constexpr std::chrono::microseconds kBracket = ProgrammingMode::pauses(true).bracket();
 // One read of a word the file leaves out (command, frame, increment; read twice

@@ -13,14 +13,6 @@
 
 namespace pk {
 
-namespace {
-
-constexpr bool present(std::uint16_t word) {
-    return (word & 0x8000) == 0;
-}
-
-}  // namespace
-
 std::int32_t ChipOps::lastWordToRead(bool whole) const {
     std::int32_t last = device_.ProgLastAddr;
     if (!whole) {

@@ -18,10 +18,6 @@ namespace pk {
 
 namespace {
 
-constexpr bool present(std::uint16_t word) {
-    return (word & 0x8000) == 0;
-}
-
 constexpr bool idPresent(std::int32_t value) {
     return (value & 0x8000) == 0;
 }

@@ -14,18 +14,8 @@ namespace pk {
 
 namespace {
 
-constexpr bool present(std::uint16_t word) {
-    return (word & 0x8000) == 0;
-}
-
 std::string hexAddress(std::int32_t address) {
     return hexWord(static_cast<std::uint32_t>(address));
-}
-
-std::string hexByte(std::uint16_t value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%02X", static_cast<unsigned>(value & 0xFF));
-    return buf;
 }
 
 std::string hexNibble(std::uint16_t value) {
@@ -416,12 +406,6 @@ std::int32_t countDifferences(const WordArray& a, const WordArray& b, std::int32
 }
 
 }  // namespace
-
-std::string hexWord(std::uint32_t value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(value));
-    return buf;
-}
 
 std::string failureMessage(const WordFailure& f, const VppRange& vpp) {
     const char* text = "";

@@ -1,10 +1,10 @@
 #include "device/doctor.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
+#include "image/hex_text.h"
 
 namespace pk {
 
@@ -13,14 +13,10 @@ namespace {
 constexpr int kComparedWords = 64;
 constexpr int kIdAttempts = 2;
 
-std::string hex4(std::uint16_t v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(v));
-    return buf;
-}
-
 std::string portName(std::int32_t base) {
-    return base == kLpt2 ? "LPT 2 (0x278)" : base == kLpt1 ? "LPT 1 (0x378)" : hex4(base);
+    return base == kLpt2   ? "LPT 2 (0x278)"
+           : base == kLpt1 ? "LPT 1 (0x378)"
+                           : hexWord(static_cast<std::uint16_t>(base));
 }
 
 std::vector<std::uint16_t> readProgramWords(ProgrammerLink& link, Clock& clock) {
@@ -210,7 +206,7 @@ void explainChip(const DoctorReadings& r, Text& t) {
     const bool steady = r.differingWords == 0;
     std::string idLine = "Geräte-ID gelesen: ";
     for (std::size_t k = 0; k < ids.size(); ++k) {
-        idLine += (k > 0 ? ", " : "") + hex4(ids[k]);
+        idLine += (k > 0 ? ", " : "") + hexWord(ids[k]);
     }
     t.line(idLine + ".");
     if (!steady) {
@@ -230,7 +226,7 @@ void explainChip(const DoctorReadings& r, Text& t) {
             t.d.ok = steady;
             return;
         }
-        t.line("ID " + hex4(0x3FFF) +
+        t.line("ID " + hexWord(0x3FFF) +
                " (alle Bits 1): kein PIC hat die Datenleitung je auf Low "
                "gezogen.");
         // An empty socket is the usual reason; the others look the same from the port.
@@ -251,7 +247,7 @@ void explainChip(const DoctorReadings& r, Text& t) {
         t.cause(LinkCause::NoVdd);
         t.cause(LinkCause::DataStuckLow);
         t.cause(LinkCause::ClockOpen);
-        t.line("ID " + hex4(0) + " (alle Bits 0): die Datenleitung lag beim Lesen auf Low.");
+        t.line("ID " + hexWord(0) + " (alle Bits 0): die Datenleitung lag beim Lesen auf Low.");
         t.line(
             "Wahrscheinlich: der PIC hat keine Betriebsspannung (VDD) und zieht die "
             "Datenleitung über seine Schutzdioden nach Masse. Prüfen: +5 V an VDD, "
@@ -266,7 +262,7 @@ void explainChip(const DoctorReadings& r, Text& t) {
         t.d.ok = true;
         const DeviceInfo* info = deviceInfo(found.type);
         const std::string name = found.unknown || info == nullptr
-                                     ? "unbekannter Typ (Code " + hex4(found.code) + ")"
+                                     ? "unbekannter Typ (Code " + hexWord(found.code) + ")"
                                      : std::string(info->listText);
         t.line("Der PIC antwortet: " + name + ", Revision " + std::to_string(found.revision) +
                ". Die Verbindung ist in Ordnung.");

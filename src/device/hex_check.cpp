@@ -13,18 +13,14 @@ namespace pk {
 
 namespace {
 
-std::string hex4(int v) {
-    return hexWord(static_cast<std::uint32_t>(v));
-}
-
 // Where a word address lies for this chip; empty when the chip has it.
 std::string outsideChip(int address, const DeviceState& device) {
     if (address <= device.ProgLastAddr) {
         return {};
     }
     if (address < MemoryImage::IdBase) {
-        return "liegt hinter dem Programmspeicher des PIC (höchstens " + hex4(device.ProgLastAddr) +
-               ")";
+        return "liegt hinter dem Programmspeicher des PIC (höchstens " +
+               hexWord(device.ProgLastAddr) + ")";
     }
     if (address <= MemoryImage::ConfigAddr) {
         return {};
@@ -47,7 +43,7 @@ std::string outsideChip(int address, const DeviceState& device) {
     }
     if (address < static_cast<int>(MemoryImage::Size)) {
         return "liegt hinter dem Data-EEPROM des PIC (höchstens " +
-               hex4(MemoryImage::EepromBase + device.DataLastAddr) + ")";
+               hexWord(MemoryImage::EepromBase + device.DataLastAddr) + ")";
     }
     return "gehört zu keinem Speicher des PIC";
 }
@@ -72,7 +68,7 @@ class Checker : public HexReadEvents {
         WordArray words{};
         const HexReadResult r = OpenHexfile(text, words, this);
         if (r.status == HexReadResult::Status::AddressRange) {
-            refuse(r.line, "Datenwort an Adresse " + hex4(r.wordAddress) +
+            refuse(r.line, "Datenwort an Adresse " + hexWord(r.wordAddress) +
                                " liegt außerhalb des Speichers; das Laden bricht hier ab");
         }
         return std::move(findings_);
@@ -96,8 +92,8 @@ class Checker : public HexReadEvents {
             return;
         }
         if (byteAddress % 2 != 0) {
-            refuse(no, "ungerade Byteadresse " + hex4(byteAddress) +
-                           ": die Daten landen bei Wort " + hex4(byteAddress / 2) +
+            refuse(no, "ungerade Byteadresse " + hexWord(byteAddress) +
+                           ": die Daten landen bei Wort " + hexWord(byteAddress / 2) +
                            " und um ein Byte verschoben");
         }
         if (count % 2 != 0) {
@@ -108,16 +104,16 @@ class Checker : public HexReadEvents {
 
     void word(int no, int address, std::uint16_t value) override {
         if (value > 0x3FFF) {
-            fault(no, "Wort " + hex4(value) + " an Adresse " + hex4(address) +
-                          " hat mehr als 14 Bit; geladen wird " + hex4(value & 0x3FFF));
+            fault(no, "Wort " + hexWord(value) + " an Adresse " + hexWord(address) +
+                          " hat mehr als 14 Bit; geladen wird " + hexWord(value & 0x3FFF));
         }
         if (const auto it = seen_.find(address); it != seen_.end()) {
-            fault(no, "Adresse " + hex4(address) + " steht schon in Zeile " +
+            fault(no, "Adresse " + hexWord(address) + " steht schon in Zeile " +
                           std::to_string(it->second) + "; es gilt der spätere Wert");
         }
         seen_[address] = no;
         if (const std::string why = outsideChip(address, device_); !why.empty()) {
-            refuse(no, "Adresse " + hex4(address) + " " + why);
+            refuse(no, "Adresse " + hexWord(address) + " " + why);
         }
     }
 
@@ -125,7 +121,7 @@ class Checker : public HexReadEvents {
         if (type_ == 2 || type_ == 4) {
             const unsigned value = upper_.value_or(0);
             if (value != 0) {
-                refuse(no, "erweiterte Adresse " + hex4(static_cast<int>(value)) + " (Typ " +
+                refuse(no, "erweiterte Adresse " + hexWord(static_cast<int>(value)) + " (Typ " +
                                std::to_string(type_) +
                                ") wird übergangen: die folgenden Daten landen an falscher Stelle");
             } else {

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "device/vpp_finding.h"
+#include "image/hex_text.h"
+#include "image/memory_image.h"
 
 namespace pk {
 
@@ -12,22 +14,6 @@ namespace op = p18::op;
 using p18::Command;
 
 namespace {
-
-std::string hex4(std::uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(v));
-    return text;
-}
-
-std::string hex2(std::uint32_t v) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(v & 0xFF));
-    return text;
-}
-
-bool present(std::uint16_t b) {
-    return b != ByteImage::AbsentByte;
-}
 
 Area areaOf(std::uint32_t address) {
     if (address >= p18addr::kEeprom) {
@@ -65,15 +51,15 @@ P18Protection p18Protection(const P18Device& d, const P18ConfigBytes& config) {
 }
 
 std::string p18NoChipMessage(std::uint16_t idWord) {
-    return std::string(kNoChipMessage) + ": Device-ID liest " + hex4(idWord) + ", " +
+    return std::string(kNoChipMessage) + ": Device-ID liest " + hexWord(idWord) + ", " +
            (idWord == 0xFFFF ? kOnesHint : kZerosHint) +
            " Beim PIC18F muss außerdem PGM (RB5) über einen Widerstand auf Masse liegen.";
 }
 
 std::string p18WrongTypeMessage(const P18Detection& found, const P18Device& selected) {
-    const std::string inSocket = found.device != nullptr
-                                     ? "ein " + std::string(found.device->name)
-                                     : "ein unbekannter PIC (Device-ID " + hex4(found.idWord) + ")";
+    const std::string inSocket =
+        found.device != nullptr ? "ein " + std::string(found.device->name)
+                                : "ein unbekannter PIC (Device-ID " + hexWord(found.idWord) + ")";
     return std::string(kWrongTypeText) + ": im Sockel steckt " + inSocket + ", gewählt ist " +
            std::string(selected.name) + ".";
 }
@@ -496,7 +482,8 @@ P18Detection P18Ops::detect(P18IdRead how) {
     r.device = p18ByDeviceId(r.idWord);
     if (r.device == nullptr) {
         r.outcome = Outcome::WrongType;
-        report_.setPanel(0, std::string(kRevisionPrefix) + "? (Device-ID " + hex4(r.idWord) + ")");
+        report_.setPanel(0,
+                         std::string(kRevisionPrefix) + "? (Device-ID " + hexWord(r.idWord) + ")");
         report_.showCodeProtection(false, false);
         return r;
     }
@@ -937,8 +924,8 @@ std::int32_t P18Ops::blankCheck(const P18Device& d, bool unprotecting) {
         const bool protectionLeft = unprotecting && first->area == Area::Config;
         report_.message(std::string(kP18NotBlankText) +
                         p18AddressText(static_cast<std::uint32_t>(first->address)) + ": " +
-                        hex2(first->wanted) + " erwartet, " + hex2(first->read) + " gelesen (" +
-                        std::to_string(found) + " Byte(s))." +
+                        hexByte(first->wanted) + " erwartet, " + hexByte(first->read) +
+                        " gelesen (" + std::to_string(found) + " Byte(s))." +
                         (protectionLeft ? std::string(" ") + kP18ProtectionLeftText : ""));
     }
     return found;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/memory_image.h"
+
 namespace pk {
 
 ByteImage::ByteImage(const ByteRegions& regions)
@@ -19,7 +21,7 @@ std::uint16_t ByteImage::hexByte(std::uint64_t address) const {
 }
 
 bool ByteImage::present(std::uint64_t address) const {
-    return (hexByte(address) & 0x8000) == 0;
+    return pk::present(hexByte(address));
 }
 
 std::span<std::uint16_t> ByteImage::area(Bytes& bytes, ByteArea which) const {

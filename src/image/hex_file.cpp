@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "image/hex_lines.h"
 #include "image/hex_syntax.h"
+#include "image/hex_text.h"
 #include "image/standard_streams.h"
 #include "image/system_reason.h"
 
@@ -272,12 +272,6 @@ class HexParser : public HexRecordParser {
     WordArray& words_;
 };
 
-std::string hex4(int v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(v));
-    return buf;
-}
-
 }  // namespace
 
 HexReadResult OpenHexfile(std::string_view text, WordArray& words, HexReadEvents* events) {
@@ -329,7 +323,8 @@ std::string HexReadMessage(const std::string& fileName, const HexReadResult& r) 
                 what = "Datenbyte an Adresse " + HexByteAddress(r.byteAddress) + " " +
                        ByteAddressOutside(r.byteAddress, *r.byteRegions);
             } else {
-                what = "Datenwort an Adresse " + hex4(r.wordAddress) +
+                what = "Datenwort an Adresse " +
+                       hexWord(static_cast<std::uint32_t>(r.wordAddress)) +
                        " liegt außerhalb des Speichers (höchstens 0x21FF)";
             }
             break;

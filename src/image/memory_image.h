@@ -12,6 +12,12 @@
 
 namespace pk {
 
+// A word or byte array entry the file gives: bit 15 clear. Absent entries
+// (MemoryImage::AbsentWord, ByteImage::AbsentByte) have it set.
+constexpr bool present(std::uint16_t word) {
+    return (word & 0x8000) == 0;
+}
+
 struct MemoryImage {
     static constexpr std::size_t Size = 0x2200;
     // A HexWords entry the file did not give. Differs from the chip's erased 0x3FFF.
@@ -55,7 +61,7 @@ struct MemoryImage {
 
     // The file gives the word at this address (bit 15 clear).
     bool present(std::size_t address) const {
-        return address < Size && (HexWords[address] & 0x8000) == 0;
+        return address < Size && pk::present(HexWords[address]);
     }
 };
 
