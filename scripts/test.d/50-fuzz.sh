@@ -13,7 +13,7 @@ mkdir -p "$OUT/corpus"
 clang++ -std=c++20 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined \
         -fno-sanitize-recover=undefined -Isrc \
         fuzz/hex_reader_fuzz.cpp src/image/hex_file.cpp src/image/hex_syntax.cpp \
-        src/image/standard_streams.cpp src/image/system_reason.cpp -o "$OUT/hex_reader_fuzz"
+        src/image/standard_streams.cpp src/image/hex_text.cpp src/image/system_reason.cpp -o "$OUT/hex_reader_fuzz"
 cp tests/data/*.hex "$OUT/corpus/"
 # The corpus folder grows with what the fuzzer finds; the seeds are copied in each time.
 if ! "$OUT/hex_reader_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=4096 \
