@@ -142,10 +142,17 @@ int Run::sayP18Detection(const P18Detection& d) {
 // question); the 14-bit command follows only when none answered. `part`:
 // the PIC18F that answered, or the one --type names. An exit code when the
 // command ends here.
-std::optional<int> Run::pic18First(const P18Device*& part) {
+std::optional<int> Run::pic18First(const P18Device*& part, std::optional<FileUse> file) {
     part = p18Type_;
     if (type_ || p18Type_) {
         return std::nullopt;
+    }
+    // The file's form before a detection puts any voltage on the chip.
+    if (file) {
+        if (const Outcome o = gateHexFile(*session_, files_[0], nullptr, *file, force_);
+            o != Outcome::Ok) {
+            return exitFor(o);
+        }
     }
     const P18Detection found = detectPic18First(*p18_);
     if (found.outcome == Outcome::Cancelled) {
@@ -217,15 +224,8 @@ int Run::cmdBurn() {
     if (int rc = needReadableOrType(false); rc != ExitOk) {
         return rc;
     }
-    // The file's form before a detection puts any voltage on the chip.
-    if (!type_ && !p18Type_) {
-        if (const Outcome o = gateHexFile(*session_, files_[0], nullptr, FileUse::Burn, force_);
-            o != Outcome::Ok) {
-            return exitFor(o);
-        }
-    }
     const P18Device* part = nullptr;
-    if (const auto rc = pic18First(part)) {
+    if (const auto rc = pic18First(part, FileUse::Burn)) {
         return *rc;
     }
     if (part) {
@@ -243,15 +243,8 @@ int Run::cmdVerify() {
     if (int rc = needReadableOrType(true); rc != ExitOk) {
         return rc;
     }
-    // The file's form before a detection puts any voltage on the chip.
-    if (!type_ && !p18Type_) {
-        if (const Outcome o = gateHexFile(*session_, files_[0], nullptr, FileUse::Compare, force_);
-            o != Outcome::Ok) {
-            return exitFor(o);
-        }
-    }
     const P18Device* part = nullptr;
-    if (const auto rc = pic18First(part)) {
+    if (const auto rc = pic18First(part, FileUse::Compare)) {
         return *rc;
     }
     if (part) {

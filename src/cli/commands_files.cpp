@@ -7,12 +7,12 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "device/hex_check.h"
 #include "image/byte_hex_file.h"
 #include "image/hex_file.h"
+#include "image/hex_lines.h"
+#include "image/hex_syntax.h"
 #include "image/standard_streams.h"
 #include "types_cmd.h"
 #include "viewers/memory_map.h"
@@ -105,27 +105,15 @@ int Run::cmdTypes() {
 
 // The whole text of the file `check` looks at, or standard input's for "-".
 std::optional<std::string> Run::checkedText(const std::string& name) {
-    if (IsStandardStream(files_[0])) {
-        const StandardInput& in = ReadStandardInput();
-        if (!in.open) {
-            message("HEX-File " + name + " nicht gefunden");
-            return std::nullopt;
-        }
-        if (!in.readError.empty()) {
-            message("HEX-File " + name + " kann nicht gelesen werden: " + in.readError);
-            return std::nullopt;
-        }
-        return in.text;
-    }
-    std::ifstream in(files_[0], std::ios::binary);
-    if (!in) {
+    HexSource source;
+    if (!source.open(files_[0])) {
         message("HEX-File " + name + " nicht gefunden");
         return std::nullopt;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        message("HEX-File " + name + " kann nicht gelesen werden");
-        return std::nullopt;
+    std::string reason;
+    std::optional<std::string> text = source.text(kMaxHexFileBytes, &reason);
+    if (!text) {
+        message("HEX-File " + name + " kann nicht gelesen werden: " + reason);
     }
     return text;
 }

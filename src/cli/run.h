@@ -75,7 +75,8 @@ class Run {
     int cmdSearch();
     int cmdDetect();
     int sayP18Detection(const P18Detection& d);
-    std::optional<int> pic18First(const P18Device*& part);
+    // file: the command's file, whose form is checked before the detection.
+    std::optional<int> pic18First(const P18Device*& part, std::optional<FileUse> file = {});
     P18CommandOptions p18Options() const;
     int p18Command(const P18Device& d, const std::function<CommandResult()>& command);
     int p18Burn(const P18Device& d);

@@ -143,6 +143,14 @@ void finishCounters(ChipSession& chip, CommandResult& r) {
     }
 }
 
+// "Die Datei passt nicht zum erkannten PIC 16F628: Adresse 0x0800 liegt außerhalb
+// seines Speichers."
+std::string misfitMessage(const DeviceState& device, std::int32_t misfit, const char* which) {
+    return "Die Datei passt nicht zum " + std::string(which) +
+           std::string(deviceInfo(device.CurrentType)->listText) + ": Adresse " +
+           hexAddress(misfit) + " liegt außerhalb seines Speichers.";
+}
+
 // The file through the gate before the chip gets any voltage: the chosen type's
 // memories are known; for a chip still to be detected only the file's form.
 // Without a file yet (the window offers its dialog) it is loaded here first.
@@ -158,10 +166,7 @@ Outcome fileBeforeChip(ChipSession& chip, BurnOptions& options, FileUse use, boo
         // An image without a file (a front end's own): where its words land is all there is.
         if (image.HexFileName.empty()) {
             if (const auto misfit = firstMisfit(image, *part, true)) {
-                chip.report.message("Die Datei passt nicht zum PIC " +
-                                    std::string(deviceInfo(part->CurrentType)->listText) +
-                                    ": Adresse " + hexAddress(*misfit) +
-                                    " liegt außerhalb seines Speichers.");
+                chip.report.message(misfitMessage(*part, *misfit, "PIC "));
                 return Outcome::FileUnusable;
             }
             return Outcome::Ok;
@@ -185,9 +190,7 @@ Outcome fileAfterChip(ChipSession& chip, BurnOptions& options, bool loaded) {
         return Outcome::Ok;
     }
     if (const auto misfit = firstMisfit(image, device, true)) {
-        chip.report.message("Die Datei passt nicht zum erkannten PIC " +
-                            std::string(deviceInfo(device.CurrentType)->listText) + ": Adresse " +
-                            hexAddress(*misfit) + " liegt außerhalb seines Speichers.");
+        chip.report.message(misfitMessage(device, *misfit, "erkannten PIC "));
         return Outcome::WrongType;
     }
     return Outcome::Ok;

@@ -1,13 +1,8 @@
 // The gate every file passes before a burn or a compare gets near a chip.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "device/commands.h"
 #include "device/hex_check.h"
+#include "image/hex_lines.h"
 #include "image/hex_syntax.h"
 #include "image/standard_streams.h"
 
@@ -15,38 +10,14 @@ namespace pk {
 
 namespace {
 
-// The whole file, or nullopt when it cannot be read (the reload says why).
+// The whole file, or nullopt when it cannot be read (the reload says why). A
+// FIFO or device is no HEX file: HexSource refuses it without waiting on it.
 std::optional<std::string> readWhole(const std::string& path) {
-    if (IsStandardStream(path)) {
-        const StandardInput& in = ReadStandardInput();
-        return in.open && in.readError.empty() ? std::optional<std::string>(in.text) : std::nullopt;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    HexSource source;
+    if (!source.open(path)) {
         return std::nullopt;
     }
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ::close(fd);
-            return n == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
-        }
-        text.append(buf, static_cast<std::size_t>(n));
-        // Beyond any chip's file: the form check refuses it without reading on.
-        if (text.size() > kMaxHexFileBytes) {
-            ::close(fd);
-            return text;
-        }
-    }
+    return source.text(kMaxHexFileBytes);
 }
 
 std::string where(const std::string& path, const HexFinding& f) {

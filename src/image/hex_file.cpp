@@ -207,6 +207,41 @@ void HexSource::feed(HexRecordParser& parser) {
     fd_ = -1;
 }
 
+std::optional<std::string> HexSource::text(std::size_t limit, std::string* reason) {
+    if (input_ != nullptr) {
+        if (!input_->readError.empty()) {
+            if (reason != nullptr) {
+                *reason = input_->readError;
+            }
+            return std::nullopt;
+        }
+        return input_->text;
+    }
+    std::string out;
+    char buf[65536];
+    while (out.size() <= limit) {
+        const ssize_t got = ::read(fd_, buf, sizeof buf);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            if (reason != nullptr) {
+                *reason = SystemReason(errno);
+            }
+            ::close(fd_);
+            fd_ = -1;
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        out.append(buf, static_cast<std::size_t>(got));
+    }
+    ::close(fd_);
+    fd_ = -1;
+    return out;
+}
+
 namespace {
 
 // The records of the 14-bit chips: every data word at half its byte address.

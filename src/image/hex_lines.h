@@ -5,7 +5,9 @@
 // from disk. A reader for one layout derives from HexRecordParser and parses the
 // records of one line. Implemented in hex_file.cpp beside the word reader.
 
+#include <cstddef>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -69,6 +71,9 @@ class HexSource {
     bool open(const std::string& path);
     // Feeds everything to the parser until it stops; a failed read is a read error.
     void feed(HexRecordParser& parser);
+    // The whole text, at most `limit` bytes and one more (enough to tell it is too
+    // long); nullopt with the system's reason when reading fails.
+    std::optional<std::string> text(std::size_t limit, std::string* reason = nullptr);
 
   private:
     int fd_ = -1;
