@@ -1004,8 +1004,9 @@ TEST_F(CliTest, BadInputFilesNeverReachTheChip) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(readFile(chipFile().toStdString()), before) << c.says;
     }
-    // A file that is no file at all.
-    for (const QString& bad : {path("missing.hex"), dir_.path()}) {
+    // A file that is no file at all; a named pipe is not waited on.
+    ASSERT_EQ(::mkfifo(path("pipe.hex").toLocal8Bit().constData(), 0600), 0);
+    for (const QString& bad : {path("missing.hex"), dir_.path(), path("pipe.hex")}) {
         const Result r = sim(QStringLiteral("16F690"), {QStringLiteral("burn"), bad});
         EXPECT_EQ(r.code, 5) << r.err;
         EXPECT_NE(r.err.find("nicht gefunden"), std::string::npos) << r.err;
@@ -1022,6 +1023,24 @@ TEST_F(CliTest, BadInputFilesNeverReachTheChip) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("Hinweis: HEX-File"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Ende-Datensatz (Typ 1) fehlt"), std::string::npos) << r.err;
+
+    // A PIC18F file passes the same gate, and its own loader takes what was accepted.
+    const QStringList p18{QStringLiteral("--type=18f4550"), QStringLiteral("--vpp=12"),
+                          QStringLiteral("--sim-vpp=12")};
+    std::ofstream(path("bad.hex").toStdString(), std::ios::binary) << ":020000000EEF02\n" + end;
+    r = sim(QStringLiteral("18F4550"), p18 + QStringList{QStringLiteral("burn"), path("bad.hex")});
+    EXPECT_EQ(r.code, 5) << r.err;
+    EXPECT_NE(r.err.find("Prüfsummenfehler: 02 angegeben, 01 erwartet"), std::string::npos)
+        << r.err;
+    r = sim(QStringLiteral("18F4550"),
+            p18 + QStringList{QStringLiteral("--force"), QStringLiteral("burn"), path("bad.hex")});
+    EXPECT_EQ(r.code, 0) << r.err;
+
+    // A word that does not take names the VPP this part allows.
+    r = sim(QStringLiteral("16F690"),
+            {QStringLiteral("--sim-fault=bad-cell:16"), QStringLiteral("burn"), path("good.hex")});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("Bitte VPP (10–13 V)"), std::string::npos) << r.err;
 }
 
 // The help pages of "Löschen" and "CP entfernen" say in a table what each family

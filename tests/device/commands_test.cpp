@@ -373,6 +373,14 @@ TEST(Failures, MessagesOfEveryAreaInHexWithWhatToCheck) {
         EXPECT_NE(m.find("prüfen"), std::string::npos) << m;
         EXPECT_EQ(m.find("abgebrochen"), std::string::npos) << "the routine does not know" << m;
     }
+    // The hint names the part's own VIHH range, in German decimals and one unit.
+    const WordFailure f{Area::Program, 0, 1, 0};
+    for (const auto& [range, says] : {std::pair{VppRange{1000, 1300}, "Bitte VPP (10–13 V) und"},
+                                      std::pair{VppRange{900, 1250}, "Bitte VPP (9–12,5 V) und"},
+                                      std::pair{VppRange{}, "Bitte VPP und"}}) {
+        EXPECT_NE(failureMessage(f, range).find(says), std::string::npos)
+            << failureMessage(f, range);
+    }
 }
 
 // ---- Reload ----

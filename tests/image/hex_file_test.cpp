@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "image/hex_syntax.h"
 #include "image/standard_streams.h"
 #include "support/files.h"
 
@@ -385,6 +387,58 @@ WordArray readBackWith(std::initializer_list<std::pair<int, std::uint16_t>> word
         w[static_cast<std::size_t>(a)] = v;
     }
     return w;
+}
+
+// The form check decides what may reach a chip: each row is a file and its first
+// finding of a kind (none at all: the file passes).
+TEST(HexForm, RefusesWhatIsNoRecordAsksForChecksumsAndWarnsOfAMissingEnd) {
+    using Kind = HexSyntaxFinding::Kind;
+    struct Case {
+        const char* what;
+        std::string text;
+        std::optional<Kind> kind;
+        int line;
+        const char* says;
+    };
+    const std::string go = ":020000000F28C7";
+    const std::string end = ":00000001FF";
+    const Case cases[] = {
+        {"LF", go + "\n" + end + "\n", std::nullopt, 0, ""},
+        {"CR LF and trailing blanks", go + " \t\r\n" + end + "\r\n", std::nullopt, 0, ""},
+        {"lone CR", go + "\r" + end + "\r", std::nullopt, 0, ""},
+        {"lower case", ":020000000f28c7\n" + end, std::nullopt, 0, ""},
+        {"empty lines", "\n\n" + go + "\n\n" + end, std::nullopt, 0, ""},
+        {"empty", "", Kind::Refuse, 0, "die Datei ist leer"},
+        {"blank lines only", "\r\n\n", Kind::Refuse, 0, "die Datei ist leer"},
+        {"only the end", end, Kind::Refuse, 0, "keine Daten"},
+        {"an empty data record", ":0000000000\n" + end, Kind::Refuse, 0, "keine Daten"},
+        {"no mark", "020000000F28C7\n" + end, Kind::Refuse, 1, "beginnt nicht mit ':'"},
+        {"NUL", std::string(":0200", 5) + '\0' + "000F28C7\n" + end, Kind::Refuse, 1,
+         "mit dem Code 0 in Spalte 6"},
+        {"a stub", ":02000\n" + end, Kind::Refuse, 1, "zu kurz für einen"},
+        {"a byte short", ":030000000F28C6\n" + end, Kind::Refuse, 1, "zu kurz für ihren"},
+        {"a byte long", ":010000000F28C7\n" + end, Kind::Refuse, 1, "länger als ihr"},
+        {"type 06", ":00000006FA\n" + go, Kind::Refuse, 1, "unbekannter Datensatztyp 06"},
+        {"type 04 of 1 byte", ":0100000400FB\n" + go, Kind::Refuse, 1, "Typ 04 hat 2"},
+        {"checksum", go + "\n:020002000F28C6\n" + end, Kind::Doubt, 2, "C6 angegeben, C5"},
+        // A doubt does not hide a refusal further down.
+        {"checksum then junk", ":020000000F28C8\nxx\n" + end, Kind::Refuse, 2, "beginnt nicht"},
+        {"no end", go + "\n", Kind::Warn, 0, "Ende-Datensatz (Typ 1) fehlt"},
+        {"after the end", go + "\n" + end + "\nxx\n", Kind::Note, 3, "nach dem Ende"},
+        {"too big", std::string(kMaxHexFileBytes + 1, '\n'), Kind::Refuse, 0, "zu groß"},
+    };
+    for (const Case& c : cases) {
+        const HexSyntax form = scanHexSyntax(c.text);
+        if (!c.kind) {
+            EXPECT_TRUE(form.findings.empty()) << c.what << ": " << form.findings.front().text;
+            continue;
+        }
+        const HexSyntaxFinding* f = form.first(*c.kind);
+        ASSERT_NE(f, nullptr) << c.what;
+        EXPECT_EQ(f->kind, *c.kind) << c.what << ": " << f->text;
+        EXPECT_EQ(f->line, c.line) << c.what;
+        EXPECT_THAT(f->text, HasSubstr(c.says)) << c.what;
+    }
 }
 
 TEST(HexWriter, ByteToHexIsUpperCase) {
