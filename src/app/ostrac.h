@@ -22,8 +22,10 @@
 #include "device/commands.h"
 #include "device/commands_p18.h"
 #include "device/doctor.h"
+#include "device/family.h"
 #include "device/p18_catalogue.h"
 #include "device/p18_config_fields.h"
+#include "editors/config_word.h"
 #include "image/byte_image.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
@@ -197,8 +199,8 @@ class TOstrac : public QMainWindow {
     // Detection, then the detected type selected in the type list and applied.
     void Autodetect2();
     // The chip routines and the commands, reporting into this window's widgets.
-    ChipSession& session() { return *session_; }
-    ChipOps& ops() { return session_->ops; }
+    Session& session() { return *session_; }
+    ChipOps& ops() { return session_->chip.ops; }
     // Runs a chip operation on this thread: a range-check error ends it with its
     // message box. User input that arrives meanwhile is dropped, not kept for later;
     // a close request is answered with a question once the operation has ended.
@@ -213,7 +215,7 @@ class TOstrac : public QMainWindow {
 
   private:
     std::unique_ptr<Reporter> opsReporter_;
-    std::unique_ptr<ChipSession> session_;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<QObject> inputDropper_;
     int operationDepth_ = 0;
     bool closeRequested_ = false;
@@ -236,8 +238,10 @@ class TOstrac : public QMainWindow {
     // The current HEX file read again, or one chosen when none is loaded (the
     // commands' reload step in this window).
     bool reloadHexFile();
-    // Burn and compare options from the controls.
-    BurnOptions burnOptions();
+    // The command options from the controls.
+    CommandOptions commandOptions();
+    // The part chosen in the type list.
+    std::optional<Part> part() const;
 
   public:
     // ---- PIC18F parts (ostrac_p18.cpp) ----
@@ -259,10 +263,9 @@ class TOstrac : public QMainWindow {
     P18ConfigBytes p18PanelBytes() const;
     // Sets the panel's fields from these bytes.
     void setP18Panel(const P18ConfigBytes& bytes);
-    P18Session& p18Session() { return *p18Session_; }
-    // The burn and compare options from the controls: the panel's bytes unless
-    // "aus HEX-File lesen" is on.
-    P18CommandOptions p18Options() const;
+    P18Session& p18Session() { return session_->byteChip; }
+    // The panel's bytes as configuration settings, where the part has them.
+    std::vector<ConfigSetting> fieldSettings() const;
     // Loads HexFileName as the part's byte image; the message says why not
     // (quiet: no message, as after a change of the type).
     bool p18LoadFile(bool quiet = false);
@@ -275,7 +278,6 @@ class TOstrac : public QMainWindow {
     // erased value where the file gives none), the fields locked.
     void p18ConfigFromFile();
     const P18Device* p18Part_ = nullptr;
-    std::unique_ptr<P18Session> p18Session_;
     QScrollArea* p18Panel_ = nullptr;
     std::vector<std::pair<QComboBox*, const P18ConfigField*>> p18Fields_;
     // The 14-bit setup widgets hidden while a PIC18F is chosen, the left

@@ -9,8 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/commands.h"
-#include "device/commands_p18.h"
+#include "device/family.h"
 #include "ostrac.h"
 #include "ui_ostrac.h"
 
@@ -24,8 +23,6 @@ std::vector<QWidget*> commandControls(Ui::Ostrac& u) {
     return {u.ProgBTN,   u.ReadBTN,     u.CompBTN,     u.EraseBTN,    u.AntiCpBTN,
             u.DetectBTN, u.TypComboBox, u.ToolButton1, u.ToolButton3, u.ToolButton6};
 }
-
-enum class Command { Burn, Verify, Read, Erase, Unprotect };
 
 // The result in words for panel 1. A Quick-and-Dirty circuit reads nothing back,
 // so its "O.K." would claim a check that was not made.
@@ -110,58 +107,40 @@ bool TOstrac::reloadHexFile() {
     return complete && Image.HexLoaded;
 }
 
-BurnOptions TOstrac::burnOptions() {
-    BurnOptions o;
+CommandOptions TOstrac::commandOptions() {
+    CommandOptions o;
+    o.path = Image.HexFileName;
     o.includeData = ui()->DATACheckBox->isChecked();
+    const std::optional<Part> p = part();
+    if (p && !p->family->configFields(p->row).empty()) {
+        // The field panel's bytes unless "aus HEX-File lesen" is on, and the ID
+        // editor's bytes unless "ID-Locations" is.
+        o.config = fieldSettings();
+        if (!ui()->IDCheckBox->isChecked()) {
+            o.ids = std::vector<std::int32_t>(P18IdEdited.begin(), P18IdEdited.end());
+        }
+        return o;
+    }
     // The controls hold the file's word already when "aus HEX-File lesen" is checked.
-    o.configFromFile = false;
-    o.controls = configControls();
-    o.ids = Image.IdWords;
+    o.configRule = configRule(configControls(), false);
+    o.ids = std::vector<std::int32_t>(Image.IdWords.begin(), Image.IdWords.end());
     return o;
 }
 
-namespace {
-
-// A PIC18F command needs its file: the current one read again, or one chosen.
-CommandResult p18WithFile(TOstrac& w, const std::function<CommandResult()>& command) {
-    if (!w.reloadHexFile()) {
-        CommandResult r;
-        r.outcome = Outcome::FileUnusable;
-        return r;
-    }
-    return command();
+std::optional<Part> TOstrac::part() const {
+    return partAt(ui_->TypComboBox->currentIndex());
 }
-
-}  // namespace
 
 void TOstrac::ProgBTNClick() {
     runCommand([this] {
-        if (const P18Device* part = p18Part()) {
-            showResult(*this, Command::Burn, p18WithFile(*this, [&] {
-                return burn(p18Session(), *part, Image.HexFileName, p18Options());
-            }));
-            return;
-        }
-        showResult(*this, Command::Burn, burn(session(), burnOptions()));
+        showResult(*this, Command::Burn,
+                   pk::runCommand(session(), Command::Burn, part(), commandOptions()));
     });
 }
 
 void TOstrac::ReadBTNClick() {
     runCommand([this] {
-        if (const P18Device* part = p18Part()) {
-            const CommandResult r = read(p18Session(), *part);
-            if (!r.ok() && r.outcome != Outcome::Failed) {
-                showResult(*this, Command::Read, r);
-                return;
-            }
-            // Kept beside the file, in the file's layout, for the save.
-            P18Image.ReadBack = p18Session().image.ReadBack;
-            showResult(*this, Command::Read, r);
-            ui()->ToolButton2->setEnabled(true);
-            ToolButton2Click();
-            return;
-        }
-        const CommandResult r = read(session());
+        const CommandResult r = pk::runCommand(session(), Command::Read, part(), commandOptions());
         // Words that read differently twice: the command's warning has been shown,
         // the save is still offered. Anything else ended before a complete read.
         if (!r.ok() && r.outcome != Outcome::Failed) {
@@ -181,35 +160,22 @@ void TOstrac::ReadBTNClick() {
 
 void TOstrac::CompBTNClick() {
     runCommand([this] {
-        if (const P18Device* part = p18Part()) {
-            showResult(*this, Command::Verify, p18WithFile(*this, [&] {
-                return verify(p18Session(), *part, Image.HexFileName, p18Options());
-            }));
-            return;
-        }
-        showResult(*this, Command::Verify, verify(session(), burnOptions()));
+        showResult(*this, Command::Verify,
+                   pk::runCommand(session(), Command::Verify, part(), commandOptions()));
     });
 }
 
 void TOstrac::EraseBTNClick() {
     runCommand([this] {
-        const bool data = ui()->DATACheckBox->isChecked();
-        if (const P18Device* part = p18Part()) {
-            showResult(*this, Command::Erase, erase(p18Session(), *part, data));
-            return;
-        }
-        showResult(*this, Command::Erase, erase(session(), data));
+        showResult(*this, Command::Erase,
+                   pk::runCommand(session(), Command::Erase, part(), commandOptions()));
     });
 }
 
 void TOstrac::AntiCpBTNClick() {
     runCommand([this] {
-        if (const P18Device* part = p18Part()) {
-            showResult(*this, Command::Unprotect, removeProtection(p18Session(), *part));
-            return;
-        }
         showResult(*this, Command::Unprotect,
-                   removeProtection(session(), ui()->DATACheckBox->isChecked()));
+                   pk::runCommand(session(), Command::Unprotect, part(), commandOptions()));
     });
 }
 

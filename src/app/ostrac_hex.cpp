@@ -124,10 +124,10 @@ void TOstrac::ToolButton2Click() {
     if (!chosen || chosen->empty()) {
         return;  // cancelled: nothing written, nothing changed
     }
-    // A PIC18F's read is saved in its own layout (INHX32, type-04 records).
-    const std::string text = p18Part() != nullptr
-                                 ? BuildByteHexFile(P18Image.regions(), P18Image.ReadBack)
-                                 : BuildHexFile(Image.ReadBack, Device.ProgLastAddr);
+    // Each part's read is saved in its family's layout (INHX32 with type-04
+    // records for the byte-addressed parts).
+    const std::optional<Part> p = part();
+    const std::string text = p ? p->family->readBackHex(session(), *p) : std::string();
     // A named pipe or a device is written in place, never replaced; a pipe nobody
     // reads fails at once instead of hanging the window.
     const bool plainFile = OutputKindOf(*chosen) == OutputKind::Replace;

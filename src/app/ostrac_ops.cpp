@@ -125,7 +125,18 @@ class OpsReporter : public Reporter {
         }
         // The load may have changed the controls (the file's word, its ID values,
         // "incl. DataEEProm"): the command goes on with them as they now stand.
-        options = w_.burnOptions();
+        const CommandOptions now = w_.commandOptions();
+        options.includeData = now.includeData;
+        options.configRule = now.configRule;
+        options.ids = w_.Image.IdWords;
+        return true;
+    }
+
+    bool fileAtHand(std::string& path) override {
+        if (!w_.reloadHexFile()) {
+            return false;
+        }
+        path = w_.Image.HexFileName;
         return true;
     }
 
@@ -242,33 +253,18 @@ void TOstrac::UpdateRunGauge(std::int32_t position, std::int32_t maximum) {
 }
 
 void TOstrac::Autodetect2() {
-    const AnyDetection found = autodetect(p18Session());
-    if (found.cancelled()) {
-        return;  // the user kept the VPP off
-    }
-    if (found.pic18()) {
-        // A device ID no PIC18F row knows stays in panel 0, the type as chosen.
-        if (found.p18.device == nullptr) {
-            return;
-        }
-        const auto index = static_cast<int>(kDevices.size()) +
-                           static_cast<int>(found.p18.device - kP18Devices.data());
-        ui()->TypComboBox->setCurrentIndex(index);
-        ui()->TypComboBox->repaint();
-        TypComboBoxChange();
-        // Which protocol answered, so that no one takes it for a 14-bit chip.
-        setPanel(1, QStringLiteral("PIC18F erkannt: ") +
-                        QString::fromUtf8(found.p18.device->name.data(),
-                                          static_cast<qsizetype>(found.p18.device->name.size())));
+    const Identification found = identifyChip(session(), std::nullopt);
+    // Nothing answered, the VPP was refused, or a device ID no row knows: the
+    // type stays as the user chose it (the status bar says so).
+    if (!found.part) {
         return;
     }
-    if (found.chip.outcome == Outcome::NoChip) {
-        // Nothing answered: the type stays as the user chose it (panel 1 says so).
-        return;
-    }
-    ui()->TypComboBox->setCurrentIndex(Device.CurrentType);
+    ui()->TypComboBox->setCurrentIndex(listIndexOf(*found.part));
     ui()->TypComboBox->repaint();
     TypComboBoxChange();
+    if (!found.notice.empty()) {
+        setPanel(1, QString::fromStdString(found.notice));
+    }
 }
 
 void TOstrac::DetectBTNClick() {
@@ -354,8 +350,8 @@ void TOstrac::noteCloseRequest() {
 void TOstrac::wireOps() {
     opsReporter_ = std::make_unique<OpsReporter>(*this);
     inputDropper_ = std::make_unique<InputDropper>(*this);
-    session_ = std::make_unique<ChipSession>(link(), clock(), Image, Device, Settings, Errors,
-                                             *opsReporter_);
+    session_ =
+        std::make_unique<Session>(link(), clock(), Image, Device, Settings, Errors, *opsReporter_);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(ui()->DetectBTN, &QPushButton::clicked, this, [this] { DetectBTNClick(); });
 }

@@ -61,7 +61,6 @@ void TOstrac::setUpP18Panel() {
     p18Panel_->setSizePolicy(p);
     p18Panel_->setVisible(false);
     ui_->SetupClockLayout->insertWidget(0, p18Panel_, 1);
-    p18Session_ = std::make_unique<P18Session>(session());
 }
 
 void TOstrac::showP18Part(const P18Device* part) {
@@ -113,6 +112,8 @@ void TOstrac::showP18Part(const P18Device* part) {
         // The file laid out for this part's memories; one that does not fit it
         // says so when a command reads it again.
         P18Image = ByteImage(p18Regions(*part));
+        // A read of another part is not saved in this part's layout.
+        p18Session().image = ByteImage(p18Regions(*part));
         if (Image.HexLoaded) {
             p18LoadFile(true);
         }
@@ -183,21 +184,18 @@ void TOstrac::setP18Panel(const P18ConfigBytes& bytes) {
     }
 }
 
-P18CommandOptions TOstrac::p18Options() const {
-    P18CommandOptions o;
-    o.includeData = ui_->DATACheckBox->isChecked();
-    if (!ui_->IDCheckBox->isChecked()) {
-        o.ids = P18IdEdited;
+std::vector<ConfigSetting> TOstrac::fieldSettings() const {
+    std::vector<ConfigSetting> settings;
+    if (ui_->ConfigCheckBox->isChecked() || p18Part_ == nullptr) {
+        return settings;
     }
-    if (!ui_->ConfigCheckBox->isChecked() && p18Part_ != nullptr) {
-        const P18ConfigBytes bytes = p18PanelBytes();
-        for (std::size_t n = 0; n < bytes.size(); ++n) {
-            if (p18Part_->configMask[n] != 0) {
-                o.config.push_back({p18addr::kConfig + static_cast<std::uint32_t>(n), bytes[n]});
-            }
+    const P18ConfigBytes bytes = p18PanelBytes();
+    for (std::size_t n = 0; n < bytes.size(); ++n) {
+        if (p18Part_->configMask[n] != 0) {
+            settings.push_back({p18addr::kConfig + static_cast<std::uint32_t>(n), bytes[n], false});
         }
     }
-    return o;
+    return settings;
 }
 
 void TOstrac::p18ConfigFromFile() {

@@ -83,23 +83,15 @@ int Run::parseAndRun() {
             return ExitUsage;
         }
         if (!c.chip) {
-            selectType(type_ ? type_->type : Dev16F876_877);
             return (this->*c.run)();
         }
         const int setup = setUpLink();
         if (setup != ExitOk) {
             return setup;
         }
-        if (type_) {
-            selectType(type_->type);
-            device_.Is84A = type_->is84A;
-        }
-        p18Part_ = p18Type_;
+        shownPart_ = part_;
         try {
-            const int rc = (this->*c.run)();
-            // The type is the chip's once a type check has passed.
-            typeKnown_ = typeKnown_ || (rc != ExitChip && rc != ExitUsage);
-            return rc;
+            return (this->*c.run)();
         } catch (const Interrupted& i) {
             return 128 + i.signal;
         } catch (const std::exception& e) {

@@ -8,52 +8,38 @@
 #include <QJsonObject>
 #include <cstring>
 
-#include "device/hex_check.h"
-#include "image/byte_hex_file.h"
-#include "image/hex_file.h"
 #include "image/hex_lines.h"
 #include "image/hex_syntax.h"
 #include "image/standard_streams.h"
 #include "types_cmd.h"
-#include "viewers/memory_map.h"
-#include "viewers/p18_listing.h"
-#include "viewers/p18_memory_map.h"
-#include "viewers/reassembler.h"
+#include "viewers/part_views.h"
 
 namespace pk::cli {
 
-// The first file laid out by the --type part's memories, for the listing and the map.
-int Run::loadP18File(ByteImage& image) {
-    p18Part_ = p18Type_;
-    image = ByteImage(p18Regions(*p18Type_));
-    image.HexFileName = files_[0];
-    const HexLoadResult r = LoadByteHexFile(files_[0], image);
-    if (!r.opened) {
-        message("HEX-File  " + InputFileName(files_[0]) + "  nicht gefunden");
-        return ExitHexFile;
-    }
-    if (!r.parse.ok()) {
-        message(HexReadMessage(files_[0], r.parse));
-        return ExitHexFile;
-    }
-    image.HexFileName = InputFileName(files_[0]);  // the listing's heading
-    return ExitOk;
+namespace {
+
+// Without --type a file is laid out for the 16F877, the largest 14-bit memory.
+Part filePart(const std::optional<Part>& part) {
+    return part ? *part : *findPart("16f877");
+}
+
+}  // namespace
+
+int Run::loadFile() {
+    shownPart_ = filePart(part_);
+    FileImages images{image_, device_, bytes_};
+    const Outcome o = shownPart_->family->loadFile(images, reporter_, *shownPart_, files_[0]);
+    return o == Outcome::Ok ? ExitOk : ExitHexFile;
 }
 
 int Run::cmdListing() {
-    std::string text;
-    if (p18Type_) {
-        ByteImage image;
-        if (int rc = loadP18File(image); rc != ExitOk) {
-            return rc;
-        }
-        text = p18Listing(image);
-    } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
+    if (int rc = loadFile(); rc != ExitOk) {
         return rc;
-    } else {
-        image_.HexFileName = InputFileName(files_[0]);  // the listing's heading
-        text = reassemble(image_, device_.ProgLastAddr);
     }
+    const FileImages images{image_, device_, bytes_};
+    // The listing is headed by the file's name.
+    const std::string text =
+        viewsOf(*shownPart_).listing(images, *shownPart_, InputFileName(files_[0]));
     if (!json_) {
         std::fwrite(text.data(), 1, text.size(), stdout);
     } else {
@@ -63,18 +49,11 @@ int Run::cmdListing() {
 }
 
 int Run::cmdMap() {
-    RgbPicture sheet;
-    if (p18Type_) {
-        ByteImage image;
-        if (int rc = loadP18File(image); rc != ExitOk) {
-            return rc;
-        }
-        sheet = p18MemoryMapSheet(computeP18MemoryMap(image, *p18Type_));
-    } else if (int rc = loadFile(files_[0]); rc != ExitOk) {
+    if (int rc = loadFile(); rc != ExitOk) {
         return rc;
-    } else {
-        sheet = memoryMapSheet(computeMemoryMap(image_, device_));
     }
+    const FileImages images{image_, device_, bytes_};
+    const RgbPicture sheet = viewsOf(*shownPart_).mapSheet(images, *shownPart_);
     QImage picture(sheet.width, sheet.height, QImage::Format_RGB888);
     for (int y = 0; y < sheet.height; ++y) {
         std::memcpy(picture.scanLine(y),
@@ -92,7 +71,7 @@ int Run::cmdMap() {
 }
 
 int Run::cmdTypes() {
-    typeKnown_ = type_.has_value();  // a listing is for no chip in particular
+    shownPart_ = part_;  // a listing is for no chip in particular
     if (json_) {
         extra_[QStringLiteral("types")] = typesJson();
         // Apart from the 14-bit rows, whose fields scripts already read.
@@ -125,15 +104,8 @@ int Run::cmdCheck() {
         return ExitHexFile;
     }
     const std::string& text = *read;
-    HexCheckResult r = p18Type_ ? checkHexForm(text) : checkHexText(text, device_);
-    if (p18Type_ && r.firstRefusal() == nullptr) {
-        // Where the bytes land is the PIC18F loader's to say; checksums are said above.
-        p18Part_ = p18Type_;
-        ByteImage image(p18Regions(*p18Type_));
-        if (const HexReadResult parsed = OpenByteHexfile(text, image, true); !parsed.ok()) {
-            r.findings.push_back({parsed.line, true, true, false, HexReadMessage(name, parsed)});
-        }
-    }
+    shownPart_ = filePart(part_);
+    const HexCheckResult r = shownPart_->family->checkFile(*shownPart_, text, name);
     QJsonArray findings;
     for (const HexFinding& f : r.findings) {
         const std::string where = f.line > 0 ? name + ":" + std::to_string(f.line) : name;

@@ -7,19 +7,11 @@
 
 #include <cstdio>
 
+#include "editors/config_word.h"
 #include "link/circuit.h"
 #include "link/search_texts.h"
 
 namespace pk::cli {
-
-void Run::selectType(std::int32_t type) {
-    device_.CurrentType = type;
-    if (const DeviceInfo* info = deviceInfo(type)) {
-        device_.ProgLastAddr = info->progLastAddr;
-        device_.DataLastAddr = info->dataLastAddr;
-    }
-    typeKnown_ = true;
-}
 
 int Run::setUpLink() {
     settings_ = loadSettings(overrides_);
@@ -46,9 +38,8 @@ int Run::setUpLink() {
     link_ = std::make_unique<ProgrammerLink>(backend_->port(), *clock_, *backend_->dialog(),
                                              settings_, portBase_);
     reporter_.setProgress(!quiet_ && ::isatty(STDERR_FILENO) != 0);
-    session_ = std::make_unique<ChipSession>(*link_, *clock_, image_, device_, settings_, errors_,
-                                             reporter_);
-    p18_ = std::make_unique<P18Session>(*session_);
+    session_ =
+        std::make_unique<Session>(*link_, *clock_, image_, device_, settings_, errors_, reporter_);
     if (!link_->PortOpen()) {
         message(kNoDriverMessage);
         std::fprintf(stderr, "%s\n", link_->portUnavailableReason().c_str());
@@ -76,15 +67,6 @@ int Run::setUpLink() {
     return ExitOk;
 }
 
-// Which chip a command is for: --type (checked against the chip), or the
-// chip that is detected.
-ChipChoice Run::choice() const {
-    ChipChoice c;
-    c.fromChip = !type_.has_value();
-    c.expectDeviceId = type_ && type_->is84A;
-    return c;
-}
-
 // The Quick-and-Dirty circuit cannot read: no detection, no type without --type.
 int Run::needReadableOrType(bool reads) {
     if (!settings_.QuickAndDirty) {
@@ -94,7 +76,7 @@ int Run::needReadableOrType(bool reads) {
         usage("mit dem Quick-and-Dirty-Korvel kann nicht gelesen werden");
         return ExitUsage;
     }
-    if (!type_) {
+    if (!part_) {
         usage("mit dem Quick-and-Dirty-Korvel muss --type angegeben werden");
         return ExitUsage;
     }
@@ -118,22 +100,26 @@ int Run::exitFor(Outcome o) {
     return ExitUsage;
 }
 
-// Loads the HEX file (listing and map, which need no chip).
-int Run::loadFile(const std::string& path) {
-    image_.HexFileName = path;
-    BurnOptions unused;
-    return reporter_.reloadHexFile(image_, unused) ? ExitOk : ExitHexFile;
-}
-
-BurnOptions Run::burnOptions() const {
-    BurnOptions o;
-    o.chip = choice();
-    o.includeData = !noData_;
-    o.configWord = config_;
-    o.configWord2 = config2_;
-    o.configFromFile = true;
-    o.ids = ids_;
+CommandOptions Run::commandOptions(Command c) {
+    CommandOptions o;
+    o.path = files_.empty() ? std::string() : files_[0];
+    // The protection removal always takes the data EEPROM along.
+    o.includeData = c == Command::Unprotect || !noData_;
     o.acceptDoubtfulFile = force_;
+    o.config = config_;
+    o.configRule = configRule(ConfigControls{}, true);
+    if (ids_) {
+        o.ids = std::vector<std::int32_t>(ids_->begin(), ids_->end());
+    }
+    // A chip found without --type may be of a family the options do not fit.
+    o.partAccepted = [this](const Part& part) {
+        shownPart_ = part;
+        if (const std::string why = optionRefusal(part); !why.empty()) {
+            usage(why);
+            return false;
+        }
+        return true;
+    };
     return o;
 }
 

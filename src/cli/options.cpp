@@ -2,6 +2,8 @@
 
 #include "run.h"
 
+#include <algorithm>
+
 #include <QCommandLineParser>
 #include <cmath>
 #include <cstdio>
@@ -194,20 +196,18 @@ bool Run::readOptions(const QCommandLineParser& p) {
     }
     if (p.isSet(QStringLiteral("type"))) {
         typeName_ = p.value(QStringLiteral("type")).toLower().toStdString();
-        if (const auto match = lookupSwitch("/p" + typeName_)) {
-            type_ = *match;
-        } else if (const P18Device* part = p18ByName(typeName_)) {
-            p18Type_ = part;
-        } else {
+        part_ = findPart(typeName_);
+        if (!part_) {
             return usage("--type=" + typeName_ + ": unbekannter PIC-Typ; bekannt sind " +
-                         allTypeNames());
+                         allPartNames());
         }
     }
     // A configuration word: 14 bits, in any base toUInt knows (0x.. for hex).
-    for (auto [name, word] : {std::pair{"config", &config_}, std::pair{"config2", &config2_}}) {
+    for (auto [name, address] : {std::pair{"config", MemoryImage::ConfigAddr},
+                                 std::pair{"config2", MemoryImage::Config2Addr}}) {
         const QString option = QString::fromLatin1(name);
         if (p.isSet(option) && p.value(option).contains(QLatin1Char(':'))) {
-            if (!readP18Config(p.value(option), name)) {
+            if (!readConfigBytes(p.value(option), name)) {
                 return false;
             }
         } else if (p.isSet(option)) {
@@ -216,7 +216,8 @@ bool Run::readOptions(const QCommandLineParser& p) {
             if (!ok || v > 0x3FFF) {
                 return usage("--" + std::string(name) + ": ein Wort 0x0000..0x3FFF wird erwartet");
             }
-            *word = static_cast<std::uint16_t>(v);
+            config_.push_back(
+                {static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(v), true});
         }
     }
     if (p.isSet(QStringLiteral("id"))) {
@@ -239,11 +240,11 @@ bool Run::readOptions(const QCommandLineParser& p) {
         }
         ids_ = ids;
     }
-    return checkP18Options();
+    return checkPartOptions();
 }
 
-// PIC18F configuration bytes: ADDRESS:VALUE pairs, comma separated.
-bool Run::readP18Config(const QString& text, const char* name) {
+// Configuration bytes: ADDRESS:VALUE pairs, comma separated.
+bool Run::readConfigBytes(const QString& text, const char* name) {
     const std::string wanted =
         "--" + std::string(name) + ": ADRESSE:WERT,… (z. B. 0x300001:0x0E) wird erwartet";
     if (std::string(name) != "config") {
@@ -258,26 +259,28 @@ bool Run::readP18Config(const QString& text, const char* name) {
         if (!addressOk || !valueOk || value > 0xFF) {
             return usage(wanted);
         }
-        p18Config_.push_back({address, static_cast<std::uint8_t>(value)});
+        config_.push_back({address, static_cast<std::uint16_t>(value), false});
     }
     return true;
 }
 
-// What the options say must fit the chip family: PIC18F configuration bytes
-// need their part (a 14-bit chip would burn the file's word instead), and the
-// 14-bit word, second word and ID nibbles mean nothing to a PIC18F.
-bool Run::checkP18Options() {
-    if (!p18Config_.empty() && !p18Type_) {
+// What the options say must fit the part: configuration bytes need a part that
+// takes them (a chip without would burn the file's word instead), and whole
+// words and ID values mean nothing to a part that does not take them.
+bool Run::checkPartOptions() {
+    const bool bytes = std::any_of(config_.begin(), config_.end(),
+                                   [](const ConfigSetting& c) { return !c.wholeWord; });
+    if (bytes && (!part_ || !part_->family->optionForms().configBytes)) {
         return usage(
             "--config=ADRESSE:WERT gilt für PIC18F: dazu --type angeben, z. B. "
             "--type=18f4550");
     }
-    if (p18Type_) {
-        if (!p18Refusal().empty()) {
-            return usage(p18Refusal());
+    if (part_) {
+        if (const std::string why = optionRefusal(*part_); !why.empty()) {
+            return usage(why);
         }
-        for (const P18ConfigSetting& c : p18Config_) {
-            if (const auto why = p18ConfigRefusal(*p18Type_, c)) {
+        for (const ConfigSetting& c : config_) {
+            if (const auto why = part_->family->configRefusal(*part_, c); why && !c.wholeWord) {
                 return usage("--config: " + *why);
             }
         }
@@ -285,12 +288,15 @@ bool Run::checkP18Options() {
     return true;
 }
 
-std::string Run::p18Refusal() const {
-    if (config_ || config2_) {
+std::string Run::optionRefusal(const Part& part) const {
+    const OptionForms forms = part.family->optionForms();
+    const bool words = std::any_of(config_.begin(), config_.end(),
+                                   [](const ConfigSetting& c) { return c.wholeWord; });
+    if (words && !forms.configWords) {
         return "--config=0xNNNN und --config2 gelten für 14-Bit-PICs; beim PIC18F "
                "--config=ADRESSE:WERT,… angeben";
     }
-    if (ids_) {
+    if (ids_ && !forms.idValues) {
         return "--id gilt für 14-Bit-PICs; beim PIC18F kommen die ID-Bytes aus der HEX-Datei";
     }
     return {};

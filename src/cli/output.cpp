@@ -96,12 +96,8 @@ void Run::finish(int code) {
     }
     QJsonObject o;
     o[QStringLiteral("command")] = QString::fromStdString(command_);
-    if (p18Part_ != nullptr) {
-        o[QStringLiteral("type")] =
-            QString::fromUtf8(p18Part_->name.data(), static_cast<qsizetype>(p18Part_->name.size()));
-    } else if (const DeviceInfo* info = deviceInfo(device_.CurrentType); info && typeKnown_) {
-        o[QStringLiteral("type")] =
-            QString::fromUtf8(info->listText.data(), static_cast<qsizetype>(info->listText.size()));
+    if (shownPart_) {
+        o[QStringLiteral("type")] = QString::fromStdString(shownPart_->listText());
     } else {
         o[QStringLiteral("type")] = QJsonValue::Null;
     }

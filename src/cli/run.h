@@ -18,8 +18,7 @@
 #include "backend/backend.h"
 #include "cli.h"
 #include "device/catalogue.h"
-#include "device/commands.h"
-#include "device/commands_p18.h"
+#include "device/family.h"
 #include "image/byte_image.h"
 #include "link/clock.h"
 #include "link/programmer.h"
@@ -48,9 +47,10 @@ class Run {
     bool intOption(const QCommandLineParser& p, const char* name, int low, int high,
                    std::optional<int>& out);
     bool readOptions(const QCommandLineParser& p);
-    bool readP18Config(const QString& text, const char* name);
-    bool checkP18Options();
-    std::string p18Refusal() const;
+    bool readConfigBytes(const QString& text, const char* name);
+    bool checkPartOptions();
+    // Why the options do not fit the part ("" when they do).
+    std::string optionRefusal(const Part& part) const;
 
     // What the command says and writes (output.cpp)
     bool takeOutputFile();
@@ -62,26 +62,17 @@ class Run {
     int save(const std::string& path, std::string_view data, const std::string& done);
 
     // The port, the programmer and the chip type (link_setup.cpp)
-    void selectType(std::int32_t type);
     int setUpLink();
-    ChipChoice choice() const;
     int needReadableOrType(bool reads);
     static int exitFor(Outcome o);
-    int loadFile(const std::string& path);
-    BurnOptions burnOptions() const;
+    CommandOptions commandOptions(Command c);
+    // Runs the command on the --type part or the chip found, and says its counters.
+    CommandResult runOnChip(Command c);
 
     // The chip commands (commands_chip.cpp)
     int cmdDoctor();
     int cmdSearch();
     int cmdDetect();
-    int sayP18Detection(const P18Detection& d);
-    // file: the command's file, whose form is checked before the detection.
-    std::optional<int> pic18First(const P18Device*& part, std::optional<FileUse> file = {});
-    P18CommandOptions p18Options() const;
-    int p18Command(const P18Device& d, const std::function<CommandResult()>& command);
-    int p18Burn(const P18Device& d);
-    int p18Verify(const P18Device& d);
-    int p18Read(const P18Device& d);
     int cmdBurn();
     int cmdVerify();
     int cmdRead();
@@ -89,7 +80,8 @@ class Run {
     int cmdUnprotect();
 
     // The file commands (commands_files.cpp)
-    int loadP18File(ByteImage& image);
+    // The first file, laid out for the --type part (or the first 14-bit row's).
+    int loadFile();
     int cmdListing();
     int cmdMap();
     int cmdTypes();
@@ -112,11 +104,9 @@ class Run {
     std::optional<TimingMode> timing_;
     std::optional<int> vppTenths_;
     std::string typeName_;
-    std::optional<SwitchMatch> type_;
-    const P18Device* p18Type_ = nullptr;  // --type names a PIC18F
-    std::vector<P18ConfigSetting> p18Config_;
-    std::optional<std::uint16_t> config_;
-    std::optional<std::uint16_t> config2_;
+    std::optional<Part> part_;  // --type
+    // --config (either form) and --config2.
+    std::vector<ConfigSetting> config_;
     std::optional<std::array<std::int32_t, 4>> ids_;
     std::string command_;
     std::vector<std::string> files_;
@@ -124,9 +114,11 @@ class Run {
     ProgrammerSettings settings_;
     MemoryImage image_;
     DeviceState device_;
+    ByteImage bytes_;
     ErrorCounters errors_;
     bool countersValid_ = false;
-    bool typeKnown_ = false;
+    // The chip the output names: the --type part, or the one the command found.
+    std::optional<Part> shownPart_;
     std::vector<WordFailure> failed_;
     bool dataShown_ = false;
     QJsonObject extra_;
@@ -136,9 +128,7 @@ class Run {
     Clock* clock_ = nullptr;
     std::unique_ptr<ProgrammerLink> link_;
     TerminalReporter reporter_{dialog_, false};
-    std::unique_ptr<ChipSession> session_;
-    std::unique_ptr<P18Session> p18_;
-    const P18Device* p18Part_ = nullptr;  // the PIC18F the command is for
+    std::unique_ptr<Session> session_;
 };
 
 }  // namespace pk::cli

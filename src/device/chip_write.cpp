@@ -18,10 +18,6 @@ namespace pk {
 
 namespace {
 
-constexpr bool idPresent(std::int32_t value) {
-    return (value & 0x8000) == 0;
-}
-
 // An ID value as a frame word: values beyond 16 bits cannot be sent.
 std::uint16_t idFrameWord(std::int32_t value) {
     const std::int32_t word = value | 0x3F80;

@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "device/vpp_finding.h"
-#include "editors/id_words.h"
 #include "image/hex_file.h"
 #include "image/standard_streams.h"
 
@@ -203,25 +202,17 @@ void takeFromFile(ChipSession& chip, BurnOptions& options) {
     // Without EEPROM bytes in the file (or EEPROM in the chip) there is no data to burn.
     options.includeData = options.includeData && hasEepromData(image, device.DataLastAddr);
     image.IdWords = options.ids ? *options.ids : idWordsFromFile(image);
-    if (options.configWord) {
-        image.ConfigWord = *options.configWord;
-    } else if (options.configFromFile) {
-        image.ConfigWord = configWordFor(device.CurrentType,
-                                         image.HexWords[MemoryImage::ConfigAddr], options.controls);
-    } else {
-        image.ConfigWord = buildConfigWord(device.CurrentType, options.controls);
-    }
+    const std::uint16_t fileWord = image.HexWords[MemoryImage::ConfigAddr];
+    const std::uint16_t fileWord2 = image.HexWords[MemoryImage::Config2Addr];
+    const ConfigWords rule =
+        options.configRule ? options.configRule(device.CurrentType, fileWord, fileWord2)
+                           : ConfigWords{present(fileWord) ? fileWord : std::uint16_t{0x3FFF},
+                                         present(fileWord2) ? fileWord2 : std::uint16_t{0x3FFF}};
+    image.ConfigWord = options.configWord.value_or(rule.word);
     const DeviceInfo* row = deviceInfo(device.CurrentType);
-    if (row == nullptr || !row->hasConfig2()) {
-        image.ConfigWord2 = 0xFFFF;
-    } else if (options.configWord2) {
-        image.ConfigWord2 = *options.configWord2;
-    } else if (options.configFromFile) {
-        image.ConfigWord2 = configWord2For(
-            device.CurrentType, image.HexWords[MemoryImage::Config2Addr], options.controls);
-    } else {
-        image.ConfigWord2 = buildConfigWord2(device.CurrentType, options.controls);
-    }
+    image.ConfigWord2 = row == nullptr || !row->hasConfig2()
+                            ? std::uint16_t{0xFFFF}
+                            : options.configWord2.value_or(rule.word2);
 }
 
 void eraseBracket(ChipSession& chip, bool includeData) {
@@ -460,21 +451,6 @@ bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
         return false;
     }
     return true;
-}
-
-std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
-                            const ConfigControls& controls) {
-    if (!present(fileWord)) {
-        return buildConfigWord(type, controls);
-    }
-    return buildConfigWord(type, controlsFromWord(type, fileWord, controls).controls);
-}
-
-std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
-                             const ConfigControls& controls) {
-    const ControlsFromWord r =
-        controlsFromWord(type, buildConfigWord(type, controls), controls, fileWord2);
-    return buildConfigWord2(type, r.controls);
 }
 
 ErrorCounters countFailures(const std::vector<WordFailure>& failures) {

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "device/chip_ops.h"
-#include "editors/config_word.h"
+#include "device/config_words.h"
+#include "device/part.h"
 
 namespace pk {
 
@@ -55,6 +56,7 @@ struct CommandResult {
     bool dataIncluded = false;          // the data EEPROM was burnt, compared or checked
     std::int32_t unstable = 0;          // read: words that read differently twice
     bool allBlank = false;              // read: a 16F84 without ID read nothing but ones
+    std::optional<Part> part;           // the chip the command was for, once known
     bool ok() const { return outcome == Outcome::Ok; }
 };
 
@@ -70,13 +72,13 @@ struct ChipChoice {
 struct BurnOptions {
     ChipChoice chip;
     bool includeData = true;  // "incl. DataEEProm"
-    // The configuration word: the caller's own, or else the file's read into the
-    // fuse controls and built from them, as "aus HEX-File lesen" does.
+    // The configuration word given instead of the file's.
     std::optional<std::uint16_t> configWord;
     // The second configuration word (16F87/88), taken the same way.
     std::optional<std::uint16_t> configWord2;
-    bool configFromFile = true;
-    ConfigControls controls;  // the controls as they stand
+    // Where a word is not given: the rule over the file's words; without one the
+    // file's words as they stand (the erased word where it gives none).
+    ConfigRule configRule;
     // The ID values; nullopt: the file's.
     std::optional<std::array<std::int32_t, 4>> ids;
     // A file whose checksums do not add up goes on without asking (pkorvel-cli --force).
@@ -99,6 +101,9 @@ class Reporter : public ChipReporter {
     // window offers its file dialog when none is loaded). False: nothing usable, stop.
     // A front end whose controls follow the file (the window) updates the options.
     virtual bool reloadHexFile(MemoryImage& image, BurnOptions& options);
+    // The file a PIC18F command reads, as it is now; a front end with a file
+    // dialog offers it when none is loaded. False: nothing usable, stop.
+    virtual bool fileAtHand(std::string& /*path*/) { return true; }
     // A yes/no question; without a user to ask, no.
     virtual bool confirm(const std::string& /*question*/) { return false; }
     // Whether a chip may get a VPP outside its range (the finding, then the
@@ -171,14 +176,6 @@ std::optional<std::string> detectionVppFinding(std::int32_t vppTenths);
 // circuit's VPP or the user accepts it (once while the program runs), else
 // Cancelled.
 Outcome checkDetectionVpp(ChipSession& chip);
-
-// The word "Brennen" burns for a file word (bit 15 set: none) and the controls.
-std::uint16_t configWordFor(std::int32_t type, std::uint16_t fileWord,
-                            const ConfigControls& controls);
-// The same for the second word: the file's (fileWord2, bit 15 clear) read into
-// the controls and built from them; 0xFFFF for a type without a second word.
-std::uint16_t configWord2For(std::int32_t type, std::uint16_t fileWord2,
-                             const ConfigControls& controls);
 
 // The first address of the file the chip has no place for (beyond its program
 // memory, a configuration word it lacks, or with data beyond its EEPROM), or

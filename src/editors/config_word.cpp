@@ -557,4 +557,23 @@ ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
     return r;
 }
 
+ConfigRule configRule(const ConfigControls& controls, bool fromFile) {
+    return [controls, fromFile](std::int32_t type, std::uint16_t fileWord,
+                                std::uint16_t fileWord2) {
+        ConfigWords w;
+        if (!fromFile) {
+            w.word = buildConfigWord(type, controls);
+            w.word2 = buildConfigWord2(type, controls);
+            return w;
+        }
+        w.word = (fileWord & 0x8000) != 0
+                     ? buildConfigWord(type, controls)
+                     : buildConfigWord(type, controlsFromWord(type, fileWord, controls).controls);
+        const ControlsFromWord second =
+            controlsFromWord(type, buildConfigWord(type, controls), controls, fileWord2);
+        w.word2 = buildConfigWord2(type, second.controls);
+        return w;
+    };
+}
+
 }  // namespace pk

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "device/catalogue.h"
+#include "device/config_words.h"
 
 namespace pk {
 
@@ -197,5 +198,10 @@ struct ControlsFromWord {
 // clear sets the second word's boxes on a type that has one.
 ControlsFromWord controlsFromWord(std::int32_t type, std::uint16_t word,
                                   const ConfigControls& current, std::uint16_t word2 = 0xFFFF);
+
+// The rule a burn takes its configuration words by. fromFile ("aus HEX-File
+// lesen"): a word the file gives is read into the controls and built from them,
+// so it holds what the controls can show; otherwise the controls' own words.
+ConfigRule configRule(const ConfigControls& controls, bool fromFile);
 
 }  // namespace pk

@@ -65,4 +65,30 @@ struct MemoryImage {
     }
 };
 
+// True when the value is an ID value (bit 15 clear).
+constexpr bool idPresent(std::int32_t value) {
+    return (value & MemoryImage::IdNone) == 0;
+}
+
+// The four ID values the loaded file gives, zero-extended: an absent word keeps
+// bit 15 set and so counts as absent.
+inline std::array<std::int32_t, 4> idWordsFromFile(const MemoryImage& image) {
+    std::array<std::int32_t, 4> ids{};
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        ids[k] = image.HexWords[MemoryImage::IdBase + k];
+    }
+    return ids;
+}
+
+// True when the file gives at least one data-EEPROM byte of a chip whose last
+// EEPROM offset is dataLastAddr (-1: no EEPROM, never true).
+inline bool hasEepromData(const MemoryImage& image, std::int32_t dataLastAddr) {
+    for (std::int32_t n = 0; n <= dataLastAddr; ++n) {
+        if (image.present(static_cast<std::size_t>(MemoryImage::EepromBase + n))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace pk

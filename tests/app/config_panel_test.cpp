@@ -43,10 +43,11 @@ void expectPanelIsTheBurntWord(Window& win, std::uint16_t fileWord) {
     const std::int32_t type = win.ui().TypComboBox->currentIndex();
     ASSERT_TRUE(win.ui().ConfigCheckBox->isChecked());
     const ConfigControls shown = win.w->configControls();
-    const std::uint16_t expected = configWordFor(type, fileWord, ConfigControls{});
+    const ConfigRule fromFile = configRule(ConfigControls{}, true);
+    const std::uint16_t expected = fromFile(type, fileWord, 0xFFFF).word;
     EXPECT_EQ(buildConfigWord(type, shown), expected)
         << "type " << deviceInfo(type)->listText << " file word " << fileWord;
-    EXPECT_EQ(buildConfigWord2(type, shown), configWord2For(type, 0x3FFC, ConfigControls{}));
+    EXPECT_EQ(buildConfigWord2(type, shown), fromFile(type, 0x3FFF, 0x3FFC).word2);
     ASSERT_TRUE(win.w->reloadHexFile());
     EXPECT_EQ(buildConfigWord(type, win.w->configControls()), buildConfigWord(type, shown))
         << "the burn re-read changed the panel";
@@ -117,7 +118,7 @@ TEST(DataCheckBox, CanBeTickedByHandForAFileWithoutEeprom) {
     EXPECT_FALSE(box->isChecked()) << "a file without EEPROM bytes leaves the EEPROM alone";
     box->setChecked(true);
     EXPECT_TRUE(box->isChecked()) << "for Lesen and Löschen the user wants it";
-    EXPECT_TRUE(win.w->burnOptions().includeData);
+    EXPECT_TRUE(win.w->commandOptions().includeData);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "chip_facts.h"
 #include "device/commands.h"
+#include "editors/config_word.h"
 #include "link/clock.h"
 #include "link/programmer.h"
 #include "sim/circuit.h"
@@ -60,9 +61,11 @@ struct Bench {
     }
 
     // Options that burn the image as the test set it up: its configuration word
-    // and ID values as they stand.
+    // and ID values as they stand, any other word from the file as pkorvel-cli
+    // takes it.
     BurnOptions imageOptions(bool withData = true) const {
         BurnOptions o;
+        o.configRule = configRule(ConfigControls{}, true);
         o.includeData = withData;
         o.configWord = image.ConfigWord;
         o.ids = image.IdWords;

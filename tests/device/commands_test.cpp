@@ -9,6 +9,7 @@
 #include <string>
 
 #include "burn_fixture.h"
+#include "editors/config_word.h"
 #include "image/hex_file.h"
 
 namespace pk::burntest {
@@ -230,9 +231,10 @@ TEST(ConfigWord, FileWordGoesThroughTheControlsOnEveryLayout) {
             BurnOptions o = b.imageOptions();
             o.configWord.reset();
             b.image.HexWords[MemoryImage::ConfigAddr] = fileWord;
-            o.controls = ConfigControls{};
-            const std::uint16_t wanted = configWordFor(b.device.CurrentType, fileWord, o.controls);
-            const ControlsFromWord c = controlsFromWord(b.device.CurrentType, fileWord, o.controls);
+            o.configRule = configRule(ConfigControls{}, true);
+            const std::uint16_t wanted = o.configRule(b.device.CurrentType, fileWord, 0xFFFF).word;
+            const ControlsFromWord c =
+                controlsFromWord(b.device.CurrentType, fileWord, ConfigControls{});
             if (c.controls.cp0 || c.controls.cp1 || c.controls.cpd) {
                 continue;
             }
