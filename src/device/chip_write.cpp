@@ -99,7 +99,7 @@ void ChipOps::writeProgramWords(bool qd) {
         if (a == cal.word) {
             // The chip's own calibration stays; the file's word there is not burnt.
             calibrationKeptOut_ =
-                present(hex.at(i)) && KeptCalibration && hex.at(i) != KeptCalibration->word;
+                present(hex.at(i)) && keptCalibration_ && hex.at(i) != keptCalibration_->word;
             UpdateRunGauge(a, last);
         } else if (present(hex.at(i))) {
             bool skip = false;
@@ -327,7 +327,7 @@ void ChipOps::WriteConfiguration() {
     if (row().calibration.any()) {
         // The chip's own calibration bits replace the file's; a burn read them
         // before its erase, anything else reads them now.
-        if (!KeptCalibration && !ReadCalibration()) {
+        if (!keptCalibration_ && !ReadCalibration()) {
             return;
         }
         image_.ConfigWord = withCalibration(image_.ConfigWord);

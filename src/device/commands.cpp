@@ -235,16 +235,15 @@ void eraseBracket(ChipSession& chip, bool includeData) {
 // A device ID of all ones or all zeros: no chip drove the data line (an empty
 // socket or no VPP reads ones, a data line held low or no VDD zeros). No chip has
 // either code.
-bool silentId(std::uint16_t idWord) {
-    const IdLookup found = lookupDeviceId(idWord);
+bool silentId(const IdLookup& found) {
     return found.noChip || (found.unknown && found.code == 0);
 }
 
 // Whether the type check saw a chip drive the data line: a device ID, or (the old
 // 16F84 has none) a configuration word that reads otherwise than the ID location
 // beside it. A line that nothing drives reads both alike.
-bool chipAnswered(const ChipOps& ops) {
-    return !silentId(ops.DetectedIdWord) || ops.DetectedConfig != ops.DetectedIdWord;
+bool chipAnswered(const Detection& d) {
+    return !silentId(d.found) || d.config != d.idWord;
 }
 
 // The value a silent data line reads in an area: all ones (pulled up), as the
@@ -328,8 +327,8 @@ ErrorCounters notBurntAfter(ChipSession& chip, const WordFailure& f, bool includ
 
 // Whether a failed word reads as a protected chip's memory does: zero, on a chip
 // the type check found protected.
-bool readsProtected(const ChipOps& ops, const WordFailure& f) {
-    const bool protectedArea = f.area == Area::Data ? ops.EepromProtected : ops.FlashProtected;
+bool readsProtected(const Detection& d, const WordFailure& f) {
+    const bool protectedArea = f.area == Area::Data ? d.eepromProtected : d.flashProtected;
     return protectedArea && f.read == 0 && (f.area == Area::Program || f.area == Area::Data) &&
            f.check != WordFailure::Check::ReadTwice;
 }
@@ -354,8 +353,9 @@ enum class AreaEnd { Done, Stopped, NoAnswer };
 // The area's routine in programming mode: in the entry the area before left
 // open, or in a new one. `stay` keeps it open for the next area when every word
 // went in.
-AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end, bool includeData,
-                 const std::function<void()>& routine, bool stay) {
+AreaEnd burnArea(ChipSession& chip, const Detection& detection, bool& answered, Area area,
+                 std::int32_t end, bool includeData, const std::function<void()>& routine,
+                 bool stay) {
     const std::size_t before = chip.report.failures().size();
     inProgrammingMode(chip, routine);
     if (chip.link.inProgrammingMode() && (!stay || chip.report.failures().size() != before)) {
@@ -392,7 +392,7 @@ AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end,
         return AreaEnd::Done;
     }
     chip.report.message(
-        abortMessage(first, left, readsProtected(chip.ops, first), chip.report.partVpp()));
+        abortMessage(first, left, readsProtected(detection, first), chip.report.partVpp()));
     return AreaEnd::Stopped;
 }
 
@@ -585,26 +585,38 @@ std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected) {
            (chosen != nullptr ? std::string(chosen->listText) : std::string("?")) + ".";
 }
 
-Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, bool programAlong) {
+namespace {
+
+// The type check and what its detection read, which the command goes on with.
+struct TypeCheck {
+    Outcome outcome = Outcome::Ok;
+    Detection detection;  // the defaults where the circuit cannot read
+};
+
+TypeCheck checkChip(ChipSession& chip, const ChipChoice& choice, bool readAlong = false,
+                    bool programAlong = false) {
+    TypeCheck r;
     ChipOps& ops = chip.ops;
     DeviceState& device = ops.device();
-    ops.TypeMismatch = false;
     // The chosen type is known before it gets VPP; a detected one only after,
     // so the detection itself is asked about for every chip it may find.
     if (const Outcome vpp = choice.fromChip ? checkDetectionVpp(chip) : checkVpp(chip);
         vpp != Outcome::Ok) {
-        return vpp;
+        r.outcome = vpp;
+        return r;
     }
     // That circuit cannot read the chip, so there is nothing to check against.
     if (ops.settings().QuickAndDirty) {
-        return Outcome::Ok;
+        return r;
     }
     const std::int32_t selected = device.CurrentType;
     const bool along =
         readAlong && !choice.fromChip && ops.settings().Timing == TimingMode::DataSheet;
-    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType, along,
-                   along && programAlong);
-    const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
+    r.detection =
+        ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType,
+                       along, along && programAlong);
+    const Detection& d = r.detection;
+    const IdLookup& found = d.found;
     // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
     // so for every other chip it means that nothing answered. Even the old 16F84
     // drives its ID location and configuration word high, so both reading zero is
@@ -612,30 +624,34 @@ Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, b
     const DeviceInfo* row = deviceInfo(selected);
     const bool deviceIdExpected =
         choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    if (silentId(ops.DetectedIdWord) &&
-        (deviceIdExpected || (!found.noChip && !chipAnswered(ops)))) {
-        ops.TypeMismatch = true;
-        chip.report.message(noChipMessage(ops.DetectedIdWord));
-        return Outcome::NoChip;
+    if (silentId(found) && (deviceIdExpected || (!found.noChip && !chipAnswered(d)))) {
+        chip.report.message(noChipMessage(d.idWord));
+        r.outcome = Outcome::NoChip;
+        return r;
     }
     if (choice.fromChip) {
         if (found.unknown) {
-            ops.TypeMismatch = true;
-            chip.report.message("unbekannter PIC, Device-ID " + hexAddress(ops.DetectedIdWord));
-            return Outcome::WrongType;
+            chip.report.message("unbekannter PIC, Device-ID " + hexAddress(d.idWord));
+            r.outcome = Outcome::WrongType;
+            return r;
         }
-        selectType(device, ops.DetectedType);
+        selectType(device, d.type());
         // The detected chip's range is known only now, before anything is written.
-        return checkVpp(chip);
+        r.outcome = checkVpp(chip);
+        return r;
     }
     // A device ID that no type has is no 16F84 either: that one reads none.
-    ops.TypeMismatch =
-        selected != ops.DetectedType || (found.unknown && !silentId(ops.DetectedIdWord));
-    if (ops.TypeMismatch) {
-        chip.report.message(wrongTypeMessage(ops.DetectedIdWord, selected));
-        return Outcome::WrongType;
+    if (selected != d.type() || (found.unknown && !silentId(found))) {
+        chip.report.message(wrongTypeMessage(d.idWord, selected));
+        r.outcome = Outcome::WrongType;
     }
-    return Outcome::Ok;
+    return r;
+}
+
+}  // namespace
+
+Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, bool programAlong) {
+    return checkChip(chip, choice, readAlong, programAlong).outcome;
 }
 
 CommandResult burn(ChipSession& chip, const BurnOptions& given) {
@@ -643,8 +659,11 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     chip.report.takeFailures();
     BurnOptions options = given;
     bool loaded = false;
-    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Burn, loaded)) != Outcome::Ok ||
-        (r.outcome = checkType(chip, given.chip)) != Outcome::Ok ||
+    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Burn, loaded)) != Outcome::Ok) {
+        return r;
+    }
+    const TypeCheck check = checkChip(chip, given.chip);
+    if ((r.outcome = check.outcome) != Outcome::Ok ||
         (r.outcome = fileAfterChip(chip, options, loaded)) != Outcome::Ok) {
         return r;
     }
@@ -656,7 +675,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     // over a program that is not there would hide the fault. Whether the chip
     // answered at all decides the message; the type check may have shown it.
     const DeviceInfo& info = *deviceInfo(chip.ops.device().CurrentType);
-    bool answered = !chip.ops.settings().QuickAndDirty && chipAnswered(chip.ops);
+    bool answered = !chip.ops.settings().QuickAndDirty && chipAnswered(check.detection);
     chip.report.holdFailures(true);
     struct Release {
         Reporter& report;
@@ -664,8 +683,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     } release{chip.report};
     const std::int32_t dataEnd = MemoryImage::EepromBase + chip.ops.device().DataLastAddr + 1;
     // A calibration is kept only from the erase of this burn.
-    chip.ops.KeptCalibration.reset();
-    chip.ops.CalibrationRefused = false;
+    chip.ops.forgetCalibration();
     const bool data = options.includeData;
     // The data-sheet timing goes on from one area to the next in one entry where
     // the counter can be brought to where the next one starts; Load Configuration
@@ -680,7 +698,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
         }
     } leave{chip};
     AreaEnd end = burnArea(
-        chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data,
+        chip, check.detection, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data,
         [&] {
             if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
                 chip.ops.WriteProgram7x();
@@ -699,16 +717,17 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
         },
         stay);
     // Not erased because the calibration could not be kept: nothing more to burn.
-    if (end == AreaEnd::Done && !chip.ops.CalibrationRefused && data) {
+    if (end == AreaEnd::Done && !chip.ops.calibrationRefused() && data) {
         if (chip.link.inProgrammingMode() && !chip.ops.countOnTo(ChipOps::PassStart::DataByte)) {
             chip.link.EndProgmode();
         }
         end = burnArea(
-            chip, answered, Area::Data, dataEnd, data, [&] { chip.ops.WriteData(); }, stay);
+            chip, check.detection, answered, Area::Data, dataEnd, data,
+            [&] { chip.ops.WriteData(); }, stay);
     }
-    if (end == AreaEnd::Done && !chip.ops.CalibrationRefused) {
+    if (end == AreaEnd::Done && !chip.ops.calibrationRefused()) {
         end = burnArea(
-            chip, answered, Area::Config, MemoryImage::IdBase + 4, data,
+            chip, check.detection, answered, Area::Config, MemoryImage::IdBase + 4, data,
             [&] { chip.ops.WriteConfiguration(); }, false);
     }
     if (end == AreaEnd::NoAnswer) {
@@ -723,8 +742,11 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
     BurnOptions options = given;
     bool loaded = false;
-    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Compare, loaded)) != Outcome::Ok ||
-        (r.outcome = checkType(chip, given.chip, true, true)) != Outcome::Ok ||
+    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Compare, loaded)) != Outcome::Ok) {
+        return r;
+    }
+    const TypeCheck check = checkChip(chip, given.chip, true, true);
+    if ((r.outcome = check.outcome) != Outcome::Ok ||
         (r.outcome = fileAfterChip(chip, options, loaded)) != Outcome::Ok) {
         return r;
     }
@@ -732,12 +754,12 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
     // The file, read again, may reach further than what the type check read along.
-    if (chip.ops.ProgramReadTo < chip.ops.lastWordToRead(false)) {
+    if (check.detection.programReadTo < chip.ops.lastWordToRead(false)) {
         bracket(chip, [&] { chip.ops.ReadProgram(false); });
     }
     // Load Configuration reaches the IDs from anywhere in the data memory: one
     // entry for both, unless the type check read them along.
-    if (!chip.ops.ReadAlong) {
+    if (!check.detection.readAlong) {
         bracket(chip, [&] {
             if (options.includeData) {
                 chip.ops.ReadData();
@@ -753,7 +775,8 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
 
 CommandResult read(ChipSession& chip, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice, true)) != Outcome::Ok) {
+    const TypeCheck check = checkChip(chip, choice, true);
+    if ((r.outcome = check.outcome) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
@@ -786,7 +809,7 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
             });
         }
     };
-    pass(chip.ops.ReadAlong);
+    pass(check.detection.readAlong);
     const WordArray first = image.ReadBack;
     pass(false);
     const DeviceState& device = chip.ops.device();
@@ -830,11 +853,11 @@ namespace {
 // socket does: the type check could not tell them apart (unless its
 // configuration word read otherwise). One word written at address 0 and read
 // back proves that a chip answered; it is erased again and checked blank.
-Outcome proveAnswered(ChipSession& chip) {
+Outcome proveAnswered(ChipSession& chip, const Detection& detection) {
     ChipOps& ops = chip.ops;
     const DeviceInfo* row = deviceInfo(ops.device().CurrentType);
     if (ops.settings().QuickAndDirty || row == nullptr || !row->idless || ops.device().Is84A ||
-        chipAnswered(ops)) {
+        chipAnswered(detection)) {
         return Outcome::Ok;
     }
     // Neither all ones nor all zeros, and every bit beside one that differs.
@@ -862,9 +885,10 @@ Outcome proveAnswered(ChipSession& chip) {
 // The erase's own failures (an EEPROM that could not be kept) were reported
 // already; otherwise the blank check proves the erase, and on the old 16F84 the
 // proof that a chip answered follows.
-void checkBlank(ChipSession& chip, CommandResult& r, bool includeData, bool protectionRemoved) {
+void checkBlank(ChipSession& chip, const Detection& detection, CommandResult& r, bool includeData,
+                bool protectionRemoved) {
     if (chip.ops.errors().sum() == 0 && chip.ops.BlankCheck(includeData, protectionRemoved) == 0) {
-        r.outcome = proveAnswered(chip);
+        r.outcome = proveAnswered(chip, detection);
     }
     r.dataIncluded = includeData && chip.ops.device().DataLastAddr >= 0;
     r.failures = chip.report.takeFailures();
@@ -875,19 +899,21 @@ void checkBlank(ChipSession& chip, CommandResult& r, bool includeData, bool prot
 
 CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
+    const TypeCheck check = checkChip(chip, choice);
+    if ((r.outcome = check.outcome) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
     chip.report.takeFailures();
     eraseBracket(chip, includeData);
-    checkBlank(chip, r, includeData, false);
+    checkBlank(chip, check.detection, r, includeData, false);
     return r;
 }
 
 CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
+    const TypeCheck check = checkChip(chip, choice);
+    if ((r.outcome = check.outcome) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
@@ -899,7 +925,7 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
     } else {
         chip.ops.RemoveCodeProtection();
     }
-    checkBlank(chip, r, true, true);
+    checkBlank(chip, check.detection, r, true, true);
     return r;
 }
 
@@ -910,19 +936,20 @@ DetectResult detect(ChipSession& chip, bool typeExpected) {
         d.outcome = Outcome::Cancelled;
         return d;
     }
-    ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
-    d.found = lookupDeviceId(ops.DetectedIdWord);
-    d.idWord = ops.DetectedIdWord;
-    d.config = ops.DetectedConfig;
-    d.config2 = ops.DetectedConfig2;
-    d.factory = ops.DetectedFactoryWords;
-    d.flashProtected = ops.FlashProtected;
-    d.eepromProtected = ops.EepromProtected;
-    if (silentId(d.idWord)) {
+    const Detection det =
+        ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
+    d.found = det.found;
+    d.idWord = det.idWord;
+    d.config = det.config;
+    d.config2 = det.config2;
+    d.factory = det.factoryWords;
+    d.flashProtected = det.flashProtected;
+    d.eepromProtected = det.eepromProtected;
+    if (silentId(d.found)) {
         d.outcome = Outcome::NoChip;
         return d;
     }
-    selectType(ops.device(), ops.DetectedType);
+    selectType(ops.device(), det.type());
     if (d.found.unknown) {
         d.outcome = Outcome::WrongType;
     }
