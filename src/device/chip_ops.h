@@ -25,27 +25,6 @@
 
 namespace pk {
 
-// Serial command codes, named as in the chips' programming data sheets.
-namespace cmd {
-inline constexpr std::uint16_t LoadConfiguration = 0;
-inline constexpr std::uint16_t EraseSetup1 = 1;  // first of the code-protected erase pair
-inline constexpr std::uint16_t LoadDataForProgramMemory = 2;
-inline constexpr std::uint16_t LoadDataForDataMemory = 3;
-inline constexpr std::uint16_t ReadDataFromProgramMemory = 4;
-inline constexpr std::uint16_t ReadDataFromDataMemory = 5;
-inline constexpr std::uint16_t IncrementAddress = 6;
-inline constexpr std::uint16_t EraseSetup2 = 7;  // second of the code-protected erase pair
-inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin Programming
-inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
-inline constexpr std::uint16_t BulkEraseDataMemory = 11;
-inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
-// 16F84A, 16F87x, 16F62x: programs an erased word without erasing it first.
-// 16F87xA, 16F87/88, 16F818/819: externally timed, ended by 23.
-inline constexpr std::uint16_t BeginProgrammingOnly = 24;
-inline constexpr std::uint16_t EndRowProgramming = 23;  // also sets the latches to ones
-inline constexpr std::uint16_t ChipErase = 31;          // everything, protection included
-}  // namespace cmd
-
 // How the newer chips (16F62xA, 16F87xA, 16F87/88, 16F818/819) are written and
 // erased; nullopt for the older families.
 struct NewerScheme {
@@ -81,6 +60,10 @@ inline constexpr const char* kWordByWordText =
 inline constexpr const char* kEntryOrderText =
     "Schaltung kann VPP und VDD nicht getrennt schalten: VDD zuerst – "
     "ein PIC mit internem Oszillator und MCLR aus lässt sich so evtl. nicht programmieren";
+// After two reads of the same word that differ: what to check.
+inline constexpr const char* kCheckConnectionHint =
+    "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
+// Two reads of the data EEPROM that an erase must keep differ (both families).
 inline constexpr const char* kEepromUnstableText =
     "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 // The factory calibration (OSCCAL word and bandgap bits) could not be kept.
@@ -400,6 +383,12 @@ class ChipOps {
     void EraseKeepingData(bool includeData, const NewerScheme* s);
     bool ReadDataTwice(std::vector<std::uint16_t>& kept);
     void writeConfigurationRows(const NewerScheme& s);
+    // Erases the row the counter stands in (the newer chips' Begin Erase, 8 ... 23).
+    void eraseRow();
+    // Load Configuration, then the self-timed bulk erase of program memory, and
+    // with data that of the data memory: from configuration space it takes the
+    // IDs and the configuration word too. The counter stays at 0x2000.
+    void bulkEraseAtConfig(bool data);
     // One programming cycle of what the latches hold, with the row's start and
     // end commands; the end command where the host times the cycle.
     void programCycle();

@@ -116,14 +116,7 @@ void ChipOps::ErasePIC(bool includeData) {
                 BulkEraseKeepingFactoryWords(data);
                 return;
             }
-            link_.Kommando(cmd::LoadConfiguration);
-            link_.WrDaten(0x3FFF);
-            link_.Kommando(cmd::BulkEraseProgramMemory);
-            sleepFor(waits().erase);
-            if (data) {
-                link_.Kommando(cmd::BulkEraseDataMemory);
-                sleepFor(waits().dataErase);
-            }
+            bulkEraseAtConfig(data);
             RestoreCalibration(true);
             return;
         case EraseScheme::ChipErase:
@@ -144,6 +137,17 @@ void ChipOps::ErasePIC(bool includeData) {
         link_.WrDaten(0x3FFF);
         link_.Kommando(cmd::BulkEraseDataMemory);
         link_.Kommando(row().programCmd);
+        sleepFor(waits().dataErase);
+    }
+}
+
+void ChipOps::bulkEraseAtConfig(bool data) {
+    link_.Kommando(cmd::LoadConfiguration);
+    link_.WrDaten(0x3FFF);
+    link_.Kommando(cmd::BulkEraseProgramMemory);
+    sleepFor(waits().erase);
+    if (data) {
+        link_.Kommando(cmd::BulkEraseDataMemory);
         sleepFor(waits().dataErase);
     }
 }

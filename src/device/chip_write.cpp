@@ -383,6 +383,16 @@ std::string ChipOps::keptNote() const {
 }
 
 // One programming cycle of the loaded latches.
+void ChipOps::eraseRow() {
+    // Begin Erase wants a load first; the load itself writes nothing.
+    link_.Kommando(cmd::LoadDataForProgramMemory);
+    link_.WrDaten(0x3FFF);
+    link_.Kommando(cmd::BeginEraseProgrammingCycle);
+    sleepFor(waits().program);
+    link_.Kommando(cmd::EndRowProgramming);
+    sleepFor(std::max(waits().step, waits().endHold));
+}
+
 void ChipOps::programCycle() {
     link_.Kommando(row().programCmd);
     sleepFor(waits().program);
@@ -486,13 +496,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s, bool includeData) {
             continue;
         }
         if (s.eraseRowWords > 0) {
-            // Begin Erase wants a load first; the load itself writes nothing.
-            link_.Kommando(cmd::LoadDataForProgramMemory);
-            link_.WrDaten(0x3FFF);
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            sleepFor(waits().program);
-            link_.Kommando(cmd::EndRowProgramming);
-            sleepFor(std::max(waits().step, waits().endHold));
+            eraseRow();
         }
         for (std::int32_t a = base; a < base + row; ++a) {
             const auto i = static_cast<std::size_t>(a);
@@ -542,12 +546,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
     link_.WrDaten(0x3FFF);
     if (s.eraseRowWords > 0) {
         // The ID row is erased first: 24 only clears bits.
-        link_.Kommando(cmd::LoadDataForProgramMemory);
-        link_.WrDaten(0x3FFF);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        sleepFor(waits().program);
-        link_.Kommando(cmd::EndRowProgramming);
-        sleepFor(std::max(waits().step, waits().endHold));
+        eraseRow();
     }
     for (int i = 0; i < 4; ++i) {
         const std::int32_t value = image_.IdWords.at(static_cast<std::size_t>(i));

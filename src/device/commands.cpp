@@ -61,7 +61,7 @@ std::string failureHint(const WordFailure& f, const VppRange& vpp) {
                "weiter verwenden, bevor er neu abgeglichen ist.";
     }
     if (f.check == WordFailure::Check::ReadTwice) {
-        return "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
+        return kCheckConnectionHint;
     }
     return "Bitte VPP" + (vpp.given() ? " (" + vppRangeText(vpp) + ")" : std::string()) +
            " und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; bleibt der Fehler "

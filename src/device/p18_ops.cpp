@@ -97,8 +97,7 @@ std::string p18FailureMessage(const WordFailure& f) {
         case WordFailure::Check::ReadTwice:
             std::snprintf(bytes, sizeof bytes, "0x%02X und 0x%02X", f.wanted, f.read);
             return std::string(what) + " las sich zweimal verschieden! " + addr + ": " + bytes +
-                   ".\rBitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und "
-                   "Korvel.";
+                   ".\r" + kCheckConnectionHint;
         case WordFailure::Check::VerifyPass:
             std::snprintf(bytes, sizeof bytes, "0x%02X erwartet, 0x%02X gelesen", f.wanted, f.read);
             return std::string(what) + " verschieden! " + addr + ": " + bytes +
@@ -723,7 +722,7 @@ CommandResult P18Ops::burn(const P18Device& d, ByteImage& image, const P18BurnOp
                              WordFailure::Check::ReadTwice, false);
                     }
                 }
-                report_.message(kP18EepromUnstableText);
+                report_.message(kEepromUnstableText);
                 finish(r, &session);
                 return r;
             }
