@@ -2,10 +2,9 @@
 
 #include "device/commands.h"
 
-#include <cstdio>
 #include <functional>
 
-#include "device/vpp_finding.h"
+#include "device/command_parts.h"
 #include "editors/id_words.h"
 #include "image/hex_file.h"
 #include "image/standard_streams.h"
@@ -13,97 +12,6 @@
 namespace pk {
 
 namespace {
-
-std::string hexAddress(std::int32_t address) {
-    return hexWord(static_cast<std::uint32_t>(address));
-}
-
-std::string hexNibble(std::uint16_t value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(value & 0x0F));
-    return buf;
-}
-
-// A value as its area holds it: EEPROM bytes with two digits, ID locations by
-// their nibble (all that is checked), words with four.
-std::string areaValue(Area area, std::uint16_t value) {
-    switch (area) {
-        case Area::Data:
-            return hexByte(value);
-        case Area::Id:
-            return hexNibble(value);
-        default:
-            return hexWord(value);
-    }
-}
-
-// "0x001B: 0x2C88 geschrieben, 0x2C89 gelesen".
-std::string failureWords(const WordFailure& f) {
-    const std::string where = hexAddress(f.address);
-    if (f.check == WordFailure::Check::ReadTwice) {
-        return where + " las sich zweimal verschieden: " + areaValue(f.area, f.wanted) + " und " +
-               areaValue(f.area, f.read);
-    }
-    if (f.check == WordFailure::Check::FactoryWord) {
-        return "Kalibrierwort an " + where + " beim Löschen verändert: " + hexWord(f.wanted) +
-               " vorher, " + hexWord(f.read) + " gelesen";
-    }
-    return (f.check == WordFailure::Check::Calibration ? "OSCCAL-Wert an " : "") + where + ": " +
-           areaValue(f.area, f.wanted) + " geschrieben, " + areaValue(f.area, f.read) + " gelesen";
-}
-
-constexpr const char* kProtectedHint = "Der PIC ist codegeschützt – zuerst CP entfernen.";
-
-// The one sentence on what to check after a word that did not take.
-std::string failureHint(const WordFailure& f, const VppRange& vpp) {
-    if (f.check == WordFailure::Check::FactoryWord) {
-        return "Der Oszillator des PIC ist damit verstimmt; den Wert notieren und den PIC nicht "
-               "weiter verwenden, bevor er neu abgeglichen ist.";
-    }
-    if (f.check == WordFailure::Check::ReadTwice) {
-        return kCheckConnectionHint;
-    }
-    return "Bitte VPP" + (vpp.given() ? " (" + vppRangeText(vpp) + ")" : std::string()) +
-           " und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; bleibt der Fehler "
-           "an derselben Adresse, ist der PIC defekt.";
-}
-
-// "Nicht gebrannt: 1987 Programmwörter, 64 EEPROM-Bytes und 5 ID-/Configuration-Wörter."
-// ("" when nothing was left); the program words after a failure of a verify pass
-// were written and only not checked.
-std::string leftText(const ErrorCounters& left, bool writtenUnchecked) {
-    std::vector<std::string> parts;
-    const auto count = [&parts](std::int32_t n, const char* one, const char* many) {
-        if (n > 0) {
-            parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
-        }
-    };
-    std::string text;
-    count(left.ProgramErrorCount, "Programmwort", "Programmwörter");
-    if (writtenUnchecked && !parts.empty()) {
-        text = "Geschrieben, aber nicht geprüft: " + parts.front() + ".";
-        parts.clear();
-    }
-    count(left.DataErrorCount, "EEPROM-Byte", "EEPROM-Bytes");
-    count(left.ConfigIdErrorCount, "ID-/Configuration-Wort", "ID-/Configuration-Wörter");
-    if (!parts.empty()) {
-        text += text.empty() ? "" : "\r";
-        text += "Nicht gebrannt: ";
-        for (std::size_t i = 0; i < parts.size(); ++i) {
-            text += (i == 0 ? "" : i + 1 == parts.size() ? " und " : ", ") + parts[i];
-        }
-        text += ".";
-    }
-    return text;
-}
-
-void selectType(DeviceState& device, std::int32_t type) {
-    device.CurrentType = type;
-    if (const DeviceInfo* info = deviceInfo(type)) {
-        device.ProgLastAddr = info->progLastAddr;
-        device.DataLastAddr = info->dataLastAddr;
-    }
-}
 
 // The routine in programming mode: in the entry still open, or in a new one;
 // the chip never stays under 12 V when the routine breaks off.
@@ -141,14 +49,6 @@ void finishCounters(ChipSession& chip, CommandResult& r) {
     if (r.outcome == Outcome::Ok && r.counters.sum() != 0) {
         r.outcome = Outcome::Failed;
     }
-}
-
-// "Die Datei passt nicht zum erkannten PIC 16F628: Adresse 0x0800 liegt außerhalb
-// seines Speichers."
-std::string misfitMessage(const DeviceState& device, std::int32_t misfit, const char* which) {
-    return "Die Datei passt nicht zum " + std::string(which) +
-           std::string(deviceInfo(device.CurrentType)->listText) + ": Adresse " +
-           hexAddress(misfit) + " liegt außerhalb seines Speichers.";
 }
 
 // The file through the gate before the chip gets any voltage: the chosen type's
@@ -232,33 +132,6 @@ void eraseBracket(ChipSession& chip, bool includeData) {
     chip.ops.UpdateRunGauge(20, 20);
 }
 
-// A device ID of all ones or all zeros: no chip drove the data line (an empty
-// socket or no VPP reads ones, a data line held low or no VDD zeros). No chip has
-// either code.
-bool silentId(const IdLookup& found) {
-    return found.noChip || (found.unknown && found.code == 0);
-}
-
-// Whether the type check saw a chip drive the data line: a device ID, or (the old
-// 16F84 has none) a configuration word that reads otherwise than the ID location
-// beside it. A line that nothing drives reads both alike.
-bool chipAnswered(const Detection& d) {
-    return !silentId(d.found) || d.config != d.idWord;
-}
-
-// The value a silent data line reads in an area: all ones (pulled up), as the
-// chip's erased cells do too.
-std::uint16_t allOnes(Area area) {
-    switch (area) {
-        case Area::Data:
-            return 0x00FF;
-        case Area::Id:
-            return 0x000F;
-        default:
-            return 0x3FFF;
-    }
-}
-
 // A word that proves the chip answers once it has read back: neither all ones
 // nor all zeros, which a line that nothing drives reads as well.
 bool proves(std::uint16_t word, Area area) {
@@ -333,16 +206,6 @@ bool readsProtected(const Detection& d, const WordFailure& f) {
            f.check != WordFailure::Check::ReadTwice;
 }
 
-// The one message of a burn that stopped at a program or data word.
-std::string abortMessage(const WordFailure& f, const ErrorCounters& left, bool isProtected,
-                         const VppRange& vpp) {
-    const std::string rest = leftText(left, f.check == WordFailure::Check::VerifyPass);
-    return std::string(f.area == Area::Data ? "EEPROM-Brennen abgebrochen! "
-                                            : "Programmbrennen abgebrochen! ") +
-           failureWords(f) + ".\r" + (rest.empty() ? "" : rest + "\r") +
-           (isProtected ? kProtectedHint : failureHint(f, vpp));
-}
-
 // How one area of a burn ended.
 enum class AreaEnd { Done, Stopped, NoAnswer };
 
@@ -409,44 +272,6 @@ std::int32_t countDifferences(const WordArray& a, const WordArray& b, std::int32
 }
 
 }  // namespace
-
-std::string failureMessage(const WordFailure& f, const VppRange& vpp) {
-    const char* text = "";
-    switch (f.area) {
-        case Area::Program:
-            text = f.check == WordFailure::Check::Calibration
-                       ? "OSCCAL-Wert nicht zurückgeschrieben! "
-                       : "Programmwort nicht gebrannt! ";
-            break;
-        case Area::Data:
-            text = "EEPROM-Byte nicht gebrannt! ";
-            break;
-        case Area::Id:
-            text = "Brennen der ID fehlgeschlagen! ";
-            break;
-        case Area::Config:
-            text = f.check == WordFailure::Check::FactoryWord
-                       ? "Werkskalibrierung verloren! "
-                       : "Brennen der Configuration fehlgeschlagen! ";
-            break;
-    }
-    return text + failureWords(f) + ".\r" + failureHint(f, vpp);
-}
-
-std::string unstableReadMessage(std::int32_t words) {
-    if (words == 1) {
-        return "1 Wort las sich zweimal verschieden – bitte die Verbindung prüfen.";
-    }
-    return std::to_string(words) +
-           " Wörter lasen sich zweimal verschieden – bitte die Verbindung prüfen.";
-}
-
-std::string noAnswerMessage(const WordFailure& f) {
-    const bool ones = (f.read & allOnes(f.area)) == allOnes(f.area);
-    return std::string(kNoChipMessage) + ": Adresse " + hexAddress(f.address) + " liest " +
-           areaValue(f.area, f.read) + " statt " + areaValue(f.area, f.wanted) + ", " +
-           (ones ? kOnesHint : kZerosHint) + " Brennen abgebrochen.";
-}
 
 bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
     const HexLoadResult r = LoadHexFile(image.HexFileName, image);
@@ -567,91 +392,6 @@ std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState
                        back[MemoryImage::Config2Addr]});
     }
     return out;
-}
-
-std::string noChipMessage(std::uint16_t idWord) {
-    return std::string(kNoChipMessage) + ": Device-ID liest " + hexWord(idWord) + ", " +
-           (lookupDeviceId(idWord).noChip ? std::string(kOnesHint) + " " + kIdlessHint
-                                          : std::string(kZerosHint));
-}
-
-std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected) {
-    const IdLookup found = lookupDeviceId(idWord);
-    const DeviceInfo* chosen = deviceInfo(selected);
-    const std::string inSocket = found.unknown
-                                     ? "ein unbekannter PIC (Device-ID " + hexWord(idWord) + ")"
-                                     : "ein " + std::string(deviceInfo(found.type)->listText);
-    return std::string(kWrongTypeText) + ": im Sockel steckt " + inSocket + ", gewählt ist " +
-           (chosen != nullptr ? std::string(chosen->listText) : std::string("?")) + ".";
-}
-
-namespace {
-
-// The type check and what its detection read, which the command goes on with.
-struct TypeCheck {
-    Outcome outcome = Outcome::Ok;
-    Detection detection;  // the defaults where the circuit cannot read
-};
-
-TypeCheck checkChip(ChipSession& chip, const ChipChoice& choice, bool readAlong = false,
-                    bool programAlong = false) {
-    TypeCheck r;
-    ChipOps& ops = chip.ops;
-    DeviceState& device = ops.device();
-    // The chosen type is known before it gets VPP; a detected one only after,
-    // so the detection itself is asked about for every chip it may find.
-    if (const Outcome vpp = choice.fromChip ? checkDetectionVpp(chip) : checkVpp(chip);
-        vpp != Outcome::Ok) {
-        r.outcome = vpp;
-        return r;
-    }
-    // That circuit cannot read the chip, so there is nothing to check against.
-    if (ops.settings().QuickAndDirty) {
-        return r;
-    }
-    const std::int32_t selected = device.CurrentType;
-    const bool along =
-        readAlong && !choice.fromChip && ops.settings().Timing == TimingMode::DataSheet;
-    r.detection =
-        ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType,
-                       along, along && programAlong);
-    const Detection& d = r.detection;
-    const IdLookup& found = d.found;
-    // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
-    // so for every other chip it means that nothing answered. Even the old 16F84
-    // drives its ID location and configuration word high, so both reading zero is
-    // a line that nothing drives.
-    const DeviceInfo* row = deviceInfo(selected);
-    const bool deviceIdExpected =
-        choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    if (silentId(found) && (deviceIdExpected || (!found.noChip && !chipAnswered(d)))) {
-        chip.report.message(noChipMessage(d.idWord));
-        r.outcome = Outcome::NoChip;
-        return r;
-    }
-    if (choice.fromChip) {
-        if (found.unknown) {
-            chip.report.message("unbekannter PIC, Device-ID " + hexAddress(d.idWord));
-            r.outcome = Outcome::WrongType;
-            return r;
-        }
-        selectType(device, d.type());
-        // The detected chip's range is known only now, before anything is written.
-        r.outcome = checkVpp(chip);
-        return r;
-    }
-    // A device ID that no type has is no 16F84 either: that one reads none.
-    if (selected != d.type() || (found.unknown && !silentId(found))) {
-        chip.report.message(wrongTypeMessage(d.idWord, selected));
-        r.outcome = Outcome::WrongType;
-    }
-    return r;
-}
-
-}  // namespace
-
-Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, bool programAlong) {
-    return checkChip(chip, choice, readAlong, programAlong).outcome;
 }
 
 CommandResult burn(ChipSession& chip, const BurnOptions& given) {
@@ -927,33 +667,6 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
     }
     checkBlank(chip, check.detection, r, true, true);
     return r;
-}
-
-DetectResult detect(ChipSession& chip, bool typeExpected) {
-    DetectResult d;
-    ChipOps& ops = chip.ops;
-    if (!typeExpected && checkDetectionVpp(chip) != Outcome::Ok) {
-        d.outcome = Outcome::Cancelled;
-        return d;
-    }
-    const Detection det =
-        ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
-    d.found = det.found;
-    d.idWord = det.idWord;
-    d.config = det.config;
-    d.config2 = det.config2;
-    d.factory = det.factoryWords;
-    d.flashProtected = det.flashProtected;
-    d.eepromProtected = det.eepromProtected;
-    if (silentId(d.found)) {
-        d.outcome = Outcome::NoChip;
-        return d;
-    }
-    selectType(ops.device(), det.type());
-    if (d.found.unknown) {
-        d.outcome = Outcome::WrongType;
-    }
-    return d;
 }
 
 }  // namespace pk
