@@ -56,7 +56,7 @@ struct Board {
 
     // The burn command: type check, then program memory, EEPROM, IDs and configuration.
     void burn() {
-        if (!ops.Autodetect3()) {
+        if (!ops.checkSelectedType()) {
             return;
         }
         link.StartProgmode();

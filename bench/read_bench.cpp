@@ -71,7 +71,7 @@ struct Board {
 
     // "Lesen" without the save: type check, program memory, EEPROM, IDs and configuration.
     bool read() {
-        if (!ops.Autodetect3()) {
+        if (!ops.checkSelectedType()) {
             return false;
         }
         bracket([&] { ops.ReadProgram(true); });
@@ -82,7 +82,7 @@ struct Board {
 
     // "Vergleichen" without the reload, for a file that fills the whole chip.
     bool compare() {
-        if (!ops.Autodetect3()) {
+        if (!ops.checkSelectedType()) {
             return false;
         }
         bracket([&] { ops.ReadProgram(false); });

@@ -26,23 +26,22 @@ std::string hex4(std::uint16_t w) {
 
 std::uint16_t ChipOps::withCalibration(std::uint16_t word) const {
     const Calibration& cal = row().calibration;
-    if (!cal.any() || !KeptCalibration) {
+    if (!cal.any() || !keptCalibration_) {
         return word;
     }
     const std::uint16_t own = row().config().implemented & ~cal.configBits;
-    return static_cast<std::uint16_t>((word & own) | KeptCalibration->configBits);
+    return static_cast<std::uint16_t>((word & own) | keptCalibration_->configBits);
 }
 
-bool ChipOps::ReadCalibration() {
+std::optional<ChipOps::CalibrationValues> ChipOps::ReadCalibration() {
     const Calibration& cal = row().calibration;
-    KeptCalibration.reset();
-    CalibrationRefused = false;
+    forgetCalibration();
     const auto refuse = [this](const std::string& text, std::int32_t& counter) {
         counter += 1;
-        CalibrationRefused = true;
+        calibrationRefused_ = true;
         setGaugeColour(RunGaugeColour::Red);
         report_.message(text);
-        return false;
+        return std::nullopt;
     };
     if (settings_.QuickAndDirty) {
         return refuse(kCalibrationNoReadText, errors_.ProgramErrorCount);
@@ -82,14 +81,14 @@ bool ChipOps::ReadCalibration() {
                           hex4(first.configBits),
                       errors_.ProgramErrorCount);
     }
-    KeptCalibration = CalibrationValues{
+    keptCalibration_ = CalibrationValues{
         first.word, static_cast<std::uint16_t>(first.configBits & cal.configBits)};
-    return true;
+    return keptCalibration_;
 }
 
 void ChipOps::RestoreCalibration(bool config) {
     const Calibration& cal = row().calibration;
-    if (!cal.any() || !KeptCalibration) {
+    if (!cal.any() || !keptCalibration_) {
         return;
     }
     link_.EndProgmode();
@@ -99,15 +98,15 @@ void ChipOps::RestoreCalibration(bool config) {
     }
     const bool qd = settings_.QuickAndDirty;
     link_.Kommando(cmd::LoadDataForProgramMemory);
-    link_.WrDaten(KeptCalibration->word);
+    link_.WrDaten(keptCalibration_->word);
     link_.Kommando(row().programCmd);
     sleepFor(waits().program);
     if (!qd) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
         const std::uint16_t r = link_.RdDaten();
         image_.ReadBack.at(static_cast<std::size_t>(cal.word)) = r;
-        if (r != KeptCalibration->word) {
-            failProgram(cal.word, KeptCalibration->word, r, WordFailure::Check::Calibration);
+        if (r != keptCalibration_->word) {
+            failProgram(cal.word, keptCalibration_->word, r, WordFailure::Check::Calibration);
         }
     }
     if (!config) {

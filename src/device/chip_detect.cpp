@@ -60,9 +60,9 @@ IdWords readIdWords(ProgrammerLink& link, Clock& clock, EntryOrder order,
     w.config = link.RdDaten();
     // The words after it only on a chip that has them: a second configuration
     // word, the factory's calibration.
-    const IdLookup named = lookupDeviceId(w.id);
-    if (!named.noChip && !named.unknown) {
-        const DeviceInfo& d = *deviceInfo(named.type);
+    w.found = lookupDeviceId(w.id);
+    if (!w.found.noChip && !w.found.unknown) {
+        const DeviceInfo& d = *deviceInfo(w.found.type);
         for (std::uint16_t a = 0x2008; a <= 0x2009; ++a) {
             const bool second = d.hasConfig2() && d.config2().address == a;
             if (!second && !d.isFactoryWord(a)) {
@@ -101,9 +101,8 @@ void ChipOps::StartProgmode() {
     }
 }
 
-void ChipOps::Autodetect(Probe probe, bool readAlong, bool programAlong) {
-    ReadAlong = false;
-    ProgramReadTo = -1;
+Detection ChipOps::Autodetect(Probe probe, bool readAlong, bool programAlong) {
+    Detection det;
     // Program memory first where the counter can go on from its end to data
     // byte 0, else after the EEPROM where it can go on to word 0.
     std::int32_t programRead = -1;
@@ -152,63 +151,60 @@ void ChipOps::Autodetect(Probe probe, bool readAlong, bool programAlong) {
         const bool offFirst = probe != Probe::Unknown && order == entryOrder() && row().vddOffFirst;
         read = along ? readIdWords(link_, clock_, order, alongFirst, &ids, offFirst)
                      : readIdWords(link_, clock_, order, {}, nullptr, offFirst);
-        ReadAlong = along;
-        ProgramReadTo = along ? programRead : -1;
-        const bool silent = lookupDeviceId(read.id).noChip && read.config == 0x3FFF;
+        det.readAlong = along;
+        det.programReadTo = along ? programRead : -1;
+        const bool silent = read.found.noChip && read.config == 0x3FFF;
         if (!silent) {
             break;
         }
     }
-    if (ReadAlong) {
+    if (det.readAlong) {
         for (std::size_t i = 0; i < ids.size(); ++i) {
             image_.ReadBack.at(MemoryImage::IdBase + i) = ids[i];
         }
         image_.ReadBack.at(MemoryImage::ConfigAddr) = read.config;
         image_.ReadBack.at(MemoryImage::Config2Addr) = row().hasConfig2() ? read.config2 : 0xFFFF;
     }
-    const auto [id, config, config2, factory, factoryTwice] = read;
-
-    const IdLookup found = lookupDeviceId(id);
-    DetectedIdWord = id;
-    DetectedConfig = config;
-    DetectedConfig2 = config2;
-    DetectedFactoryWords = factory;
+    const IdLookup& found = read.found;
+    det.found = found;
+    det.idWord = read.id;
+    det.config = read.config;
+    det.config2 = read.config2;
+    det.factoryWords = read.factory;
     CheckedFactoryWords.reset();
-    if (probe == Probe::SelectedType && factoryTwice && found.type == device_.CurrentType &&
+    if (probe == Probe::SelectedType && read.factoryTwice && found.type == device_.CurrentType &&
         !found.noChip && !found.unknown && row().hasFactoryWords()) {
-        CheckedFactoryWords = factory;
+        CheckedFactoryWords = read.factory;
     }
-    RevisionText = found.revisionText();
     device_.Is84A = found.is84A;
     report_.setPanel(1, "");
-    DetectedType = found.type;
     if (found.noChip) {
         // A 16F84 has no device ID either, so it is the type to offer.
         report_.setPanel(1, kNoChipText);
     }
-    report_.setPanel(0, kRevisionPrefix + RevisionText);
+    report_.setPanel(0, kRevisionPrefix + det.revisionText());
     if (!found.noChip && !found.unknown) {
-        if (const std::string f = factoryWordsText(*deviceInfo(found.type), factory); !f.empty()) {
+        if (const std::string f = factoryWordsText(*deviceInfo(found.type), read.factory);
+            !f.empty()) {
             report_.setPanel(1, f);
         }
     }
-    FlashProtected = flashProtected(DetectedType, config);
-    EepromProtected = eepromProtected(DetectedType, config);
-    report_.showCodeProtection(FlashProtected, EepromProtected);
+    det.flashProtected = flashProtected(found.type, read.config);
+    det.eepromProtected = eepromProtected(found.type, read.config);
+    report_.showCodeProtection(det.flashProtected, det.eepromProtected);
+    return det;
 }
 
-bool ChipOps::Autodetect3() {
-    TypeMismatch = false;
+bool ChipOps::checkSelectedType() {
     // That circuit cannot read the chip, so there is nothing to check against.
     if (settings_.QuickAndDirty) {
         return true;
     }
-    Autodetect(Probe::SelectedType);
-    TypeMismatch = device_.CurrentType != DetectedType;
-    if (TypeMismatch) {
+    if (Autodetect(Probe::SelectedType).type() != device_.CurrentType) {
         report_.message(kWrongTypeText);
+        return false;
     }
-    return !TypeMismatch;
+    return true;
 }
 
 }  // namespace pk

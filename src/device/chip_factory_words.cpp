@@ -77,14 +77,7 @@ bool ChipOps::BulkEraseKeepingFactoryWords(bool data) {
         return false;
     }
     CheckedFactoryWords.reset();
-    link_.Kommando(cmd::LoadConfiguration);
-    link_.WrDaten(0x3FFF);
-    link_.Kommando(cmd::BulkEraseProgramMemory);
-    sleepFor(waits().erase);
-    if (data) {
-        link_.Kommando(cmd::BulkEraseDataMemory);
-        sleepFor(waits().dataErase);
-    }
+    bulkEraseAtConfig(data);
     if (check) {
         // The counter still stands at 0x2000.
         visitFactoryWords(link_, d, [&](std::size_t k, std::uint16_t address) {

@@ -25,27 +25,6 @@
 
 namespace pk {
 
-// Serial command codes, named as in the chips' programming data sheets.
-namespace cmd {
-inline constexpr std::uint16_t LoadConfiguration = 0;
-inline constexpr std::uint16_t EraseSetup1 = 1;  // first of the code-protected erase pair
-inline constexpr std::uint16_t LoadDataForProgramMemory = 2;
-inline constexpr std::uint16_t LoadDataForDataMemory = 3;
-inline constexpr std::uint16_t ReadDataFromProgramMemory = 4;
-inline constexpr std::uint16_t ReadDataFromDataMemory = 5;
-inline constexpr std::uint16_t IncrementAddress = 6;
-inline constexpr std::uint16_t EraseSetup2 = 7;  // second of the code-protected erase pair
-inline constexpr std::uint16_t BeginEraseProgrammingCycle = 8;  // 16F7x: Begin Programming
-inline constexpr std::uint16_t BulkEraseProgramMemory = 9;
-inline constexpr std::uint16_t BulkEraseDataMemory = 11;
-inline constexpr std::uint16_t EndProgramming = 14;  // 16F7x
-// 16F84A, 16F87x, 16F62x: programs an erased word without erasing it first.
-// 16F87xA, 16F87/88, 16F818/819: externally timed, ended by 23.
-inline constexpr std::uint16_t BeginProgrammingOnly = 24;
-inline constexpr std::uint16_t EndRowProgramming = 23;  // also sets the latches to ones
-inline constexpr std::uint16_t ChipErase = 31;          // everything, protection included
-}  // namespace cmd
-
 // How the newer chips (16F62xA, 16F87xA, 16F87/88, 16F818/819) are written and
 // erased; nullopt for the older families.
 struct NewerScheme {
@@ -81,6 +60,10 @@ inline constexpr const char* kWordByWordText =
 inline constexpr const char* kEntryOrderText =
     "Schaltung kann VPP und VDD nicht getrennt schalten: VDD zuerst – "
     "ein PIC mit internem Oszillator und MCLR aus lässt sich so evtl. nicht programmieren";
+// After two reads of the same word that differ: what to check.
+inline constexpr const char* kCheckConnectionHint =
+    "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
+// Two reads of the data EEPROM that an erase must keep differ (both families).
 inline constexpr const char* kEepromUnstableText =
     "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 // The factory calibration (OSCCAL word and bandgap bits) could not be kept.
@@ -185,6 +168,24 @@ class ChipReporter {
     VppRange partVpp_;
 };
 
+// What a detection read and made of it.
+struct Detection {
+    IdLookup found;  // the device ID looked up in the catalogue
+    std::uint16_t idWord = 0x3FFF;
+    std::uint16_t config = 0x3FFF;
+    std::uint16_t config2 = 0xFFFF;  // 0xFFFF: the chip has no second word
+    // The detected chip's factory words (FactoryWords order); 0xFFFF: none.
+    std::array<std::uint16_t, 2> factoryWords{0xFFFF, 0xFFFF};
+    bool flashProtected = false;
+    bool eepromProtected = false;
+    // The bracket that answered also read the data EEPROM, IDs and configuration.
+    bool readAlong = false;
+    // The last program word read along (-1: none).
+    std::int32_t programReadTo = -1;
+    std::int32_t type() const { return found.type; }
+    std::string revisionText() const { return found.revisionText(); }
+};
+
 class ChipOps {
   public:
     ChipOps(ProgrammerLink& link, Clock& clock, MemoryImage& image, DeviceState& device,
@@ -234,23 +235,32 @@ class ChipOps {
     void ReadData();
     void ReadConfiguration();
     // ---- Factory calibration (12F629/675, 16F630/676) ----
+    struct CalibrationValues {
+        std::uint16_t word = 0x3FFF;
+        std::uint16_t configBits = 0;
+    };
     // Reads the calibration word and the configuration word's calibration bits,
-    // twice, each pass from a new entry; keeps them when both passes agree and the
-    // word is a RETLW. Otherwise says why, counts a failure, sets
-    // CalibrationRefused and returns false: then nothing may be erased. Leaves
-    // the chip in a new programming mode with the counter at 0.
-    bool ReadCalibration();
+    // twice, each pass from a new entry; keeps them (keptCalibration) when both
+    // passes agree and the word is a RETLW. Otherwise says why, counts a
+    // failure, marks the calibration refused and returns nullopt: then nothing
+    // may be erased. Leaves the chip in a new programming mode with the counter
+    // at 0.
+    std::optional<CalibrationValues> ReadCalibration();
     // After an erase: the kept word back to its address, and, with config, the
     // configuration word blank but for the kept bits; both read back and checked.
     // Re-enters programming mode first (the erase leaves the counter in
     // configuration space).
     void RestoreCalibration(bool config);
-    struct CalibrationValues {
-        std::uint16_t word = 0x3FFF;
-        std::uint16_t configBits = 0;
-    };
-    std::optional<CalibrationValues> KeptCalibration;
-    bool CalibrationRefused = false;
+    // The calibration the erase of this command read and writes back: one read
+    // serves the erase, the restore, the configuration word and the blank check.
+    const std::optional<CalibrationValues>& keptCalibration() const { return keptCalibration_; }
+    // The last ReadCalibration refused: nothing was erased, nothing more may be burnt.
+    bool calibrationRefused() const { return calibrationRefused_; }
+    // A new command reads the calibration afresh.
+    void forgetCalibration() {
+        keptCalibration_.reset();
+        calibrationRefused_ = false;
+    }
     // The configuration word as the chip must hold it: on a chip with calibration
     // bits, the implemented bits of `word` with the kept calibration in place.
     std::uint16_t withCalibration(std::uint16_t word) const;
@@ -284,30 +294,18 @@ class ChipOps {
     };
     // readAlong: the first bracket also reads the data EEPROM and the IDs and
     // configuration into ReadBack, as ReadData and ReadConfiguration do, so a
-    // read or compare needs no entry of its own for them; ReadAlong tells
-    // whether the bracket that answered was that one. programAlong: program
-    // memory as far as a compare needs it too, where the counter can be brought
-    // from the one to the other without a new entry; ProgramReadTo tells up to
-    // which word (-1: not read along).
-    void Autodetect(Probe probe = Probe::Unknown, bool readAlong = false,
-                    bool programAlong = false);
-    bool ReadAlong = false;
-    std::int32_t ProgramReadTo = -1;
+    // read or compare needs no entry of its own for them; Detection::readAlong
+    // tells whether the bracket that answered was that one. programAlong:
+    // program memory as far as a compare needs it too, where the counter can be
+    // brought from the one to the other without a new entry;
+    // Detection::programReadTo tells up to which word.
+    Detection Autodetect(Probe probe = Probe::Unknown, bool readAlong = false,
+                         bool programAlong = false);
     // The last word ReadProgram(whole) reads.
     std::int32_t lastWordToRead(bool whole) const;
-    // The type check before every command; false (and the message) on a mismatch.
-    bool Autodetect3();
-    std::int32_t DetectedType = Dev16F84;
-    bool TypeMismatch = false;
-    std::string RevisionText;
-    // What the last detection read: the device ID word and the configuration word.
-    std::uint16_t DetectedIdWord = 0x3FFF;
-    std::uint16_t DetectedConfig = 0x3FFF;
-    std::uint16_t DetectedConfig2 = 0xFFFF;  // 0xFFFF: the chip has no second word
-    // The detected chip's factory words (FactoryWords order); 0xFFFF: none.
-    std::array<std::uint16_t, 2> DetectedFactoryWords{0xFFFF, 0xFFFF};
-    bool FlashProtected = false;
-    bool EepromProtected = false;
+    // Whether the chip in the socket is of the selected type (the message when
+    // not); the quick-and-dirty circuit cannot read, so it passes unchecked.
+    bool checkSelectedType();
 
     // The catalogue row of the selected type (an index outside the list gets the
     // first row's chip with device ID, whose sequences it always ran).
@@ -385,6 +383,12 @@ class ChipOps {
     void EraseKeepingData(bool includeData, const NewerScheme* s);
     bool ReadDataTwice(std::vector<std::uint16_t>& kept);
     void writeConfigurationRows(const NewerScheme& s);
+    // Erases the row the counter stands in (the newer chips' Begin Erase, 8 ... 23).
+    void eraseRow();
+    // Load Configuration, then the self-timed bulk erase of program memory, and
+    // with data that of the data memory: from configuration space it takes the
+    // IDs and the configuration word too. The counter stays at 0x2000.
+    void bulkEraseAtConfig(bool data);
     // One programming cycle of what the latches hold, with the row's start and
     // end commands; the end command where the host times the cycle.
     void programCycle();
@@ -420,12 +424,15 @@ class ChipOps {
     std::int32_t entryNoteType_ = -1;
     // The burn left the file's word at the calibration address out.
     bool calibrationKeptOut_ = false;
+    std::optional<CalibrationValues> keptCalibration_;
+    bool calibrationRefused_ = false;
 };
 
 // The device ID and configuration word(s) in a programming-mode bracket of their
 // own, as detection reads them; config2 stays 0xFFFF on a chip without a second word.
 struct IdWords {
     std::uint16_t id = 0x3FFF;
+    IdLookup found;  // the device ID looked up in the catalogue
     std::uint16_t config = 0x3FFF;
     std::uint16_t config2 = 0xFFFF;
     // The factory's words of the named chip (FactoryWords order); 0xFFFF: none.

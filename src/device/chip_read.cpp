@@ -116,14 +116,7 @@ void ChipOps::ErasePIC(bool includeData) {
                 BulkEraseKeepingFactoryWords(data);
                 return;
             }
-            link_.Kommando(cmd::LoadConfiguration);
-            link_.WrDaten(0x3FFF);
-            link_.Kommando(cmd::BulkEraseProgramMemory);
-            sleepFor(waits().erase);
-            if (data) {
-                link_.Kommando(cmd::BulkEraseDataMemory);
-                sleepFor(waits().dataErase);
-            }
+            bulkEraseAtConfig(data);
             RestoreCalibration(true);
             return;
         case EraseScheme::ChipErase:
@@ -144,6 +137,17 @@ void ChipOps::ErasePIC(bool includeData) {
         link_.WrDaten(0x3FFF);
         link_.Kommando(cmd::BulkEraseDataMemory);
         link_.Kommando(row().programCmd);
+        sleepFor(waits().dataErase);
+    }
+}
+
+void ChipOps::bulkEraseAtConfig(bool data) {
+    link_.Kommando(cmd::LoadConfiguration);
+    link_.WrDaten(0x3FFF);
+    link_.Kommando(cmd::BulkEraseProgramMemory);
+    sleepFor(waits().erase);
+    if (data) {
+        link_.Kommando(cmd::BulkEraseDataMemory);
         sleepFor(waits().dataErase);
     }
 }
@@ -246,11 +250,11 @@ std::int32_t ChipOps::BlankCheck(bool includeData, bool protectionRemoved) {
     };
     // The factory calibration is what an erase of such a chip leaves in place.
     const Calibration& cal = row().calibration;
-    const bool kept = cal.any() && KeptCalibration.has_value();
+    const bool kept = cal.any() && keptCalibration_.has_value();
     StartProgmode();
     for (std::int32_t a = 0; a <= device_.ProgLastAddr; ++a) {
         link_.Kommando(cmd::ReadDataFromProgramMemory);
-        check(a, link_.RdDaten(), kept && a == cal.word ? KeptCalibration->word : 0x3FFF,
+        check(a, link_.RdDaten(), kept && a == cal.word ? keptCalibration_->word : 0x3FFF,
               errors_.ProgramErrorCount);
         link_.Kommando(cmd::IncrementAddress);
         UpdateRunGauge(a, device_.ProgLastAddr);

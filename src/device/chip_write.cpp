@@ -95,7 +95,7 @@ void ChipOps::writeProgramWords(bool qd) {
         if (a == cal.word) {
             // The chip's own calibration stays; the file's word there is not burnt.
             calibrationKeptOut_ =
-                present(hex.at(i)) && KeptCalibration && hex.at(i) != KeptCalibration->word;
+                present(hex.at(i)) && keptCalibration_ && hex.at(i) != keptCalibration_->word;
             UpdateRunGauge(a, last);
         } else if (present(hex.at(i))) {
             bool skip = false;
@@ -323,7 +323,7 @@ void ChipOps::WriteConfiguration() {
     if (row().calibration.any()) {
         // The chip's own calibration bits replace the file's; a burn read them
         // before its erase, anything else reads them now.
-        if (!KeptCalibration && !ReadCalibration()) {
+        if (!keptCalibration_ && !ReadCalibration()) {
             return;
         }
         image_.ConfigWord = withCalibration(image_.ConfigWord);
@@ -379,6 +379,16 @@ std::string ChipOps::keptNote() const {
 }
 
 // One programming cycle of the loaded latches.
+void ChipOps::eraseRow() {
+    // Begin Erase wants a load first; the load itself writes nothing.
+    link_.Kommando(cmd::LoadDataForProgramMemory);
+    link_.WrDaten(0x3FFF);
+    link_.Kommando(cmd::BeginEraseProgrammingCycle);
+    sleepFor(waits().program);
+    link_.Kommando(cmd::EndRowProgramming);
+    sleepFor(std::max(waits().step, waits().endHold));
+}
+
 void ChipOps::programCycle() {
     link_.Kommando(row().programCmd);
     sleepFor(waits().program);
@@ -482,13 +492,7 @@ void ChipOps::WriteProgramRows(const NewerScheme& s, bool includeData) {
             continue;
         }
         if (s.eraseRowWords > 0) {
-            // Begin Erase wants a load first; the load itself writes nothing.
-            link_.Kommando(cmd::LoadDataForProgramMemory);
-            link_.WrDaten(0x3FFF);
-            link_.Kommando(cmd::BeginEraseProgrammingCycle);
-            sleepFor(waits().program);
-            link_.Kommando(cmd::EndRowProgramming);
-            sleepFor(std::max(waits().step, waits().endHold));
+            eraseRow();
         }
         for (std::int32_t a = base; a < base + row; ++a) {
             const auto i = static_cast<std::size_t>(a);
@@ -538,12 +542,7 @@ void ChipOps::writeConfigurationRows(const NewerScheme& s) {
     link_.WrDaten(0x3FFF);
     if (s.eraseRowWords > 0) {
         // The ID row is erased first: 24 only clears bits.
-        link_.Kommando(cmd::LoadDataForProgramMemory);
-        link_.WrDaten(0x3FFF);
-        link_.Kommando(cmd::BeginEraseProgrammingCycle);
-        sleepFor(waits().program);
-        link_.Kommando(cmd::EndRowProgramming);
-        sleepFor(std::max(waits().step, waits().endHold));
+        eraseRow();
     }
     for (int i = 0; i < 4; ++i) {
         const std::int32_t value = image_.IdWords.at(static_cast<std::size_t>(i));

@@ -2,9 +2,9 @@
 
 #include "device/commands.h"
 
-#include <cstdio>
 #include <functional>
 
+#include "device/command_parts.h"
 #include "device/vpp_finding.h"
 #include "image/hex_file.h"
 #include "image/standard_streams.h"
@@ -12,97 +12,6 @@
 namespace pk {
 
 namespace {
-
-std::string hexAddress(std::int32_t address) {
-    return hexWord(static_cast<std::uint32_t>(address));
-}
-
-std::string hexNibble(std::uint16_t value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(value & 0x0F));
-    return buf;
-}
-
-// A value as its area holds it: EEPROM bytes with two digits, ID locations by
-// their nibble (all that is checked), words with four.
-std::string areaValue(Area area, std::uint16_t value) {
-    switch (area) {
-        case Area::Data:
-            return hexByte(value);
-        case Area::Id:
-            return hexNibble(value);
-        default:
-            return hexWord(value);
-    }
-}
-
-// "0x001B: 0x2C88 geschrieben, 0x2C89 gelesen".
-std::string failureWords(const WordFailure& f) {
-    const std::string where = hexAddress(f.address);
-    if (f.check == WordFailure::Check::ReadTwice) {
-        return where + " las sich zweimal verschieden: " + areaValue(f.area, f.wanted) + " und " +
-               areaValue(f.area, f.read);
-    }
-    if (f.check == WordFailure::Check::FactoryWord) {
-        return "Kalibrierwort an " + where + " beim Löschen verändert: " + hexWord(f.wanted) +
-               " vorher, " + hexWord(f.read) + " gelesen";
-    }
-    return (f.check == WordFailure::Check::Calibration ? "OSCCAL-Wert an " : "") + where + ": " +
-           areaValue(f.area, f.wanted) + " geschrieben, " + areaValue(f.area, f.read) + " gelesen";
-}
-
-constexpr const char* kProtectedHint = "Der PIC ist codegeschützt – zuerst CP entfernen.";
-
-// The one sentence on what to check after a word that did not take.
-std::string failureHint(const WordFailure& f, const VppRange& vpp) {
-    if (f.check == WordFailure::Check::FactoryWord) {
-        return "Der Oszillator des PIC ist damit verstimmt; den Wert notieren und den PIC nicht "
-               "weiter verwenden, bevor er neu abgeglichen ist.";
-    }
-    if (f.check == WordFailure::Check::ReadTwice) {
-        return "Bitte die Verbindung prüfen: Kabel, Stecker und Masse zwischen PC und Korvel.";
-    }
-    return "Bitte VPP" + (vpp.given() ? " (" + vppRangeText(vpp) + ")" : std::string()) +
-           " und VDD am Sockel, das Kabel und die Hardwareeinstellung prüfen; bleibt der Fehler "
-           "an derselben Adresse, ist der PIC defekt.";
-}
-
-// "Nicht gebrannt: 1987 Programmwörter, 64 EEPROM-Bytes und 5 ID-/Configuration-Wörter."
-// ("" when nothing was left); the program words after a failure of a verify pass
-// were written and only not checked.
-std::string leftText(const ErrorCounters& left, bool writtenUnchecked) {
-    std::vector<std::string> parts;
-    const auto count = [&parts](std::int32_t n, const char* one, const char* many) {
-        if (n > 0) {
-            parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
-        }
-    };
-    std::string text;
-    count(left.ProgramErrorCount, "Programmwort", "Programmwörter");
-    if (writtenUnchecked && !parts.empty()) {
-        text = "Geschrieben, aber nicht geprüft: " + parts.front() + ".";
-        parts.clear();
-    }
-    count(left.DataErrorCount, "EEPROM-Byte", "EEPROM-Bytes");
-    count(left.ConfigIdErrorCount, "ID-/Configuration-Wort", "ID-/Configuration-Wörter");
-    if (!parts.empty()) {
-        text += text.empty() ? "" : "\r";
-        text += "Nicht gebrannt: ";
-        for (std::size_t i = 0; i < parts.size(); ++i) {
-            text += (i == 0 ? "" : i + 1 == parts.size() ? " und " : ", ") + parts[i];
-        }
-        text += ".";
-    }
-    return text;
-}
-
-void selectType(DeviceState& device, std::int32_t type) {
-    device.CurrentType = type;
-    if (const DeviceInfo* info = deviceInfo(type)) {
-        device.ProgLastAddr = info->progLastAddr;
-        device.DataLastAddr = info->dataLastAddr;
-    }
-}
 
 // The routine in programming mode: in the entry still open, or in a new one;
 // the chip never stays under 12 V when the routine breaks off.
@@ -140,14 +49,6 @@ void finishCounters(ChipSession& chip, CommandResult& r) {
     if (r.outcome == Outcome::Ok && r.counters.sum() != 0) {
         r.outcome = Outcome::Failed;
     }
-}
-
-// "Die Datei passt nicht zum erkannten PIC 16F628: Adresse 0x0800 liegt außerhalb
-// seines Speichers."
-std::string misfitMessage(const DeviceState& device, std::int32_t misfit, const char* which) {
-    return "Die Datei passt nicht zum " + std::string(which) +
-           std::string(deviceInfo(device.CurrentType)->listText) + ": Adresse " +
-           hexAddress(misfit) + " liegt außerhalb seines Speichers.";
 }
 
 // The file through the gate before the chip gets any voltage: the chosen type's
@@ -223,34 +124,6 @@ void eraseBracket(ChipSession& chip, bool includeData) {
     chip.ops.UpdateRunGauge(20, 20);
 }
 
-// A device ID of all ones or all zeros: no chip drove the data line (an empty
-// socket or no VPP reads ones, a data line held low or no VDD zeros). No chip has
-// either code.
-bool silentId(std::uint16_t idWord) {
-    const IdLookup found = lookupDeviceId(idWord);
-    return found.noChip || (found.unknown && found.code == 0);
-}
-
-// Whether the type check saw a chip drive the data line: a device ID, or (the old
-// 16F84 has none) a configuration word that reads otherwise than the ID location
-// beside it. A line that nothing drives reads both alike.
-bool chipAnswered(const ChipOps& ops) {
-    return !silentId(ops.DetectedIdWord) || ops.DetectedConfig != ops.DetectedIdWord;
-}
-
-// The value a silent data line reads in an area: all ones (pulled up), as the
-// chip's erased cells do too.
-std::uint16_t allOnes(Area area) {
-    switch (area) {
-        case Area::Data:
-            return 0x00FF;
-        case Area::Id:
-            return 0x000F;
-        default:
-            return 0x3FFF;
-    }
-}
-
 // A word that proves the chip answers once it has read back: neither all ones
 // nor all zeros, which a line that nothing drives reads as well.
 bool proves(std::uint16_t word, Area area) {
@@ -319,20 +192,10 @@ ErrorCounters notBurntAfter(ChipSession& chip, const WordFailure& f, bool includ
 
 // Whether a failed word reads as a protected chip's memory does: zero, on a chip
 // the type check found protected.
-bool readsProtected(const ChipOps& ops, const WordFailure& f) {
-    const bool protectedArea = f.area == Area::Data ? ops.EepromProtected : ops.FlashProtected;
+bool readsProtected(const Detection& d, const WordFailure& f) {
+    const bool protectedArea = f.area == Area::Data ? d.eepromProtected : d.flashProtected;
     return protectedArea && f.read == 0 && (f.area == Area::Program || f.area == Area::Data) &&
            f.check != WordFailure::Check::ReadTwice;
-}
-
-// The one message of a burn that stopped at a program or data word.
-std::string abortMessage(const WordFailure& f, const ErrorCounters& left, bool isProtected,
-                         const VppRange& vpp) {
-    const std::string rest = leftText(left, f.check == WordFailure::Check::VerifyPass);
-    return std::string(f.area == Area::Data ? "EEPROM-Brennen abgebrochen! "
-                                            : "Programmbrennen abgebrochen! ") +
-           failureWords(f) + ".\r" + (rest.empty() ? "" : rest + "\r") +
-           (isProtected ? kProtectedHint : failureHint(f, vpp));
 }
 
 // How one area of a burn ended.
@@ -345,8 +208,9 @@ enum class AreaEnd { Done, Stopped, NoAnswer };
 // The area's routine in programming mode: in the entry the area before left
 // open, or in a new one. `stay` keeps it open for the next area when every word
 // went in.
-AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end, bool includeData,
-                 const std::function<void()>& routine, bool stay) {
+AreaEnd burnArea(ChipSession& chip, const Detection& detection, bool& answered, Area area,
+                 std::int32_t end, bool includeData, const std::function<void()>& routine,
+                 bool stay) {
     const std::size_t before = chip.report.failures().size();
     inProgrammingMode(chip, routine);
     if (chip.link.inProgrammingMode() && (!stay || chip.report.failures().size() != before)) {
@@ -383,7 +247,7 @@ AreaEnd burnArea(ChipSession& chip, bool& answered, Area area, std::int32_t end,
         return AreaEnd::Done;
     }
     chip.report.message(
-        abortMessage(first, left, readsProtected(chip.ops, first), chip.report.partVpp()));
+        abortMessage(first, left, readsProtected(detection, first), chip.report.partVpp()));
     return AreaEnd::Stopped;
 }
 
@@ -400,44 +264,6 @@ std::int32_t countDifferences(const WordArray& a, const WordArray& b, std::int32
 }
 
 }  // namespace
-
-std::string failureMessage(const WordFailure& f, const VppRange& vpp) {
-    const char* text = "";
-    switch (f.area) {
-        case Area::Program:
-            text = f.check == WordFailure::Check::Calibration
-                       ? "OSCCAL-Wert nicht zurückgeschrieben! "
-                       : "Programmwort nicht gebrannt! ";
-            break;
-        case Area::Data:
-            text = "EEPROM-Byte nicht gebrannt! ";
-            break;
-        case Area::Id:
-            text = "Brennen der ID fehlgeschlagen! ";
-            break;
-        case Area::Config:
-            text = f.check == WordFailure::Check::FactoryWord
-                       ? "Werkskalibrierung verloren! "
-                       : "Brennen der Configuration fehlgeschlagen! ";
-            break;
-    }
-    return text + failureWords(f) + ".\r" + failureHint(f, vpp);
-}
-
-std::string unstableReadMessage(std::int32_t words) {
-    if (words == 1) {
-        return "1 Wort las sich zweimal verschieden – bitte die Verbindung prüfen.";
-    }
-    return std::to_string(words) +
-           " Wörter lasen sich zweimal verschieden – bitte die Verbindung prüfen.";
-}
-
-std::string noAnswerMessage(const WordFailure& f) {
-    const bool ones = (f.read & allOnes(f.area)) == allOnes(f.area);
-    return std::string(kNoChipMessage) + ": Adresse " + hexAddress(f.address) + " liest " +
-           areaValue(f.area, f.read) + " statt " + areaValue(f.area, f.wanted) + ", " +
-           (ones ? kOnesHint : kZerosHint) + " Brennen abgebrochen.";
-}
 
 bool Reporter::reloadHexFile(MemoryImage& image, BurnOptions& /*options*/) {
     const HexLoadResult r = LoadHexFile(image.HexFileName, image);
@@ -545,82 +371,16 @@ std::vector<WordFailure> differences(const MemoryImage& image, const DeviceState
     return out;
 }
 
-std::string noChipMessage(std::uint16_t idWord) {
-    return std::string(kNoChipMessage) + ": Device-ID liest " + hexWord(idWord) + ", " +
-           (lookupDeviceId(idWord).noChip ? std::string(kOnesHint) + " " + kIdlessHint
-                                          : std::string(kZerosHint));
-}
-
-std::string wrongTypeMessage(std::uint16_t idWord, std::int32_t selected) {
-    const IdLookup found = lookupDeviceId(idWord);
-    const DeviceInfo* chosen = deviceInfo(selected);
-    const std::string inSocket = found.unknown
-                                     ? "ein unbekannter PIC (Device-ID " + hexWord(idWord) + ")"
-                                     : "ein " + std::string(deviceInfo(found.type)->listText);
-    return std::string(kWrongTypeText) + ": im Sockel steckt " + inSocket + ", gewählt ist " +
-           (chosen != nullptr ? std::string(chosen->listText) : std::string("?")) + ".";
-}
-
-Outcome checkType(ChipSession& chip, const ChipChoice& choice, bool readAlong, bool programAlong) {
-    ChipOps& ops = chip.ops;
-    DeviceState& device = ops.device();
-    ops.TypeMismatch = false;
-    // The chosen type is known before it gets VPP; a detected one only after,
-    // so the detection itself is asked about for every chip it may find.
-    if (const Outcome vpp = choice.fromChip ? checkDetectionVpp(chip) : checkVpp(chip);
-        vpp != Outcome::Ok) {
-        return vpp;
-    }
-    // That circuit cannot read the chip, so there is nothing to check against.
-    if (ops.settings().QuickAndDirty) {
-        return Outcome::Ok;
-    }
-    const std::int32_t selected = device.CurrentType;
-    const bool along =
-        readAlong && !choice.fromChip && ops.settings().Timing == TimingMode::DataSheet;
-    ops.Autodetect(choice.fromChip ? ChipOps::Probe::Unknown : ChipOps::Probe::SelectedType, along,
-                   along && programAlong);
-    const IdLookup found = lookupDeviceId(ops.DetectedIdWord);
-    // All ones is what an empty socket reads. Only the old 16F84 has no device ID,
-    // so for every other chip it means that nothing answered. Even the old 16F84
-    // drives its ID location and configuration word high, so both reading zero is
-    // a line that nothing drives.
-    const DeviceInfo* row = deviceInfo(selected);
-    const bool deviceIdExpected =
-        choice.fromChip || row == nullptr || !row->idless || choice.expectDeviceId;
-    if (silentId(ops.DetectedIdWord) &&
-        (deviceIdExpected || (!found.noChip && !chipAnswered(ops)))) {
-        ops.TypeMismatch = true;
-        chip.report.message(noChipMessage(ops.DetectedIdWord));
-        return Outcome::NoChip;
-    }
-    if (choice.fromChip) {
-        if (found.unknown) {
-            ops.TypeMismatch = true;
-            chip.report.message("unbekannter PIC, Device-ID " + hexAddress(ops.DetectedIdWord));
-            return Outcome::WrongType;
-        }
-        selectType(device, ops.DetectedType);
-        // The detected chip's range is known only now, before anything is written.
-        return checkVpp(chip);
-    }
-    // A device ID that no type has is no 16F84 either: that one reads none.
-    ops.TypeMismatch =
-        selected != ops.DetectedType || (found.unknown && !silentId(ops.DetectedIdWord));
-    if (ops.TypeMismatch) {
-        chip.report.message(wrongTypeMessage(ops.DetectedIdWord, selected));
-        return Outcome::WrongType;
-    }
-    return Outcome::Ok;
-}
-
 CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
     chip.report.takeFailures();
     BurnOptions options = given;
     bool loaded = false;
-    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Burn, loaded)) != Outcome::Ok ||
-        (r.outcome = checkType(chip, given.chip)) != Outcome::Ok ||
+    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Burn, loaded)) != Outcome::Ok) {
+        return r;
+    }
+    const TypeCheck check = checkChip(chip, given.chip);
+    if ((r.outcome = check.outcome) != Outcome::Ok ||
         (r.outcome = fileAfterChip(chip, options, loaded)) != Outcome::Ok) {
         return r;
     }
@@ -632,7 +392,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     // over a program that is not there would hide the fault. Whether the chip
     // answered at all decides the message; the type check may have shown it.
     const DeviceInfo& info = *deviceInfo(chip.ops.device().CurrentType);
-    bool answered = !chip.ops.settings().QuickAndDirty && chipAnswered(chip.ops);
+    bool answered = !chip.ops.settings().QuickAndDirty && chipAnswered(check.detection);
     chip.report.holdFailures(true);
     struct Release {
         Reporter& report;
@@ -640,8 +400,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
     } release{chip.report};
     const std::int32_t dataEnd = MemoryImage::EepromBase + chip.ops.device().DataLastAddr + 1;
     // A calibration is kept only from the erase of this burn.
-    chip.ops.KeptCalibration.reset();
-    chip.ops.CalibrationRefused = false;
+    chip.ops.forgetCalibration();
     const bool data = options.includeData;
     // The data-sheet timing goes on from one area to the next in one entry where
     // the counter can be brought to where the next one starts; Load Configuration
@@ -656,7 +415,7 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
         }
     } leave{chip};
     AreaEnd end = burnArea(
-        chip, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data,
+        chip, check.detection, answered, Area::Program, chip.ops.device().ProgLastAddr + 1, data,
         [&] {
             if (info.writeScheme == WriteScheme::PairsAfterBulkErase) {
                 chip.ops.WriteProgram7x();
@@ -675,16 +434,17 @@ CommandResult burn(ChipSession& chip, const BurnOptions& given) {
         },
         stay);
     // Not erased because the calibration could not be kept: nothing more to burn.
-    if (end == AreaEnd::Done && !chip.ops.CalibrationRefused && data) {
+    if (end == AreaEnd::Done && !chip.ops.calibrationRefused() && data) {
         if (chip.link.inProgrammingMode() && !chip.ops.countOnTo(ChipOps::PassStart::DataByte)) {
             chip.link.EndProgmode();
         }
         end = burnArea(
-            chip, answered, Area::Data, dataEnd, data, [&] { chip.ops.WriteData(); }, stay);
+            chip, check.detection, answered, Area::Data, dataEnd, data,
+            [&] { chip.ops.WriteData(); }, stay);
     }
-    if (end == AreaEnd::Done && !chip.ops.CalibrationRefused) {
+    if (end == AreaEnd::Done && !chip.ops.calibrationRefused()) {
         end = burnArea(
-            chip, answered, Area::Config, MemoryImage::IdBase + 4, data,
+            chip, check.detection, answered, Area::Config, MemoryImage::IdBase + 4, data,
             [&] { chip.ops.WriteConfiguration(); }, false);
     }
     if (end == AreaEnd::NoAnswer) {
@@ -699,8 +459,11 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     CommandResult r;
     BurnOptions options = given;
     bool loaded = false;
-    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Compare, loaded)) != Outcome::Ok ||
-        (r.outcome = checkType(chip, given.chip, true, true)) != Outcome::Ok ||
+    if ((r.outcome = fileBeforeChip(chip, options, FileUse::Compare, loaded)) != Outcome::Ok) {
+        return r;
+    }
+    const TypeCheck check = checkChip(chip, given.chip, true, true);
+    if ((r.outcome = check.outcome) != Outcome::Ok ||
         (r.outcome = fileAfterChip(chip, options, loaded)) != Outcome::Ok) {
         return r;
     }
@@ -708,12 +471,12 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
     clearCounters(chip, r);
     r.dataIncluded = options.includeData;
     // The file, read again, may reach further than what the type check read along.
-    if (chip.ops.ProgramReadTo < chip.ops.lastWordToRead(false)) {
+    if (check.detection.programReadTo < chip.ops.lastWordToRead(false)) {
         bracket(chip, [&] { chip.ops.ReadProgram(false); });
     }
     // Load Configuration reaches the IDs from anywhere in the data memory: one
     // entry for both, unless the type check read them along.
-    if (!chip.ops.ReadAlong) {
+    if (!check.detection.readAlong) {
         bracket(chip, [&] {
             if (options.includeData) {
                 chip.ops.ReadData();
@@ -729,7 +492,8 @@ CommandResult verify(ChipSession& chip, const BurnOptions& given) {
 
 CommandResult read(ChipSession& chip, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice, true)) != Outcome::Ok) {
+    const TypeCheck check = checkChip(chip, choice, true);
+    if ((r.outcome = check.outcome) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
@@ -762,7 +526,7 @@ CommandResult read(ChipSession& chip, const ChipChoice& choice) {
             });
         }
     };
-    pass(chip.ops.ReadAlong);
+    pass(check.detection.readAlong);
     const WordArray first = image.ReadBack;
     pass(false);
     const DeviceState& device = chip.ops.device();
@@ -806,11 +570,11 @@ namespace {
 // socket does: the type check could not tell them apart (unless its
 // configuration word read otherwise). One word written at address 0 and read
 // back proves that a chip answered; it is erased again and checked blank.
-Outcome proveAnswered(ChipSession& chip) {
+Outcome proveAnswered(ChipSession& chip, const Detection& detection) {
     ChipOps& ops = chip.ops;
     const DeviceInfo* row = deviceInfo(ops.device().CurrentType);
     if (ops.settings().QuickAndDirty || row == nullptr || !row->idless || ops.device().Is84A ||
-        chipAnswered(ops)) {
+        chipAnswered(detection)) {
         return Outcome::Ok;
     }
     // Neither all ones nor all zeros, and every bit beside one that differs.
@@ -838,9 +602,10 @@ Outcome proveAnswered(ChipSession& chip) {
 // The erase's own failures (an EEPROM that could not be kept) were reported
 // already; otherwise the blank check proves the erase, and on the old 16F84 the
 // proof that a chip answered follows.
-void checkBlank(ChipSession& chip, CommandResult& r, bool includeData, bool protectionRemoved) {
+void checkBlank(ChipSession& chip, const Detection& detection, CommandResult& r, bool includeData,
+                bool protectionRemoved) {
     if (chip.ops.errors().sum() == 0 && chip.ops.BlankCheck(includeData, protectionRemoved) == 0) {
-        r.outcome = proveAnswered(chip);
+        r.outcome = proveAnswered(chip, detection);
     }
     r.dataIncluded = includeData && chip.ops.device().DataLastAddr >= 0;
     r.failures = chip.report.takeFailures();
@@ -851,19 +616,21 @@ void checkBlank(ChipSession& chip, CommandResult& r, bool includeData, bool prot
 
 CommandResult erase(ChipSession& chip, bool includeData, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
+    const TypeCheck check = checkChip(chip, choice);
+    if ((r.outcome = check.outcome) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
     chip.report.takeFailures();
     eraseBracket(chip, includeData);
-    checkBlank(chip, r, includeData, false);
+    checkBlank(chip, check.detection, r, includeData, false);
     return r;
 }
 
 CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipChoice& choice) {
     CommandResult r;
-    if ((r.outcome = checkType(chip, choice)) != Outcome::Ok) {
+    const TypeCheck check = checkChip(chip, choice);
+    if ((r.outcome = check.outcome) != Outcome::Ok) {
         return r;
     }
     clearCounters(chip, r);
@@ -875,34 +642,8 @@ CommandResult removeProtection(ChipSession& chip, bool includeData, const ChipCh
     } else {
         chip.ops.RemoveCodeProtection();
     }
-    checkBlank(chip, r, true, true);
+    checkBlank(chip, check.detection, r, true, true);
     return r;
-}
-
-DetectResult detect(ChipSession& chip, bool typeExpected) {
-    DetectResult d;
-    ChipOps& ops = chip.ops;
-    if (!typeExpected && checkDetectionVpp(chip) != Outcome::Ok) {
-        d.outcome = Outcome::Cancelled;
-        return d;
-    }
-    ops.Autodetect(typeExpected ? ChipOps::Probe::Expected : ChipOps::Probe::Unknown);
-    d.found = lookupDeviceId(ops.DetectedIdWord);
-    d.idWord = ops.DetectedIdWord;
-    d.config = ops.DetectedConfig;
-    d.config2 = ops.DetectedConfig2;
-    d.factory = ops.DetectedFactoryWords;
-    d.flashProtected = ops.FlashProtected;
-    d.eepromProtected = ops.EepromProtected;
-    if (silentId(d.idWord)) {
-        d.outcome = Outcome::NoChip;
-        return d;
-    }
-    selectType(ops.device(), ops.DetectedType);
-    if (d.found.unknown) {
-        d.outcome = Outcome::WrongType;
-    }
-    return d;
 }
 
 }  // namespace pk

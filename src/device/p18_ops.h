@@ -40,8 +40,6 @@ inline constexpr const char* kP18NoReadText =
 inline constexpr const char* kP18ImageMismatchText =
     "Das Speicherbild passt nicht zum gewählten PIC18F (andere Speichergrößen).";
 inline constexpr const char* kP18NotBlankText = "PIC18F nicht vollständig gelöscht! ";
-inline constexpr const char* kP18EepromUnstableText =
-    "EEPROM ließ sich nicht zweimal gleich lesen – Verbindung prüfen, nichts gelöscht";
 inline constexpr const char* kP18WrStuckText =
     "EEPROM-Schreibzyklus endet nicht (WR bleibt 1) – Versorgungsspannung und Verbindung prüfen.";
 inline constexpr const char* kP18ProtectionLeftText =

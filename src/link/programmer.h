@@ -52,9 +52,10 @@ class ProgrammerLink {
     // ---- Serial frames (only in programming mode) ----
     void Kommando(std::uint16_t command) {
         pk::Kommando(bus_, command);
-        if (command == kLoadConfiguration) {
+        // The two commands that move every 14-bit chip's address counter.
+        if (command == cmd::LoadConfiguration) {
             counted_.reset();
-        } else if (command == kIncrementAddress && counted_) {
+        } else if (command == cmd::IncrementAddress && counted_) {
             ++*counted_;
         }
     }
@@ -94,10 +95,6 @@ class ProgrammerLink {
     std::int32_t portBase() const { return bus_.portBase(); }
 
   private:
-    // The two commands that move every 14-bit chip's address counter.
-    static constexpr std::uint16_t kLoadConfiguration = 0;
-    static constexpr std::uint16_t kIncrementAddress = 6;
-
     LineBus bus_;
     ProgrammingMode mode_;
     std::optional<std::int32_t> counted_;

@@ -169,7 +169,7 @@ TEST(WindowBurn, FailedWordLeavesTheGaugeRedAndTheFigureRed) {
     chip->setBadCell(30);
     s.w->ClearFehler();
     EXPECT_TRUE(s.w->runOperation([&] {
-        ASSERT_TRUE(s.w->ops().Autodetect3());
+        ASSERT_TRUE(s.w->ops().checkSelectedType());
         s.w->StartProgmode();
         s.w->ops().WriteProgram();
         s.w->EndProgmode();

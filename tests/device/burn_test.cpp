@@ -659,7 +659,7 @@ TEST(BurnFaults, AWordThatMatchesTheFileOnlyOnceIsWritten) {
 TEST(BurnFaults, FlakyReadsAreACountedFailure) {
     Bench b("16F877");
     fillImage(b);
-    ASSERT_TRUE(b.ops.Autodetect3());
+    ASSERT_TRUE(b.ops.checkSelectedType());
     b.chip->setFlaky(40, 3);
     b.bracket([&] { b.ops.WriteProgram(); });
     b.bracket([&] { b.ops.WriteData(); });

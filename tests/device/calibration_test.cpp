@@ -123,7 +123,7 @@ TEST(Calibration, AFlakyReadNeverLosesTheCalibration) {
         (void)erase(b.session, true, ChipChoice{});
         EXPECT_EQ(b.chip->word(0x3FF), kOsccal);
         EXPECT_EQ(b.chip->word(0x2007) & 0x3000, kBandgap01);
-        if (b.ops.CalibrationRefused) {
+        if (b.ops.calibrationRefused()) {
             ++refused;
             EXPECT_EQ(b.chip->word(0), 0x2800) << "nothing erased";
             EXPECT_NE(b.report.messages.front().find("zweimal"), std::string::npos);

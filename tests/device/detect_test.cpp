@@ -17,7 +17,7 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
     for (const sim::ChipModel& model : sim::chipModels()) {
         const std::string name(model.name);
         Bench b(name.c_str(), Dev16F628);
-        b.ops.Autodetect();
+        const Detection d = b.ops.Autodetect();
         if (model.deviceId == 0) {
             // A blank 16F84 answers like an empty socket, so VPP first is tried too,
             // against its data sheet's order; it takes no programming mode that way.
@@ -26,7 +26,7 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
         } else {
             EXPECT_TRUE(b.clean()) << name << "\n" << b.violations();
         }
-        EXPECT_EQ(b.ops.DetectedType, typeOf(name)) << name;
+        EXPECT_EQ(d.type(), typeOf(name)) << name;
         EXPECT_EQ(b.device.CurrentType, Dev16F628) << "detection alone changes no type";
         // A blank 16F84 also takes the second VDD-first try (VPP right after VDD).
         const int tries = model.deviceId == 0 ? 2 : 1;
@@ -46,18 +46,17 @@ TEST(Autodetect, EverySimulatedChipMapsToItsEntryWithRevision) {
             }
         }
         EXPECT_EQ(b.log().commandTrace(), trace) << name;
-        EXPECT_EQ(b.ops.DetectedConfig2, model.configMask2 != 0 ? 0x3FFF : 0xFFFF) << name;
+        EXPECT_EQ(d.config2, model.configMask2 != 0 ? 0x3FFF : 0xFFFF) << name;
         if (model.deviceId == 0) {  // the 16F84 has no device ID
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
             EXPECT_EQ(b.report.panels[1], kNoChipText);
         } else {
             EXPECT_EQ(b.report.panels[0], "Chip-Revision: " + std::to_string(model.deviceId & 0x1F))
                 << name;
-            EXPECT_EQ(b.report.panels[1], factoryWordsText(row, b.ops.DetectedFactoryWords))
-                << name;
+            EXPECT_EQ(b.report.panels[1], factoryWordsText(row, d.factoryWords)) << name;
             EXPECT_EQ(b.report.panels[1].empty(), !row.hasFactoryWords()) << name;
             for (std::size_t k = 0; k < 2; ++k) {
-                EXPECT_EQ((b.ops.DetectedFactoryWords[k] & 0xC000) == 0, row.factoryWords[k] != 0)
+                EXPECT_EQ((d.factoryWords[k] & 0xC000) == 0, row.factoryWords[k] != 0)
                     << name << " reads the factory's words as they are, nothing else";
             }
         }
@@ -141,9 +140,9 @@ TEST(Autodetect, EveryCatalogueChipWithinEveryCandidatesLimits) {
 TEST(Autodetect, EmptySocketOffersA16F84) {
     Bench b(nullptr, Dev16F84);
     b.device.Is84A = true;
-    b.ops.Autodetect();
-    EXPECT_EQ(b.ops.DetectedType, Dev16F84);
-    EXPECT_EQ(b.ops.RevisionText, "?");
+    const Detection d = b.ops.Autodetect();
+    EXPECT_EQ(d.type(), Dev16F84);
+    EXPECT_EQ(d.revisionText(), "?");
     EXPECT_EQ(b.report.panels[0], "Chip-Revision: ?");
     EXPECT_EQ(b.report.panels[1], kNoChipText);
     EXPECT_FALSE(b.device.Is84A);
@@ -153,8 +152,7 @@ TEST(Autodetect, EmptySocketOffersA16F84) {
 TEST(Autodetect, UnknownCodeIsShownAsTheRevision) {
     Bench b("16F84A");
     b.circuit.setDataStuck(false);  // every bit reads 0: code 0, not in the table
-    b.ops.Autodetect();
-    EXPECT_EQ(b.ops.DetectedType, Dev16F84);
+    EXPECT_EQ(b.ops.Autodetect().type(), Dev16F84);
     EXPECT_EQ(b.report.panels[0], "Chip-Revision: 0");
     EXPECT_EQ(b.report.panels[1], "");
     // An all-zero configuration word means protected program memory.
@@ -182,8 +180,7 @@ TEST(Autodetect, CodeProtectionIndicators) {
     for (const auto& c : cases) {
         Bench b(c.chip);
         b.chip->setWord(0x2007, c.config);
-        b.ops.Autodetect();
-        EXPECT_EQ(b.ops.DetectedConfig, b.chip->word(0x2007));
+        EXPECT_EQ(b.ops.Autodetect().config, b.chip->word(0x2007));
         EXPECT_EQ(b.report.flashProtected, c.flash) << c.chip << " " << c.config;
         EXPECT_EQ(b.report.eepromProtected, c.eeprom) << c.chip << " " << c.config;
         EXPECT_EQ(b.report.protectionUpdates, 1);
@@ -242,9 +239,9 @@ TEST(Autodetect, EntryOrdersTriedUntilAChipAnswers) {
             b.chip = b.circuit.insertChip(b.circuit.removeChip());
         }
         b.circuit.log().clear();
-        b.ops.Autodetect(r.probe);
-        EXPECT_EQ(b.ops.DetectedType, r.answers ? typeOf(r.chip) : Dev16F84);
-        EXPECT_EQ(b.ops.DetectedIdWord, r.answers ? b.chip->word(0x2006) : 0x3FFF);
+        const Detection d = b.ops.Autodetect(r.probe);
+        EXPECT_EQ(d.type(), r.answers ? typeOf(r.chip) : Dev16F84);
+        EXPECT_EQ(d.idWord, r.answers ? b.chip->word(0x2006) : 0x3FFF);
         EXPECT_EQ(b.log().modeEntries(), r.answers ? 1 : 0);
         const std::string v = b.violations();
         if (*r.violation == '\0') {
@@ -255,11 +252,10 @@ TEST(Autodetect, EntryOrdersTriedUntilAChipAnswers) {
     }
 }
 
-TEST(Autodetect3, WrongTypeStopsTheCommand) {
+TEST(CheckSelectedType, WrongTypeStopsTheCommand) {
     Bench b("16F84A", Dev16F873_874);
     b.image.HexWords[0] = 0x0123;
     EXPECT_FALSE(b.burn());
-    EXPECT_TRUE(b.ops.TypeMismatch);
     ASSERT_EQ(b.report.messages.size(), 1u);
     EXPECT_EQ(b.report.messages[0],
               "Falscher PIC-Typ ausgewählt: im Sockel steckt ein 16F84/84A, gewählt ist "
@@ -268,30 +264,27 @@ TEST(Autodetect3, WrongTypeStopsTheCommand) {
     EXPECT_EQ(b.chip->word(0), 0x3FFF);
 }
 
-TEST(Autodetect3, MatchingTypeGoesOnAndNoChipPassesAsA16F84) {
+TEST(CheckSelectedType, MatchingTypeGoesOnAndNoChipPassesAsA16F84) {
     Bench right("16F877");
-    EXPECT_TRUE(right.ops.Autodetect3());
-    EXPECT_FALSE(right.ops.TypeMismatch);
+    EXPECT_TRUE(right.ops.checkSelectedType());
     EXPECT_TRUE(right.report.messages.empty());
 
     Bench empty(nullptr, Dev16F84);
-    EXPECT_TRUE(empty.ops.Autodetect3());
+    EXPECT_TRUE(empty.ops.checkSelectedType());
     EXPECT_EQ(empty.report.panels[1], kNoChipText);
 
     Bench other(nullptr, Dev16F628);
-    EXPECT_FALSE(other.ops.Autodetect3());
+    EXPECT_FALSE(other.ops.checkSelectedType());
     EXPECT_EQ(other.report.messages.size(), 1u);
 
     Bench none("16F877", -1);  // no item selected in the type list
-    EXPECT_FALSE(none.ops.Autodetect3());
+    EXPECT_FALSE(none.ops.checkSelectedType());
 }
 
-TEST(Autodetect3, QuickAndDirtyChecksNothing) {
+TEST(CheckSelectedType, QuickAndDirtyChecksNothing) {
     Bench b("16F84A", Dev16F628);
     b.settings.QuickAndDirty = true;
-    b.ops.TypeMismatch = true;
-    EXPECT_TRUE(b.ops.Autodetect3());
-    EXPECT_FALSE(b.ops.TypeMismatch);
+    EXPECT_TRUE(b.ops.checkSelectedType());
     EXPECT_EQ(b.log().modeEntries(), 0);
     EXPECT_EQ(b.report.protectionUpdates, 0);
 }
