@@ -62,7 +62,7 @@ struct ChipModel {
     // The chip erase where this chip's data sheet differs from its family's; 0: the family's.
     std::chrono::nanoseconds chipErase{0};
     // A PIC18F (4-bit commands, 16-bit operands, byte-addressed memories): its
-    // part row (family_p18.h). The chip then decodes its frames with P18Chip.
+    // part row (families/p18.h). The chip then decodes its frames with P18Chip.
     const P18Part* p18 = nullptr;
 };
 
@@ -149,7 +149,7 @@ class ChipCore {
         misreadLeft_ = nth;
     }
 
-    // ---- For the family behaviours (family_*.cpp, commands_*.cpp) ----------
+    // ---- For the family behaviours (families/*.cpp, commands_*.cpp) --------
     enum class Phase { Command, Load, Read };
     enum class LoadKind { None, Program, Config, Data };
     enum class Arm { None, BulkProgram, BulkData, Setup1, Setup17, Dead };

@@ -64,7 +64,7 @@
 #include <vector>
 
 #include "sim/chip_core.h"
-#include "sim/family_p18.h"
+#include "sim/families/p18.h"
 
 namespace pk::sim {
 
