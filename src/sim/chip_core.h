@@ -3,7 +3,8 @@
 // programming mode, the 6-bit command and 16-clock data frames with their bit
 // timing, self-timed cycles, memory with protection and faults, and the
 // violation log. What a family's commands do is its behaviour's business
-// (family.h); the core asks it wherever the families differ.
+// (family.h); the core asks it wherever the families differ. The memories are
+// chip_memory.cpp, the rest chip_core.cpp.
 
 #include <array>
 #include <chrono>
