@@ -68,6 +68,8 @@
 
 namespace pk::sim {
 
+// p18_chip.cpp runs the frames and the core instructions; p18_memory.cpp holds
+// the memories, the cycles that write them and the table accesses.
 class P18Chip {
   public:
     P18Chip(ChipCore& core, const P18Part& part);
