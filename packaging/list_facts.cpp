@@ -194,9 +194,9 @@ int readmeSim() {
         const std::string accepted =
             f->file() == "p18" ? std::string("4-bit: 0, 2, 8–15") : join(codes, ", ");
         const auto vihh = f->vihh();
-        put(cat("| ", join(chips[f], ", "), " | `src/sim/family_", f->file(), ".cpp` | ", accepted,
-                " | ", volts(vihh.minCentivolts), " – ", volts(vihh.maxCentivolts), " V | ",
-                f->vppFirst() ? "VPP first" : "VDD first", " |\n"));
+        put(cat("| ", join(chips[f], ", "), " | `src/sim/families/", f->file(), ".cpp` | ",
+                accepted, " | ", volts(vihh.minCentivolts), " – ", volts(vihh.maxCentivolts),
+                " V | ", f->vppFirst() ? "VPP first" : "VDD first", " |\n"));
     }
     return 0;
 }

@@ -3,14 +3,14 @@
 #include <cctype>
 #include <string>
 
+#include "sim/families/p18.h"
 #include "sim/family.h"
-#include "sim/family_p18.h"
 
 namespace pk::sim {
 
 using std::chrono::milliseconds;
 
-// Each row names its family's behaviour; a new family is a family_<name>.cpp
+// Each row names its family's behaviour; a new family is a families/<name>.cpp
 // and its rows here.
 const std::vector<ChipModel>& chipModels() {
     // Device IDs carry a plausible silicon revision in bits 4..0.

@@ -147,7 +147,7 @@
 //
 // The code: chip_core.h holds what every chip shares (pins, entry, frames,
 // cycles, memory, faults, the log); each family's own rules are a
-// FamilyBehaviour (family.h) in its family_<name>.cpp, named by the family's
+// FamilyBehaviour (family.h) in its families/<name>.cpp, named by the family's
 // rows of the model table (chip.cpp). commands_classic.* and commands_newer.*
 // hold the command sets the older and the newer families share.
 //
@@ -173,7 +173,7 @@ CycleTimes cycleTimes(const ChipModel& model);
 
 // All 14-bit chips the simulator knows, in the order of the type list.
 const std::vector<ChipModel>& chipModels();
-// The PIC18F chips, whose rows point at their part rows (family_p18.h).
+// The PIC18F chips, whose rows point at their part rows (families/p18.h).
 const std::vector<ChipModel>& p18Models();
 // Looks a chip up by name in both tables, case-insensitive, with or without
 // "PIC" in front ("16F84A", "pic16f877", "18F4550"); nullptr if unknown.

@@ -3,7 +3,8 @@
 // programming mode, the 6-bit command and 16-clock data frames with their bit
 // timing, self-timed cycles, memory with protection and faults, and the
 // violation log. What a family's commands do is its behaviour's business
-// (family.h); the core asks it wherever the families differ.
+// (family.h); the core asks it wherever the families differ. The memories are
+// chip_memory.cpp, the rest chip_core.cpp.
 
 #include <array>
 #include <chrono>
@@ -62,7 +63,7 @@ struct ChipModel {
     // The chip erase where this chip's data sheet differs from its family's; 0: the family's.
     std::chrono::nanoseconds chipErase{0};
     // A PIC18F (4-bit commands, 16-bit operands, byte-addressed memories): its
-    // part row (family_p18.h). The chip then decodes its frames with P18Chip.
+    // part row (families/p18.h). The chip then decodes its frames with P18Chip.
     const P18Part* p18 = nullptr;
 };
 
@@ -149,7 +150,7 @@ class ChipCore {
         misreadLeft_ = nth;
     }
 
-    // ---- For the family behaviours (family_*.cpp, commands_*.cpp) ----------
+    // ---- For the family behaviours (families/*.cpp, commands_*.cpp) --------
     enum class Phase { Command, Load, Read };
     enum class LoadKind { None, Program, Config, Data };
     enum class Arm { None, BulkProgram, BulkData, Setup1, Setup17, Dead };

@@ -2,7 +2,7 @@
 // One chip family's own rules, behind the one interface the simulator core
 // (chip_core.h) calls: which commands the family accepts and what they do, its
 // write latches, erases, protection bits, calibration and cycle times. Each
-// family lives in its own family_<name>.cpp and is named by the rows of the
+// family lives in its own families/<name>.cpp and is named by the rows of the
 // model table (chip.cpp); a new family is a new file and its rows.
 
 #include <array>
@@ -30,7 +30,7 @@ class FamilyBehaviour {
     virtual ~FamilyBehaviour() = default;
 
     // The tag the model rows carry, and the file that holds the behaviour
-    // ("f84" for family_f84.cpp).
+    // ("f84" for families/f84.cpp).
     virtual Family family() const = 0;
     virtual std::string_view file() const = 0;
 

@@ -64,10 +64,12 @@
 #include <vector>
 
 #include "sim/chip_core.h"
-#include "sim/family_p18.h"
+#include "sim/families/p18.h"
 
 namespace pk::sim {
 
+// p18_chip.cpp runs the frames and the core instructions; p18_memory.cpp holds
+// the memories, the cycles that write them and the table accesses.
 class P18Chip {
   public:
     P18Chip(ChipCore& core, const P18Part& part);

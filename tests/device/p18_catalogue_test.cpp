@@ -10,7 +10,7 @@
 
 #include "device/vpp_finding.h"
 #include "sim/chip.h"
-#include "sim/family_p18.h"
+#include "sim/families/p18.h"
 
 namespace pk {
 namespace {

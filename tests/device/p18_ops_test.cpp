@@ -12,7 +12,7 @@
 
 #include "p18_bench.h"
 #include "sim/chip.h"
-#include "sim/family_p18.h"
+#include "sim/families/p18.h"
 
 namespace pk::p18bench {
 namespace {

@@ -1,6 +1,6 @@
 // The model table against the family files: every row has a behaviour of its
-// own family, and every family_<name>.cpp in src/sim is the behaviour of at
-// least one row (a family file no row names would be dead code).
+// own family, and every .cpp in src/sim/families is the behaviour of at least
+// one row (a family file no row names would be dead code).
 
 #include <gtest/gtest.h>
 
@@ -24,12 +24,11 @@ std::vector<ChipModel> allModels() {
 
 std::set<std::string> familyFiles() {
     const std::filesystem::path dir =
-        std::filesystem::path(PKORVEL_TEST_DATA) / ".." / ".." / "src" / "sim";
+        std::filesystem::path(PKORVEL_TEST_DATA) / ".." / ".." / "src" / "sim" / "families";
     std::set<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("family_", 0) == 0 && entry.path().extension() == ".cpp") {
-            files.insert(name.substr(7, name.size() - 7 - 4));
+        if (entry.path().extension() == ".cpp") {
+            files.insert(entry.path().stem().string());
         }
     }
     return files;
@@ -52,11 +51,11 @@ TEST(FamilyTable, EveryFamilyFileIsUsedByARow) {
     const std::set<std::string> files = familyFiles();
     EXPECT_FALSE(files.empty());
     for (const std::string& file : files) {
-        EXPECT_TRUE(used.count(file) == 1) << "family_" << file << ".cpp is in no model row";
+        EXPECT_TRUE(used.count(file) == 1) << "families/" << file << ".cpp is in no model row";
     }
     for (const std::string& file : used) {
         EXPECT_TRUE(files.count(file) == 1)
-            << "a row names family_" << file << ".cpp, which does not exist";
+            << "a row names families/" << file << ".cpp, which does not exist";
     }
 }
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <set>
 
-#include "sim/family_p18.h"
+#include "sim/families/p18.h"
 #include "sim/p18_chip.h"
 #include "support/p18_host.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "viewers/reassembler.h"
+#include "viewers/isa/midrange14.h"
 
 namespace pk {
 namespace {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "image/byte_hex_file.h"
+#include "viewers/isa/pic18.h"
 
 namespace pk {
 namespace {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "viewers/isa/midrange14.h"
+
 namespace pk {
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sim/family_p18.h"
+#include "sim/families/p18.h"
 
 #include "sim/chip.h"
 #include "sim/family.h"
