@@ -2,17 +2,13 @@
 
 #include "run.h"
 
-#include <algorithm>
-
 #include <QCommandLineParser>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "backend/backend.h"
 #include "device/catalogue.h"
-#include "device/commands_p18.h"
-#include "device/p18_catalogue.h"
-#include "device/type_names.h"
 #include "link/settings.h"
 
 namespace pk::cli {

@@ -59,10 +59,15 @@ class Scanner {
 
   private:
     void line(int no, std::string_view text) {
+        if (text.empty()) {
+            return;
+        }
+        // Blanks after a record are nothing; a line of blanks alone is no record
+        // and stops the loader as any other.
         while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
             text.remove_suffix(1);
         }
-        if (text.empty()) {
+        if (text.empty() && result_.endRecord) {
             return;
         }
         sawLine_ = true;
@@ -73,7 +78,7 @@ class Scanner {
             }
             return;
         }
-        if (text.front() != ':') {
+        if (text.empty() || text.front() != ':') {
             refuse(no, "die Zeile beginnt nicht mit ':', ist also kein Datensatz");
             return;
         }

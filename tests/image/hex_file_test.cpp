@@ -413,6 +413,7 @@ TEST(HexForm, RefusesWhatIsNoRecordAsksForChecksumsAndWarnsOfAMissingEnd) {
         {"only the end", end, Kind::Refuse, 0, "keine Daten"},
         {"an empty data record", ":0000000000\n" + end, Kind::Refuse, 0, "keine Daten"},
         {"no mark", "020000000F28C7\n" + end, Kind::Refuse, 1, "beginnt nicht mit ':'"},
+        {"a line of blanks", go + "\r\r\t\r" + end, Kind::Refuse, 3, "beginnt nicht mit ':'"},
         {"NUL", std::string(":0200", 5) + '\0' + "000F28C7\n" + end, Kind::Refuse, 1,
          "mit dem Code 0 in Spalte 6"},
         {"a stub", ":02000\n" + end, Kind::Refuse, 1, "zu kurz für einen"},
