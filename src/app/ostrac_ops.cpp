@@ -43,30 +43,18 @@ void showReading(QProgressBar* gauge, const GaugeReading& r) {
 }  // namespace
 
 void TOstrac::UpdateGauge() {
-    if (p18Part() != nullptr) {
-        // A PIC18F's file by its byte image: the highest byte given, against the part.
-        const auto usage = [this](ByteArea area, std::uint32_t size) {
-            const auto bytes = P18Image.area(P18Image.HexBytes, area);
-            std::size_t end = bytes.size();
-            while (end > 0 && bytes[end - 1] == ByteImage::AbsentByte) {
-                --end;
-            }
-            const int percent = size == 0 ? 0 : static_cast<int>(100 * end / size);
-            return GaugeReading{true, percent, gaugeColour(percent)};
-        };
-        showReading(ui()->ProgGauge, usage(ByteArea::Program, p18Part()->programBytes));
-        ui()->DataGauge->setVisible(true);
-        showReading(ui()->DataGauge, usage(ByteArea::Eeprom, p18Part()->eepromBytes));
+    // Before the type list is filled, the device state's type.
+    const Part p = part().value_or(partAt(Device.CurrentType).value_or(Part{}));
+    if (p.family == nullptr) {
         return;
     }
-    showReading(ui()->ProgGauge, programUsage(Image, Device.ProgLastAddr));
-    const GaugeReading data = dataUsage(Image, Device.DataLastAddr);
-    if (!data.visible) {
-        ui()->DataGauge->setVisible(false);
-        return;
+    FileImages images{Image, Device, P18Image};
+    const ChipFamily::Usage usage = p.family->usage(images, p);
+    showReading(ui()->ProgGauge, usage.program);
+    ui()->DataGauge->setVisible(usage.data.visible);
+    if (usage.data.visible) {
+        showReading(ui()->DataGauge, usage.data);
     }
-    ui()->DataGauge->setVisible(true);
-    showReading(ui()->DataGauge, data);
 }
 
 // The chip routines report into the window's widgets. A chip operation holds the

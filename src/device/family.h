@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "device/commands_p18.h"
+#include "device/gauges.h"
 #include "device/hex_check.h"
 #include "device/p18_config_fields.h"
 #include "device/part.h"
@@ -161,6 +162,13 @@ class ChipFamily {
     // for the messages.
     virtual HexCheckResult checkFile(const Part& part, const std::string& text,
                                      const std::string& name) const = 0;
+    // How full the loaded file makes the part's program memory and data EEPROM
+    // (the window's usage gauges).
+    struct Usage {
+        GaugeReading program;
+        GaugeReading data;
+    };
+    virtual Usage usage(const FileImages& images, const Part& part) const = 0;
 };
 
 // The families, in the order of the type list.

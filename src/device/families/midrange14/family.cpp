@@ -83,6 +83,10 @@ class Midrange14 final : public ChipFamily {
         BurnOptions unused;
         return report.reloadHexFile(images.words, unused) ? Outcome::Ok : Outcome::FileUnusable;
     }
+    Usage usage(const FileImages& images, const Part& /*part*/) const override {
+        return {programUsage(images.words, images.device.ProgLastAddr),
+                dataUsage(images.words, images.device.DataLastAddr)};
+    }
     HexCheckResult checkFile(const Part& part, const std::string& text,
                              const std::string& /*name*/) const override {
         DeviceState device;

@@ -67,6 +67,20 @@ class Pic18 final : public ChipFamily {
                      const std::string& path) const override;
     HexCheckResult checkFile(const Part& part, const std::string& text,
                              const std::string& name) const override;
+    Usage usage(const FileImages& images, const Part& part) const override {
+        const P18Device& d = rowOf(part.row);
+        // The highest byte the file gives, against the part.
+        const auto used = [&](ByteArea area, std::uint32_t size) {
+            const auto bytes = images.bytes.area(images.bytes.HexBytes, area);
+            std::size_t end = bytes.size();
+            while (end > 0 && bytes[end - 1] == ByteImage::AbsentByte) {
+                --end;
+            }
+            const int percent = size == 0 ? 0 : static_cast<int>(100 * end / size);
+            return GaugeReading{true, percent, gaugeColour(percent)};
+        };
+        return {used(ByteArea::Program, d.programBytes), used(ByteArea::Eeprom, d.eepromBytes)};
+    }
 
   private:
     Part partOf(const P18Device& d) const {
