@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,7 +58,9 @@ struct Rig {
         // Every supported chip takes 12 V: no question before a detection.
         circuit.setVpp(1200);
         settings.VppTenths = 120;
-        circuit.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(chipName)));
+        if (chipName != nullptr) {
+            circuit.insertChip(std::make_unique<sim::SimChip>(*sim::findChip(chipName)));
+        }
         link.Anfang();
         report.reloadFromDisk = true;
     }
@@ -144,6 +149,77 @@ TEST(FamilyContract, EveryFamilyIdentifiesBurnsReadsAndErasesThroughTheInterface
     }
     familiesSeen = seen.size();
     EXPECT_EQ(familiesSeen, chipFamilies().size()) << "a family without a row in this table";
+}
+
+}  // namespace
+}  // namespace pk
+
+namespace pk {
+namespace {
+
+// Every part is found again by its list position and by each of its names, in
+// any case, and no two parts share a name or a position.
+TEST(FamilyContract, EveryPartIsFoundByItsPlaceAndItsNames) {
+    std::set<std::string> names;
+    const std::vector<Part> parts = allParts();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const Part& p = parts[i];
+        SCOPED_TRACE(p.listText());
+        ASSERT_EQ(listIndexOf(p), static_cast<std::int32_t>(i));
+        ASSERT_EQ(partAt(static_cast<std::int32_t>(i)), p);
+        const std::vector<std::string> own = p.family->typeNames(p.row);
+        ASSERT_FALSE(own.empty());
+        for (const std::string& n : own) {
+            EXPECT_TRUE(names.insert(n).second) << n << " names two parts";
+            std::string upper = n;
+            for (char& c : upper) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            const std::optional<Part> found = findPart(upper);
+            ASSERT_TRUE(found) << n;
+            EXPECT_EQ(found->family, p.family);
+            EXPECT_EQ(found->row, p.row);
+        }
+    }
+    EXPECT_FALSE(partAt(-1));
+    EXPECT_FALSE(partAt(static_cast<std::int32_t>(parts.size())));
+    EXPECT_FALSE(findPart("16f999"));
+}
+
+// What a command without success reports, whichever family would have run it:
+// never Ok, and a broken file never reaches the chip.
+TEST(FamilyContract, NoCommandSucceedsWithoutItsChipOrFile) {
+    struct Case {
+        const char* what;
+        const char* socket;  // nullptr: empty
+        const char* part;    // nullptr: detect
+        bool brokenFile;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"empty socket, no type", nullptr, nullptr, false, Outcome::NoChip},
+        {"empty socket, 14-bit type", nullptr, "16F628A", false, Outcome::NoChip},
+        {"empty socket, PIC18F type", nullptr, "18F4550", false, Outcome::NoChip},
+        {"PIC18F in the socket, 14-bit type", "18F4550", "16F628A", false, Outcome::NoChip},
+        {"14-bit in the socket, PIC18F type", "16F628A", "18F4550", false, Outcome::NoChip},
+        {"another PIC18F", "18F452", "18F4550", false, Outcome::WrongType},
+        {"broken file, no type", "16F628A", nullptr, true, Outcome::FileUnusable},
+        {"broken file, PIC18F type", "18F4550", "18F4550", true, Outcome::FileUnusable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig(c.socket);
+        CommandOptions o;
+        o.path = writeTemp("contract-fail.hex",
+                           c.brokenFile ? std::string(":0200000005\n") : wordFile());
+        const std::optional<Part> part =
+            c.part != nullptr ? findPart(c.part) : std::optional<Part>();
+        const CommandResult r = runCommand(rig.session, Command::Burn, part, o);
+        EXPECT_EQ(r.outcome, c.outcome);
+        if (c.brokenFile) {
+            EXPECT_EQ(rig.circuit.log().modeEntries(), 0) << "the chip got VPP";
+        }
+    }
 }
 
 }  // namespace
