@@ -33,8 +33,6 @@ class TMem : public ViewerWindow {
     static QImage toImage(const RgbPicture& picture);
 
   private:
-    void showP18(const P18Device& part);
-
     std::unique_ptr<Ui::Mem> ui_;
     std::array<QImage, 4> pages_;
     QImage eeprom_;

@@ -65,7 +65,7 @@ TOstrac::TOstrac(const OstracDeps& deps, QWidget* parent)
     wireViewers();
     wireSetup();
     wireDoctor();
-    setUpP18Panel();
+    setUpFieldPanel();
     FormCreate();
 }
 
@@ -76,15 +76,10 @@ TOstrac::~TOstrac() {
 // ---- Window set-up -----------------------------------------------------------
 
 void TOstrac::setUpShell() {
-    // The type list is the catalogue's, in its order: the item index is the type.
-    for (const DeviceInfo& d : kDevices) {
-        ui_->TypComboBox->addItem(
-            QString::fromUtf8(d.listText.data(), static_cast<qsizetype>(d.listText.size())));
-    }
-    // The PIC18F parts after them (p18PartAt).
-    for (const P18Device& d : kP18Devices) {
-        ui_->TypComboBox->addItem(
-            QString::fromUtf8(d.name.data(), static_cast<qsizetype>(d.name.size())));
+    // Every family's parts in the catalogue's order: for the named controls'
+    // types the item index is the type.
+    for (const Part& p : allParts()) {
+        ui_->TypComboBox->addItem(QString::fromStdString(p.listText()));
     }
     // The box keeps the width it had with the original entries, so the window does
     // not grow with the list; the open list shows every entry in full.
@@ -339,11 +334,14 @@ void TOstrac::ProcessCommandLine(const QStringList& args) {
 
 void TOstrac::TypComboBoxChange() {
     Ui::Ostrac& u = *ui_;
-    if (const P18Device* part = p18PartAt(u.TypComboBox->currentIndex())) {
-        showP18Part(part);
+    // A part whose configuration is named fields shows them instead of the
+    // named controls.
+    if (const std::optional<Part> chosen = part();
+        chosen && !chosen->family->configFields(chosen->row).empty()) {
+        showFieldPanel(chosen);
         return;
     }
-    showP18Part(nullptr);
+    showFieldPanel(std::nullopt);
     const std::int32_t type = u.TypComboBox->currentIndex();
     Device.CurrentType = type;
     const DeviceInfo* info = deviceInfo(type);

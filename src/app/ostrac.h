@@ -14,6 +14,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -24,7 +26,6 @@
 #include "device/doctor.h"
 #include "device/family.h"
 #include "device/p18_catalogue.h"
-#include "device/p18_config_fields.h"
 #include "editors/config_word.h"
 #include "image/byte_image.h"
 #include "image/memory_image.h"
@@ -244,47 +245,47 @@ class TOstrac : public QMainWindow {
     std::optional<Part> part() const;
 
   public:
-    // ---- PIC18F parts (ostrac_p18.cpp) ----
-    // They follow the 14-bit rows in the type list. While one is chosen, the
-    // PIC-Setup area shows its configuration fields instead of the 14-bit
-    // controls, the file is loaded as a byte image and the commands are the
-    // PIC18F ones; Device keeps the last 14-bit type.
-    const P18Device* p18Part() const { return p18Part_; }
-    // The part a type list index names; nullptr for a 14-bit row.
-    static const P18Device* p18PartAt(int index);
-    // The file of a PIC18F part, and what the last PIC18F read brought back.
-    ByteImage P18Image;
-    // The PIC18F ID editor's bytes (AbsentByte: not written), burnt while
-    // "ID-Locations" is off.
-    std::array<std::uint16_t, p18addr::kIdBytes> P18IdEdited{
+    // ---- Parts with named configuration fields (ostrac_fields.cpp) ----
+    // While one is chosen, the PIC-Setup area shows its fields instead of the
+    // named fuse controls, and its file is loaded as a byte image; Device
+    // keeps the last type of the named controls.
+    bool fieldPanelShown() const { return fieldPart_.has_value(); }
+    // Whether the part takes four ID words (the ID label and TIdEdit), not ID
+    // bytes (TP18IdEdit).
+    bool idWordsShown() const;
+    // The file of such a part, and the images every family's file goes to.
+    ByteImage FileBytes;
+    FileImages fileImages() { return {Image, Device, FileBytes}; }
+    // The ID editor's bytes (AbsentByte: not written), burnt while
+    // "ID-Locations" is off, for parts whose IDs are bytes.
+    std::array<std::uint16_t, p18addr::kIdBytes> IdBytesEdited{
         ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte,
         ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte};
-    // The configuration bytes the panel's fields give, over the erased values.
-    P18ConfigBytes p18PanelBytes() const;
-    // Sets the panel's fields from these bytes.
-    void setP18Panel(const P18ConfigBytes& bytes);
-    P18Session& p18Session() { return session_->byteChip; }
-    // The panel's bytes as configuration settings, where the part has them.
+    // The configuration cells the panel's fields give, over the erased values.
+    std::vector<std::uint16_t> panelCells() const;
+    // Sets the panel's fields from these cells.
+    void setFieldPanel(std::span<const std::uint16_t> cells);
+    // The panel's cells as configuration settings, where the part has them.
     std::vector<ConfigSetting> fieldSettings() const;
-    // Loads HexFileName as the part's byte image; the message says why not
-    // (quiet: no message, as after a change of the type).
-    bool p18LoadFile(bool quiet = false);
+    // Loads HexFileName for the part quietly (after a change of the type or a
+    // save); false when it could not.
+    bool loadFieldFile(bool quiet = true);
 
   private:
-    void setUpP18Panel();
-    // The setup area for the part; nullptr: back to the 14-bit controls.
-    void showP18Part(const P18Device* part);
-    // "aus HEX-File lesen" on a PIC18F: the file's bytes into the fields (the
-    // erased value where the file gives none), the fields locked.
-    void p18ConfigFromFile();
-    const P18Device* p18Part_ = nullptr;
-    QScrollArea* p18Panel_ = nullptr;
-    std::vector<std::pair<QComboBox*, const P18ConfigField*>> p18Fields_;
-    // The 14-bit setup widgets hidden while a PIC18F is chosen, the left
-    // column's spacer (none then) and the area's minimum width before.
-    std::vector<QWidget*> p18Hidden_;
-    QSpacerItem* p18Spacer_ = nullptr;
-    int p18SetupMinWidth_ = 0;
+    void setUpFieldPanel();
+    // The setup area for the part; nullopt: back to the named controls.
+    void showFieldPanel(const std::optional<Part>& part);
+    // "aus HEX-File lesen" on such a part: the file's cells into the fields
+    // (the erased value where the file gives none), the fields locked.
+    void fieldsFromFile();
+    std::optional<Part> fieldPart_;
+    QScrollArea* fieldPanel_ = nullptr;
+    std::vector<std::pair<QComboBox*, const ConfigField*>> fields_;
+    // The named setup widgets hidden while the panel shows, the left column's
+    // spacer (none then) and the area's minimum width before.
+    std::vector<QWidget*> fieldHidden_;
+    QSpacerItem* fieldSpacer_ = nullptr;
+    int setupMinWidth_ = 0;
 
   public:
     // ---- Viewers (ostrac_viewers.cpp) ----

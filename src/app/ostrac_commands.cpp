@@ -111,19 +111,19 @@ CommandOptions TOstrac::commandOptions() {
     CommandOptions o;
     o.path = Image.HexFileName;
     o.includeData = ui()->DATACheckBox->isChecked();
-    const std::optional<Part> p = part();
-    if (p && !p->family->configFields(p->row).empty()) {
-        // The field panel's bytes unless "aus HEX-File lesen" is on, and the ID
-        // editor's bytes unless "ID-Locations" is.
+    if (fieldPanelShown()) {
+        // The field panel's cells unless "aus HEX-File lesen" is on.
         o.config = fieldSettings();
-        if (!ui()->IDCheckBox->isChecked()) {
-            o.ids = std::vector<std::int32_t>(P18IdEdited.begin(), P18IdEdited.end());
-        }
-        return o;
+    } else {
+        // The controls hold the file's word already when "aus HEX-File lesen" is checked.
+        o.configRule = configRule(configControls(), false);
     }
-    // The controls hold the file's word already when "aus HEX-File lesen" is checked.
-    o.configRule = configRule(configControls(), false);
-    o.ids = std::vector<std::int32_t>(Image.IdWords.begin(), Image.IdWords.end());
+    if (idWordsShown()) {
+        o.ids = std::vector<std::int32_t>(Image.IdWords.begin(), Image.IdWords.end());
+    } else if (!ui()->IDCheckBox->isChecked()) {
+        // The ID editor's bytes unless "ID-Locations" is on.
+        o.ids = std::vector<std::int32_t>(IdBytesEdited.begin(), IdBytesEdited.end());
+    }
     return o;
 }
 

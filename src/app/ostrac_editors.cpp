@@ -59,9 +59,14 @@ ConfigControls TOstrac::configControls() {
     return readControls(ui_.get());
 }
 
+bool TOstrac::idWordsShown() const {
+    const std::optional<Part> p = part();
+    return !p || p->family->optionForms().idValues;
+}
+
 void TOstrac::SetConfiguration() {
-    if (p18Part() != nullptr) {
-        return;  // a PIC18F's configuration is its panel's (p18Options)
+    if (fieldPanelShown()) {
+        return;  // the configuration is the panel's (fieldSettings)
     }
     const ConfigControls c = readControls(ui_.get());
     Image.ConfigWord = buildConfigWord(ui_->TypComboBox->currentIndex(), c);
@@ -69,8 +74,8 @@ void TOstrac::SetConfiguration() {
 }
 
 void TOstrac::UpdateConfigButtons() {
-    if (p18Part() != nullptr) {
-        p18ConfigFromFile();
+    if (fieldPanelShown()) {
+        fieldsFromFile();
         return;
     }
     Image.ConfigWord = Image.HexWords[MemoryImage::ConfigAddr];
@@ -125,8 +130,8 @@ void TOstrac::UpdateConfigButtons() {
 
 void TOstrac::ConfigCheckBoxClick() {
     ++editorRuns.configCheckBox;
-    if (p18Part() != nullptr) {
-        p18ConfigFromFile();
+    if (fieldPanelShown()) {
+        fieldsFromFile();
         return;
     }
     // The from-file mode locks every fuse control.
@@ -172,12 +177,11 @@ void TOstrac::DATACheckBoxClick() {
 
 void TOstrac::IDCheckBoxClick() {
     ++editorRuns.idCheckBox;
-    if (p18Part() != nullptr) {
-        // Off: the ID editor's bytes are burnt; the file's otherwise.
-        ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
+    // Off: the ID editor's values are burnt; the file's otherwise.
+    ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
+    if (!idWordsShown()) {
         return;
     }
-    ui_->ToolButton12->setEnabled(!ui_->IDCheckBox->isChecked());
     // The first run may uncheck the box (nested); the second makes the label
     // agree with the box's final state.
     UpdateID();
@@ -186,6 +190,9 @@ void TOstrac::IDCheckBoxClick() {
 
 void TOstrac::UpdateID() {
     ++editorRuns.updateId;
+    if (!idWordsShown()) {
+        return;  // the ID bytes are the byte editor's
+    }
     const bool fromFile = ui_->IDCheckBox->isChecked();
     Image.IdWords = fromFile ? idWordsFromFile(Image) : Image.IdEdited;
     const auto shown = Image.IdWords;
@@ -205,7 +212,7 @@ void TOstrac::UpdateID() {
 }
 
 void TOstrac::ToolButton12Click() {
-    if (p18Part() != nullptr) {
+    if (!idWordsShown()) {
         auto* editor = new TP18IdEdit(*this);
         editor->show();
         editor->activateWindow();

@@ -36,16 +36,12 @@ std::string dialogStart(const std::string& current, bool withName) {
 
 LoadOutcome loadCurrentFile(TOstrac& w) {
     MemoryImage& image = w.Image;
-    if (image.HexFileName.empty()) {
+    const std::optional<Part> p = w.part();
+    if (image.HexFileName.empty() || !p) {
         return LoadOutcome::NotLoaded;
     }
-    if (w.p18Part() != nullptr) {
-        if (w.p18LoadFile()) {
-            return LoadOutcome::Complete;
-        }
-        return w.P18Image.HexLoaded ? LoadOutcome::Stopped : LoadOutcome::NotLoaded;
-    }
-    const HexLoadResult r = LoadHexFile(image.HexFileName, image);
+    FileImages images = w.fileImages();
+    const HexLoadResult r = p->family->readFile(images, *p, image.HexFileName);
     if (!r.opened) {
         w.setPanel(0, QStringLiteral("!! file load ERROR !!"));
         w.dialog().message("HEX-File  " + image.HexFileName + "  nicht gefunden");
@@ -58,6 +54,8 @@ LoadOutcome loadCurrentFile(TOstrac& w) {
         w.dialog().message(HexReadMessage(image.HexFileName, r.parse));
         return LoadOutcome::Stopped;
     }
+    // A file is chosen: the commands read it again.
+    image.HexLoaded = true;
     w.UpdateGauge();
     if (w.ui()->ConfigCheckBox->isChecked()) {
         w.UpdateConfigButtons();
@@ -99,14 +97,9 @@ bool TOstrac::ToolButton1Click() {
     // A file without EEPROM bytes for the chip leaves the chip's EEPROM alone unless
     // the user ticks the box again.
     if (ui()->DATACheckBox->isEnabled()) {
-        bool data = false;
-        if (p18Part() != nullptr) {
-            for (std::uint16_t b : P18Image.area(P18Image.HexBytes, ByteArea::Eeprom)) {
-                data = data || b != ByteImage::AbsentByte;
-            }
-        } else {
-            data = hasEepromData(Image, Device.DataLastAddr);
-        }
+        const std::optional<Part> p = part();
+        FileImages images = fileImages();
+        const bool data = p && p->family->fileHasData(images, *p);
         ui()->DATACheckBox->setChecked(data);
     }
     return outcome == LoadOutcome::Complete;
@@ -145,8 +138,8 @@ void TOstrac::ToolButton2Click() {
     }
     // A later burn or compare re-reads the file just saved.
     Image.HexFileName = *chosen;
-    if (p18Part() != nullptr) {
-        p18LoadFile(true);  // what the viewers show is that file now
+    if (fieldPanelShown()) {
+        loadFieldFile();  // what the viewers show is that file now
     }
     showFileName();
 }

@@ -48,7 +48,7 @@ void TOstrac::UpdateGauge() {
     if (p.family == nullptr) {
         return;
     }
-    FileImages images{Image, Device, P18Image};
+    FileImages images = fileImages();
     const ChipFamily::Usage usage = p.family->usage(images, p);
     showReading(ui()->ProgGauge, usage.program);
     ui()->DataGauge->setVisible(usage.data.visible);

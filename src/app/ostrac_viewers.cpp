@@ -16,8 +16,8 @@ ViewerContext viewerContext(TOstrac& owner) {
     c.device = &owner.Device;
     c.dialog = &owner.dialog();
     c.setStatusPanel0 = [&owner](const QString& text) { owner.setPanel(0, text); };
-    c.p18Part = [&owner] { return owner.p18Part(); };
-    c.p18Image = &owner.P18Image;
+    c.part = [&owner] { return owner.part(); };
+    c.files = [&owner] { return owner.fileImages(); };
     return c;
 }
 

@@ -24,7 +24,7 @@ TP18IdEdit::TP18IdEdit(TOstrac& main) : QWidget(&main, Qt::Window), main_(main) 
         field->setMaxLength(2);
         field->setFixedWidth(36);
         field->setToolTip(QStringLiteral("ID-Byte an 0x%1").arg(0x200000 + n, 6, 16));
-        const std::uint16_t v = main_.P18IdEdited[n];
+        const std::uint16_t v = main_.IdBytesEdited[n];
         if (v != ByteImage::AbsentByte) {
             field->setText(QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper());
         }
@@ -50,7 +50,7 @@ std::array<std::uint16_t, 8> TP18IdEdit::bytes() const {
 }
 
 void TP18IdEdit::closeEvent(QCloseEvent* e) {
-    main_.P18IdEdited = bytes();
+    main_.IdBytesEdited = bytes();
     e->accept();
 }
 

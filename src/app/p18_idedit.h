@@ -1,7 +1,7 @@
 #pragma once
 // The ID editor of a PIC18F: its eight ID bytes (0x200000..0x200007) as two
 // hex digits each, an empty field leaving its byte unwritten. Closing the
-// window stores them in the main window's P18IdEdited; they are burnt instead
+// window stores them in the main window's IdBytesEdited; they are burnt instead
 // of the file's while "ID-Locations" (aus HEX-File lesen) is off.
 
 #include <QWidget>

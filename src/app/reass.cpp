@@ -5,7 +5,7 @@
 
 #include "help_window.h"
 #include "ui_reass.h"
-#include "viewers/p18_listing.h"
+#include "viewers/part_views.h"
 
 namespace pk {
 
@@ -35,10 +35,10 @@ QString TReass::ListingFile() const {
 }
 
 bool TReass::Reassembler() {
-    // A PIC18F's file is listed in PIC18 assembler.
-    const std::string text = p18Part() != nullptr
-                                 ? p18Listing(p18Image())
-                                 : reassembler_.run(image(), device().ProgLastAddr);
+    // Each part's file in its own instruction set.
+    const std::optional<Part> p = part();
+    const std::string text = p ? viewsOf(*p).listing(files(), *p, image().HexFileName)
+                               : reassembler_.run(image(), device().ProgLastAddr);
     QFile file(ListingFile());
     if (ListingFile().isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         setStatusPanel0(QStringLiteral("!! file save ERROR !!"));

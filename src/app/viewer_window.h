@@ -8,8 +8,10 @@
 #include <QWidget>
 #include <functional>
 
+#include <optional>
+
 #include "device/catalogue.h"
-#include "device/p18_catalogue.h"
+#include "device/family.h"
 #include "image/byte_image.h"
 #include "image/memory_image.h"
 #include "link/user_dialog.h"
@@ -23,9 +25,9 @@ struct ViewerContext {
     UserDialog* dialog = nullptr;
     // Shows a text in panel 0 of the main window's status bar.
     std::function<void(const QString&)> setStatusPanel0;
-    // The PIC18F part chosen now (nullptr for a 14-bit type), and its file.
-    std::function<const P18Device*()> p18Part;
-    const ByteImage* p18Image = nullptr;
+    // The part chosen now, and the images its family loaded the file into.
+    std::function<std::optional<Part>()> part;
+    std::function<FileImages()> files;
 };
 
 class ViewerWindow : public QWidget {
@@ -46,8 +48,8 @@ class ViewerWindow : public QWidget {
     bool event(QEvent* event) override;
 
     const MemoryImage& image() const { return *context_.image; }
-    const P18Device* p18Part() const { return context_.p18Part ? context_.p18Part() : nullptr; }
-    const ByteImage& p18Image() const { return *context_.p18Image; }
+    std::optional<Part> part() const { return context_.part ? context_.part() : std::nullopt; }
+    FileImages files() const { return context_.files(); }
     const DeviceState& device() const { return *context_.device; }
     // A message box through the main window's dialogs.
     void message(const std::string& text, const std::string& caption = kAppTitle);

@@ -22,7 +22,8 @@
 #include "device/commands_p18.h"
 #include "device/gauges.h"
 #include "device/hex_check.h"
-#include "device/p18_config_fields.h"
+#include "device/config_fields.h"
+#include "image/hex_file.h"
 #include "device/part.h"
 
 namespace pk {
@@ -80,7 +81,20 @@ struct CommandOptions {
 struct OptionForms {
     bool configWords = false;  // whole configuration words (--config=0xNNNN, --config2)
     bool configBytes = false;  // configuration bytes by address (--config=ADDRESS:VALUE)
-    bool idValues = false;     // four ID values (--id)
+    bool idValues = false;     // four ID values (--id); otherwise ID bytes
+};
+
+// The cells a part's configuration fields are bits of.
+struct ConfigCells {
+    std::vector<std::uint32_t> address;  // where a ConfigSetting puts each cell
+    std::vector<std::uint16_t> erased;   // what an erase leaves in it
+    std::vector<std::uint16_t> mask;     // the bits the part has; 0: no such cell
+};
+
+// "Flash-ROM:" and "EEPROM:" of a part, as the window's labels show them.
+struct SizeLabels {
+    std::string program;
+    std::string eeprom;
 };
 
 // A value a detection reports for JSON: a number, a flag, a text, or named values.
@@ -129,7 +143,16 @@ class ChipFamily {
                                                      const ConfigSetting& setting) const = 0;
     // The configuration as named fields; empty where the front end's own
     // controls show the part's words.
-    virtual std::span<const P18ConfigField> configFields(std::int32_t row) const = 0;
+    virtual std::span<const ConfigField> configFields(std::int32_t row) const = 0;
+    // The cells of those fields (parts with fields only).
+    virtual ConfigCells configCells(std::int32_t /*row*/) const { return {}; }
+    // The cells the loaded file gives; nullopt for a cell it does not give.
+    virtual std::vector<std::optional<std::uint16_t>> fileConfig(const FileImages& /*images*/,
+                                                                 const Part& /*part*/) const {
+        return {};
+    }
+    // The sizes for the labels (parts with fields only).
+    virtual SizeLabels sizeLabels(std::int32_t /*row*/) const { return {}; }
 
     // ---- Commands ----
     // A detection without a type asks the families that answer this first, in
@@ -154,6 +177,15 @@ class ChipFamily {
     virtual std::string valueText(std::uint16_t value) const = 0;
 
     // ---- Files without a chip ----
+    // Reads a HEX file for the part into the family's image, without a word to
+    // the user: whether it opened and how far it parsed.
+    virtual HexLoadResult readFile(FileImages& images, const Part& part,
+                                   const std::string& path) const = 0;
+    // Whether the loaded file gives data-EEPROM bytes for the part.
+    virtual bool fileHasData(const FileImages& images, const Part& part) const = 0;
+    // A front end chose the part: what the last read of another part brought
+    // back is not saved in this part's layout.
+    virtual void choose(Session& /*s*/, const Part& /*part*/) const {}
     // Loads a HEX file for the part into the family's image, for the viewers;
     // Ok, or FileUnusable after its message.
     virtual Outcome loadFile(FileImages& images, Reporter& report, const Part& part,

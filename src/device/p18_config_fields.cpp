@@ -227,7 +227,7 @@ constexpr auto join(const std::array<F, N>&... parts) {
     auto at = out.begin();
     ((at = std::copy(parts.begin(), parts.end(), at)), ...);
     std::sort(out.begin(), out.end(), [](const F& a, const F& b) {
-        return a.byte != b.byte ? a.byte < b.byte : a.mask < b.mask;
+        return a.cell != b.cell ? a.cell < b.cell : a.mask < b.mask;
     });
     return out;
 }
@@ -285,11 +285,6 @@ constexpr PartFields kPartFields[] = {
 
 }  // namespace
 
-std::string_view p18GroupLabel(P18FieldGroup g) {
-    constexpr std::string_view kLabels[] = {"Takt", "Reset/Überwachung", "Peripherie", "Schutz"};
-    return kLabels[static_cast<std::size_t>(g)];
-}
-
 std::span<const P18ConfigField> p18ConfigFields(const P18Device& d) {
     for (const PartFields& p : kPartFields) {
         if (p.part == d.name) {
@@ -309,36 +304,18 @@ const P18ConfigField* p18FindField(const P18Device& d, std::string_view name) {
 }
 
 std::uint8_t p18FieldValue(const P18ConfigField& f, const P18ConfigBytes& bytes) {
-    return static_cast<std::uint8_t>((bytes[static_cast<std::size_t>(f.byte)] & f.mask) >>
+    return static_cast<std::uint8_t>((bytes[static_cast<std::size_t>(f.cell)] & f.mask) >>
                                      f.shift());
 }
 
 void p18SetFieldValue(const P18ConfigField& f, P18ConfigBytes& bytes, std::uint8_t raw) {
-    std::uint8_t& b = bytes[static_cast<std::size_t>(f.byte)];
+    std::uint8_t& b = bytes[static_cast<std::size_t>(f.cell)];
     const auto bits = static_cast<std::uint8_t>((raw << f.shift()) & f.mask);
     b = static_cast<std::uint8_t>((b & ~f.mask) | bits);
 }
 
-const P18FieldValue* p18FindValue(const P18ConfigField& f, std::uint8_t raw) {
-    for (const P18FieldValue& v : f.values) {
-        if (v.raw == raw) {
-            return &v;
-        }
-    }
-    return nullptr;
-}
-
-std::string p18ValueName(const P18ConfigField& f, std::uint8_t raw) {
-    if (const P18FieldValue* v = p18FindValue(f, raw)) {
-        return std::string(v->name);
-    }
-    char text[24];
-    std::snprintf(text, sizeof text, "reserviert (0x%X)", static_cast<unsigned>(raw));
-    return text;
-}
-
 std::string p18ValueName(const P18ConfigField& f, const P18ConfigBytes& bytes) {
-    return p18ValueName(f, p18FieldValue(f, bytes));
+    return valueName(f, p18FieldValue(f, bytes));
 }
 
 std::uint8_t p18FieldErased(const P18Device& d, const P18ConfigField& f) {

@@ -18,6 +18,8 @@ class PartViews {
                                 const std::string& heading) const = 0;
     // The map as one picture.
     virtual RgbPicture mapSheet(const FileImages& f, const Part& part) const = 0;
+    // The map as the map window shows it: four program pictures and the EEPROM.
+    virtual MemoryMap windowMap(const FileImages& f, const Part& part) const = 0;
 };
 
 const PartViews& midrange14Views();

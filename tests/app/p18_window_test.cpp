@@ -57,7 +57,7 @@ struct P18Window {
     }
 
     Ui::Ostrac& ui() { return *w->ui(); }
-    QScrollArea* panel() { return w->findChild<QScrollArea*>(QStringLiteral("P18ConfigPanel")); }
+    QScrollArea* panel() { return w->findChild<QScrollArea*>(QStringLiteral("ConfigFieldPanel")); }
     std::string path(const char* name) const {
         return dir.filePath(QString::fromLatin1(name)).toStdString();
     }
@@ -109,7 +109,7 @@ TEST(P18Window, ChosenBurntComparedReadAndBackTo14Bit) {
     t.dialog.queueFileAnswer(source);
     ASSERT_TRUE(t.w->ToolButton1Click()) << testing::PrintToString(t.dialog.messages());
     EXPECT_TRUE(t.ui().ConfigCheckBox->isChecked());
-    auto* fosc = t.w->findChild<QComboBox*>(QStringLiteral("P18Field_FOSC"));
+    auto* fosc = t.w->findChild<QComboBox*>(QStringLiteral("ConfigField_FOSC"));
     ASSERT_NE(fosc, nullptr);
     EXPECT_EQ(fosc->currentData().toInt(), 0xE) << "the file's oscillator";
     EXPECT_FALSE(fosc->isEnabled()) << "locked while it comes from the file";
@@ -197,7 +197,7 @@ TEST(P18Window, IdEditorBytesAreBurntWhileIdLocationsIsOff) {
     EXPECT_EQ(t.w->panel(1).toStdString(), "Vergleich – O.K.");
 }
 
-// Every value of every field of every part: box → bytes → box.
+// Every value of every field of every part: box → cells → box.
 TEST(P18Window, EveryFieldRoundTripsThroughItsBox) {
     P18Window t("18F4550");
     for (const P18Device& d : kP18Devices) {
@@ -207,15 +207,15 @@ TEST(P18Window, EveryFieldRoundTripsThroughItsBox) {
         const auto boxes = t.panel()->findChildren<QComboBox*>();
         ASSERT_EQ(boxes.size(), static_cast<qsizetype>(p18ConfigFields(d).size()));
         for (QComboBox* box : boxes) {
-            const std::string name = box->objectName().mid(9).toStdString();
+            const std::string name = box->objectName().mid(12).toStdString();
             const P18ConfigField* f = p18FindField(d, name);
             ASSERT_NE(f, nullptr) << name;
             for (int i = 0; i < box->count(); ++i) {
                 box->setCurrentIndex(i);
-                const P18ConfigBytes bytes = t.w->p18PanelBytes();
-                ASSERT_EQ(p18FieldValue(*f, bytes), box->itemData(i).toInt()) << name;
+                const std::vector<std::uint16_t> cells = t.w->panelCells();
+                ASSERT_EQ(fieldValue(*f, cells), box->itemData(i).toInt()) << name;
                 box->setCurrentIndex((i + 1) % box->count());
-                t.w->setP18Panel(bytes);
+                t.w->setFieldPanel(cells);
                 ASSERT_EQ(box->currentIndex(), i) << name;
             }
         }

@@ -24,9 +24,9 @@ TEST(P18ConfigFields, FieldsCoverEveryImplementedBitOnce) {
         std::set<std::string_view> names;
         for (const P18ConfigField& f : fields) {
             SCOPED_TRACE(std::string(f.name));
-            ASSERT_GE(f.byte, 0);
-            ASSERT_LT(f.byte, p18addr::kConfigBytes);
-            const auto n = static_cast<std::size_t>(f.byte);
+            ASSERT_GE(f.cell, 0);
+            ASSERT_LT(f.cell, p18addr::kConfigBytes);
+            const auto n = static_cast<std::size_t>(f.cell);
             ASSERT_NE(f.mask, 0);
             // Contiguous: the mask shifted down is 2^k - 1.
             EXPECT_EQ(f.maxRaw() & (f.maxRaw() + 1), 0);
@@ -61,7 +61,7 @@ TEST(P18ConfigFields, EveryValueRoundTripsAndLeavesTheRestAlone) {
                     EXPECT_EQ(p18FieldValue(f, b), raw);
                     for (std::size_t n = 0; n < b.size(); ++n) {
                         const std::uint8_t keep =
-                            n == static_cast<std::size_t>(f.byte) ? f.mask : 0;
+                            n == static_cast<std::size_t>(f.cell) ? f.mask : 0;
                         EXPECT_EQ(b[n] & ~keep, start[n] & ~keep) << "byte " << n;
                     }
                     for (const P18ConfigField& other : fields) {
@@ -76,8 +76,8 @@ TEST(P18ConfigFields, EveryValueRoundTripsAndLeavesTheRestAlone) {
                 P18ConfigBytes b = start;
                 p18SetFieldValue(f, b, 0xFF);
                 EXPECT_EQ(p18FieldValue(f, b), f.maxRaw());
-                EXPECT_EQ(b[static_cast<std::size_t>(f.byte)] & ~f.mask,
-                          start[static_cast<std::size_t>(f.byte)] & ~f.mask);
+                EXPECT_EQ(b[static_cast<std::size_t>(f.cell)] & ~f.mask,
+                          start[static_cast<std::size_t>(f.cell)] & ~f.mask);
             }
         }
     }
@@ -91,11 +91,11 @@ TEST(P18ConfigFields, ErasedValuesHaveNames) {
         for (const P18ConfigField& f : p18ConfigFields(d)) {
             SCOPED_TRACE(trace(d, f));
             const std::uint8_t erased = p18FieldErased(d, f);
-            EXPECT_EQ(p18FindValue(f, erased) == nullptr,
+            EXPECT_EQ(findValue(f, erased) == nullptr,
                       reservedWhenErased.contains({d.name, f.name}));
             // An erased chip is unprotected.
             if (f.group == P18FieldGroup::Schutz) {
-                EXPECT_EQ(p18ValueName(f, erased), "Aus");
+                EXPECT_EQ(valueName(f, erased), "Aus");
             }
         }
     }
@@ -134,7 +134,7 @@ TEST(P18ConfigFields, ProtectionFieldsAreExactlyTheProtectionBits) {
         for (const P18ConfigField& f : p18ConfigFields(d)) {
             if (f.group == P18FieldGroup::Schutz) {
                 EXPECT_EQ(f.maxRaw(), 1) << f.name;
-                auto& b = shielded[static_cast<std::size_t>(f.byte)];
+                auto& b = shielded[static_cast<std::size_t>(f.cell)];
                 b = static_cast<std::uint8_t>(b | f.mask);
             }
         }
@@ -211,7 +211,7 @@ TEST(P18ConfigFields, AgreesWithTheAssemblerHeaders) {
         P18ConfigBytes b;
         b.fill(0xFF);
         p18SetFieldValue(*f, b, value->raw);
-        EXPECT_EQ(b[static_cast<std::size_t>(f->byte)], c.headerByte);
+        EXPECT_EQ(b[static_cast<std::size_t>(f->cell)], c.headerByte);
     }
 }
 

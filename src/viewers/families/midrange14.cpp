@@ -18,6 +18,9 @@ class Midrange14Views final : public PartViews {
     RgbPicture mapSheet(const FileImages& f, const Part& /*part*/) const override {
         return memoryMapSheet(computeMemoryMap(f.words, f.device));
     }
+    MemoryMap windowMap(const FileImages& f, const Part& /*part*/) const override {
+        return computeMemoryMap(f.words, f.device);
+    }
 };
 
 }  // namespace

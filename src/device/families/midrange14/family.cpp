@@ -63,7 +63,8 @@ class Midrange14 final : public ChipFamily {
         }
         return hexWord(s.address) + ": kein Konfigurationswort des " + std::string(d.listText);
     }
-    std::span<const P18ConfigField> configFields(std::int32_t /*row*/) const override { return {}; }
+    // The window's named fuse controls show these parts' words.
+    std::span<const ConfigField> configFields(std::int32_t /*row*/) const override { return {}; }
 
     bool asksFirst() const override { return false; }
     Identification identify(Session& s, const Part* expected) const override;
@@ -82,6 +83,15 @@ class Midrange14 final : public ChipFamily {
         images.words.HexFileName = path;
         BurnOptions unused;
         return report.reloadHexFile(images.words, unused) ? Outcome::Ok : Outcome::FileUnusable;
+    }
+    HexLoadResult readFile(FileImages& images, const Part& part,
+                           const std::string& path) const override {
+        selectRow(images.device, part);
+        images.words.HexFileName = path;
+        return LoadHexFile(path, images.words);
+    }
+    bool fileHasData(const FileImages& images, const Part& part) const override {
+        return hasEepromData(images.words, rowOf(part.row).dataLastAddr);
     }
     Usage usage(const FileImages& images, const Part& /*part*/) const override {
         return {programUsage(images.words, images.device.ProgLastAddr),

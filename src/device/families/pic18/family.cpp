@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "device/p18_config_fields.h"
 #include "device/type_names.h"
 #include "image/byte_hex_file.h"
 #include "image/hex_text.h"
@@ -44,8 +45,40 @@ class Pic18 final : public ChipFamily {
         return p18ConfigRefusal(rowOf(part.row),
                                 {s.address, static_cast<std::uint8_t>(s.value & 0xFF)});
     }
-    std::span<const P18ConfigField> configFields(std::int32_t row) const override {
+    std::span<const ConfigField> configFields(std::int32_t row) const override {
         return p18ConfigFields(rowOf(row));
+    }
+    ConfigCells configCells(std::int32_t row) const override {
+        const P18Device& d = rowOf(row);
+        ConfigCells cells;
+        for (std::size_t n = 0; n < d.configErased.size(); ++n) {
+            cells.address.push_back(p18addr::kConfig + static_cast<std::uint32_t>(n));
+            cells.erased.push_back(d.configErased[n]);
+            cells.mask.push_back(d.configMask[n]);
+        }
+        return cells;
+    }
+    std::vector<std::optional<std::uint16_t>> fileConfig(const FileImages& images,
+                                                         const Part& part) const override {
+        std::vector<std::optional<std::uint16_t>> cells(p18addr::kConfigBytes);
+        const ByteImage& file = images.bytes;
+        if (!file.HexLoaded || file.regions() != p18Regions(rowOf(part.row))) {
+            return cells;
+        }
+        const auto bytes = file.area(file.HexBytes, ByteArea::Config);
+        for (std::size_t n = 0; n < cells.size() && n < bytes.size(); ++n) {
+            if (bytes[n] != ByteImage::AbsentByte) {
+                cells[n] = bytes[n];
+            }
+        }
+        return cells;
+    }
+    SizeLabels sizeLabels(std::int32_t row) const override {
+        const auto size = [](std::uint32_t bytes) {
+            return bytes >= 1024 ? std::to_string(bytes / 1024) + " k"
+                                 : std::to_string(bytes) + " Byte";
+        };
+        return {size(rowOf(row).programBytes), size(rowOf(row).eepromBytes)};
     }
 
     bool asksFirst() const override { return true; }
@@ -67,6 +100,25 @@ class Pic18 final : public ChipFamily {
                      const std::string& path) const override;
     HexCheckResult checkFile(const Part& part, const std::string& text,
                              const std::string& name) const override;
+    HexLoadResult readFile(FileImages& images, const Part& part,
+                           const std::string& path) const override {
+        ByteImage& image = images.bytes;
+        image = ByteImage(p18Regions(rowOf(part.row)));
+        image.HexFileName = path;
+        return LoadByteHexFile(path, image);
+    }
+    bool fileHasData(const FileImages& images, const Part& /*part*/) const override {
+        const ByteImage& file = images.bytes;
+        const auto bytes = file.area(file.HexBytes, ByteArea::Eeprom);
+        return std::any_of(bytes.begin(), bytes.end(),
+                           [](std::uint16_t b) { return b != ByteImage::AbsentByte; });
+    }
+    void choose(Session& s, const Part& part) const override {
+        const ByteRegions regions = p18Regions(rowOf(part.row));
+        if (s.byteChip.image.regions() != regions) {
+            s.byteChip.image = ByteImage(regions);
+        }
+    }
     Usage usage(const FileImages& images, const Part& part) const override {
         const P18Device& d = rowOf(part.row);
         // The highest byte the file gives, against the part.
@@ -221,10 +273,7 @@ CommandResult Pic18::run(Session& s, Command c, const Part* part,
 
 Outcome Pic18::loadFile(FileImages& images, Reporter& report, const Part& part,
                         const std::string& path) const {
-    ByteImage& image = images.bytes;
-    image = ByteImage(p18Regions(rowOf(part.row)));
-    image.HexFileName = path;
-    const HexLoadResult r = LoadByteHexFile(path, image);
+    const HexLoadResult r = readFile(images, part, path);
     if (!r.opened) {
         report.message("HEX-File  " + InputFileName(path) + "  nicht gefunden");
         return Outcome::FileUnusable;
