@@ -22,11 +22,10 @@
 #include "device/catalogue.h"
 #include "device/chip_ops.h"
 #include "device/commands.h"
-#include "device/commands_p18.h"
 #include "device/doctor.h"
 #include "device/family.h"
-#include "device/p18_catalogue.h"
 #include "editors/config_word.h"
+#include "idbytes_edit.h"
 #include "image/byte_image.h"
 #include "image/memory_image.h"
 #include "link/clock.h"
@@ -251,14 +250,14 @@ class TOstrac : public QMainWindow {
     // keeps the last type of the named controls.
     bool fieldPanelShown() const { return fieldPart_.has_value(); }
     // Whether the part takes four ID words (the ID label and TIdEdit), not ID
-    // bytes (TP18IdEdit).
+    // bytes (TIdBytesEdit).
     bool idWordsShown() const;
     // The file of such a part, and the images every family's file goes to.
     ByteImage FileBytes;
     FileImages fileImages() { return {Image, Device, FileBytes}; }
     // The ID editor's bytes (AbsentByte: not written), burnt while
     // "ID-Locations" is off, for parts whose IDs are bytes.
-    std::array<std::uint16_t, p18addr::kIdBytes> IdBytesEdited{
+    std::array<std::uint16_t, kIdByteCount> IdBytesEdited{
         ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte,
         ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte, ByteImage::AbsentByte};
     // The configuration cells the panel's fields give, over the erased values.

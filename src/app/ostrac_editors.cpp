@@ -6,9 +6,9 @@
 
 #include "editors/config_word.h"
 #include "editors/id_words.h"
+#include "idbytes_edit.h"
 #include "idedit.h"
 #include "ostrac.h"
-#include "p18_idedit.h"
 #include "ui_ostrac.h"
 
 namespace pk {
@@ -213,7 +213,7 @@ void TOstrac::UpdateID() {
 
 void TOstrac::ToolButton12Click() {
     if (!idWordsShown()) {
-        auto* editor = new TP18IdEdit(*this);
+        auto* editor = new TIdBytesEdit(*this);
         editor->show();
         editor->activateWindow();
         return;

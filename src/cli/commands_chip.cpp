@@ -3,12 +3,10 @@
 
 #include "run.h"
 
-#include <QJsonObject>
 #include <cstdio>
-#include <type_traits>
-#include <variant>
 
 #include "doctor_cmd.h"
+#include "report_json.h"
 
 namespace pk::cli {
 
@@ -23,43 +21,13 @@ int Run::cmdSearch() {
     return ExitOk;
 }
 
-namespace {
-
-QJsonValue json(const ReportScalar& v) {
-    if (const auto* n = std::get_if<std::int64_t>(&v)) {
-        return static_cast<qint64>(*n);
-    }
-    if (const auto* b = std::get_if<bool>(&v)) {
-        return *b;
-    }
-    return QString::fromStdString(std::get<std::string>(v));
-}
-
-QJsonValue json(const ReportValue& v) {
-    return std::visit(
-        [](const auto& x) -> QJsonValue {
-            if constexpr (std::is_same_v<std::decay_t<decltype(x)>, ReportTable>) {
-                QJsonObject o;
-                for (const auto& [key, value] : x) {
-                    o[QString::fromStdString(key)] = json(value);
-                }
-                return o;
-            } else {
-                return json(ReportScalar(x));
-            }
-        },
-        v.value);
-}
-
-}  // namespace
-
 int Run::cmdDetect() {
     const Identification id = identifyChip(*session_, part_);
     if (id.outcome == Outcome::Cancelled) {
         return ExitUsage;
     }
     for (const ReportValue& v : id.values) {
-        extra_[QString::fromStdString(v.key)] = json(v);
+        extra_[QString::fromStdString(v.key)] = reportJson(v);
     }
     if (id.part) {
         shownPart_ = id.part;

@@ -73,9 +73,7 @@ int Run::cmdMap() {
 int Run::cmdTypes() {
     shownPart_ = part_;  // a listing is for no chip in particular
     if (json_) {
-        extra_[QStringLiteral("types")] = typesJson();
-        // Apart from the 14-bit rows, whose fields scripts already read.
-        extra_[QStringLiteral("pic18fTypes")] = p18TypesJson();
+        addTypesJson(extra_);
     } else if (!quiet_) {
         std::fputs(typesText().c_str(), stdout);
     }

@@ -6,12 +6,9 @@
 
 namespace pk::cli {
 
-// One block per row, the PIC18F parts after the 14-bit rows, in German like the
-// rest of the tool.
+// One block per row, in type-list order, in German like the rest of the tool.
 std::string typesText();
-// One object per 14-bit row, for --json.
-QJsonArray typesJson();
-// One object per PIC18F part: sizes in bytes, configuration byte addresses.
-QJsonArray p18TypesJson();
+// One array of objects per family, under the family's key, for --json.
+void addTypesJson(QJsonObject& out);
 
 }  // namespace pk::cli

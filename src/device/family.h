@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "device/commands_p18.h"
+#include "device/config_fields.h"
 #include "device/gauges.h"
 #include "device/hex_check.h"
-#include "device/config_fields.h"
-#include "image/hex_file.h"
 #include "device/part.h"
+#include "image/hex_file.h"
 
 namespace pk {
 
@@ -100,9 +100,17 @@ struct SizeLabels {
 // A value a detection reports for JSON: a number, a flag, a text, or named values.
 using ReportScalar = std::variant<std::int64_t, bool, std::string>;
 using ReportTable = std::vector<std::pair<std::string, ReportScalar>>;
+using ReportList = std::vector<std::string>;
 struct ReportValue {
     std::string key;
-    std::variant<std::int64_t, bool, std::string, ReportTable> value;
+    std::variant<std::int64_t, bool, std::string, ReportTable, ReportList> value;
+};
+
+// A row as the type list (pkorvel-cli types) describes it.
+struct RowReport {
+    std::string heading;                                     // "16F84/84A  (--type 16f84, 16f84a)"
+    std::vector<std::pair<std::string, std::string>> lines;  // {"Device-ID", "0x0560"}
+    std::vector<ReportValue> values;                         // the same for JSON
 };
 
 // What identifying the chip in the socket found.
@@ -135,6 +143,10 @@ class ChipFamily {
     // The part a --type name chooses, or nullopt.
     virtual std::optional<Part> partByName(std::string_view lowerName) const = 0;
     virtual VppRange vpp(std::int32_t row) const = 0;
+    // The row for the type list, and the JSON key its family's rows are listed
+    // under (scripts read "types" for the first family's).
+    virtual RowReport describeRow(std::int32_t row) const = 0;
+    virtual std::string_view reportKey() const = 0;
 
     // ---- What a front end asks of a part ----
     virtual OptionForms optionForms() const = 0;

@@ -183,10 +183,10 @@ TEST(P18Window, IdEditorBytesAreBurntWhileIdLocationsIsOff) {
     t.ui().IDCheckBox->setChecked(false);
     ASSERT_TRUE(t.ui().ToolButton12->isEnabled());
     t.ui().ToolButton12->click();
-    auto* editor = t.w->findChild<QWidget*>(QStringLiteral("P18IdEdit"));
+    auto* editor = t.w->findChild<QWidget*>(QStringLiteral("IdBytesEdit"));
     ASSERT_NE(editor, nullptr);
-    editor->findChild<QLineEdit*>(QStringLiteral("P18Id0"))->setText(QStringLiteral("a5"));
-    editor->findChild<QLineEdit*>(QStringLiteral("P18Id3"))->setText(QStringLiteral("3C"));
+    editor->findChild<QLineEdit*>(QStringLiteral("IdByte0"))->setText(QStringLiteral("a5"));
+    editor->findChild<QLineEdit*>(QStringLiteral("IdByte3"))->setText(QStringLiteral("3C"));
     editor->close();
     t.ui().ProgBTN->click();
     EXPECT_EQ(t.w->panel(1).toStdString(), "PIC gebrannt – O.K.");

@@ -4,6 +4,7 @@
 
 #include "device/families/midrange14/family.h"
 
+#include "device/row_report.h"
 #include "device/type_names.h"
 #include "image/hex_file.h"
 #include "image/hex_text.h"
@@ -52,6 +53,8 @@ class Midrange14 final : public ChipFamily {
         return Part{this, match->type, match->is84A};
     }
     VppRange vpp(std::int32_t row) const override { return rowOf(row).vpp; }
+    RowReport describeRow(std::int32_t row) const override;
+    std::string_view reportKey() const override { return "types"; }
 
     OptionForms optionForms() const override { return {true, false, true}; }
     std::optional<std::string> configRefusal(const Part& part,
@@ -104,6 +107,54 @@ class Midrange14 final : public ChipFamily {
         return checkHexText(text, device);
     }
 };
+
+// Built by appending: GCC 12's release build misreads "text" + std::string(...) as
+// overlapping copies.
+RowReport Midrange14::describeRow(std::int32_t row) const {
+    const DeviceInfo& d = rowOf(row);
+    const std::vector<std::string> names = typeNames(row);
+    std::vector<std::string> ids;
+    for (std::uint16_t c : d.idCodes) {
+        if (c != 0) {
+            ids.push_back(hexWord(c));
+        }
+    }
+    std::vector<std::string> config{hexWord(d.config().address)};
+    if (d.hasConfig2()) {
+        config.push_back(hexWord(d.config2().address));
+    }
+    RowReport r;
+    r.heading.append(d.listText).append("  (--type ").append(joinedText(names)).append(")");
+    std::string idText = joinedText(ids);
+    if (d.idless) {
+        idText.append(" (der erste 16F84 hat keine)");
+    }
+    std::string program = std::to_string(d.progLastAddr + 1);
+    program.append(" Worte");
+    std::string data = "keins";
+    if (d.dataLastAddr >= 0) {
+        data = std::to_string(d.dataLastAddr + 1);
+        data.append(" Bytes");
+    }
+    std::string vppText = voltsText(d.vpp.minCentivolts);
+    vppText.append(" bis ").append(voltsText(d.vpp.maxCentivolts)).append(" V");
+    r.lines = {{"Device-ID", idText},
+               {"Programmspeicher", program},
+               {"Data-EEPROM", data},
+               {"Konfiguration", joinedText(config)},
+               {"Einstieg", std::string(entryOrderText(d.entryOrder))},
+               {"VPP", vppText}};
+    r.values = {{"type", std::string(d.listText)},
+                {"names", names},
+                {"deviceIds", ids},
+                {"programWords", std::int64_t{d.progLastAddr + 1}},
+                {"eepromBytes", std::int64_t{d.dataLastAddr + 1}},
+                {"configWords", config},
+                {"entryOrder", std::string(entryOrderKey(d.entryOrder))},
+                {"vppMinCentivolts", std::int64_t{d.vpp.minCentivolts}},
+                {"vppMaxCentivolts", std::int64_t{d.vpp.maxCentivolts}}};
+    return r;
+}
 
 Identification Midrange14::identify(Session& s, const Part* expected) const {
     ChipSession& chip = s.chip;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "device/p18_config_fields.h"
+#include "device/row_report.h"
 #include "device/type_names.h"
 #include "image/byte_hex_file.h"
 #include "image/hex_text.h"
@@ -38,6 +39,9 @@ class Pic18 final : public ChipFamily {
         return partOf(*d);
     }
     VppRange vpp(std::int32_t row) const override { return rowOf(row).family->vpp; }
+    RowReport describeRow(std::int32_t row) const override;
+    // Apart from the 14-bit rows, whose fields scripts already read.
+    std::string_view reportKey() const override { return "pic18fTypes"; }
 
     OptionForms optionForms() const override { return {false, true, false}; }
     std::optional<std::string> configRefusal(const Part& part,
@@ -140,6 +144,44 @@ class Pic18 final : public ChipFamily {
     }
     Identification describe(const P18Detection& d, const Part* expected) const;
 };
+
+RowReport Pic18::describeRow(std::int32_t row) const {
+    const P18Device& d = rowOf(row);
+    const std::string name = typeName(d);
+    std::vector<std::string> config;
+    for (std::size_t n = 0; n < d.configMask.size(); ++n) {
+        if (d.configMask[n] != 0) {
+            config.push_back(HexByteAddress(p18addr::kConfig + static_cast<std::uint32_t>(n)));
+        }
+    }
+    const VppRange v = d.family->vpp;
+    RowReport r;
+    r.heading.append(d.name).append("  (--type ").append(name).append(")");
+    std::string idText = hexWord(d.deviceId);
+    idText.append(" (Revision in den Bits ").append(hexWord(d.revisionMask)).append(")");
+    std::string program = std::to_string(d.programBytes);
+    program.append(" Bytes");
+    std::string data = std::to_string(d.eepromBytes);
+    data.append(" Bytes");
+    std::string vppText = voltsText(v.minCentivolts);
+    vppText.append(" bis ").append(voltsText(v.maxCentivolts)).append(" V");
+    r.lines = {{"Device-ID", idText},
+               {"Programmspeicher", program},
+               {"Data-EEPROM", data},
+               {"Konfiguration", "0x300000 bis 0x30000D (Bytes)"},
+               {"Einstieg", std::string(entryOrderText(EntryOrder::VddFirst))},
+               {"VPP", vppText}};
+    r.values = {{"type", std::string(d.name)},
+                {"names", ReportList{name}},
+                {"deviceIds", ReportList{hexWord(d.deviceId)}},
+                {"programBytes", std::int64_t{d.programBytes}},
+                {"eepromBytes", std::int64_t{d.eepromBytes}},
+                {"configBytes", config},
+                {"entryOrder", std::string(entryOrderKey(EntryOrder::VddFirst))},
+                {"vppMinCentivolts", std::int64_t{v.minCentivolts}},
+                {"vppMaxCentivolts", std::int64_t{v.maxCentivolts}}};
+    return r;
+}
 
 Identification Pic18::probe(Session& s) const {
     const P18Detection found = detectPic18First(s.byteChip);

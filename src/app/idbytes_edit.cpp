@@ -1,4 +1,4 @@
-#include "p18_idedit.h"
+#include "idbytes_edit.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -11,15 +11,15 @@
 
 namespace pk {
 
-TP18IdEdit::TP18IdEdit(TOstrac& main) : QWidget(&main, Qt::Window), main_(main) {
-    setObjectName(QStringLiteral("P18IdEdit"));
+TIdBytesEdit::TIdBytesEdit(TOstrac& main) : QWidget(&main, Qt::Window), main_(main) {
+    setObjectName(QStringLiteral("IdBytesEdit"));
     setWindowTitle(QStringLiteral("ID-Bytes"));
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("ID-Bytes ab 0x200000 (hex, leer: nicht brennen)")),
                     0, 0, 1, 8);
     for (std::size_t n = 0; n < fields_.size(); ++n) {
         auto* field = new QLineEdit;
-        field->setObjectName(QStringLiteral("P18Id%1").arg(n));
+        field->setObjectName(QStringLiteral("IdByte%1").arg(n));
         field->setInputMask(QStringLiteral(">hh"));
         field->setMaxLength(2);
         field->setFixedWidth(36);
@@ -38,7 +38,7 @@ TP18IdEdit::TP18IdEdit(TOstrac& main) : QWidget(&main, Qt::Window), main_(main) 
     grid->addWidget(close, 3, 6, 1, 2);
 }
 
-std::array<std::uint16_t, 8> TP18IdEdit::bytes() const {
+std::array<std::uint16_t, kIdByteCount> TIdBytesEdit::bytes() const {
     std::array<std::uint16_t, 8> out{};
     for (std::size_t n = 0; n < fields_.size(); ++n) {
         bool ok = false;
@@ -49,7 +49,7 @@ std::array<std::uint16_t, 8> TP18IdEdit::bytes() const {
     return out;
 }
 
-void TP18IdEdit::closeEvent(QCloseEvent* e) {
+void TIdBytesEdit::closeEvent(QCloseEvent* e) {
     main_.IdBytesEdited = bytes();
     e->accept();
 }
