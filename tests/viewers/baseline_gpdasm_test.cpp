@@ -121,41 +121,6 @@ TEST(BaselineDecoderCrossCheck, AgreesWithGpdasmOnEveryWord) {
     EXPECT_EQ(seen, all);
 }
 
-// The flags the listing lays out its lines by, which gpdasm does not show. Each
-// row names the mix-up it catches.
-TEST(BaselineDecoderCrossCheck, FlagsOfControlWords) {
-    struct Row {
-        std::uint16_t word;
-        bool skip, call, jump, stop, retlw;
-        std::uint16_t target;
-        const char* fault;
-    };
-    const Row rows[] = {
-        {0x2DF, true, false, false, false, false, 0, "DECFSZ not a skip"},
-        {0x3FF, true, false, false, false, false, 0, "INCFSZ not a skip"},
-        {0x29F, false, false, false, false, false, 0, "INCF taken for a skip"},
-        {0x603, true, false, false, false, false, 0, "BTFSC not a skip"},
-        {0x7E3, true, false, false, false, false, 0, "BTFSS not a skip"},
-        {0x5E3, false, false, false, false, false, 0, "BSF taken for a skip"},
-        {0x9FF, false, true, false, false, false, 0x0FF, "CALL with bit 8 or a stop"},
-        {0xBFF, false, false, true, true, false, 0x1FF, "GOTO losing bit 8"},
-        {0xA00, false, false, true, true, false, 0x000, "GOTO 0 not a jump"},
-        {0x003, false, false, false, true, false, 0, "SLEEP runs on"},
-        {0x841, false, false, false, false, true, 0, "RETLW not marked"},
-        {0xFFF, false, false, false, false, false, 0, "the erased word taken for control"},
-    };
-    for (const Row& r : rows) {
-        const BaselineDecoded d = decodeBaseline(r.word);
-        SCOPED_TRACE(r.fault);
-        EXPECT_EQ(d.skip, r.skip);
-        EXPECT_EQ(d.call, r.call);
-        EXPECT_EQ(d.jump, r.jump);
-        EXPECT_EQ(d.stop, r.stop);
-        EXPECT_EQ(d.retlw, r.retlw);
-        EXPECT_EQ(d.target, r.target);
-    }
-}
-
 // With gputils at hand, the kept references must still be what the kept programs
 // give; otherwise the check above would test stale files.
 TEST(BaselineDecoderCrossCheck, ReferenceIsUpToDate) {

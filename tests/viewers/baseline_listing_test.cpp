@@ -88,15 +88,18 @@ TEST(BaselineListing, LinesAfterTheHeading) {
              "; CONFIG (0x0FFF) = 0xFEA",
              "end of file",
          }},
-        {"a leading gap lost, absent IDs or configuration shown",
-         {kAbsent, 0x2E3, 0xC25},
-         2,
+        {"a leading gap lost, a pause after a GOTO that DECFSZ skips, absent IDs or "
+         "configuration shown",
+         {kAbsent, 0x2E3, 0xA01, 0xC25},
+         3,
          {kAbsent, kAbsent, kAbsent, kAbsent},
          kAbsent,
          {
              "",
+             label + "M0001",
              " 0001 02E3        DECFSZ  STATUS,f     ",
-             " 0002 0C25        MOVLW   25h          ; OSCCAL-Kalibrierwert (MOVLW)",
+             " 0002 0A01        GOTO    M0001        ",
+             " 0003 0C25        MOVLW   25h          ; OSCCAL-Kalibrierwert (MOVLW)",
              "end of file",
          }},
     };
