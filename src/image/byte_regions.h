@@ -1,12 +1,13 @@
 #pragma once
-// Where a byte-addressed chip (PIC18F) keeps its memories in a HEX file, and how many
-// bytes of each it has:
+// Where a chip keeps its memories in a HEX file, and how many bytes of each it
+// has. The PIC18F's places are the defaults:
 //   0x000000 + n   program memory byte n
 //   0x200000..07   the eight ID bytes
 //   0x300000 + n   configuration byte n
 //   0xF00000 + n   data EEPROM byte n
-// The sizes come from the chip's catalogue row. Header-only, so that the HEX reader's
-// messages can place an address without linking more than the reader.
+// a word-addressed family puts its words there as two bytes each, low byte
+// first, at twice the word address. The sizes come from the chip's catalogue row. Header-only, so
+// that the HEX reader's messages can place an address without linking more than the reader.
 
 #include <algorithm>
 #include <array>
@@ -45,7 +46,13 @@ struct ByteRegions {
 
     std::uint32_t programBytes = 0;
     std::uint32_t configBytes = 0;
-    std::uint32_t eepromBytes = 0;  // 0: the chip has no data EEPROM
+    std::uint32_t eepromBytes = 0;  // 0: the chip has no data EEPROM (or data flash)
+    // Where the areas after program memory begin, and the ID area's size; no
+    // two areas may overlap.
+    std::uint32_t idAt = IdBase;
+    std::uint32_t idBytes = IdBytes;
+    std::uint32_t configAt = ConfigBase;
+    std::uint32_t eepromAt = EepromBase;
 
     // The same sizes, each cut to its window.
     ByteRegions bounded() const;
@@ -70,23 +77,27 @@ inline ByteRegions ByteRegions::bounded() const {
     r.programBytes = std::min(programBytes, MaxProgramBytes);
     r.configBytes = std::min(configBytes, MaxConfigBytes);
     r.eepromBytes = std::min(eepromBytes, MaxEepromBytes);
+    r.idAt = idAt;
+    r.idBytes = idBytes;
+    r.configAt = configAt;
+    r.eepromAt = eepromAt;
     return r;
 }
 
 inline ByteAreaPlace ByteRegions::place(ByteArea area) const {
     const ByteRegions r = bounded();
     const std::size_t idFirst = r.programBytes;
-    const std::size_t configFirst = idFirst + IdBytes;
+    const std::size_t configFirst = idFirst + r.idBytes;
     const std::size_t eepromFirst = configFirst + r.configBytes;
     switch (area) {
         case ByteArea::Program:
-            return {ProgramBase, r.programBytes, 0};
+            return {ProgramBase, std::min(r.programBytes, r.idAt), 0};
         case ByteArea::Id:
-            return {IdBase, IdBytes, idFirst};
+            return {r.idAt, r.idBytes, idFirst};
         case ByteArea::Config:
-            return {ConfigBase, r.configBytes, configFirst};
+            return {r.configAt, r.configBytes, configFirst};
         case ByteArea::Eeprom:
-            return {EepromBase, r.eepromBytes, eepromFirst};
+            return {r.eepromAt, r.eepromBytes, eepromFirst};
     }
     return {};
 }
@@ -126,19 +137,36 @@ inline std::string ByteAddressOutside(std::uint64_t address, const ByteRegions& 
         return std::string("liegt hinter ") + name + " des PIC (höchstens " +
                HexByteAddress(p.base + p.size - 1) + ")";
     };
-    if (address < ByteRegions::IdBase) {
+    // The area whose window the address falls in: from the area's base to the
+    // next area's, the configuration and EEPROM windows at most their megabyte.
+    std::optional<ByteArea> window;
+    for (ByteArea a : kByteAreas) {
+        const std::uint64_t base = r.place(a).base;
+        std::uint64_t end = a == ByteArea::Config   ? base + ByteRegions::MaxConfigBytes
+                            : a == ByteArea::Eeprom ? base + ByteRegions::MaxEepromBytes
+                                                    : std::uint64_t{1} << 32;
+        for (ByteArea other : kByteAreas) {
+            const std::uint64_t next = r.place(other).base;
+            if (next > base) {
+                end = std::min(end, next);
+            }
+        }
+        if (address >= base && address < end) {
+            window = a;
+        }
+    }
+    if (window == ByteArea::Program) {
         return behind(ByteArea::Program, "dem Programmspeicher",
                       "gehört zum Programmspeicher, den der PIC nicht hat");
     }
-    if (address < ByteRegions::ConfigBase) {
+    if (window == ByteArea::Id) {
         return behind(ByteArea::Id, "den ID-Bytes", "");
     }
-    if (address < ByteRegions::ConfigBase + ByteRegions::MaxConfigBytes) {
+    if (window == ByteArea::Config) {
         return behind(ByteArea::Config, "den Konfigurationsbytes",
                       "gehört zu den Konfigurationsbytes, die der PIC nicht hat");
     }
-    if (address >= ByteRegions::EepromBase &&
-        address < ByteRegions::EepromBase + ByteRegions::MaxEepromBytes) {
+    if (window == ByteArea::Eeprom) {
         return behind(ByteArea::Eeprom, "dem Data-EEPROM",
                       "gehört zum Data-EEPROM, das der PIC nicht hat");
     }
