@@ -82,7 +82,7 @@ namespace {
 // The family that detects the chip in its own commands.
 const ChipFamily* detectingFamily() {
     for (const ChipFamily* f : chipFamilies()) {
-        if (!f->asksFirst()) {
+        if (!f->asksFirst() && f->recognisable()) {
             return f;
         }
     }

@@ -171,6 +171,9 @@ class ChipFamily {
     // frames every supported chip takes safely; the family that does not
     // detects by itself in its own commands, last.
     virtual bool asksFirst() const = 0;
+    // Whether a chip of the family can be recognised at all; one that cannot
+    // (no device ID) is only ever used by name.
+    virtual bool recognisable() const { return true; }
     // Whether a chip of this family is in the socket (asksFirst only): Ok with
     // the part, NoChip when none answered, WrongType for an unknown device ID
     // (after its message), Cancelled when the VPP was refused.
