@@ -24,6 +24,7 @@ class PartViews {
 
 const PartViews& midrange14Views();
 const PartViews& pic18Views();
+const PartViews& baselineViews();
 
 // The views of the part's family.
 const PartViews& viewsOf(const Part& part);
