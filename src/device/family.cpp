@@ -148,7 +148,16 @@ Identification identifyChip(Session& s, const std::optional<Part>& part) {
         }
     }
     if (const ChipFamily* f = detectingFamily()) {
-        return f->identify(s, nullptr);
+        Identification found = f->identify(s, nullptr);
+        if (found.outcome == Outcome::NoChip) {
+            // A chip that cannot be recognised may still be in the socket.
+            for (const ChipFamily* other : chipFamilies()) {
+                if (const std::string hint = other->unrecognisedHint(); !hint.empty()) {
+                    found.message.append(found.message.empty() ? "" : "\r\r").append(hint);
+                }
+            }
+        }
+        return found;
     }
     Identification none;
     none.outcome = Outcome::NoChip;

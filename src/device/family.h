@@ -174,6 +174,8 @@ class ChipFamily {
     // Whether a chip of the family can be recognised at all; one that cannot
     // (no device ID) is only ever used by name.
     virtual bool recognisable() const { return true; }
+    // What a detection that found nothing says of such a family's parts.
+    virtual std::string unrecognisedHint() const { return {}; }
     // Whether a chip of this family is in the socket (asksFirst only): Ok with
     // the part, NoChip when none answered, WrongType for an unknown device ID
     // (after its message), Cancelled when the VPP was refused.

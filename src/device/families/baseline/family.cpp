@@ -514,6 +514,11 @@ class Baseline final : public ChipFamily {
 
     bool asksFirst() const override { return false; }
     bool recognisable() const override { return false; }
+    std::string unrecognisedHint() const override {
+        return "Baseline-PICs (10F2xx, 12F5xx, 16F505/506/526, 16F54/57/59) haben keine "
+               "Device-ID und werden nicht erkannt: den Typ in der Typenliste oder mit --type "
+               "wählen.";
+    }
     Identification identify(Session& s, const Part* expected) const override;
     CommandResult run(Session& s, Command c, const Part* part,
                       const CommandOptions& options) const override {
