@@ -88,7 +88,7 @@ const ChipModel* findChip(std::string_view name) {
     if (n.rfind("PIC", 0) == 0) {
         n.erase(0, 3);
     }
-    for (const auto* table : {&chipModels(), &p18Models()}) {
+    for (const auto* table : {&chipModels(), &p18Models(), &baselineModels()}) {
         for (const auto& s : *table) {
             if (s.name == n) {
                 return &s;

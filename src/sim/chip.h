@@ -4,7 +4,9 @@
 // purpose: our program must pass against it only if it would work on a real
 // chip, so every deviation from the protocol is written to the violation log.
 // A PIC18F shares the pins, the entry and the faults below; its frames and
-// memories are its own (p18_chip.h), chosen by its model row.
+// memories are its own (p18_chip.h), chosen by its model row. A baseline
+// (12-bit) chip shares the frames too; its commands and memories are its own
+// (baseline_chip.h).
 //
 // Pins: the circuit (circuit.h) calls update() after every change of VDD,
 // VPP (MCLR), the clock line (RB6) or the data line (RB7), and reads dataOut()
@@ -175,7 +177,10 @@ CycleTimes cycleTimes(const ChipModel& model);
 const std::vector<ChipModel>& chipModels();
 // The PIC18F chips, whose rows point at their part rows (families/p18.h).
 const std::vector<ChipModel>& p18Models();
-// Looks a chip up by name in both tables, case-insensitive, with or without
+// The baseline 12-bit chips, whose rows point at their part rows
+// (families/baseline.h).
+const std::vector<ChipModel>& baselineModels();
+// Looks a chip up by name in all three tables, case-insensitive, with or without
 // "PIC" in front ("16F84A", "pic16f877", "18F4550"); nullptr if unknown.
 const ChipModel* findChip(std::string_view name);
 
@@ -210,6 +215,11 @@ class SimChip : private ChipCore {
     // below are the 14-bit chips' image addressing and mean nothing to it;
     // eraseAll() and contents() work for both.
     using ChipCore::p18;
+    // A baseline chip (its model row names a baseline part): its memories at
+    // physical addresses and its commands (baseline_chip.h); nullptr for the
+    // others. word() and setWord() below pass to its word() and setWord(), and
+    // the faults take its physical addresses.
+    using ChipCore::baseline;
 
     // The stored contents in the image's addressing: program word n at n, ID
     // locations at 0x2000..0x2003, device ID 0x2006, configuration word 0x2007

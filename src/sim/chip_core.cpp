@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sim/baseline_chip.h"
 #include "sim/family.h"
 #include "sim/p18_chip.h"
 
@@ -20,6 +21,9 @@ ChipCore::ChipCore(const ChipModel& model)
     if (model.p18 != nullptr) {
         p18_ = std::make_unique<P18Chip>(*this, *model.p18);
     }
+    if (model.baseline != nullptr) {
+        baseline_ = std::make_unique<BaselineChip>(*this, *model.baseline);
+    }
     behaviour().factoryState(*this);
 }
 
@@ -28,6 +32,10 @@ ChipCore::~ChipCore() = default;
 void ChipCore::eraseAll() {
     if (p18_) {
         p18_->eraseAll();
+        return;
+    }
+    if (baseline_) {
+        baseline_->eraseAll();
         return;
     }
     eraseProgram();
@@ -42,6 +50,9 @@ std::vector<std::uint16_t> ChipCore::contents() const {
     if (p18_) {
         const std::vector<std::uint8_t> bytes = p18_->contents();
         return std::vector<std::uint16_t>(bytes.begin(), bytes.end());
+    }
+    if (baseline_) {
+        return baseline_->contents();
     }
     std::vector<std::uint16_t> all(program_.begin(), program_.end());
     all.insert(all.end(), ids_.begin(), ids_.end());
@@ -59,7 +70,7 @@ void ChipCore::setFlaky(int everyNth, unsigned seed) {
 
 // ---- Pins ---------------------------------------------------------------
 
-void ChipCore::checkVihh(nanoseconds now) {
+bool ChipCore::checkVihh(nanoseconds now) {
     const FamilyBehaviour::Vihh range = behaviour().vihh();
     auto volts = [](int centivolts) {
         char text[16];
@@ -69,10 +80,14 @@ void ChipCore::checkVihh(nanoseconds now) {
     if (suppliedVpp_ > range.maxCentivolts) {
         violation(now, "VPP " + volts(suppliedVpp_) + " on MCLR, above the VIHH maximum " +
                            volts(range.maxCentivolts));
-    } else if (suppliedVpp_ < range.minCentivolts) {
+        return false;
+    }
+    if (suppliedVpp_ < range.minCentivolts) {
         violation(now, "VPP " + volts(suppliedVpp_) + " on MCLR, below the VIHH minimum " +
                            volts(range.minCentivolts));
+        return false;
     }
+    return true;
 }
 
 void ChipCore::violation(nanoseconds now, std::string text) {
@@ -188,9 +203,7 @@ void ChipCore::update(const ChipPins& pins, nanoseconds now) {
         cycle_ = Cycle::None;
     }
     const bool vppRose = pins.vpp && !before.vpp;
-    if (vppRose) {
-        checkVihh(now);
-    }
+    const bool vppInRange = !vppRose || checkVihh(now);
 
     if (!pins.vdd) {
         running_ = false;
@@ -250,6 +263,11 @@ void ChipCore::update(const ChipPins& pins, nanoseconds now) {
             running_ = true;
             return;
         }
+        if (baseline_ && !vppInRange) {
+            // Nothing in the baseline data sheets allows another VPP: no mode.
+            violation(now, "no programming mode: VPP outside VIHH");
+            return;
+        }
         checkEntryLines(pins, now);
         enterMode(pins, now);
         return;
@@ -289,6 +307,9 @@ void ChipCore::enterMode(const ChipPins& /*pins*/, nanoseconds now) {
     extArm_ = Arm::None;
     if (p18_) {
         p18_->entered(now);
+    }
+    if (baseline_) {
+        baseline_->entered(now);
     }
     if (log_ != nullptr) {
         log_->modeEntered();

@@ -20,7 +20,9 @@
 namespace pk::sim {
 
 class FamilyBehaviour;
+class BaselineChip;
 class P18Chip;
+struct BaselinePart;
 struct P18Part;
 
 // F62xA: 16F627A/628A/648A. F87xA: 16F873A..877A. F88: 16F87/88 and 16F818/819,
@@ -48,7 +50,9 @@ enum class Family {
     // 452) and 18Fx220 (1220, 1320).
     P18F2x,
     P18Fxx2,
-    P18Fx220
+    P18Fx220,
+    // The 12-bit core parts (families/baseline.h).
+    Baseline
 };
 
 struct ChipModel {
@@ -65,6 +69,9 @@ struct ChipModel {
     // A PIC18F (4-bit commands, 16-bit operands, byte-addressed memories): its
     // part row (families/p18.h). The chip then decodes its frames with P18Chip.
     const P18Part* p18 = nullptr;
+    // A baseline chip (12-bit words, PC from the configuration word, no device
+    // ID): its part row (families/baseline.h), run by BaselineChip.
+    const BaselinePart* baseline = nullptr;
 };
 
 // The longest each self-timed cycle of a chip may take.
@@ -127,6 +134,9 @@ class ChipCore {
     // for the 14-bit chips.
     P18Chip* p18() { return p18_.get(); }
     const P18Chip* p18() const { return p18_.get(); }
+    // The baseline side of a chip whose model row names a baseline part.
+    BaselineChip* baseline() { return baseline_.get(); }
+    const BaselineChip* baseline() const { return baseline_.get(); }
 
     std::uint16_t word(int address) const;
     void setWord(int address, std::uint16_t value);
@@ -234,7 +244,9 @@ class ChipCore {
   private:
     // Pins, entry and faults are shared; the frames and memories of a PIC18F are its own.
     friend class P18Chip;
+    friend class BaselineChip;
     std::unique_ptr<P18Chip> p18_;
+    std::unique_ptr<BaselineChip> baseline_;
 
     void enterMode(const ChipPins& pins, std::chrono::nanoseconds now);
     // A VPP-first entry under way (VPP on, VDD still off), by what clock and
@@ -270,7 +282,7 @@ class ChipCore {
     std::chrono::nanoseconds vppRoseAt_{0};
     std::chrono::nanoseconds vddRoseAt_{0};
     bool running_ = false;  // VDD came first and the chip runs its own program
-    void checkVihh(std::chrono::nanoseconds now);
+    bool checkVihh(std::chrono::nanoseconds now);  // false: outside VIHH (logged)
     int suppliedVpp_ = 1300;
     bool refusedLogged_ = false;
     VppFirstLines vppFirst_ = VppFirstLines::None;

@@ -3,6 +3,7 @@
 
 #include "sim/chip_core.h"
 
+#include "sim/baseline_chip.h"
 #include "sim/family.h"
 
 namespace pk::sim {
@@ -10,6 +11,9 @@ namespace pk::sim {
 // ---- Memory -------------------------------------------------------------
 
 std::uint16_t ChipCore::word(int address) const {
+    if (baseline_) {
+        return baseline_->word(address);
+    }
     if (address >= 0 && address < kConfigSpace) {
         return program_[static_cast<std::size_t>(address % model_.programWords)];
     }
@@ -35,6 +39,10 @@ std::uint16_t ChipCore::word(int address) const {
 }
 
 void ChipCore::setWord(int address, std::uint16_t value) {
+    if (baseline_) {
+        baseline_->setWord(address, value);
+        return;
+    }
     if (address >= 0 && address < kConfigSpace) {
         program_[static_cast<std::size_t>(address % model_.programWords)] = value & 0x3FFF;
     } else if (address >= kConfigSpace && address <= kConfigSpace + 3) {
@@ -191,10 +199,16 @@ std::uint16_t ChipCore::misread(int address, std::uint16_t value) {
 // ---- Code protection ----------------------------------------------------
 
 bool ChipCore::programProtected(int address) const {
+    if (baseline_) {
+        return baseline_->readsZero(address);
+    }
     return behaviour().programProtected(*this, address % model_.programWords);
 }
 
 bool ChipCore::anyProgramProtected() const {
+    if (baseline_) {
+        return baseline_->codeProtected();
+    }
     return programProtected(model_.programWords - 1);
 }
 

@@ -15,10 +15,11 @@
 namespace pk::sim::test {
 namespace {
 
-// Both tables: the 14-bit chips and the PIC18F.
+// All tables: the 14-bit chips, the PIC18F and the baseline chips.
 std::vector<ChipModel> allModels() {
     std::vector<ChipModel> all = chipModels();
     all.insert(all.end(), p18Models().begin(), p18Models().end());
+    all.insert(all.end(), baselineModels().begin(), baselineModels().end());
     return all;
 }
 
