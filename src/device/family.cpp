@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 
+#include "device/families/baseline/family.h"
 #include "device/families/midrange14/family.h"
 #include "device/families/pic18/family.h"
 
@@ -19,7 +20,8 @@ Identification ChipFamily::probe(Session& /*s*/) const {
 }
 
 std::span<const ChipFamily* const> chipFamilies() {
-    static const std::array<const ChipFamily*, 2> families{&midrange14Family(), &pic18Family()};
+    static const std::array<const ChipFamily*, 3> families{&midrange14Family(), &pic18Family(),
+                                                           &baselineFamily()};
     return families;
 }
 

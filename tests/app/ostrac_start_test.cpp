@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <optional>
 
+#include "device/family.h"
 #include "ostrac.h"
 #include "ostrac_fixture.h"
 #include "support/scripted_dialog.h"
@@ -146,8 +147,10 @@ TEST(OstracStart, EveryControlHasItsTextHintAndState) {
 TEST(OstracStart, TypeListHoldsTheCatalogueInOrder) {
     Window win;
     auto* combo = win.find<QComboBox>("TypComboBox");
-    // The 14-bit rows, then the PIC18F parts.
-    ASSERT_EQ(combo->count(), kDeviceTypeCount + static_cast<int>(kP18Devices.size()));
+    // The 14-bit rows, then the PIC18F parts, then the baseline parts.
+    const std::vector<Part> parts = allParts();
+    ASSERT_EQ(combo->count(), static_cast<int>(parts.size()));
+    EXPECT_EQ(combo->itemText(combo->count() - 1).toStdString(), parts.back().listText());
     for (const DeviceInfo& d : kDevices) {
         EXPECT_EQ(combo->itemText(d.type).toStdString(), d.listText);
     }

@@ -269,7 +269,8 @@ Outcome loadFile(Session& s, const BaselineDevice& d, const CommandOptions& o, F
 // The configuration word a burn writes: the file's, or erased.
 std::uint16_t wantedConfig(const BaselineDevice& d, const ByteImage& file) {
     const std::uint16_t w = wordAt(file, file.HexBytes, baseline::kHexConfigWord);
-    return w == kAbsent ? kErased : static_cast<std::uint16_t>(w | ~d.configMask);
+    return w == kAbsent ? kErased
+                        : static_cast<std::uint16_t>((w | ~d.configMask) & baseline::kWordMask);
 }
 
 // The addresses a file fills besides the calibration, in counter order.
@@ -506,10 +507,13 @@ class Baseline final : public ChipFamily {
         const std::uint16_t w = wordAt(file, file.HexBytes, baseline::kHexConfigWord);
         return {w == kAbsent ? std::nullopt : std::optional<std::uint16_t>(w)};
     }
+    // As the 14-bit types' labels: program words in k, data in bytes.
     SizeLabels sizeLabels(std::int32_t row) const override {
         const BaselineDevice& d = rowOf(row);
-        return {std::to_string(d.programWords) + " Worte",
-                d.dataWords > 0 ? std::to_string(d.dataWords) + " Byte Flash" : "keins"};
+        const std::string words = d.programWords >= 1024
+                                      ? std::to_string(d.programWords / 1024) + " k"
+                                      : "0," + std::to_string(d.programWords * 10 / 1024) + " k";
+        return {words, std::to_string(d.dataWords) + " Byte"};
     }
 
     bool asksFirst() const override { return false; }
